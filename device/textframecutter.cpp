@@ -1,0 +1,103 @@
+#include "device/textframecutter.h"
+
+#include "device/logging.h"
+
+#include <QRegularExpression>
+
+namespace {
+constexpr char Head0 = '\xAA';
+constexpr char Head1 = '\xCC';
+constexpr int HeadAndLength = 3;
+constexpr int Overhead = 5; // AA CC N ... 0D 0A
+} // namespace
+
+TextFrameCutter::TextFrameCutter(QObject *parent)
+    : QObject(parent)
+{
+}
+
+void TextFrameCutter::feed(const QByteArray &bytes)
+{
+    m_rx.append(bytes);
+    cut();
+}
+
+void TextFrameCutter::clear()
+{
+    m_rx.clear();
+    m_head = 0;
+}
+
+void TextFrameCutter::cut()
+{
+    if (m_cutting)
+        return; // a handler that received more bytes: the running loop takes them
+    m_cutting = true;
+
+    static const QByteArray head("\xAA\xCC", 2);
+    while (m_head < m_rx.size()) {
+        const int at = m_rx.indexOf(head, m_head);
+        if (at < 0) {
+            // A head split across two reads: keep its first byte for the next read.
+            const bool keepLast = m_rx.endsWith(Head0);
+            m_head = keepLast ? m_rx.size() - 1 : m_rx.size();
+            break;
+        }
+        m_head = at;
+        const int available = m_rx.size() - m_head;
+        if (available < HeadAndLength)
+            break;
+        const int n = static_cast<unsigned char>(m_rx.at(m_head + 2));
+        if (available < n + Overhead)
+            break;
+        const QByteArray frame = m_rx.mid(m_head, n + Overhead);
+        m_head += n + Overhead;
+        if (frame.at(n + 3) == '\x0D' && frame.at(n + 4) == '\x0A') {
+            qCDebug(lcSerial) << "FRAME:" << frame.toHex(' ');
+            handleFrame(frame);
+        } else {
+            qCDebug(lcSerial) << "Bad frame tail, drop:" << frame.toHex(' ');
+        }
+    }
+    if (m_head > 0) {
+        m_rx.remove(0, m_head);
+        m_head = 0;
+    }
+    m_cutting = false;
+}
+
+void TextFrameCutter::handleFrame(const QByteArray &frame)
+{
+    const int n = static_cast<unsigned char>(frame.at(2));
+    const QString text = QString::fromUtf8(frame.constData() + 3, n);
+    qCDebug(lcSerial) << "PAYLOAD text:" << text;
+
+    static const QRegularExpression modelPattern(QStringLiteral("([A-Za-z0-9]+-\\d+)"));
+    static const QRegularExpression versionPattern(QStringLiteral("V\\d+(\\.\\d+)+"));
+    static const QRegularExpression countPattern(QStringLiteral("^\\d{1,3}$"));
+
+    if (const auto m = modelPattern.match(text); m.hasMatch()) {
+        m_lastModel = m.captured(1);
+        emit send_MTD(m_lastModel);
+        return;
+    }
+    if (const auto m = versionPattern.match(text); m.hasMatch()) {
+        m_lastVersion = m.captured(0);
+        emit send_vesion(m_lastVersion);
+        emit sendmtv(m_lastVersion, m_lastModel);
+        return;
+    }
+    if (text.contains(QLatin1String("ERASE END"), Qt::CaseInsensitive)) {
+        emit send_erase(true);
+        return;
+    }
+    if (countPattern.match(text).hasMatch()) {
+        const int count = text.toInt();
+        if (count > 0)
+            emit send_upgrade_chunk_ack(count);
+        else
+            emit showdata(frame);
+        return;
+    }
+    emit showdata(frame);
+}

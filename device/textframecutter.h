@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+// Cuts the text frames (AA CC N payload 0D 0A) of identification and the
+// bootloader out of the received stream and turns each into one signal. The
+// signals carry the names of SerialPort's, which simply relays them.
+class TextFrameCutter : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TextFrameCutter(QObject *parent = nullptr);
+
+    // Appends received bytes and handles every complete frame.
+    void feed(const QByteArray &bytes);
+    void clear();
+
+    [[nodiscard]] int pendingBytes() const { return m_rx.size() - m_head; }
+    [[nodiscard]] QString lastModel() const { return m_lastModel; }
+    [[nodiscard]] QString lastVersion() const { return m_lastVersion; }
+
+signals:
+    void send_vesion(QString version);
+    void send_MTD(QString MTD);
+    void send_erase(bool eraseflag);
+    void send_upgrade_chunk_ack(int ackBytes);
+    void showdata(QByteArray data);
+    void sendmtv(QString version, QString mtd);
+
+private:
+    void cut();
+    void handleFrame(const QByteArray &frame);
+
+    QByteArray m_rx;
+    int m_head = 0;
+    bool m_cutting = false;
+    QString m_lastModel;
+    QString m_lastVersion;
+};
