@@ -154,19 +154,21 @@ void FiFoBuffer::parsingData()
         }
         const int from = m_head + 1 + m_searchedUpTo;
         const int f7 = m_buffer.indexOf(end, from);
-        if (f7 < 0) {
-            const int following = m_buffer.size() - m_head - 1;
-            if (following > MaxPendingFrameBytes) {
-                qCDebug(lcFrames) << "parsingDatateeest [drop] unterminated frame of" << following << "bytes";
-                const int nextStart = m_buffer.indexOf(start, m_head + 1);
-                m_searchedUpTo = 0;
-                if (nextStart < 0) {
-                    clear();
-                    break;
-                }
-                m_head = nextStart;
-                continue;
+        const int following = (f7 < 0 ? m_buffer.size() : f7) - m_head - 1;
+        if (following > MaxPendingFrameBytes) {
+            // Whether the F7 is already here or not must not matter: the
+            // result may not depend on how the bytes were chunked.
+            qCDebug(lcFrames) << "parsingDatateeest [drop] unterminated frame of" << following << "bytes";
+            const int nextStart = m_buffer.indexOf(start, m_head + 1);
+            m_searchedUpTo = 0;
+            if (nextStart < 0) {
+                clear();
+                break;
             }
+            m_head = nextStart;
+            continue;
+        }
+        if (f7 < 0) {
             m_searchedUpTo = following;
             break;
         }
