@@ -1,0 +1,92 @@
+#include "bench/naivesysexbuffer.h"
+
+namespace {
+constexpr char Head = '\xF0';
+constexpr char Tail = '\xF7';
+
+unsigned byteAt(const QByteArray &frame, int pos)
+{
+    return static_cast<unsigned char>(frame.at(pos));
+}
+} // namespace
+
+void NaiveSysExBuffer::writeData(const QByteArray &data)
+{
+    m_buffer.append(data);
+    parsingData();
+}
+
+void NaiveSysExBuffer::parsingData()
+{
+    while (!m_buffer.isEmpty()) {
+        const int head = m_buffer.indexOf(Head);
+        if (head < 0) {
+            m_buffer.clear();
+            return;
+        }
+        if (head > 0) {
+            m_buffer.remove(0, head);
+            continue;
+        }
+        const int tail = m_buffer.indexOf(Tail, 1);
+        if (tail < 0)
+            return;
+        const QByteArray frame = m_buffer.left(tail + 1);
+        m_buffer.remove(0, tail + 1);
+        report(frame);
+    }
+}
+
+void NaiveSysExBuffer::report(const QByteArray &frame)
+{
+    const int len = frame.size();
+    if (len < 6) {
+        emit currDataFrame(FEED_BACK_ERROR, frame);
+        return;
+    }
+    const unsigned d4 = byteAt(frame, 4);
+    const unsigned d5 = byteAt(frame, 5);
+    const auto is = [&](unsigned cls, unsigned code) { return d4 == cls && d5 == code; };
+
+    if (len == 8) {
+        if (is(0x01, 0x01))
+            emit currDataFrame(FEED_BACK_DEVICE_TYPE, frame);
+        else if (is(0x02, 0x07))
+            emit currDataFrame(FEED_HAZEL, frame);
+    } else if (len == 9) {
+        const bool zeroes = byteAt(frame, 6) == 0x00 && byteAt(frame, 7) == 0x00;
+        const bool factory = is(0x03, 0x01) && byteAt(frame, 6) == 0x01 && byteAt(frame, 7) == 0x01;
+        if (is(0x01, 0x06) && zeroes)
+            emit currDataFrame(FEED_BACK_PORT_ROUNTMAPPING, frame);
+        else if (is(0x02, 0x01))
+            emit currDataFrame(FEED_BACK_PORT_ROUTIN_CONFIGURATION, frame);
+        else if (is(0x02, 0x02))
+            emit currDataFrame(FEED_BACK_ROUTING_CONFIGURATION, frame);
+        else if (is(0x02, 0x03))
+            emit currDataFrame(FEED_BACK_PORT_FILTERING, frame);
+        else if (is(0x01, 0x06))
+            emit currDataFrame(FEED_BACK_PORT_ROUNTCOUNT, frame);
+        else if (is(0x02, 0x05))
+            emit currDataFrame(FEED_BACK_DEL, frame);
+        else if (is(0x02, 0x04))
+            emit currDataFrame(FEED_DTAT_ERROE, frame);
+        else if (factory)
+            emit currDataFrame(FEED_FCTORY, frame);
+    } else if (len == 11) {
+        if (d5 != 0x06)
+            emit currDataFrame(FEED_BACK_PORT_COUNT, frame);
+    } else if (len == 12) {
+        emit currDataFrame(FEED_BACK_PORT_ROUTIN_SITUATION, frame);
+    } else if (len == 13) {
+        emit currDataFrame(FEED_BACK_PORT_FILTERING_COUNT, frame);
+    } else if (len == 36) {
+        emit currDataFrame(FEED_BACK_PORT_FILTERING_SITUATION, frame);
+    } else {
+        emit currDataFrame(FEED_BACK_ERROR, frame);
+    }
+
+    if (len >= 21 && len <= 81 && is(0x02, 0x04))
+        emit currDataFrame(FEED_BACK_PORT_ROUNTMAPPING, frame);
+    if (is(0x02, 0x06))
+        emit currDataFrame(FEED_BACK_PORT_NAME, frame);
+}
