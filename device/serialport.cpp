@@ -1,0 +1,241 @@
+#include "device/serialport.h"
+
+#include "device/logging.h"
+#include "device/textframecutter.h"
+#include "device/vocabulary.h"
+#include "widgets/prompt.h"
+
+#include <QTimer>
+
+namespace {
+// Often enough to notice an unplugged device well within the 1000 ms the
+// device list allows for it.
+constexpr int StatusIntervalMs = 500;
+constexpr int MappingWriteTimeoutMs = 100;
+} // namespace
+
+SerialPort::SerialPort(const QString &descriptionPrefix, QObject *parent)
+    : QSerialPort(parent)
+    , descriptionPrefix(descriptionPrefix)
+    , rxBuffer(new TextFrameCutter(this))
+    , scanTimer(new QTimer(this))
+    , statusTimer(new QTimer(this))
+{
+    statusTimer->setInterval(StatusIntervalMs);
+
+    connect(rxBuffer, &TextFrameCutter::send_vesion, this, &SerialPort::send_vesion);
+    connect(rxBuffer, &TextFrameCutter::send_erase, this, &SerialPort::send_erase);
+    connect(rxBuffer, &TextFrameCutter::send_upgrade_chunk_ack, this,
+            &SerialPort::send_upgrade_chunk_ack);
+    connect(rxBuffer, &TextFrameCutter::showdata, this, &SerialPort::showdata);
+    connect(rxBuffer, &TextFrameCutter::sendmtv, this, &SerialPort::sendmtv);
+    // A model reply asks for the version by itself, after the model is out.
+    connect(rxBuffer, &TextFrameCutter::send_MTD, this, [this](const QString &model) {
+        emit send_MTD(model);
+        if (!writeFrame(Vocabulary::versionQuery()))
+            qCWarning(lcSerial) << "version query not sent:" << errorString();
+    });
+
+    connect(this, &QSerialPort::readyRead, this, &SerialPort::readDataSlot);
+    connect(this, &QSerialPort::errorOccurred, this, &SerialPort::onErrorOccurred);
+    connect(scanTimer, &QTimer::timeout, this, &SerialPort::initPort);
+    connect(statusTimer, &QTimer::timeout, this, &SerialPort::updatePortStatus);
+
+    initPort();
+}
+
+SerialPort::~SerialPort() = default;
+
+bool SerialPort::openPort(const QString &portName, qint32 baudRate)
+{
+    rxBuffer->clear();
+    if (portName.isEmpty()) {
+        const QString text = QStringLiteral("port name error, please choose right com!");
+        if (m_prompt)
+            m_prompt->showMessage(text, QStringLiteral("OK"), QStringLiteral("Cancel"));
+        else
+            qCWarning(lcSerial) << text;
+        return false;
+    }
+    setPortName(portName);
+    setBaudRate(baudRate, QSerialPort::AllDirections);
+    if (!open(QIODevice::ReadWrite)) {
+        qCWarning(lcSerial) << "open" << portName << "failed:" << errorString();
+        return false;
+    }
+    m_dropPending = false;
+    // The port is evidently here, whatever an earlier session saw of it.
+    lostPortNames.removeAll(portName);
+    knownPortNames = currentPortNames();
+    statusTimer->start();
+    return true;
+}
+
+void SerialPort::close()
+{
+    statusTimer->stop();
+    QSerialPort::close();
+}
+
+bool SerialPort::writeFrame(const QByteArray &frame)
+{
+    if (!isOpen())
+        return false;
+    const bool queued = write(frame) == frame.size();
+    flush();
+    return queued;
+}
+
+void SerialPort::writeMappingFrame(const QByteArray &frame)
+{
+    if (!isOpen()) {
+        qCWarning(lcSerial) << "串口未打开！";
+        return;
+    }
+    flush();
+    if (write(frame) != frame.size()) {
+        qCWarning(lcSerial) << "写串口失败:" << errorString();
+        return;
+    }
+    if (!waitForBytesWritten(MappingWriteTimeoutMs) && error() == QSerialPort::TimeoutError) {
+        // Bytes that left while we waited are no failure; only bytes still queued are.
+        if (bytesToWrite() > 0)
+            qCWarning(lcSerial) << "写超时:" << errorString();
+        clearError();
+    }
+}
+
+void SerialPort::setPrompt(Prompt *prompt)
+{
+    m_prompt = prompt;
+}
+
+void SerialPort::setCurrentPortName(const QString &text)
+{
+    currentPortName = text;
+}
+
+QStringList SerialPort::deviceTexts() const
+{
+    QStringList texts;
+    texts.reserve(m_entries.size());
+    for (const DeviceListEntry &entry : m_entries)
+        texts.append(entry.text);
+    return texts;
+}
+
+void SerialPort::startScanning(int intervalMs)
+{
+    scanTimer->start(intervalMs);
+}
+
+void SerialPort::stopScanning()
+{
+    scanTimer->stop();
+}
+
+bool SerialPort::isWatchingStatus() const
+{
+    return statusTimer->isActive();
+}
+
+int SerialPort::pendingTextBytes() const
+{
+    return rxBuffer->pendingBytes();
+}
+
+void SerialPort::readDataSlot()
+{
+    const QByteArray bytes = readAll();
+    if (bytes.isEmpty())
+        return;
+    qCDebug(lcSerial) << "RX append:" << bytes.toHex(' ');
+    rxBuffer->feed(bytes);
+    qCDebug(lcSerial) << "RX buffer:" << rxBuffer->pendingBytes() << "bytes pending";
+    emit isread(bytes);
+}
+
+void SerialPort::initPort()
+{
+    const UsbDeviceMap usbDevices = listMakerDevices(QStringLiteral("USB"), descriptionPrefix);
+    const QList<SerialPortEntry> ports = availableSerialPorts();
+    for (const SerialPortEntry &port : ports) {
+        qCDebug(lcSerial).nospace()
+            << "VID:" << port.vendorId << ", PID:" << port.productId
+            << ", description:" << port.description << ", locate:" << port.systemLocation
+            << ", number:" << port.serialNumber << ", manufacturer:" << port.manufacturer;
+    }
+    const DeviceScanResult scan = scanDevices(deviceTexts(), usbDevices, ports);
+    const QStringList removed = applyScan(m_entries, scan);
+    if (!currentPortName.isEmpty() && removed.contains(currentPortName))
+        emit closePortSignal();
+}
+
+void SerialPort::updatePortStatus()
+{
+    const QStringList current = currentPortNames();
+    for (const QString &name : qAsConst(knownPortNames)) {
+        if (current.contains(name) || lostPortNames.contains(name))
+            continue;
+        lostPortNames.append(name);
+        emit portDisconnected(name);
+    }
+    // Walk a copy: a receiver may reopen the port, which edits the list.
+    const QStringList lost = lostPortNames;
+    for (const QString &name : lost) {
+        if (!current.contains(name))
+            continue;
+        lostPortNames.removeAll(name);
+        emit portReconnected(name);
+    }
+    knownPortNames = current;
+}
+
+void SerialPort::onErrorOccurred(QSerialPort::SerialPortError error)
+{
+    switch (error) {
+    case QSerialPort::TimeoutError:
+        // Waiting for bytes that were already flushed: nothing went wrong.
+        clearError();
+        return;
+    case QSerialPort::ReadError:
+    case QSerialPort::WriteError:
+    case QSerialPort::ResourceError:
+        // When the other end goes away the port stays "open" and reports a
+        // ReadError on every turn of the event loop, over 100,000 a second.
+        // Closing from inside the notifier that reports it is not safe, so
+        // it is closed on the next turn, once.
+        if (isOpen() && !m_dropPending) {
+            m_dropPending = true;
+            QMetaObject::invokeMethod(this, &SerialPort::dropLostPort, Qt::QueuedConnection);
+        }
+        return;
+    default:
+        return;
+    }
+}
+
+void SerialPort::dropLostPort()
+{
+    if (!m_dropPending)
+        return;
+    m_dropPending = false;
+    if (!isOpen())
+        return;
+    const QString name = portName();
+    qCWarning(lcSerial) << "port" << name << "lost:" << errorString();
+    close();
+    // The status watch may have reported it already.
+    if (lostPortNames.contains(name))
+        return;
+    lostPortNames.append(name);
+    emit portDisconnected(name);
+}
+
+QStringList SerialPort::currentPortNames()
+{
+    QStringList names;
+    for (const SerialPortEntry &port : availableSerialPorts())
+        names.append(port.portName);
+    return names;
+}
