@@ -7,7 +7,8 @@ set -euo pipefail
 
 repo="$(cd "${1:?usage: fuzz.sh <repo> <build>}" && pwd)"
 build="${2:?usage: fuzz.sh <repo> <build>}"
-fuzz_build="${build%/}-fuzz"
+mkdir -p "${build%/}-fuzz"
+fuzz_build="$(cd "${build%/}-fuzz" && pwd)"
 total_seconds="${VELMORA_FUZZ_SECONDS:-60}"
 targets=(velmora-fuzz-receivers)
 
