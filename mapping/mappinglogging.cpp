@@ -1,0 +1,3 @@
+#include "mapping/mappinglogging.h"
+
+Q_LOGGING_CATEGORY(lcMapping, "velmora.mapping", QtInfoMsg)

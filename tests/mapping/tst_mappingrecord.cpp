@@ -1,0 +1,113 @@
+#include "mapping/mappingrecord.h"
+
+#include <QtTest>
+
+#include <functional>
+
+using Mutation = std::function<void(MappingRecord &)>;
+Q_DECLARE_METATYPE(Mutation)
+
+namespace {
+
+MappingRecord sampleRecord()
+{
+    MappingRecord r;
+    r.hh1 = 0x01;
+    r.hh6 = 0x41;
+    r.ii = 0x09;
+    r.jj = 0x11;
+    r.kk = 1;
+    r.ll = 3;
+    r.mm = 5;
+    r.payload = QByteArray::fromHex("90007f007f");
+    r.nn = 0x0C;
+    r.oo = 2;
+    r.pp = 2;
+    r.qq = 1;
+    r.tt = 3;
+    r.extraData = QByteArray::fromHex("c1007f");
+    return r;
+}
+
+} // namespace
+
+class TestMappingRecord : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void everyFieldTakesPartInEquality_data();
+    void everyFieldTakesPartInEquality();
+    void shouldIgnoreEnableWhenComparing();
+    void shouldWriteFieldsAroundTheBlocks();
+};
+
+void TestMappingRecord::everyFieldTakesPartInEquality_data()
+{
+    QTest::addColumn<Mutation>("mutate");
+    // Each row changes one field; it must make the record differ from the
+    // sample, and stop the record from counting as empty.
+    QTest::newRow("hh1") << Mutation([](MappingRecord &r) { r.hh1 ^= 1; });
+    QTest::newRow("hh2") << Mutation([](MappingRecord &r) { r.hh2 ^= 1; });
+    QTest::newRow("hh3") << Mutation([](MappingRecord &r) { r.hh3 ^= 1; });
+    QTest::newRow("hh4") << Mutation([](MappingRecord &r) { r.hh4 ^= 1; });
+    QTest::newRow("hh5") << Mutation([](MappingRecord &r) { r.hh5 ^= 1; });
+    QTest::newRow("hh6") << Mutation([](MappingRecord &r) { r.hh6 ^= 1; });
+    QTest::newRow("ii") << Mutation([](MappingRecord &r) { r.ii ^= 1; });
+    QTest::newRow("jj") << Mutation([](MappingRecord &r) { r.jj ^= 1; });
+    QTest::newRow("kk") << Mutation([](MappingRecord &r) { r.kk ^= 1; });
+    QTest::newRow("ll") << Mutation([](MappingRecord &r) { r.ll ^= 1; });
+    QTest::newRow("mm") << Mutation([](MappingRecord &r) { r.mm ^= 1; });
+    QTest::newRow("payload") << Mutation([](MappingRecord &r) { r.payload.append('\0'); });
+    QTest::newRow("nn") << Mutation([](MappingRecord &r) { r.nn ^= 1; });
+    QTest::newRow("oo") << Mutation([](MappingRecord &r) { r.oo ^= 1; });
+    QTest::newRow("pp") << Mutation([](MappingRecord &r) { r.pp ^= 1; });
+    QTest::newRow("qq") << Mutation([](MappingRecord &r) { r.qq ^= 1; });
+    QTest::newRow("rr") << Mutation([](MappingRecord &r) { r.rr ^= 1; });
+    QTest::newRow("ss") << Mutation([](MappingRecord &r) { r.ss ^= 1; });
+    QTest::newRow("tt") << Mutation([](MappingRecord &r) { r.tt ^= 1; });
+    QTest::newRow("extraData") << Mutation([](MappingRecord &r) { r.extraData.append('\0'); });
+}
+
+void TestMappingRecord::everyFieldTakesPartInEquality()
+{
+    QFETCH(Mutation, mutate);
+    const MappingRecord sample = sampleRecord();
+    MappingRecord changed = sample;
+    mutate(changed);
+    QVERIFY(changed != sample);
+
+    MappingRecord fromEmpty;
+    mutate(fromEmpty);
+    QVERIFY(!fromEmpty.isEmpty());
+}
+
+void TestMappingRecord::shouldIgnoreEnableWhenComparing()
+{
+    MappingRecord stored = sampleRecord();
+    stored.enable = true;
+    QVERIFY(stored == sampleRecord());
+
+    MappingRecord sameLengthBlock = sampleRecord();
+    sameLengthBlock.payload[4] = '\x7e';
+    QVERIFY(sameLengthBlock != sampleRecord());
+
+    MappingRecord empty;
+    QVERIFY(empty.isEmpty());
+    empty.enable = true;
+    QVERIFY(!empty.isEmpty());
+}
+
+void TestMappingRecord::shouldWriteFieldsAroundTheBlocks()
+{
+    // The blocks are written as held, whatever their declared lengths say.
+    MappingRecord r = sampleRecord();
+    r.payload = QByteArray::fromHex("aa");
+    r.extraData.clear();
+    QCOMPARE(r.toStoreCommand().toHex(' '),
+             QByteArray("f0 00 2f 71 02 04 01 00 00 00 00 41 09 11 01 03 05 aa 0c 02 02 01 00 00 03 f7"));
+    QCOMPARE(r.mappingNumber(), 1);
+}
+
+QTEST_GUILESS_MAIN(TestMappingRecord)
+#include "tst_mappingrecord.moc"
