@@ -1,0 +1,157 @@
+#include "app/velmoraapp.h"
+
+#include "app/widget.h"
+#include "device/virtualdevices.h"
+#include "simulator/deviceprofile.h"
+#include "simulator/simulateddeviceport.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPixmap>
+#include <QTabWidget>
+#include <QTextStream>
+#include <QTimer>
+
+#include <memory>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+
+void applyStyleSheet(QApplication &app)
+{
+    QFile file(QStringLiteral(":/qss/style.qss"));
+    if (!file.open(QIODevice::ReadOnly))
+        return; // the default style serves
+    QByteArray bytes = file.readAll();
+    const int zero = bytes.indexOf('\0');
+    if (zero >= 0)
+        bytes.truncate(zero);
+    app.setStyleSheet(QString::fromUtf8(bytes));
+}
+
+// "--device PATH=DESCRIPTION": an external serial port (a velmora-devsim
+// pseudo-terminal, say) listed under the given USB description.
+bool announceExternalDevice(const QString &spec, QStringList &entryFiles, QString *error)
+{
+    const int eq = spec.indexOf(QLatin1Char('='));
+    if (eq <= 0 || eq == spec.size() - 1) {
+        *error = QStringLiteral("--device expects PATH=DESCRIPTION, got \"%1\"").arg(spec);
+        return false;
+    }
+    VirtualDeviceEntry entry;
+    entry.portName = spec.left(eq);
+    entry.description = spec.mid(eq + 1);
+    entry.vendorId = DeviceProfiles::KestrovaVendorId;
+    // A product id of its own, so two external devices never share an entry.
+    entry.productId = static_cast<quint16>(0x4000 | (qHash(entry.portName) & 0x3FFF));
+    entry.pid = ::getpid();
+    const QString file = VirtualDevices::announce(entry);
+    if (file.isEmpty()) {
+        *error = QStringLiteral("Cannot write the device registry in %1").arg(VirtualDevices::registryDirectory());
+        return false;
+    }
+    entryFiles.append(file);
+    return true;
+}
+
+} // namespace
+
+int runVelmora(int argc, char *argv[])
+{
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Velmora"));
+    QApplication::setApplicationVersion(Widget::ApplicationVersion);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Configuration tool for Kestrova MIDI routers and interfaces."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption simulate(QStringLiteral("simulate"),
+                                      QStringLiteral("Run a simulated device inside the application and list it."));
+    const QCommandLineOption device(QStringLiteral("device"),
+                                    QStringLiteral("List the serial port PATH as a device with this USB description."),
+                                    QStringLiteral("PATH=DESCRIPTION"));
+    const QCommandLineOption selfTest(QStringLiteral("self-test"),
+                                      QStringLiteral("Start, show the window, report the start-up time and quit."));
+    const QCommandLineOption connectFirst(QStringLiteral("connect"),
+                                          QStringLiteral("Connect to the first listed device at start."));
+    const QCommandLineOption screenshot(QStringLiteral("screenshot"),
+                                        QStringLiteral("Save a picture of the window to FILE after a moment, then quit."),
+                                        QStringLiteral("FILE"));
+    const QCommandLineOption tab(QStringLiteral("tab"), QStringLiteral("Show page N (0 filter, 1 routing, 2 mapping)."),
+                                 QStringLiteral("N"));
+    parser.addOptions({simulate, device, selfTest, connectFirst, screenshot, tab});
+    parser.addPositionalArgument(QStringLiteral("model"),
+                                 QStringLiteral("With --simulate: the simulated model (default \"Kestrova Alder-4\")."),
+                                 QStringLiteral("[MODEL]"));
+    parser.process(app);
+
+    QTextStream err(stderr);
+    std::vector<std::unique_ptr<SimulatedDevicePort>> simulated;
+    if (parser.isSet(simulate)) {
+        const QString model = parser.positionalArguments().value(0, QStringLiteral("Kestrova Alder-4"));
+        const auto profile = DeviceProfiles::find(model);
+        if (!profile) {
+            err << "Unknown model \"" << model << "\". Known models:";
+            for (const DeviceProfile &p : DeviceProfiles::all())
+                err << " \"" << p.usbDescription << "\"";
+            err << Qt::endl;
+            return 2;
+        }
+        auto port = std::make_unique<SimulatedDevicePort>(*profile);
+        if (!port->start()) {
+            err << "Cannot start the simulated device: " << port->errorString() << Qt::endl;
+            return 1;
+        }
+        simulated.push_back(std::move(port));
+    }
+    QStringList entryFiles;
+    for (const QString &spec : parser.values(device)) {
+        QString error;
+        if (!announceExternalDevice(spec, entryFiles, &error)) {
+            err << error << Qt::endl;
+            return 2;
+        }
+    }
+
+    applyStyleSheet(app);
+    int result = 0;
+    {
+        Widget window;
+        QObject::connect(&window, &Widget::exitRequested, &app, &QApplication::quit);
+        window.show();
+        if (parser.isSet(connectFirst) && window.deviceCombo()->count() > 0)
+            QTimer::singleShot(0, &window, &Widget::on_pushButton_clicked);
+        if (parser.isSet(tab)) {
+            const int page = parser.value(tab).toInt();
+            QTimer::singleShot(1200, &window, [&window, page] { window.tabWidget()->setCurrentIndex(page); });
+        }
+        if (parser.isSet(screenshot)) {
+            const QString file = parser.value(screenshot);
+            QTimer::singleShot(2000, &window, [&window, file] {
+                const bool saved = window.grab().save(file);
+                QApplication::exit(saved ? 0 : 1);
+            });
+        }
+        if (parser.isSet(selfTest)) {
+            QTimer::singleShot(0, &app, [&] {
+                QTextStream out(stdout);
+                out << "startup_ms: " << sinceStart.elapsed() << Qt::endl;
+                out << "devices: " << window.deviceCombo()->count() << Qt::endl;
+                QApplication::exit(window.isVisible() && window.windowTitle() == QLatin1String("Velmora") ? 0 : 1);
+            });
+        }
+        result = app.exec();
+    }
+    for (const QString &file : qAsConst(entryFiles))
+        VirtualDevices::withdraw(file);
+    return result;
+}

@@ -1,0 +1,432 @@
+#include "app/widget.h"
+
+#include "device/devicescan.h"
+#include "device/devicesession.h"
+#include "device/fifobuffer.h"
+#include "device/logging.h"
+#include "device/serialport.h"
+#include "device/sysex.h"
+#include "filter/filterpage.h"
+#include "mapping/mappingpage.h"
+#include "routing/routingpage.h"
+#include "widgets/messageboxprompt.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QStyle>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+const QString Widget::ApplicationVersion = QStringLiteral("V2.0.1");
+
+namespace {
+const QString MappingTabTitle = QStringLiteral("MIDI Mapping");
+constexpr int PortRefreshMs = 1000;
+const char TabIndexProperty[] = "tabIndex";
+const char SelectedProperty[] = "selected";
+
+QLabel *headerLabel(const QString &text, const char *name, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    return label;
+}
+} // namespace
+
+Widget::Widget(QWidget *parent, Prompt *prompt, const QString &settingsPath)
+    : QWidget(parent)
+    , m_ownPrompt(prompt ? nullptr : new MessageBoxPrompt)
+    , m_prompt(prompt ? prompt : m_ownPrompt.get())
+    , m_settings(settingsPath)
+    , m_session(new DeviceSession(m_prompt, this))
+{
+    buildUi();
+    buildMenus();
+    setWindowIcon(QIcon(QStringLiteral(":/icon.png")));
+    setWindowTitle(QStringLiteral("Velmora"));
+    setAttribute(Qt::WA_StyledBackground);
+
+    wireSession();
+
+    // Without a device the window shows the filter and routing pages only.
+    m_tabWidget->removeTab(m_tabWidget->indexOf(m_oldMappingPage));
+    showMappingPage(false);
+    label_49->hide();
+    label_mapping->hide();
+
+    portRefreshTimer = new QTimer(this);
+    connect(portRefreshTimer, &QTimer::timeout, this, &Widget::initPort);
+    portRefreshTimer->start(PortRefreshMs);
+    initPort();
+
+    applySettings();
+    m_tabWidget->setCurrentIndex(0);
+    updateHeaderSelection();
+}
+
+Widget::~Widget() = default;
+
+void Widget::buildUi()
+{
+    auto *windowLayout = new QVBoxLayout(this);
+    windowLayout->setContentsMargins(0, 0, 0, 0);
+    windowLayout->setSpacing(0);
+
+    m_menuBar = new QMenuBar(this);
+    m_menuBar->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    windowLayout->addWidget(m_menuBar);
+
+    auto *content = new QWidget;
+    content->setObjectName(QStringLiteral("content"));
+    content->setMinimumSize(1000, 750);
+    m_scrollArea = new QScrollArea(this);
+    m_scrollArea->setObjectName(QStringLiteral("windowScrollArea"));
+    m_scrollArea->setWidgetResizable(true);
+    m_scrollArea->setFrameShape(QFrame::NoFrame);
+    m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_scrollArea->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_scrollArea->setWidget(content);
+    windowLayout->addWidget(m_scrollArea);
+    setMinimumSize(640, 480);
+    resize(1000, 750);
+
+    auto *contentLayout = new QVBoxLayout(content);
+    contentLayout->setContentsMargins(16, 12, 16, 12);
+    contentLayout->setSpacing(10);
+
+    // Device bar.
+    auto *deviceRow = new QHBoxLayout;
+    auto *deviceLabel = new QLabel(QStringLiteral("Device"), content);
+    ComboBox_Devices = new QComboBox(content);
+    ComboBox_Devices->setObjectName(QStringLiteral("ComboBox_Devices"));
+    ComboBox_Devices->setAccessibleName(QStringLiteral("Device"));
+    ComboBox_Devices->setMinimumWidth(260);
+    deviceLabel->setBuddy(ComboBox_Devices);
+    pushButton = new QPushButton(QStringLiteral("Connect"), content);
+    pushButton->setObjectName(QStringLiteral("pushButton"));
+    pushButton->setAccessibleName(QStringLiteral("Connect"));
+    m_connectionLabel = new QLabel(RoutingPage::NoDeviceText, content);
+    m_connectionLabel->setObjectName(QStringLiteral("label_connection"));
+    deviceRow->addWidget(deviceLabel);
+    deviceRow->addWidget(ComboBox_Devices);
+    deviceRow->addWidget(pushButton);
+    deviceRow->addSpacing(12);
+    deviceRow->addWidget(m_connectionLabel);
+    deviceRow->addStretch(1);
+    contentLayout->addLayout(deviceRow);
+
+    // Header labels acting as the tabs.
+    auto *titleBar = new QWidget(content);
+    titleBar->setObjectName(QStringLiteral("titleBar"));
+    titleBar->setAttribute(Qt::WA_StyledBackground);
+    auto *titleLayout = new QHBoxLayout(titleBar);
+    titleLayout->setContentsMargins(8, 0, 8, 0);
+    titleLayout->setSpacing(0);
+    label_filter = headerLabel(QStringLiteral("MIDI Messages Filter"), "label_filter", titleBar);
+    label_47 = headerLabel(QStringLiteral("  ➜  "), "label_47", titleBar);
+    label_routing = headerLabel(QStringLiteral("MIDI Port Routing"), "label_routing", titleBar);
+    label_49 = headerLabel(QStringLiteral("  ➜  "), "label_49", titleBar);
+    label_mapping = headerLabel(QStringLiteral("MIDI Mapping"), "label_mapping", titleBar);
+    int index = 0;
+    for (QLabel *label : {label_filter, label_routing, label_mapping}) {
+        label->setCursor(Qt::PointingHandCursor);
+        label->installEventFilter(this);
+        label->setProperty(TabIndexProperty, index++);
+        label->setAccessibleName(label->text());
+    }
+    for (QLabel *label : {label_filter, label_47, label_routing, label_49, label_mapping})
+        titleLayout->addWidget(label, 0, Qt::AlignBottom);
+    titleLayout->addStretch(1);
+    contentLayout->addWidget(titleBar);
+
+    m_tabWidget = new QTabWidget(content);
+    m_tabWidget->setObjectName(QStringLiteral("tabWidget"));
+    m_tabWidget->setDocumentMode(true);
+    m_tabWidget->tabBar()->hide();
+    m_filterPage = new FilterPage;
+    m_routingPage = new RoutingPage;
+    m_oldMappingPage = new QWidget;
+    m_oldMappingPage->setObjectName(QStringLiteral("tab_3"));
+    m_mappingPage = new MappingPage(this);
+    m_tabWidget->addTab(m_filterPage, QStringLiteral("MIDI Messages Filter"));
+    m_tabWidget->addTab(m_routingPage, QStringLiteral("MIDI Port Routing"));
+    m_tabWidget->addTab(m_oldMappingPage, MappingTabTitle);
+    m_tabWidget->addTab(m_mappingPage, MappingTabTitle);
+    contentLayout->addWidget(m_tabWidget, 1);
+    connect(m_tabWidget, &QTabWidget::currentChanged, this, &Widget::on_tabWidget_currentChanged);
+
+    // Command row.
+    auto *commandRow = new QHBoxLayout;
+    pushButton_5 = new QPushButton(QStringLiteral("Disconnect All"), content);
+    pushButton_5->setObjectName(QStringLiteral("pushButton_5"));
+    pushButton_5->setAccessibleName(pushButton_5->text());
+    pushButton_2 = new QPushButton(QStringLiteral("Set"), content);
+    pushButton_2->setObjectName(QStringLiteral("pushButton_2"));
+    pushButton_2->setAccessibleName(pushButton_2->text());
+    label_54 = new QLabel(QStringLiteral("Version:%1").arg(ApplicationVersion), content);
+    label_54->setObjectName(QStringLiteral("label_54"));
+    commandRow->addWidget(label_54);
+    commandRow->addStretch(1);
+    commandRow->addWidget(pushButton_5);
+    commandRow->addWidget(pushButton_2);
+    contentLayout->addLayout(commandRow);
+
+    connect(pushButton, &QPushButton::clicked, this, &Widget::on_pushButton_clicked);
+}
+
+void Widget::buildMenus()
+{
+    QMenu *file = m_menuBar->addMenu(QStringLiteral("File"));
+    // Configuration files, the About dialog, firmware upgrade and the update
+    // check are not part of this build yet; their entries stay visible but
+    // disabled rather than pretend to work.
+    for (const char *text : {"Open File", "Save File", "Save File As"})
+        file->addAction(QString::fromLatin1(text))->setEnabled(false);
+    file->addSeparator();
+    QAction *exitAction = file->addAction(QStringLiteral("Exit"));
+    exitAction->setObjectName(QStringLiteral("actionExit"));
+    connect(exitAction, &QAction::triggered, this, &Widget::onExitTriggered);
+
+    QMenu *setting = m_menuBar->addMenu(QStringLiteral("Setting"));
+    QMenu *noteName = setting->addMenu(QStringLiteral("MIDI Note=60 Name"));
+    m_middleCGroup = new QActionGroup(this);
+    m_middleCGroup->setExclusive(true);
+    for (const char *name : {"C3", "C4", "C5"}) {
+        QAction *action = noteName->addAction(QString::fromLatin1(name));
+        action->setObjectName(QStringLiteral("action%1").arg(QLatin1String(name)));
+        action->setCheckable(true);
+        m_middleCGroup->addAction(action);
+    }
+    connect(m_middleCGroup, &QActionGroup::triggered, this, &Widget::onMiddleCTriggered);
+    m_showCCNameAction = setting->addAction(QStringLiteral("Show CC Name"));
+    m_showCCNameAction->setObjectName(QStringLiteral("actionShowCCName"));
+    m_showCCNameAction->setCheckable(true);
+    connect(m_showCCNameAction, &QAction::triggered, this, &Widget::onShowCCNameToggled);
+    QAction *reset = setting->addAction(QStringLiteral("Factory Reset"));
+    reset->setObjectName(QStringLiteral("actionFactoryReset"));
+    connect(reset, &QAction::triggered, this, &Widget::onFactoryResetTriggered);
+
+    QMenu *help = m_menuBar->addMenu(QStringLiteral("Help"));
+    for (const char *text : {"About", "Firmware Upgrade", "Check for Update "})
+        help->addAction(QString::fromLatin1(text))->setEnabled(false);
+}
+
+void Widget::wireSession()
+{
+    FeedbackDispatcher *dispatcher = m_session->dispatcher();
+    dispatcher->setFilterPortsListedProbe([this] { return m_filterPage->hasPorts(); });
+    dispatcher->setMappingTabCurrentProbe([this] { return m_tabWidget->currentWidget() == m_mappingPage; });
+
+    connect(m_session, &DeviceSession::routingCleared, m_routingPage, &RoutingPage::clear);
+    connect(m_session, &DeviceSession::familyDecided, this, &Widget::applyFamily);
+    connect(m_session, &DeviceSession::deviceLost, this, &Widget::disconnectDevice);
+
+    connect(dispatcher, &FeedbackDispatcher::portCountsReported, m_routingPage, &RoutingPage::rebuild);
+    connect(dispatcher, &FeedbackDispatcher::filterPortCountsReported, m_filterPage, &FilterPage::fillPorts);
+    connect(dispatcher, &FeedbackDispatcher::usbNameReported, m_routingPage, &RoutingPage::setUsbName);
+    connect(dispatcher, &FeedbackDispatcher::usbNamesCleared, m_routingPage, &RoutingPage::clearUsbNames);
+    connect(dispatcher, &FeedbackDispatcher::usbNamesUpdated, m_routingPage, &RoutingPage::fillEmptyNameLabels);
+    connect(dispatcher, &FeedbackDispatcher::factoryResetConfirmed, this, [this] {
+        m_mappingPage->reset();
+    });
+}
+
+void Widget::applySettings()
+{
+    m_settings.load();
+    const QString name = QStringLiteral("C%1").arg(m_settings.middleCOctave());
+    for (QAction *action : m_middleCGroup->actions())
+        action->setChecked(action->text() == name);
+    m_showCCNameAction->setChecked(m_settings.showCCName());
+}
+
+int Widget::showMessage(const QString &text, const QString &okText, const QString &cancelText)
+{
+    return m_prompt->showMessage(text, okText, cancelText);
+}
+
+bool Widget::isMappingPageShown() const
+{
+    return m_tabWidget->indexOf(m_mappingPage) >= 0;
+}
+
+void Widget::showMappingPage(bool shown)
+{
+    const int index = m_tabWidget->indexOf(m_mappingPage);
+    if (shown && index < 0) {
+        m_tabWidget->insertTab(2, m_mappingPage, MappingTabTitle);
+    } else if (!shown && index >= 0) {
+        m_tabWidget->removeTab(index);
+        m_mappingPage->hide();
+    }
+}
+
+void Widget::initPort()
+{
+    QStringList listed;
+    for (int i = 0; i < ComboBox_Devices->count(); ++i)
+        listed.append(ComboBox_Devices->itemText(i));
+    const DeviceScanResult scan = scanDevices(listed, QStringLiteral("Kestrova"));
+    for (const DeviceListEntry &entry : scan.toAppend)
+        ComboBox_Devices->addItem(entry.text, entry.portName);
+    bool connectedVanished = false;
+    for (const QString &text : scan.toRemove) {
+        const int index = ComboBox_Devices->findText(text, Qt::MatchExactly);
+        if (index >= 0)
+            ComboBox_Devices->removeItem(index);
+        if (!connectedDeviceName_.isEmpty() && text == connectedDeviceName_)
+            connectedVanished = true;
+    }
+    if (connectedVanished)
+        disconnectDevice();
+}
+
+void Widget::on_pushButton_clicked()
+{
+    if (m_session->isOpen()) {
+        disconnectDevice();
+        return;
+    }
+    const QString name = ComboBox_Devices->currentText();
+    const QString port = ComboBox_Devices->currentData().toString();
+    switch (m_session->open(name, port)) {
+    case DeviceSession::OpenResult::NoDevice:
+        showMessage(QStringLiteral("Make sure there is a port connection"), QStringLiteral("OK"));
+        return;
+    case DeviceSession::OpenResult::NotAccepted:
+        m_prompt->message(Prompt::Warning, QStringLiteral("Device Not Allowed"),
+                          QStringLiteral("Not supported for this device!"), Prompt::Ok);
+        return;
+    case DeviceSession::OpenResult::OpenFailed:
+        showMessage(QStringLiteral("Failed to open port: %1").arg(m_session->errorText()), QStringLiteral("OK"));
+        return;
+    case DeviceSession::OpenResult::Opened:
+        break;
+    }
+    connectedDeviceName_ = name;
+    showMappingPage(true);
+    m_mappingPage->setPortBoxesVisible(true);
+    ComboBox_Devices->setEnabled(false);
+    pushButton->setText(QStringLiteral("Disconnect"));
+    pushButton->setAccessibleName(pushButton->text());
+    m_filterPage->updatePortCombosEnabled();
+    m_connectionLabel->setText(QStringLiteral("Connected: %1").arg(name));
+    m_tabWidget->setCurrentIndex(0);
+    on_tabWidget_currentChanged(0);
+}
+
+void Widget::disconnectDevice()
+{
+    if (!m_session->isOpen() && connectedDeviceName_.isEmpty())
+        return;
+    m_session->close();
+    m_routingPage->clear();
+    m_filterPage->clear();
+    m_mappingPage->reset();
+    m_mappingPage->setPortBoxesVisible(false);
+    ComboBox_Devices->setEnabled(true);
+    pushButton->setText(QStringLiteral("Connect"));
+    pushButton->setAccessibleName(pushButton->text());
+    connectedDeviceName_.clear();
+    showMappingPage(false);
+    m_connectionLabel->setText(RoutingPage::NoDeviceText);
+    update();
+}
+
+void Widget::applyFamily(DeviceFamily::Family family, bool isAlder4)
+{
+    const DeviceFamily::Headers headers = DeviceFamily::headersFor(family);
+    label_filter->show();
+    label_47->setVisible(headers.routing);
+    label_routing->setVisible(headers.routing);
+    label_49->setVisible(headers.mapping);
+    label_mapping->setVisible(headers.mapping);
+    m_mappingPage->setThirdPortLabelsShown(isAlder4);
+}
+
+void Widget::on_tabWidget_currentChanged(int)
+{
+    updateHeaderSelection();
+    if (m_tabWidget->currentIndex() == 0 && m_filterPage->appliesToAll()->isChecked())
+        m_filterPage->updatePortCombosEnabled();
+}
+
+void Widget::updateHeaderSelection()
+{
+    QWidget *current = m_tabWidget->currentWidget();
+    label_filter->setProperty(SelectedProperty, current == m_filterPage);
+    label_routing->setProperty(SelectedProperty, current == m_routingPage);
+    label_mapping->setProperty(SelectedProperty, current == m_mappingPage || current == m_oldMappingPage);
+    for (QLabel *label : {label_filter, label_routing, label_mapping}) {
+        label->style()->unpolish(label);
+        label->style()->polish(label);
+    }
+}
+
+bool Widget::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonPress) {
+        auto *label = qobject_cast<QLabel *>(watched);
+        if (label && (label == label_filter || label == label_routing || label == label_mapping)) {
+            int index = label->property(TabIndexProperty).toInt();
+            if (label == label_mapping) {
+                index = m_tabWidget->indexOf(m_mappingPage);
+                if (index < 0)
+                    return true;
+            }
+            m_tabWidget->setCurrentIndex(index);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Widget::onExitTriggered()
+{
+    const int answer = m_prompt->message(Prompt::Question, QStringLiteral("Exit"),
+                                         QStringLiteral("Exit software?"), Prompt::Ok | Prompt::Cancel);
+    if (answer == Prompt::Ok)
+        emit exitRequested();
+}
+
+void Widget::onFactoryResetTriggered()
+{
+    const int answer = m_prompt->message(Prompt::Question, QStringLiteral("Reset"),
+                                         QStringLiteral("Factory Reset?"), Prompt::Ok | Prompt::Cancel);
+    if (answer != Prompt::Ok)
+        return;
+    if (!m_session->isOpen()) {
+        m_prompt->message(Prompt::Warning, QStringLiteral("Serial"), QStringLiteral("Serial port not open."),
+                          Prompt::Ok);
+        return;
+    }
+    m_session->write(SysEx::factoryResetCommand());
+}
+
+void Widget::onMiddleCTriggered(QAction *action)
+{
+    if (!action) {
+        qWarning() << "Triggered action is null!";
+        return;
+    }
+    m_settings.setSelectedMidiName(action->text());
+}
+
+void Widget::onShowCCNameToggled(bool checked)
+{
+    m_settings.setShowCCName(checked);
+}

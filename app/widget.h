@@ -1,0 +1,107 @@
+#pragma once
+
+#include "app/appsettings.h"
+#include "device/devicefamily.h"
+#include "device/feedbackdispatcher.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class DeviceSession;
+class FilterPage;
+class MappingPage;
+class Prompt;
+class QAction;
+class QActionGroup;
+class QComboBox;
+class QLabel;
+class QMenuBar;
+class QPushButton;
+class QScrollArea;
+class QTabWidget;
+class QTimer;
+class RoutingPage;
+
+// The main window. It composes the pages, the menus and the device bar, and
+// wires them to the device session; the pages and the session own their
+// state.
+class Widget : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static const QString ApplicationVersion; // "V2.0.1"
+
+    // Without a prompt the window shows real message boxes.
+    explicit Widget(QWidget *parent = nullptr, Prompt *prompt = nullptr,
+                    const QString &settingsPath = AppSettings::defaultPath());
+    ~Widget() override;
+
+    [[nodiscard]] DeviceSession *session() const { return m_session; }
+    [[nodiscard]] FilterPage *filterPage() const { return m_filterPage; }
+    [[nodiscard]] RoutingPage *routingPage() const { return m_routingPage; }
+    [[nodiscard]] MappingPage *mappingPage() const { return m_mappingPage; }
+    [[nodiscard]] QComboBox *deviceCombo() const { return ComboBox_Devices; }
+    [[nodiscard]] QTabWidget *tabWidget() const { return m_tabWidget; }
+    [[nodiscard]] const AppSettings &settings() const { return m_settings; }
+    [[nodiscard]] QString connectedDeviceName() const { return connectedDeviceName_; }
+    [[nodiscard]] bool isMappingPageShown() const;
+
+    int showMessage(const QString &text, const QString &okText, const QString &cancelText = QString());
+
+public slots:
+    void initPort();
+    void on_pushButton_clicked();
+    void disconnectDevice();
+    void on_tabWidget_currentChanged(int index);
+    void onExitTriggered();
+    void onFactoryResetTriggered();
+    void onMiddleCTriggered(QAction *action);
+    void onShowCCNameToggled(bool checked);
+
+signals:
+    // The user confirmed "Exit"; the application quits on it.
+    void exitRequested();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildUi();
+    void buildMenus();
+    void wireSession();
+    void applySettings();
+    void applyFamily(DeviceFamily::Family family, bool isAlder4);
+    void showMappingPage(bool shown);
+    void updateHeaderSelection();
+
+    std::unique_ptr<Prompt> m_ownPrompt;
+    Prompt *const m_prompt;
+    AppSettings m_settings;
+    DeviceSession *const m_session;
+
+    QMenuBar *m_menuBar = nullptr;
+    QScrollArea *m_scrollArea = nullptr;
+    QTabWidget *m_tabWidget = nullptr;
+    FilterPage *m_filterPage = nullptr;
+    RoutingPage *m_routingPage = nullptr;
+    QWidget *m_oldMappingPage = nullptr; // tab_3: removed at start-up for good
+    MappingPage *m_mappingPage = nullptr;
+    QComboBox *ComboBox_Devices = nullptr;
+    QPushButton *pushButton = nullptr;   // Connect / Disconnect
+    QPushButton *pushButton_2 = nullptr; // Set
+    QPushButton *pushButton_5 = nullptr; // Disconnect All / Delete
+    QLabel *label_filter = nullptr;
+    QLabel *label_routing = nullptr;
+    QLabel *label_mapping = nullptr;
+    QLabel *label_47 = nullptr;
+    QLabel *label_49 = nullptr;
+    QLabel *label_54 = nullptr;
+    QLabel *m_connectionLabel = nullptr;
+    QActionGroup *m_middleCGroup = nullptr;
+    QAction *m_showCCNameAction = nullptr;
+    QTimer *portRefreshTimer = nullptr;
+
+    QString connectedDeviceName_;
+};

@@ -1,0 +1,137 @@
+#include "device/devicesession.h"
+
+#include "device/feedbackdispatcher.h"
+#include "device/fifobuffer.h"
+#include "device/logging.h"
+#include "device/serialport.h"
+#include "device/sysex.h"
+#include "device/vocabulary.h"
+
+#include <QTimer>
+
+DeviceSession::DeviceSession(Prompt *prompt, QObject *parent)
+    : QObject(parent)
+    , m_serialPort(new SerialPort(QStringLiteral("USB"), this))
+    , m_fifoBuffer(new FiFoBuffer(this))
+    , m_dispatcher(new FeedbackDispatcher(prompt, this))
+{
+    m_serialPort->setPrompt(prompt);
+    connect(m_serialPort, &SerialPort::isread, m_fifoBuffer, &FiFoBuffer::writeData);
+    connect(m_fifoBuffer, &FiFoBuffer::currDataFrame, m_dispatcher, &FeedbackDispatcher::dealWithData);
+    connect(m_dispatcher, &FeedbackDispatcher::writeRequested, this, &DeviceSession::write);
+    connect(m_serialPort, &SerialPort::send_MTD, this, &DeviceSession::rec_MTD);
+    connect(m_serialPort, &SerialPort::send_vesion, this, &DeviceSession::rec_Version);
+    connect(m_serialPort, &SerialPort::sendmtv, this, &DeviceSession::onCheckBoxStateChanged1);
+    connect(m_serialPort, &SerialPort::portDisconnected, this, [this](const QString &port) {
+        if (isOpen() || port == m_serialPort->portName())
+            emit deviceLost();
+    });
+}
+
+DeviceSession::~DeviceSession()
+{
+    if (m_serialPort->isOpen()) {
+        m_serialPort->clear(QSerialPort::AllDirections);
+        m_serialPort->close();
+    }
+}
+
+bool DeviceSession::isOpen() const
+{
+    return m_serialPort->isOpen();
+}
+
+DeviceSession::OpenResult DeviceSession::open(const QString &deviceName, const QString &portName)
+{
+    m_fifoBuffer->clear();
+    m_errorText.clear();
+    if (deviceName.isEmpty())
+        return OpenResult::NoDevice;
+    if (!Vocabulary::isAcceptedDevice(deviceName))
+        return OpenResult::NotAccepted;
+    if (!m_serialPort->openPort(portName, BaudRate)) {
+        m_errorText = m_serialPort->errorString();
+        return OpenResult::OpenFailed;
+    }
+    m_connectedDeviceName = deviceName;
+
+    delete m_connectionScope;
+    m_connectionScope = new QObject(this);
+
+    const DeviceFamily::Flags flags = DeviceFamily::test(deviceName);
+    QTimer::singleShot(FamilyDecisionMs, m_connectionScope, [this, flags] {
+        const DeviceFamily::Family family = DeviceFamily::decide(flags);
+        qCInfo(lcSerial).noquote() << DeviceFamily::logText(family, m_connectedDeviceName);
+        m_isFullRouter = flags.family1;
+        emit familyDecided(family, m_connectedDeviceName.contains(QLatin1String("Kestrova Alder-4"),
+                                                                   Qt::CaseInsensitive));
+    });
+
+    m_serialPort->setBaudRate(BaudRate);
+    m_serialPort->flush();
+    getMidiInOut();
+
+    QTimer::singleShot(SecondIdentificationMs, m_connectionScope, [this] {
+        if (!write(Vocabulary::identificationQuery()))
+            qCWarning(lcSerial) << "Version query write failed:" << m_serialPort->errorString();
+    });
+
+    write(Vocabulary::identificationQuery());
+    m_onlineCheckRequested = true;
+    return OpenResult::Opened;
+}
+
+void DeviceSession::close()
+{
+    delete m_connectionScope;
+    m_fifoBuffer->clear();
+    if (m_serialPort->isOpen())
+        m_serialPort->close();
+    m_connectedDeviceName.clear();
+}
+
+void DeviceSession::scheduleQuery(int delayMs, int query)
+{
+    const QByteArray frame = SysEx::deviceQuery(query);
+    if (delayMs == 0) {
+        write(frame);
+        return;
+    }
+    QTimer::singleShot(delayMs, m_connectionScope, [this, frame] { write(frame); });
+}
+
+void DeviceSession::getMidiInOut()
+{
+    emit routingCleared();
+    scheduleQuery(0, 1);
+    scheduleQuery(50, 2);
+    scheduleQuery(100, 4);
+    scheduleQuery(150, 3);
+    scheduleQuery(200, 7);
+}
+
+bool DeviceSession::write(const QByteArray &frame)
+{
+    return m_serialPort->writeFrame(frame);
+}
+
+void DeviceSession::rec_MTD(const QString &mtd)
+{
+    if (m_onlineCheckRequested)
+        m_deviceModel = mtd;
+}
+
+void DeviceSession::rec_Version(const QString &version)
+{
+    if (!m_onlineCheckRequested)
+        return;
+    emit firmwareCheckRequested(DeviceFamily::normalisedModel(m_deviceModel), version);
+}
+
+void DeviceSession::onCheckBoxStateChanged1(const QString &ver, const QString &mtd)
+{
+    m_reportedVersion = ver;
+    m_reportedModel = mtd;
+    m_deviceVersion = ver;
+    m_deviceModel = mtd;
+}

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "device/devicefamily.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+class FeedbackDispatcher;
+class FiFoBuffer;
+class Prompt;
+class SerialPort;
+
+// The connection to one device: it owns the serial link and the receive
+// buffer, runs the identification and the query schedule after connecting,
+// and feeds every received frame to the feedback dispatcher. It holds no
+// widgets; the main window reacts to its signals.
+class DeviceSession : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr qint32 BaudRate = 115200;
+    static constexpr int SecondIdentificationMs = 50;
+    static constexpr int FamilyDecisionMs = 1000;
+
+    enum class OpenResult { Opened, NoDevice, NotAccepted, OpenFailed };
+
+    explicit DeviceSession(Prompt *prompt, QObject *parent = nullptr);
+    ~DeviceSession() override;
+
+    [[nodiscard]] SerialPort *serialPort() const { return m_serialPort; }
+    [[nodiscard]] FiFoBuffer *fifoBuffer() const { return m_fifoBuffer; }
+    [[nodiscard]] FeedbackDispatcher *dispatcher() const { return m_dispatcher; }
+
+    // Checks and opens the entry's port; on success the identification and
+    // the connection queries are under way. errorText() tells why not.
+    [[nodiscard]] OpenResult open(const QString &deviceName, const QString &portName);
+    void close();
+    [[nodiscard]] bool isOpen() const;
+    [[nodiscard]] QString errorText() const { return m_errorText; }
+
+    // Clears the routing page (by signal) and sends queries 1, 2, 4, 3 and 7
+    // at 0, 50, 100, 150 and 200 ms.
+    void getMidiInOut();
+    // Writes the frame whole and flushes it; false when the port is closed.
+    bool write(const QByteArray &frame);
+
+    [[nodiscard]] QString connectedDeviceName() const { return m_connectedDeviceName; }
+    [[nodiscard]] QString deviceModel() const { return m_deviceModel; }
+    [[nodiscard]] QString deviceVersion() const { return m_deviceVersion; }
+    [[nodiscard]] bool isFullRouter() const { return m_isFullRouter; }
+    [[nodiscard]] bool onlineCheckRequested() const { return m_onlineCheckRequested; }
+    void setOnlineCheckRequested(bool requested) { m_onlineCheckRequested = requested; }
+
+public slots:
+    void rec_MTD(const QString &mtd);
+    void rec_Version(const QString &version);
+    void onCheckBoxStateChanged1(const QString &ver, const QString &mtd);
+
+signals:
+    void routingCleared();
+    // 1000 ms after connecting: which headers the device's family shows.
+    void familyDecided(DeviceFamily::Family family, bool isAlder4);
+    // The identified model and version, for the online firmware check.
+    void firmwareCheckRequested(QString model, QString version);
+    // The port was lost underneath us (unplugged, read or write error).
+    void deviceLost();
+
+private:
+    void scheduleQuery(int delayMs, int query);
+
+    SerialPort *const m_serialPort;
+    FiFoBuffer *const m_fifoBuffer;
+    FeedbackDispatcher *const m_dispatcher;
+    // Timers of one connection are parented here, so a disconnect cancels them.
+    QPointer<QObject> m_connectionScope;
+    QString m_errorText;
+    QString m_connectedDeviceName;
+    QString m_deviceModel;
+    QString m_deviceVersion;
+    QString m_reportedModel;
+    QString m_reportedVersion;
+    bool m_isFullRouter = false;
+    bool m_onlineCheckRequested = false;
+};

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QGraphicsScene>
+
+// The scene of the routing canvas; route lines are its items.
+class MainScense : public QGraphicsScene
+{
+    Q_OBJECT
+
+public:
+    using QGraphicsScene::QGraphicsScene;
+};
