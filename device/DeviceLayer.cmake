@@ -5,6 +5,8 @@ add_library(velmora_device STATIC
     ${CMAKE_CURRENT_LIST_DIR}/serialport.cpp ${CMAKE_CURRENT_LIST_DIR}/serialport.h
     ${CMAKE_CURRENT_LIST_DIR}/serialportlist.cpp ${CMAKE_CURRENT_LIST_DIR}/serialportlist.h
     ${CMAKE_CURRENT_LIST_DIR}/usbdevicequery.cpp ${CMAKE_CURRENT_LIST_DIR}/usbdevicequery.h
+    # Portable, so that the instance-ID split is tested on every platform.
+    ${CMAKE_CURRENT_LIST_DIR}/win32/instanceid.cpp ${CMAKE_CURRENT_LIST_DIR}/win32/instanceid.h
 )
 if(WIN32)
     target_sources(velmora_device PRIVATE

@@ -54,7 +54,7 @@ bool SerialPort::openPort(const QString &portName, qint32 baudRate)
         if (m_prompt)
             m_prompt->showMessage(text, QStringLiteral("OK"), QStringLiteral("Cancel"));
         else
-            qCWarning(lcSerial) << text;
+            qCWarning(lcSerial).noquote() << text;
         return false;
     }
     setPortName(portName);
@@ -64,6 +64,7 @@ bool SerialPort::openPort(const QString &portName, qint32 baudRate)
         return false;
     }
     m_dropPending = false;
+    m_openedPortName = portName;
     // The port is evidently here, whatever an earlier session saw of it.
     lostPortNames.removeAll(portName);
     knownPortNames = currentPortNames();
@@ -222,7 +223,8 @@ void SerialPort::dropLostPort()
     m_dropPending = false;
     if (!isOpen())
         return;
-    const QString name = portName();
+    // portName() drops the "/dev/" of a path; report the name that was opened.
+    const QString name = m_openedPortName;
     qCWarning(lcSerial) << "port" << name << "lost:" << errorString();
     close();
     // The status watch may have reported it already.

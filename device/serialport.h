@@ -88,6 +88,7 @@ private:
     QStringList lostPortNames;
 
     QList<DeviceListEntry> m_entries;
+    QString m_openedPortName;
     Prompt *m_prompt = nullptr;
     bool m_dropPending = false;
 };

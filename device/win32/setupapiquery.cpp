@@ -1,5 +1,7 @@
 #include "device/win32/setupapiquery.h"
 
+#include "device/win32/instanceid.h"
+
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -23,31 +25,6 @@ constexpr ULONG InstanceIdChars = 260;
 using GetDevicePropertyW = BOOL(WINAPI *)(HDEVINFO, PSP_DEVINFO_DATA, const DEVPROPKEY *,
                                            DEVPROPTYPE *, PBYTE, DWORD, PDWORD, DWORD);
 
-bool parseHexToken(const std::wstring &token, unsigned short *value)
-{
-    // "VID_" and "PID_" are four characters; the rest must be hex digits.
-    if (token.size() <= 4 || token.size() > 8)
-        return false;
-    unsigned long result = 0;
-    for (size_t i = 4; i < token.size(); ++i) {
-        const wchar_t c = token[i];
-        unsigned digit = 0;
-        if (c >= L'0' && c <= L'9')
-            digit = static_cast<unsigned>(c - L'0');
-        else if (c >= L'a' && c <= L'f')
-            digit = static_cast<unsigned>(c - L'a' + 10);
-        else if (c >= L'A' && c <= L'F')
-            digit = static_cast<unsigned>(c - L'A' + 10);
-        else
-            return false;
-        result = result * 16 + digit;
-    }
-    if (result > 0xFFFF)
-        return false;
-    *value = static_cast<unsigned short>(result);
-    return true;
-}
-
 // The property ends at its terminating null, or at the end of the bytes read.
 std::wstring descriptionFrom(const BYTE *buffer, DWORD bytes)
 {
@@ -62,26 +39,6 @@ std::wstring descriptionFrom(const BYTE *buffer, DWORD bytes)
 } // namespace
 
 namespace SetupApiQuery {
-
-bool parseInstanceId(const std::wstring &instanceId, unsigned short *vendorId,
-                     unsigned short *productId)
-{
-    bool haveVendor = false;
-    bool haveProduct = false;
-    size_t start = 0;
-    while (start <= instanceId.size()) {
-        size_t end = instanceId.find_first_of(L"\\#&", start);
-        if (end == std::wstring::npos)
-            end = instanceId.size();
-        const std::wstring token = instanceId.substr(start, end - start);
-        if (token.compare(0, 4, L"VID_") == 0)
-            haveVendor = parseHexToken(token, vendorId) || haveVendor;
-        else if (token.compare(0, 4, L"PID_") == 0)
-            haveProduct = parseHexToken(token, productId) || haveProduct;
-        start = end + 1;
-    }
-    return haveVendor && haveProduct;
-}
 
 std::vector<UsbDescription> busReportedDescriptions(const std::wstring &enumerator,
                                                     const std::wstring &descriptionPrefix)

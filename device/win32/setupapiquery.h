@@ -22,9 +22,4 @@ struct UsbDescription
 std::vector<UsbDescription> busReportedDescriptions(const std::wstring &enumerator,
                                                     const std::wstring &descriptionPrefix);
 
-// Splits an instance ID such as "USB\VID_0483&PID_5740\6&2B3F" at "\", "#"
-// and "&" and reads the VID_ and PID_ tokens; false unless both are found.
-bool parseInstanceId(const std::wstring &instanceId, unsigned short *vendorId,
-                     unsigned short *productId);
-
 } // namespace SetupApiQuery
