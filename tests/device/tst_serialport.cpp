@@ -1,0 +1,377 @@
+#include "device/serialport.h"
+#include "device/virtualdevices.h"
+#include "device/vocabulary.h"
+#include "widgets/prompt.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+// The device end of a pseudo-terminal: the test writes the device's replies
+// into the master and reads what the port sent from it. A slave descriptor
+// stays open in the test so that the line lives until the test drops it.
+class PtyDevice
+{
+public:
+    PtyDevice()
+    {
+        m_master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0)
+            return;
+        const char *name = ::ptsname(m_master);
+        if (!name)
+            return;
+        m_slavePath = QString::fromLocal8Bit(name);
+        m_slave = ::open(name, O_RDWR | O_NOCTTY);
+        if (m_slave < 0)
+            return;
+        termios tio{};
+        ::tcgetattr(m_slave, &tio);
+        ::cfmakeraw(&tio);
+        ::tcsetattr(m_slave, TCSANOW, &tio);
+        ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    }
+    ~PtyDevice() { hangUp(); }
+    PtyDevice(const PtyDevice &) = delete;
+    PtyDevice &operator=(const PtyDevice &) = delete;
+
+    bool isValid() const { return m_master >= 0 && m_slave >= 0; }
+    QString slavePath() const { return m_slavePath; }
+
+    bool send(const QByteArray &bytes)
+    {
+        return ::write(m_master, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    }
+
+    // Everything the port has written so far.
+    QByteArray received()
+    {
+        char chunk[256];
+        for (;;) {
+            const ssize_t n = ::read(m_master, chunk, sizeof chunk);
+            if (n <= 0)
+                break;
+            m_received.append(chunk, int(n));
+        }
+        return m_received;
+    }
+
+    void hangUp()
+    {
+        if (m_master >= 0)
+            ::close(m_master);
+        if (m_slave >= 0)
+            ::close(m_slave);
+        m_master = m_slave = -1;
+    }
+
+private:
+    int m_master = -1;
+    int m_slave = -1;
+    QString m_slavePath;
+    QByteArray m_received;
+};
+
+QByteArray textFrame(const QByteArray &payload)
+{
+    return QByteArray("\xAA\xCC", 2) + char(payload.size()) + payload + QByteArray("\r\n");
+}
+
+class RecordingPrompt : public Prompt
+{
+public:
+    int showMessage(const QString &text, const QString &okText,
+                    const QString &cancelText) override
+    {
+        shown << QStringList{text, okText, cancelText};
+        return Ok;
+    }
+    int message(Icon, const QString &, const QString &text, int) override
+    {
+        shown << QStringList{text};
+        return Ok;
+    }
+    QString openFileName(const QString &, const QString &, const QString &) override
+    {
+        return {};
+    }
+    QString saveFileName(const QString &, const QString &, const QString &) override
+    {
+        return {};
+    }
+
+    QList<QStringList> shown;
+};
+
+QByteArray joined(const QSignalSpy &spy)
+{
+    QByteArray all;
+    for (const QList<QVariant> &args : spy)
+        all += args.at(0).toByteArray();
+    return all;
+}
+
+} // namespace
+
+class TestSerialPort : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+    void shouldAskForVersionAfterModel();
+    void shouldCutFramesSplitAcrossReads_data();
+    void shouldCutFramesSplitAcrossReads();
+    void shouldRelayVersionWithLastModel();
+    void shouldCloseOnceWhenOtherEndGoesAway();
+    void shouldRefuseEmptyPortName();
+    void shouldWriteMappingFrameOnlyWhenOpen();
+    void shouldWatchStatusOnlyWhileOpen();
+    void shouldReportRegistryPortLeavingAndReturning();
+    void shouldSignalWhenWatchedEntryVanishes();
+
+private:
+    QString announce(const PtyDevice &pty, const QString &description, quint16 productId);
+
+    QTemporaryDir m_registry;
+    QStringList m_announced;
+};
+
+void TestSerialPort::initTestCase()
+{
+    QVERIFY(m_registry.isValid());
+    qRegisterMetaType<QSerialPort::SerialPortError>();
+    qputenv("VELMORA_DEVICE_REGISTRY", QFile::encodeName(m_registry.path()));
+}
+
+void TestSerialPort::cleanup()
+{
+    for (const QString &file : qAsConst(m_announced))
+        VirtualDevices::withdraw(file);
+    m_announced.clear();
+}
+
+QString TestSerialPort::announce(const PtyDevice &pty, const QString &description,
+                                 quint16 productId)
+{
+    const QString file = VirtualDevices::announce(
+        {pty.slavePath(), description, 0x0483, productId, QCoreApplication::applicationPid()});
+    m_announced << file;
+    return file;
+}
+
+void TestSerialPort::shouldAskForVersionAfterModel()
+{
+    PtyDevice pty;
+    QVERIFY(pty.isValid());
+    SerialPort port(QStringLiteral("Kestrova"));
+    QVERIFY2(port.openPort(pty.slavePath(), 115200), qPrintable(port.errorString()));
+    QCOMPARE(port.baudRate(QSerialPort::Input), 115200);
+    QCOMPARE(port.baudRate(QSerialPort::Output), 115200);
+
+    QSignalSpy model(&port, &SerialPort::send_MTD);
+    QSignalSpy raw(&port, &SerialPort::isread);
+    const QByteArray frame = textFrame("Kestrova Alder-4");
+    QVERIFY(pty.send(frame));
+
+    QTRY_COMPARE_WITH_TIMEOUT(model.count(), 1, 10000);
+    QCOMPARE(model.at(0).at(0).toString(), QStringLiteral("Alder-4"));
+    QTRY_COMPARE_WITH_TIMEOUT(pty.received(), Vocabulary::versionQuery(), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(joined(raw), frame, 10000);
+}
+
+void TestSerialPort::shouldCutFramesSplitAcrossReads_data()
+{
+    QTest::addColumn<int>("splitAt");
+    // A split AA CC head must not be lost between reads.
+    QTest::newRow("after AA") << 1;
+    QTest::newRow("after AA CC") << 2;
+    QTest::newRow("after length") << 3;
+    QTest::newRow("inside payload") << 8;
+    QTest::newRow("between 0D and 0A") << 19;
+}
+
+void TestSerialPort::shouldCutFramesSplitAcrossReads()
+{
+    QFETCH(int, splitAt);
+    PtyDevice pty;
+    QVERIFY(pty.isValid());
+    SerialPort port(QStringLiteral("Kestrova"));
+    QVERIFY(port.openPort(pty.slavePath(), 115200));
+    QSignalSpy model(&port, &SerialPort::send_MTD);
+    QSignalSpy raw(&port, &SerialPort::isread);
+
+    // Noise ahead of the head, then the frame in two writes.
+    const QByteArray stream = QByteArray("\x01\x02", 2) + textFrame("Kestrova Cedar-6");
+    QCOMPARE(stream.size(), 2 + 21);
+    const int cut = 2 + splitAt;
+    QVERIFY(pty.send(stream.left(cut)));
+    QTRY_COMPARE_WITH_TIMEOUT(joined(raw), stream.left(cut), 10000);
+    QCOMPARE(model.count(), 0);
+
+    QVERIFY(pty.send(stream.mid(cut)));
+    QTRY_COMPARE_WITH_TIMEOUT(model.count(), 1, 10000);
+    QCOMPARE(model.at(0).at(0).toString(), QStringLiteral("Cedar-6"));
+    QTRY_COMPARE_WITH_TIMEOUT(joined(raw), stream, 10000);
+    QCOMPARE(port.pendingTextBytes(), 0);
+}
+
+void TestSerialPort::shouldRelayVersionWithLastModel()
+{
+    PtyDevice pty;
+    QVERIFY(pty.isValid());
+    SerialPort port(QStringLiteral("Kestrova"));
+    QVERIFY(port.openPort(pty.slavePath(), 115200));
+    QSignalSpy version(&port, &SerialPort::send_vesion);
+    QSignalSpy both(&port, &SerialPort::sendmtv);
+    QSignalSpy erase(&port, &SerialPort::send_erase);
+    QSignalSpy ack(&port, &SerialPort::send_upgrade_chunk_ack);
+    QSignalSpy other(&port, &SerialPort::showdata);
+
+    QVERIFY(pty.send(textFrame("Kestrova Alder-4") + textFrame("V1.2.3") + textFrame("erase end")
+                     + textFrame("512") + textFrame("0")));
+    QTRY_COMPARE_WITH_TIMEOUT(other.count(), 1, 10000);
+    QCOMPARE(version.count(), 1);
+    QCOMPARE(version.at(0).at(0).toString(), QStringLiteral("V1.2.3"));
+    QCOMPARE(both.count(), 1);
+    QCOMPARE(both.at(0).at(0).toString(), QStringLiteral("V1.2.3"));
+    QCOMPARE(both.at(0).at(1).toString(), QStringLiteral("Alder-4"));
+    QCOMPARE(erase.count(), 1);
+    QCOMPARE(erase.at(0).at(0).toBool(), true);
+    QCOMPARE(ack.count(), 1);
+    QCOMPARE(ack.at(0).at(0).toInt(), 512);
+    QCOMPARE(other.at(0).at(0).toByteArray(), textFrame("0"));
+}
+
+void TestSerialPort::shouldCloseOnceWhenOtherEndGoesAway()
+{
+    auto pty = std::make_unique<PtyDevice>();
+    QVERIFY(pty->isValid());
+    const QString path = pty->slavePath();
+    SerialPort port(QStringLiteral("Kestrova"));
+    QVERIFY(port.openPort(path, 115200));
+    QSignalSpy gone(&port, &SerialPort::portDisconnected);
+    QSignalSpy errors(&port, &QSerialPort::errorOccurred);
+
+    pty->hangUp();
+    QTRY_COMPARE_WITH_TIMEOUT(gone.count(), 1, 10000);
+    QCOMPARE(gone.at(0).at(0).toString(), path);
+    QVERIFY(!port.isOpen());
+    QVERIFY(!port.isWatchingStatus());
+
+    // Left open, the port would report a ReadError on every turn of the loop.
+    QTest::qWait(500);
+    QCOMPARE(gone.count(), 1);
+    QVERIFY2(errors.count() < 50, qPrintable(QString::number(errors.count())));
+}
+
+void TestSerialPort::shouldRefuseEmptyPortName()
+{
+    SerialPort port(QStringLiteral("Kestrova"));
+    QTest::ignoreMessage(QtWarningMsg, "port name error, please choose right com!");
+    QVERIFY(!port.openPort(QString(), 115200));
+
+    RecordingPrompt prompt;
+    port.setPrompt(&prompt);
+    QVERIFY(!port.openPort(QString(), 115200));
+    QVERIFY(!port.isOpen());
+    QCOMPARE(prompt.shown.size(), 1);
+    QCOMPARE(prompt.shown.at(0),
+             (QStringList{"port name error, please choose right com!", "OK", "Cancel"}));
+}
+
+void TestSerialPort::shouldWriteMappingFrameOnlyWhenOpen()
+{
+    PtyDevice pty;
+    QVERIFY(pty.isValid());
+    SerialPort port(QStringLiteral("Kestrova"));
+    const QByteArray frame("\xF0\x00\x2F\x71\x02\x04\x01\xF7", 8);
+
+    QTest::ignoreMessage(QtWarningMsg, "串口未打开！");
+    port.writeMappingFrame(frame);
+    QVERIFY(!port.writeFrame(frame));
+
+    QVERIFY(port.openPort(pty.slavePath(), 115200));
+    port.writeMappingFrame(frame);
+    QVERIFY(port.writeFrame(frame));
+    QTRY_COMPARE_WITH_TIMEOUT(pty.received(), frame + frame, 10000);
+    QCOMPARE(port.error(), QSerialPort::NoError);
+}
+
+void TestSerialPort::shouldWatchStatusOnlyWhileOpen()
+{
+    PtyDevice pty;
+    QVERIFY(pty.isValid());
+    SerialPort port(QStringLiteral("Kestrova"));
+    QVERIFY(!port.isWatchingStatus());
+    QVERIFY(port.openPort(pty.slavePath(), 115200));
+    QVERIFY(port.isWatchingStatus());
+    port.close();
+    QVERIFY(!port.isWatchingStatus());
+}
+
+void TestSerialPort::shouldReportRegistryPortLeavingAndReturning()
+{
+    PtyDevice pty;
+    QVERIFY(pty.isValid());
+    const QString entry = announce(pty, QStringLiteral("Kestrova Alder-4"), 0x5740);
+    QVERIFY(!entry.isEmpty());
+    SerialPort port(QStringLiteral("Kestrova"));
+    QVERIFY(port.openPort(pty.slavePath(), 115200));
+    QVERIFY(port.knownPorts().contains(pty.slavePath()));
+    QSignalSpy gone(&port, &SerialPort::portDisconnected);
+    QSignalSpy back(&port, &SerialPort::portReconnected);
+
+    VirtualDevices::withdraw(entry);
+    QTRY_COMPARE_WITH_TIMEOUT(gone.count(), 1, 10000);
+    QCOMPARE(gone.at(0).at(0).toString(), pty.slavePath());
+    QVERIFY(port.lostPorts().contains(pty.slavePath()));
+
+    announce(pty, QStringLiteral("Kestrova Alder-4"), 0x5740);
+    QTRY_COMPARE_WITH_TIMEOUT(back.count(), 1, 10000);
+    QCOMPARE(back.at(0).at(0).toString(), pty.slavePath());
+    QVERIFY(port.lostPorts().isEmpty());
+    QCOMPARE(gone.count(), 1);
+}
+
+void TestSerialPort::shouldSignalWhenWatchedEntryVanishes()
+{
+    PtyDevice alder;
+    PtyDevice other;
+    QVERIFY(alder.isValid() && other.isValid());
+    const QString alderEntry = announce(alder, QStringLiteral("Kestrova Alder-4"), 0x5740);
+    announce(other, QStringLiteral("Generic Serial"), 0x0001);
+
+    SerialPort port(QStringLiteral("Kestrova"));
+    QCOMPARE(port.deviceEntries(),
+             (QList<DeviceListEntry>{{QStringLiteral("Kestrova Alder-4"), alder.slavePath()}}));
+    port.setCurrentPortName(QStringLiteral("Kestrova Alder-4"));
+    QSignalSpy closing(&port, &SerialPort::closePortSignal);
+
+    port.initPort();
+    QCOMPARE(closing.count(), 0);
+
+    VirtualDevices::withdraw(alderEntry);
+    port.initPort();
+    QCOMPARE(closing.count(), 1);
+    QVERIFY(port.deviceEntries().isEmpty());
+
+    announce(alder, QStringLiteral("Kestrova Alder-4"), 0x5740);
+    port.initPort();
+    QCOMPARE(port.deviceTexts(), QStringList{"Kestrova Alder-4"});
+    QCOMPARE(closing.count(), 1);
+}
+
+QTEST_GUILESS_MAIN(TestSerialPort)
+#include "tst_serialport.moc"
