@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QHashFunctions>
+#include <QMetaType>
+
+namespace Routing {
+
+// Port kinds of the routing messages. Kind 0 is a 5-pin input or output,
+// depending on the side; USB ports exist on both sides.
+enum PortKind : int {
+    FivePin = 0,
+    UsbHost = 1,
+    UsbDevice = 2,
+};
+
+enum class Side { Input, Output };
+
+// A port by identity, which survives every rebuild of the canvas.
+struct Port
+{
+    int type = FivePin;
+    int number = 0; // from 1
+
+    friend bool operator==(const Port &a, const Port &b)
+    {
+        return a.type == b.type && a.number == b.number;
+    }
+    friend bool operator!=(const Port &a, const Port &b) { return !(a == b); }
+    friend bool operator<(const Port &a, const Port &b)
+    {
+        return a.type != b.type ? a.type < b.type : a.number < b.number;
+    }
+};
+
+struct Route
+{
+    Port in;
+    Port out;
+
+    friend bool operator==(const Route &a, const Route &b) { return a.in == b.in && a.out == b.out; }
+    friend bool operator!=(const Route &a, const Route &b) { return !(a == b); }
+    friend bool operator<(const Route &a, const Route &b)
+    {
+        return a.in != b.in ? a.in < b.in : a.out < b.out;
+    }
+};
+
+inline uint qHash(const Port &port, uint seed = 0)
+{
+    return ::qHash((port.type << 8) ^ port.number, seed);
+}
+
+// The device's four port counts (FEED_BACK_PORT_COUNT).
+struct PortCounts
+{
+    int midiIn = 0;
+    int midiOut = 0;
+    int usbHost = 0;
+    int usbDev = 0;
+
+    [[nodiscard]] int inputCount() const { return midiIn + usbHost + usbDev; }
+    [[nodiscard]] int outputCount() const { return midiOut + usbHost + usbDev; }
+    [[nodiscard]] int usbSlotCount() const { return usbHost + usbDev; }
+};
+
+} // namespace Routing
+
+Q_DECLARE_METATYPE(Routing::Port)
+Q_DECLARE_METATYPE(Routing::Route)

@@ -1,0 +1,184 @@
+#include "routing/routemodel.h"
+
+using namespace Routing;
+
+RouteModel::RouteModel(QObject *parent)
+    : QObject(parent)
+{
+    qRegisterMetaType<Routing::Route>();
+}
+
+bool RouteModel::hasRoute(const Route &route) const
+{
+    return m_routeMap.contains(route.in, route.out);
+}
+
+QVector<Route> RouteModel::routes() const
+{
+    QVector<Route> distinct;
+    for (const Route &route : m_connList) {
+        if (!distinct.contains(route))
+            distinct.append(route);
+    }
+    return distinct;
+}
+
+void RouteModel::pressInput(const Port &input)
+{
+    m_input = input;
+    m_hasInput = true;
+}
+
+bool RouteModel::pressInputButton(const QString &buttonText)
+{
+    const auto input = parseButtonText(buttonText, Side::Input);
+    if (!input)
+        return false;
+    pressInput(*input);
+    return true;
+}
+
+RouteModel::EndClickResult RouteModel::endClick(int outType, int outNum,
+                                                const QString &deviceListText)
+{
+    EndClickResult result;
+    if (!m_hasInput)
+        return result;
+    m_output = Port{outType, outNum};
+    result.route = Route{m_input, m_output};
+    result.refusal = refusal(result.route, deviceListText);
+    if (result.refusal != Refusal::None) {
+        result.outcome = EndClickResult::Refused;
+        return result;
+    }
+    m_connList.append(result.route);
+    if (hasRoute(result.route)) {
+        result.outcome = EndClickResult::Duplicate;
+        return result;
+    }
+    addToRouteMap(result.route);
+    m_lastConnect = result.route;
+    result.outcome = EndClickResult::Requested;
+    result.command = connectCommand(result.route);
+    return result;
+}
+
+RouteModel::EndClickResult RouteModel::endClick(const QString &outputButtonText,
+                                                const QString &deviceListText)
+{
+    const auto output = parseButtonText(outputButtonText, Side::Output);
+    if (!output)
+        return {};
+    return endClick(output->type, output->number, deviceListText);
+}
+
+QByteArray RouteModel::deleteRoute(const Route &route)
+{
+    m_routeBeingRemoved = route;
+    m_pendingOp = PendingSingleRemoval;
+    removeFromConnList(route);
+    return removeCommand(route);
+}
+
+QByteArray RouteModel::disconnectAll()
+{
+    m_pendingOp = PendingDisconnectAll;
+    m_connList.clear();
+    return removeAllCommand();
+}
+
+RouteModel::AnswerResult RouteModel::handleRouteAnswer(const QByteArray &frame)
+{
+    AnswerResult result;
+    const auto answer = parseRouteAnswer(frame);
+    if (!answer)
+        return result;
+
+    const PendingOp pending = m_pendingOp;
+    m_pendingOp = NoPendingOp;
+
+    if (answer->operation != OpRemove) {
+        if (answer->result == 0) {
+            result.outcome = AnswerResult::ConnectAccepted;
+            m_lastConnect.reset();
+            return result;
+        }
+        result.outcome = AnswerResult::ConnectRefused;
+        result.message = connectResultText(answer->result);
+        if (m_lastConnect) {
+            result.droppedRoute = m_lastConnect;
+            removeFromConnList(*m_lastConnect);
+            removeFromRouteMap(*m_lastConnect);
+            m_lastConnect.reset();
+        }
+        return result;
+    }
+
+    if (answer->result != 0) {
+        // The device kept what we asked it to remove; put the routes that the
+        // request took out of connList back, so that the lines reappear.
+        result.outcome = AnswerResult::RemovalRefused;
+        if (pending == PendingSingleRemoval && m_routeBeingRemoved
+            && hasRoute(*m_routeBeingRemoved) && !m_connList.contains(*m_routeBeingRemoved))
+            m_connList.append(*m_routeBeingRemoved);
+        if (pending == PendingDisconnectAll) {
+            for (auto it = m_routeMap.cbegin(); it != m_routeMap.cend(); ++it)
+                m_connList.append(Route{it.key(), it.value()});
+        }
+        m_routeBeingRemoved.reset();
+        return result;
+    }
+
+    result.outcome = AnswerResult::RemovalAccepted;
+    if (pending == PendingSingleRemoval && m_routeBeingRemoved) {
+        removeFromConnList(*m_routeBeingRemoved);
+        removeFromRouteMap(*m_routeBeingRemoved);
+    } else if (pending == PendingDisconnectAll) {
+        m_routeMap.clear();
+        emit routesCleared();
+    }
+    m_routeBeingRemoved.reset();
+    return result;
+}
+
+bool RouteModel::handleRouteSituation(const QByteArray &frame)
+{
+    const auto route = parseRouteSituation(frame, m_counts);
+    if (!route)
+        return false;
+    m_connList.append(*route);
+    if (!hasRoute(*route))
+        addToRouteMap(*route);
+    return true;
+}
+
+void RouteModel::clear()
+{
+    m_connList.clear();
+    m_routeMap.clear();
+    m_lastConnect.reset();
+    m_routeBeingRemoved.reset();
+    emit routesCleared();
+}
+
+void RouteModel::addRouteToReplay(const Route &route)
+{
+    m_routesToReplay.insert(route.in, route.out);
+}
+
+void RouteModel::addToRouteMap(const Route &route)
+{
+    m_routeMap.insert(route.in, route.out);
+    emit routeAdded(route);
+}
+
+void RouteModel::removeFromRouteMap(const Route &route)
+{
+    if (m_routeMap.remove(route.in, route.out) > 0)
+        emit routeRemoved(route);
+}
+
+void RouteModel::removeFromConnList(const Route &route)
+{
+    m_connList.removeAll(route);
+}
