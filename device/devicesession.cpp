@@ -22,8 +22,10 @@ DeviceSession::DeviceSession(Prompt *prompt, QObject *parent)
     connect(m_serialPort, &SerialPort::send_MTD, this, &DeviceSession::rec_MTD);
     connect(m_serialPort, &SerialPort::send_vesion, this, &DeviceSession::rec_Version);
     connect(m_serialPort, &SerialPort::sendmtv, this, &DeviceSession::onCheckBoxStateChanged1);
-    connect(m_serialPort, &SerialPort::portDisconnected, this, [this](const QString &port) {
-        if (isOpen() || port == m_serialPort->portName())
+    // The serial port closes itself when its device goes away; the session
+    // still counts as connected until the window has reset its pages.
+    connect(m_serialPort, &SerialPort::portDisconnected, this, [this] {
+        if (!m_connectedDeviceName.isEmpty())
             emit deviceLost();
     });
 }

@@ -6,7 +6,6 @@
 
 namespace {
 constexpr char Head0 = '\xAA';
-constexpr char Head1 = '\xCC';
 constexpr int HeadAndLength = 3;
 constexpr int Overhead = 5; // AA CC N ... 0D 0A
 } // namespace
