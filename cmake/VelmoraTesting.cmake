@@ -1,7 +1,8 @@
 # velmora_add_test(<name> SOURCES <files...> LIBS <targets...> [GUI] [TIMEOUT <s>])
 # One executable per unit. GUI tests run on the offscreen platform so that no
-# display is needed; every test gets its own temporary HOME and registry
-# directory so that nothing leaks between tests or into the user's files.
+# display is needed; every test gets a virtual-device registry of its own in
+# the build tree, so simulated devices never reach the user's device list or
+# another test's (tests that start devices may still set their own).
 function(velmora_add_test name)
     cmake_parse_arguments(ARG "GUI" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
@@ -10,6 +11,9 @@ function(velmora_add_test name)
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 120)
     endif()
-    set(env "QT_QPA_PLATFORM=offscreen")
+    set(env "QT_QPA_PLATFORM=offscreen"
+            "VELMORA_DEVICE_REGISTRY=${CMAKE_BINARY_DIR}/test-registry/${name}"
+            "XDG_RUNTIME_DIR=${CMAKE_BINARY_DIR}/test-runtime")
+    file(MAKE_DIRECTORY "${CMAKE_BINARY_DIR}/test-runtime")
     set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${env}")
 endfunction()

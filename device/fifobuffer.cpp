@@ -87,25 +87,31 @@ FiFoBuffer::FiFoBuffer(QObject *parent)
     qRegisterMetaType<Feedbacktype>("Feedbacktype");
 }
 
-QVector<Feedbacktype> FiFoBuffer::classify(const QByteArray &frame)
+int FiFoBuffer::classifyInto(const QByteArray &frame, Feedbacktype (&kinds)[3])
 {
-    QVector<Feedbacktype> kinds;
     const int len = frame.size();
     // Shorter frames carry no class or code; the length rule calls them errors.
     if (len < 6) {
-        kinds.append(FEED_BACK_ERROR);
-        return kinds;
+        kinds[0] = FEED_BACK_ERROR;
+        return 1;
     }
-    Feedbacktype kind;
-    if (lengthRule(frame, &kind))
-        kinds.append(kind);
+    int count = 0;
+    if (lengthRule(frame, &kinds[count]))
+        ++count;
     const auto d4 = SysEx::byteAt(frame, 4);
     const auto d5 = SysEx::byteAt(frame, 5);
     if (len >= 21 && len <= 81 && d4 == 0x02 && d5 == 0x04)
-        kinds.append(FEED_BACK_PORT_ROUNTMAPPING);
+        kinds[count++] = FEED_BACK_PORT_ROUNTMAPPING;
     if (d4 == 0x02 && d5 == 0x06)
-        kinds.append(FEED_BACK_PORT_NAME);
-    return kinds;
+        kinds[count++] = FEED_BACK_PORT_NAME;
+    return count;
+}
+
+QVector<Feedbacktype> FiFoBuffer::classify(const QByteArray &frame)
+{
+    Feedbacktype kinds[3];
+    const int count = classifyInto(frame, kinds);
+    return QVector<Feedbacktype>(kinds, kinds + count);
 }
 
 void FiFoBuffer::writeData(const QByteArray &data)
@@ -178,9 +184,11 @@ void FiFoBuffer::parsingData()
 
         qCDebug(lcFrames) << "parsingDatateeest [cut] extracted one frame bytes=" << frame.size()
                           << frame.toHex(' ');
-        for (Feedbacktype kind : classify(frame)) {
-            qCDebug(lcFrames) << "parsingDatateeest emit" << feedbackTypeName(kind);
-            emit currDataFrame(kind, frame);
+        Feedbacktype kinds[3];
+        const int count = classifyInto(frame, kinds);
+        for (int i = 0; i < count; ++i) {
+            qCDebug(lcFrames) << "parsingDatateeest emit" << feedbackTypeName(kinds[i]);
+            emit currDataFrame(kinds[i], frame);
         }
         // A handler may have cleared the buffer; the loop re-reads the members.
     }

@@ -34,6 +34,8 @@ signals:
     void currDataFrame(Feedbacktype type, QByteArray frame);
 
 private:
+    // The hot path: no allocation per frame. Returns how many kinds it wrote.
+    static int classifyInto(const QByteArray &frame, Feedbacktype (&kinds)[3]);
     void compact();
 
     QByteArray m_buffer;
