@@ -12,8 +12,6 @@ function(velmora_add_test name)
         set(ARG_TIMEOUT 120)
     endif()
     set(env "QT_QPA_PLATFORM=offscreen"
-            "VELMORA_DEVICE_REGISTRY=${CMAKE_BINARY_DIR}/test-registry/${name}"
-            "XDG_RUNTIME_DIR=${CMAKE_BINARY_DIR}/test-runtime")
-    file(MAKE_DIRECTORY "${CMAKE_BINARY_DIR}/test-runtime")
+            "VELMORA_DEVICE_REGISTRY=${CMAKE_BINARY_DIR}/test-registry/${name}")
     set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${env}")
 endfunction()
