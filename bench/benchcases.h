@@ -16,3 +16,4 @@ struct BenchCase
 };
 
 int runParserCase();
+int runAppCase();

@@ -12,6 +12,9 @@ namespace {
 // canvas) add a function and a row here.
 const BenchCase Cases[] = {
     {"parser", "System Exclusive receive buffer against a remove-from-front buffer", &runParserCase},
+#ifdef VELMORA_APP_PATH
+    {"app", "start-up, identification and peak memory of the real executable", &runAppCase},
+#endif
 };
 
 const BenchCase *findCase(const QString &name)
