@@ -2,6 +2,9 @@
 
 #include "device/logging.h"
 #include "device/sysex.h"
+#include "filter/filterprotocol.h"
+#include "mapping/mappingfeedback.h"
+#include "routing/routeprotocol.h"
 #include "widgets/prompt.h"
 
 #include <QTimer>
@@ -13,8 +16,6 @@ int at(const QByteArray &data, int pos)
     return pos < data.size() ? static_cast<unsigned char>(data.at(pos)) : 0;
 }
 
-const QString NoDeviceName = QStringLiteral("1");
-
 } // namespace
 
 FeedbackDispatcher::FeedbackDispatcher(Prompt *prompt, QObject *parent)
@@ -24,33 +25,9 @@ FeedbackDispatcher::FeedbackDispatcher(Prompt *prompt, QObject *parent)
     , m_filterPortsListed([] { return false; })
     , m_mappingTabCurrent([] { return false; })
 {
-    qRegisterMetaType<PortCounts>("PortCounts");
+    qRegisterMetaType<Routing::PortCounts>("Routing::PortCounts");
     m_debounceTimer->setSingleShot(true);
     m_debounceTimer->setInterval(DebounceMs);
-}
-
-int FeedbackDispatcher::sourceIndex(const PortCounts &c, int kind, int number)
-{
-    int index = -1;
-    switch (kind) {
-    case 0: index = number >= 1 && number <= c.midiIn ? number - 1 : -1; break;
-    case 1: index = number >= 1 && number <= c.usbHost ? c.midiIn + number - 1 : -1; break;
-    case 2: index = number >= 1 && number <= c.usbDevice ? c.midiIn + c.usbHost + number - 1 : -1; break;
-    default: break;
-    }
-    return index;
-}
-
-int FeedbackDispatcher::destinationIndex(const PortCounts &c, int kind, int number)
-{
-    int index = -1;
-    switch (kind) {
-    case 0: index = number >= 1 && number <= c.midiOut ? number - 1 : -1; break;
-    case 1: index = number >= 1 && number <= c.usbHost ? c.midiOut + number - 1 : -1; break;
-    case 2: index = number >= 1 && number <= c.usbDevice ? c.midiOut + c.usbHost + number - 1 : -1; break;
-    default: break;
-    }
-    return index;
 }
 
 void FeedbackDispatcher::ok(const QString &text)
@@ -71,18 +48,14 @@ void FeedbackDispatcher::dealWithData(Feedbacktype fb, const QByteArray &data)
         break;
     }
     case FEED_BACK_PORT_COUNT:
-        m_counts = {at(data, 6), at(data, 7), at(data, 8), at(data, 9)};
+        m_counts = Routing::PortCounts{at(data, 6), at(data, 7), at(data, 8), at(data, 9)};
         emit portCountsReported(m_counts);
         break;
     case FEED_BACK_PORT_ROUTIN_SITUATION: {
         const int flag = at(data, 10);
-        if (flag == 0 || flag == 0x7F || m_counts.inputs() == 0 || m_counts.outputs() == 0)
+        if (flag == 0 || flag == 0x7F || m_counts.inputCount() == 0 || m_counts.outputCount() == 0)
             return; // early exit: not a route, and no redraw is due
-        const int inKind = at(data, 6), inNumber = at(data, 7);
-        const int outKind = at(data, 8), outNumber = at(data, 9);
-        if (sourceIndex(m_counts, inKind, inNumber) >= 0
-            && destinationIndex(m_counts, outKind, outNumber) >= 0)
-            emit routeReported(inKind, inNumber, outKind, outNumber);
+        emit routeReported(data);
         break;
     }
     case FEED_BACK_PORT_FILTERING_COUNT: {
@@ -99,40 +72,21 @@ void FeedbackDispatcher::dealWithData(Feedbacktype fb, const QByteArray &data)
         emit filterStateReported(data);
         break;
     case FEED_BACK_PORT_ROUTIN_CONFIGURATION: {
-        const int operation = at(data, 6);
-        const int result = at(data, 7);
-        emit routeAnswered(operation, result);
-        if (operation != 0) {
-            switch (result) {
-            case 1: ok(QStringLiteral("Illegal routing (i.e. unable to connect in this way)")); break;
-            case 2: ok(QStringLiteral("Port serial number error")); break;
-            case 3:
-                ok(QStringLiteral("Exceeding the number of routes (some connecting nodes have a "
-                                  "specified number of routes)"));
-                break;
-            default: break;
-            }
+        // The routing model drops a refused route before its text is shown.
+        emit routeAnswered(data);
+        if (at(data, 6) != 0) {
+            if (const auto text = Routing::connectResultText(at(data, 7)))
+                ok(*text);
         }
         break;
     }
     case FEED_BACK_ROUTING_CONFIGURATION:
         handleSaveAnswer(data);
         break;
-    case FEED_BACK_PORT_FILTERING: {
-        const int status = at(data, 6);
-        const int reason = at(data, 7);
-        if (status == 0) {
-            ok(QStringLiteral("Configuration successful"));
-        } else if (status == 1) {
-            if (reason == 1)
-                ok(QStringLiteral("Configuration failed:Wrong port serial number"));
-            else if (reason == 2)
-                ok(QStringLiteral("Configuration failed:Category error"));
-            else if (reason == 3)
-                ok(QStringLiteral("Configuration failed:Category serial number error"));
-        }
+    case FEED_BACK_PORT_FILTERING:
+        if (const auto text = Filter::resultText(at(data, 6), at(data, 7)))
+            ok(*text);
         break;
-    }
     case FEED_BACK_PORT_ROUNTMAPPING:
         emit mappingReported(data);
         break;
@@ -142,12 +96,14 @@ void FeedbackDispatcher::dealWithData(Feedbacktype fb, const QByteArray &data)
     case FEED_BACK_DEL:
         handleDeleteAnswer(data);
         break;
-    case FEED_DTAT_ERROE:
-        if (at(data, 7) == 3)
-            ok(QStringLiteral("Data error. Please reconfigure and resend.)"));
-        else
-            emit writeRequested(SysEx::storeAcknowledgeCommand());
+    case FEED_DTAT_ERROE: {
+        const Mapping::StoreReply reply = Mapping::interpretStoreReply(data);
+        if (reply.action == Mapping::StoreReply::Action::ShowDataError)
+            ok(reply.text);
+        else if (reply.action == Mapping::StoreReply::Action::Acknowledge)
+            emit writeRequested(reply.reply);
         break;
+    }
     case FEED_FCTORY:
         if (m_prompt)
             m_prompt->message(Prompt::Information, QStringLiteral("Success"),
@@ -170,21 +126,16 @@ void FeedbackDispatcher::dealWithData(Feedbacktype fb, const QByteArray &data)
 
 void FeedbackDispatcher::handlePortName(const QByteArray &data)
 {
-    if (data.size() == 11 && at(data, 9) == 0xFF) {
+    const auto report = Routing::parsePortName(data);
+    if (!report)
+        return;
+    if (report->kind == Routing::PortNameReport::NothingAttachedAnywhere) {
         emit usbNamesCleared();
-        emit usbNamesUpdated();
-        return;
+    } else {
+        if (report->slot >= m_counts.usbSlotCount())
+            return;
+        emit usbNameReported(report->slot, report->name);
     }
-    if (data.size() < 10)
-        return;
-    const int index = at(data, 7);
-    if (index < 1 || index > m_counts.usbSlots())
-        return;
-    // The declared length may not run past the frame: take what is there.
-    const int available = data.size() - 1 - 9;
-    const int length = qMin(at(data, 8), qMax(available, 0));
-    const QString name = QString::fromLatin1(data.constData() + 9, length);
-    emit usbNameReported(index - 1, name);
     emit usbNamesUpdated();
 }
 
@@ -201,24 +152,11 @@ void FeedbackDispatcher::handleSaveAnswer(const QByteArray &data)
 
 void FeedbackDispatcher::handleDeleteAnswer(const QByteArray &data)
 {
-    const int status = at(data, 6);
-    const int code = at(data, 7);
-    if (status == 0 && code == 0) {
-        if (m_prompt)
-            m_prompt->message(Prompt::Information, QStringLiteral("Success"),
-                              QStringLiteral("Delete Successful"), Prompt::Ok);
+    const Mapping::DeleteResult result = Mapping::interpretDeleteResult(data);
+    if (result.outcome == Mapping::DeleteResult::Outcome::Ignored)
+        return;
+    if (m_prompt)
+        m_prompt->message(Prompt::Information, result.title, result.text, Prompt::Ok);
+    if (result.outcome == Mapping::DeleteResult::Outcome::Deleted)
         emit mappingDeleteConfirmed();
-        return;
-    }
-    if (status != 1)
-        return;
-    static const char *const texts[] = {
-        "No Error",
-        "No configuration: This port has no configuration mapping",
-        "No port type: There is no such port type",
-        "No port number: There is no such port number",
-    };
-    if (code >= 0 && code <= 3 && m_prompt)
-        m_prompt->message(Prompt::Information, QStringLiteral("Error"), QString::fromLatin1(texts[code]),
-                          Prompt::Ok);
 }

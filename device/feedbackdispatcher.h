@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/feedbacktype.h"
+#include "routing/route.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -11,18 +12,6 @@
 
 class Prompt;
 class QTimer;
-
-struct PortCounts
-{
-    int midiIn = 0;
-    int midiOut = 0;
-    int usbHost = 0;
-    int usbDevice = 0;
-
-    [[nodiscard]] int usbSlots() const { return usbHost + usbDevice; }
-    [[nodiscard]] int inputs() const { return midiIn + usbHost + usbDevice; }
-    [[nodiscard]] int outputs() const { return midiOut + usbHost + usbDevice; }
-};
 
 // Handles every classified frame the device sends: device-level kinds are
 // applied here, result codes are shown with their texts, and the kinds that
@@ -41,14 +30,10 @@ public:
     // Whether the mapping page is the current tab.
     void setMappingTabCurrentProbe(std::function<bool()> probe) { m_mappingTabCurrent = std::move(probe); }
 
-    [[nodiscard]] const PortCounts &portCounts() const { return m_counts; }
+    [[nodiscard]] const Routing::PortCounts &portCounts() const { return m_counts; }
     [[nodiscard]] const QStringList &deviceFamilyNames() const { return m_deviceFamilyNames; }
     [[nodiscard]] int hubCount() const { return m_hubCount; }
     [[nodiscard]] QTimer *debounceTimer() const { return m_debounceTimer; }
-
-    // 0-based list index of a port on the routing page, or -1 when it has none.
-    [[nodiscard]] static int sourceIndex(const PortCounts &c, int kind, int number);
-    [[nodiscard]] static int destinationIndex(const PortCounts &c, int kind, int number);
 
 public slots:
     void dealWithData(Feedbacktype fb, const QByteArray &data);
@@ -57,10 +42,10 @@ signals:
     // A frame to write to the device and flush.
     void writeRequested(QByteArray frame);
 
-    void portCountsReported(PortCounts counts);
-    void routeReported(int inKind, int inNumber, int outKind, int outNumber);
-    // byte 6 (non-zero: connect) and byte 7 (0: success) of a route answer.
-    void routeAnswered(int operation, int result);
+    void portCountsReported(Routing::PortCounts counts);
+    // A frame the routing model records (the report passed the early exits).
+    void routeReported(QByteArray frame);
+    void routeAnswered(QByteArray frame);
     void filterPortCountsReported(QVector<int> counts);
     void filterStateReported(QByteArray frame);
     void mappingReported(QByteArray frame);
@@ -82,9 +67,9 @@ private:
     QTimer *const m_debounceTimer;
     std::function<bool()> m_filterPortsListed;
     std::function<bool()> m_mappingTabCurrent;
-    PortCounts m_counts;
+    Routing::PortCounts m_counts;
     QStringList m_deviceFamilyNames;
     int m_hubCount = 0;
 };
 
-Q_DECLARE_METATYPE(PortCounts)
+Q_DECLARE_METATYPE(Routing::PortCounts)

@@ -77,12 +77,12 @@ void RoutingPage::clear()
 {
     deleteColumns();
     m_scene->clear();
-    rebuild(PortCounts{});
+    rebuild(Routing::PortCounts{});
     inputHeaderLabel->setText(NoDeviceText);
     outputHeaderLabel->setText(NoDeviceText);
 }
 
-void RoutingPage::rebuild(const PortCounts &counts)
+void RoutingPage::rebuild(const Routing::PortCounts &counts)
 {
     deleteColumns();
 
@@ -170,7 +170,7 @@ void RoutingPage::rebuild(const PortCounts &counts)
         }
     };
     addUsbPorts(QStringLiteral("USB HOST %1"), counts.usbHost);
-    addUsbPorts(QStringLiteral("USB Device %1"), counts.usbDevice);
+    addUsbPorts(QStringLiteral("USB Device %1"), counts.usbDev);
 
     // The first USB HOST input carries a picture in place of its empty label.
     for (QPushButton *button : qAsConst(pb_in)) {

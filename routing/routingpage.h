@@ -38,7 +38,7 @@ public:
     [[nodiscard]] QString outputHeaderText() const;
 
     // Builds the port buttons from the device's port counts.
-    void rebuild(const PortCounts &counts);
+    void rebuild(const Routing::PortCounts &counts);
     // Before a device reports: no buttons, both headers say no device.
     void clear();
 

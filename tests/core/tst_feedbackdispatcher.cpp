@@ -27,8 +27,6 @@ private slots:
     void showsEachResultText();
     void routeSituationEarlyExitsLeaveDebounceAlone_data();
     void routeSituationEarlyExitsLeaveDebounceAlone();
-    void routeReportsOutsideThePortsAreIgnored_data();
-    void routeReportsOutsideThePortsAreIgnored();
     void filterCountsAskForFilterStatesOnce();
     void storeReplyWritesAcknowledgeUnlessDataError();
     void usbNames_data();
@@ -121,32 +119,6 @@ void TestFeedbackDispatcher::routeSituationEarlyExitsLeaveDebounceAlone()
     deliver(d, frame);
     QCOMPARE(d.debounceTimer()->isActive(), debounced);
     QCOMPARE(routes.size(), debounced ? 1 : 0);
-}
-
-void TestFeedbackDispatcher::routeReportsOutsideThePortsAreIgnored_data()
-{
-    QTest::addColumn<QByteArray>("frame");
-    QTest::addColumn<bool>("reported");
-    // Ports: MIDI IN 2, MIDI OUT 2, USB HOST 1, USB Device 1.
-    QTest::newRow("MIDI IN 2 -> USB Device 1") << hex("f0002f7101050002020101f7") << true;
-    QTest::newRow("number 0") << hex("f0002f7101050000000101f7") << false;
-    QTest::newRow("MIDI IN 3 is beyond") << hex("f0002f7101050003000101f7") << false;
-    QTest::newRow("USB HOST 2 is beyond") << hex("f0002f7101050102000101f7") << false;
-    QTest::newRow("kind 3") << hex("f0002f7101050301000101f7") << false;
-}
-
-void TestFeedbackDispatcher::routeReportsOutsideThePortsAreIgnored()
-{
-    QFETCH(QByteArray, frame);
-    QFETCH(bool, reported);
-    FeedbackDispatcher d(nullptr);
-    deliver(d, hex("f0002f7101020202010 1f7"));
-    QSignalSpy routes(&d, &FeedbackDispatcher::routeReported);
-    deliver(d, frame);
-    QCOMPARE(routes.size(), reported ? 1 : 0);
-    QVERIFY(d.debounceTimer()->isActive());
-    // The index rule: with midi_in 2 and usb_host 1 the first USB device is 3.
-    QCOMPARE(FeedbackDispatcher::sourceIndex(d.portCounts(), 2, 1), 3);
 }
 
 void TestFeedbackDispatcher::filterCountsAskForFilterStatesOnce()
