@@ -7,6 +7,13 @@
 
 #include <QTimer>
 
+#include <utility>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <poll.h>
+#endif
+
 namespace {
 // Often enough to notice an unplugged device well within the 1000 ms the
 // device list allows for it.
@@ -64,6 +71,7 @@ bool SerialPort::openPort(const QString &portName, qint32 baudRate)
         return false;
     }
     m_dropPending = false;
+    m_readFailed = false;
     m_openedPortName = portName;
     // The port is evidently here, whatever an earlier session saw of it.
     lostPortNames.removeAll(portName);
@@ -98,12 +106,16 @@ void SerialPort::writeMappingFrame(const QByteArray &frame)
         qCWarning(lcSerial) << "写串口失败:" << errorString();
         return;
     }
-    if (!waitForBytesWritten(MappingWriteTimeoutMs) && error() == QSerialPort::TimeoutError) {
-        // Bytes that left while we waited are no failure; only bytes still queued are.
-        if (bytesToWrite() > 0)
-            qCWarning(lcSerial) << "写超时:" << errorString();
+    m_waitingForMappingWrite = true;
+    const bool written = waitForBytesWritten(MappingWriteTimeoutMs);
+    m_waitingForMappingWrite = false;
+    // Bytes that left while we waited are no failure; only bytes still queued
+    // are, whichever error the wait ended on (a full queue may read as a
+    // ResourceError rather than a TimeoutError).
+    if (!written && bytesToWrite() > 0)
+        qCWarning(lcSerial) << "写超时:" << errorString();
+    if (error() == QSerialPort::TimeoutError)
         clearError();
-    }
 }
 
 void SerialPort::setPrompt(Prompt *prompt)
@@ -197,9 +209,13 @@ void SerialPort::onErrorOccurred(QSerialPort::SerialPortError error)
     switch (error) {
     case QSerialPort::TimeoutError:
         // Waiting for bytes that were already flushed: nothing went wrong.
-        clearError();
+        // writeMappingFrame judges its own wait and clears the error itself.
+        if (!m_waitingForMappingWrite)
+            clearError();
         return;
     case QSerialPort::ReadError:
+        m_readFailed = true;
+        Q_FALLTHROUGH();
     case QSerialPort::WriteError:
     case QSerialPort::ResourceError:
         // When the other end goes away the port stays "open" and reports a
@@ -223,6 +239,13 @@ void SerialPort::dropLostPort()
     m_dropPending = false;
     if (!isOpen())
         return;
+    if (!otherEndGone()) {
+        // A full output queue (EAGAIN) is reported as a ResourceError too;
+        // the device is merely slow to read, and the bytes follow later.
+        qCDebug(lcSerial) << "port kept after transient error:" << errorString();
+        clearError();
+        return;
+    }
     // portName() drops the "/dev/" of a path; report the name that was opened.
     const QString name = m_openedPortName;
     qCWarning(lcSerial) << "port" << name << "lost:" << errorString();
@@ -232,6 +255,23 @@ void SerialPort::dropLostPort()
         return;
     lostPortNames.append(name);
     emit portDisconnected(name);
+}
+
+bool SerialPort::otherEndGone()
+{
+    // A read that fails although the port said it was readable is a hang-up.
+    if (std::exchange(m_readFailed, false))
+        return true;
+#ifdef Q_OS_UNIX
+    pollfd descriptor{};
+    descriptor.fd = static_cast<int>(handle());
+    descriptor.events = POLLIN | POLLOUT;
+    if (::poll(&descriptor, 1, 0) < 0)
+        return errno != EINTR && errno != EAGAIN;
+    return descriptor.revents & (POLLHUP | POLLERR | POLLNVAL);
+#else
+    return true;
+#endif
 }
 
 QStringList SerialPort::currentPortNames()

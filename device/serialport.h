@@ -77,6 +77,7 @@ public slots:
 private:
     void onErrorOccurred(QSerialPort::SerialPortError error);
     void dropLostPort();
+    [[nodiscard]] bool otherEndGone();
     [[nodiscard]] static QStringList currentPortNames();
 
     const QString descriptionPrefix;
@@ -91,4 +92,6 @@ private:
     QString m_openedPortName;
     Prompt *m_prompt = nullptr;
     bool m_dropPending = false;
+    bool m_waitingForMappingWrite = false;
+    bool m_readFailed = false;
 };

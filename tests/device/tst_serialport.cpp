@@ -137,6 +137,7 @@ private slots:
     void shouldCloseOnceWhenOtherEndGoesAway();
     void shouldRefuseEmptyPortName();
     void shouldWriteMappingFrameOnlyWhenOpen();
+    void shouldKeepPortOpenWhileOutputQueueIsFull();
     void shouldWatchStatusOnlyWhileOpen();
     void shouldReportRegistryPortLeavingAndReturning();
     void shouldSignalWhenWatchedEntryVanishes();
@@ -307,6 +308,31 @@ void TestSerialPort::shouldWriteMappingFrameOnlyWhenOpen()
     QVERIFY(port.writeFrame(frame));
     QTRY_COMPARE_WITH_TIMEOUT(pty.received(), frame + frame, 10000);
     QCOMPARE(port.error(), QSerialPort::NoError);
+}
+
+void TestSerialPort::shouldKeepPortOpenWhileOutputQueueIsFull()
+{
+    PtyDevice pty;
+    QVERIFY(pty.isValid());
+    SerialPort port(QStringLiteral("Kestrova"));
+    QVERIFY(port.openPort(pty.slavePath(), 115200));
+
+    // Far more than a pseudo-terminal buffers while nobody reads the other end.
+    const QByteArray backlog(256 * 1024, '\x55');
+    QVERIFY(port.writeFrame(backlog));
+    const QByteArray frame("\xF0\x00\x2F\x71\x02\x04\x01\xF7", 8);
+    QSignalSpy gone(&port, &SerialPort::portDisconnected);
+    // Whether the 100 ms wait ends in "写超时:" depends on how fast the line
+    // drains, so the log is not checked here.
+    port.writeMappingFrame(frame);
+
+    // A full queue is reported as a ResourceError; it used to be taken for a
+    // vanished device. Nothing is lost: once the device reads, the rest follows.
+    QTRY_COMPARE_WITH_TIMEOUT(pty.received().size(), backlog.size() + frame.size(), 20000);
+    QVERIFY(pty.received().endsWith(frame));
+    QVERIFY(port.isOpen());
+    QCOMPARE(gone.count(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(port.error(), QSerialPort::NoError, 10000);
 }
 
 void TestSerialPort::shouldWatchStatusOnlyWhileOpen()
