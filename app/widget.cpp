@@ -186,6 +186,8 @@ void Widget::buildUi()
     contentLayout->addLayout(commandRow);
 
     connect(pushButton, &QPushButton::clicked, this, &Widget::on_pushButton_clicked);
+    connect(pushButton_2, &QPushButton::clicked, this, &Widget::on_pushButton_2_clicked);
+    connect(pushButton_5, &QPushButton::clicked, this, &Widget::on_pushButton_5_clicked);
 }
 
 void Widget::buildMenus()
@@ -227,22 +229,17 @@ void Widget::buildMenus()
 
 void Widget::wireSession()
 {
-    FeedbackDispatcher *dispatcher = m_session->dispatcher();
-    dispatcher->setFilterPortsListedProbe([this] { return m_filterPage->hasPorts(); });
-    dispatcher->setMappingTabCurrentProbe([this] { return m_tabWidget->currentWidget() == m_mappingPage; });
-
-    connect(m_session, &DeviceSession::routingCleared, m_routingPage, &RoutingPage::clear);
+    m_session->dispatcher()->setMappingTabCurrentProbe(
+        [this] { return m_tabWidget->currentWidget() == m_mappingPage; });
     connect(m_session, &DeviceSession::familyDecided, this, &Widget::applyFamily);
     connect(m_session, &DeviceSession::deviceLost, this, &Widget::disconnectDevice);
+    for (DevicePage *page : pages())
+        page->attach(m_session, m_prompt);
+}
 
-    connect(dispatcher, &FeedbackDispatcher::portCountsReported, m_routingPage, &RoutingPage::rebuild);
-    connect(dispatcher, &FeedbackDispatcher::filterPortCountsReported, m_filterPage, &FilterPage::fillPorts);
-    connect(dispatcher, &FeedbackDispatcher::usbNameReported, m_routingPage, &RoutingPage::setUsbName);
-    connect(dispatcher, &FeedbackDispatcher::usbNamesCleared, m_routingPage, &RoutingPage::clearUsbNames);
-    connect(dispatcher, &FeedbackDispatcher::usbNamesUpdated, m_routingPage, &RoutingPage::fillEmptyNameLabels);
-    connect(dispatcher, &FeedbackDispatcher::factoryResetConfirmed, this, [this] {
-        m_mappingPage->reset();
-    });
+QList<DevicePage *> Widget::pages() const
+{
+    return {m_filterPage, m_routingPage, m_mappingPage};
 }
 
 void Widget::applySettings()
@@ -252,6 +249,13 @@ void Widget::applySettings()
     for (QAction *action : m_middleCGroup->actions())
         action->setChecked(action->text() == name);
     m_showCCNameAction->setChecked(m_settings.showCCName());
+    applyNaming();
+}
+
+void Widget::applyNaming()
+{
+    for (DevicePage *page : pages())
+        page->applyNaming(m_settings.middleCOctave(), m_settings.showCCName());
 }
 
 int Widget::showMessage(const QString &text, const QString &okText, const QString &cancelText)
@@ -334,10 +338,8 @@ void Widget::disconnectDevice()
     if (!m_session->isOpen() && connectedDeviceName_.isEmpty())
         return;
     m_session->close();
-    m_routingPage->clear();
-    m_filterPage->clear();
-    m_mappingPage->reset();
-    m_mappingPage->setPortBoxesVisible(false);
+    for (DevicePage *page : pages())
+        page->resetForDisconnect();
     ComboBox_Devices->setEnabled(true);
     pushButton->setText(QStringLiteral("Connect"));
     pushButton->setAccessibleName(pushButton->text());
@@ -361,8 +363,26 @@ void Widget::applyFamily(DeviceFamily::Family family, bool isAlder4)
 void Widget::on_tabWidget_currentChanged(int)
 {
     updateHeaderSelection();
-    if (m_tabWidget->currentIndex() == 0 && m_filterPage->appliesToAll()->isChecked())
-        m_filterPage->updatePortCombosEnabled();
+    QWidget *current = m_tabWidget->currentWidget();
+    const bool onMapping = current == m_mappingPage;
+    pushButton_5->setText(onMapping ? QStringLiteral("Delete") : QStringLiteral("Disconnect All"));
+    pushButton_5->setAccessibleName(pushButton_5->text());
+    for (DevicePage *page : pages())
+        page->tabChanged(page == current);
+}
+
+void Widget::on_pushButton_2_clicked()
+{
+    if (auto *page = qobject_cast<DevicePage *>(m_tabWidget->currentWidget()))
+        page->onSetClicked();
+}
+
+void Widget::on_pushButton_5_clicked()
+{
+    if (m_tabWidget->currentWidget() == m_mappingPage)
+        m_mappingPage->onDeleteClicked();
+    else
+        m_routingPage->onDisconnectAllClicked();
 }
 
 void Widget::updateHeaderSelection()
@@ -424,9 +444,11 @@ void Widget::onMiddleCTriggered(QAction *action)
         return;
     }
     m_settings.setSelectedMidiName(action->text());
+    applyNaming();
 }
 
 void Widget::onShowCCNameToggled(bool checked)
 {
     m_settings.setShowCCName(checked);
+    applyNaming();
 }

@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class DevicePage;
 class DeviceSession;
 class FilterPage;
 class MappingPage;
@@ -55,6 +56,8 @@ public slots:
     void on_pushButton_clicked();
     void disconnectDevice();
     void on_tabWidget_currentChanged(int index);
+    void on_pushButton_2_clicked();
+    void on_pushButton_5_clicked();
     void onExitTriggered();
     void onFactoryResetTriggered();
     void onMiddleCTriggered(QAction *action);
@@ -72,6 +75,8 @@ private:
     void buildMenus();
     void wireSession();
     void applySettings();
+    void applyNaming();
+    [[nodiscard]] QList<DevicePage *> pages() const;
     void applyFamily(DeviceFamily::Family family, bool isAlder4);
     void showMappingPage(bool shown);
     void updateHeaderSelection();

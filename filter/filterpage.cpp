@@ -1,5 +1,7 @@
 #include "filter/filterpage.h"
 
+#include "device/devicesession.h"
+#include "device/feedbackdispatcher.h"
 #include "device/vocabulary.h"
 
 #include <QCheckBox>
@@ -9,7 +11,7 @@
 #include <QVBoxLayout>
 
 FilterPage::FilterPage(QWidget *parent)
-    : QWidget(parent)
+    : DevicePage(parent)
     , label_2(new QLabel(QStringLiteral("MIDI Ports"), this))
     , comboBox_MiDiPorts(new QComboBox(this))
     , comboBox_MiDiPorts2(new QComboBox(this))
@@ -71,4 +73,25 @@ void FilterPage::on_checkBox_Applies_To_All_clicked(bool checked)
 void FilterPage::clear()
 {
     comboBox_MiDiPorts->clear();
+}
+
+void FilterPage::attach(DeviceSession *session, Prompt *prompt)
+{
+    m_session = session;
+    m_prompt = prompt;
+    FeedbackDispatcher *dispatcher = session->dispatcher();
+    dispatcher->setFilterPortsListedProbe([this] { return hasPorts(); });
+    connect(dispatcher, &FeedbackDispatcher::filterPortCountsReported, this, &FilterPage::fillPorts);
+}
+
+void FilterPage::resetForDisconnect()
+{
+    clear();
+}
+
+void FilterPage::tabChanged(bool shown)
+{
+    // Coming back with "Applies to All" checked keeps the port choosers off.
+    if (shown && checkBox_Applies_To_All->isChecked())
+        updatePortCombosEnabled();
 }

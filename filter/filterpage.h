@@ -1,7 +1,8 @@
 #pragma once
 
+#include "widgets/devicepage.h"
+
 #include <QVector>
-#include <QWidget>
 
 class QCheckBox;
 class QComboBox;
@@ -9,7 +10,7 @@ class QLabel;
 
 // The "MIDI Messages Filter" page: the port chooser and, per port, what the
 // device drops.
-class FilterPage : public QWidget
+class FilterPage : public DevicePage
 {
     Q_OBJECT
 
@@ -27,10 +28,16 @@ public:
     void updatePortCombosEnabled();
     void clear();
 
+    void attach(DeviceSession *session, Prompt *prompt) override;
+    void resetForDisconnect() override;
+    void tabChanged(bool shown) override;
+
 public slots:
     void on_checkBox_Applies_To_All_clicked(bool checked);
 
 private:
+    DeviceSession *m_session = nullptr;
+    Prompt *m_prompt = nullptr;
     QLabel *const label_2;
     QComboBox *const comboBox_MiDiPorts;
     QComboBox *const comboBox_MiDiPorts2;

@@ -1,5 +1,8 @@
 #include "mapping/mappingpage.h"
 
+#include "device/devicesession.h"
+#include "device/feedbackdispatcher.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -8,7 +11,7 @@
 #include <QVBoxLayout>
 
 MappingPage::MappingPage(QWidget *parent)
-    : QWidget(parent)
+    : DevicePage(parent)
     , comboBox(new QComboBox(this))
 {
     setObjectName(QStringLiteral("tab_4"));
@@ -72,4 +75,21 @@ void MappingPage::reset()
         box->setChecked(false);
     for (QCheckBox *box : qAsConst(m_outBoxes))
         box->setChecked(false);
+}
+
+void MappingPage::attach(DeviceSession *session, Prompt *prompt)
+{
+    m_session = session;
+    m_prompt = prompt;
+    connect(session->dispatcher(), &FeedbackDispatcher::factoryResetConfirmed, this, &MappingPage::reset);
+}
+
+void MappingPage::resetForDisconnect()
+{
+    reset();
+    setPortBoxesVisible(false);
+}
+
+void MappingPage::onDeleteClicked()
+{
 }

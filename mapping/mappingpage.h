@@ -1,14 +1,15 @@
 #pragma once
 
+#include "widgets/devicepage.h"
+
 #include <QList>
-#include <QWidget>
 
 class QCheckBox;
 class QComboBox;
 class QLabel;
 
 // The "MIDI Mapping" page: the mapping number and the ports a rule applies to.
-class MappingPage : public QWidget
+class MappingPage : public DevicePage
 {
     Q_OBJECT
 
@@ -28,7 +29,14 @@ public:
     void setThirdPortLabelsShown(bool shown);
     void reset();
 
+    void attach(DeviceSession *session, Prompt *prompt) override;
+    void resetForDisconnect() override;
+    // The shared second button reads "Delete" on this page.
+    void onDeleteClicked();
+
 private:
+    DeviceSession *m_session = nullptr;
+    Prompt *m_prompt = nullptr;
     QComboBox *const comboBox;
     QList<QCheckBox *> m_inBoxes;
     QList<QCheckBox *> m_outBoxes;

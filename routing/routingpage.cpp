@@ -1,6 +1,7 @@
 #include "routing/routingpage.h"
 
 #include "routing/mainscense.h"
+#include "device/devicesession.h"
 
 #include <QGraphicsView>
 #include <QHBoxLayout>
@@ -24,7 +25,7 @@ constexpr int ButtonHeight = 35;
 } // namespace
 
 RoutingPage::RoutingPage(QWidget *parent)
-    : QWidget(parent)
+    : DevicePage(parent)
     , m_scrollArea(new QScrollArea(this))
     , m_view(new QGraphicsView)
     , m_scene(new MainScense(m_view))
@@ -261,4 +262,25 @@ void RoutingPage::fillEmptyNameLabels()
                 label->setText(NoDeviceText);
         }
     }
+}
+
+void RoutingPage::attach(DeviceSession *session, Prompt *prompt)
+{
+    m_session = session;
+    m_prompt = prompt;
+    FeedbackDispatcher *dispatcher = session->dispatcher();
+    connect(session, &DeviceSession::routingCleared, this, &RoutingPage::clear);
+    connect(dispatcher, &FeedbackDispatcher::portCountsReported, this, &RoutingPage::rebuild);
+    connect(dispatcher, &FeedbackDispatcher::usbNameReported, this, &RoutingPage::setUsbName);
+    connect(dispatcher, &FeedbackDispatcher::usbNamesCleared, this, &RoutingPage::clearUsbNames);
+    connect(dispatcher, &FeedbackDispatcher::usbNamesUpdated, this, &RoutingPage::fillEmptyNameLabels);
+}
+
+void RoutingPage::resetForDisconnect()
+{
+    clear();
+}
+
+void RoutingPage::onDisconnectAllClicked()
+{
 }

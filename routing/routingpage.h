@@ -4,7 +4,7 @@
 
 #include <QList>
 #include <QString>
-#include <QWidget>
+#include "widgets/devicepage.h"
 
 class MainScense;
 class QGraphicsView;
@@ -16,7 +16,7 @@ class QVBoxLayout;
 // The "MIDI Port Routing" page: a column of input-port buttons, a column of
 // output-port buttons and, beside every USB port, the name of what is
 // plugged into it.
-class RoutingPage : public QWidget
+class RoutingPage : public DevicePage
 {
     Q_OBJECT
 
@@ -50,9 +50,16 @@ public:
     // Every name label left empty shows that no device is connected.
     void fillEmptyNameLabels();
 
+    void attach(DeviceSession *session, Prompt *prompt) override;
+    void resetForDisconnect() override;
+    // "Disconnect All" (on the filter and routing pages).
+    void onDisconnectAllClicked();
+
 private:
     void deleteColumns();
 
+    DeviceSession *m_session = nullptr;
+    Prompt *m_prompt = nullptr;
     QScrollArea *const m_scrollArea;
     QGraphicsView *const m_view;
     MainScense *const m_scene;
