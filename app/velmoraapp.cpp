@@ -38,16 +38,16 @@ void applyStyleSheet(QApplication &app)
 
 // "--device PATH=DESCRIPTION": an external serial port (a velmora-devsim
 // pseudo-terminal, say) listed under the given USB description.
-bool announceExternalDevice(const QString &spec, QStringList &entryFiles, QString *error)
+bool announceExternalDevice(const QString &argument, QStringList &entryFiles, QString *error)
 {
-    const int eq = spec.indexOf(QLatin1Char('='));
-    if (eq <= 0 || eq == spec.size() - 1) {
-        *error = QStringLiteral("--device expects PATH=DESCRIPTION, got \"%1\"").arg(spec);
+    const int eq = argument.indexOf(QLatin1Char('='));
+    if (eq <= 0 || eq == argument.size() - 1) {
+        *error = QStringLiteral("--device expects PATH=DESCRIPTION, got \"%1\"").arg(argument);
         return false;
     }
     VirtualDeviceEntry entry;
-    entry.portName = spec.left(eq);
-    entry.description = spec.mid(eq + 1);
+    entry.portName = argument.left(eq);
+    entry.description = argument.mid(eq + 1);
     entry.vendorId = DeviceProfiles::KestrovaVendorId;
     // A product id of its own, so two external devices never share an entry.
     entry.productId = static_cast<quint16>(0x4000 | (qHash(entry.portName) & 0x3FFF));
@@ -169,9 +169,9 @@ int runVelmora(int argc, char *argv[])
         simulated.push_back(std::move(port));
     }
     QStringList entryFiles;
-    for (const QString &spec : parser.values(device)) {
+    for (const QString &argument : parser.values(device)) {
         QString error;
-        if (!announceExternalDevice(spec, entryFiles, &error)) {
+        if (!announceExternalDevice(argument, entryFiles, &error)) {
             err << error << Qt::endl;
             return 2;
         }

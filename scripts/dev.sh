@@ -56,12 +56,20 @@ test)
     install_missing
     configure_and_build
     status=0
-    (cd "$build" && ctest --output-on-failure -j "$jobs") || status=1
+    ctest_log="$build/ctest-summary.log"
+    (cd "$build" && ctest --output-on-failure -j "$jobs") | tee "$ctest_log" || status=1
+    extra_failed=0
     for extra in "$here"/scripts/test.d/*.sh; do
         [ -e "$extra" ] || continue
         echo "== $(basename "$extra")"
-        bash "$extra" "$here" "$build" || status=1
+        bash "$extra" "$here" "$build" || { status=1; extra_failed=$((extra_failed + 1)); }
     done
+    # One closing line for the whole run: ctest's executables plus the extra checks.
+    total=$(sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\2/p' "$ctest_log" | tail -1)
+    failed=$(sed -n 's/.*tests passed, \([0-9]*\) tests failed out of.*/\1/p' "$ctest_log" | tail -1)
+    extras=$(ls "$here"/scripts/test.d/*.sh 2>/dev/null | wc -l)
+    total=${total:-0}; failed=${failed:-0}
+    echo "$((total - failed + extras - extra_failed)) passed, $((failed + extra_failed)) failed"
     exit $status
     ;;
 *)

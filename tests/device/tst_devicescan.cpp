@@ -5,11 +5,11 @@
 namespace {
 
 // "name:vid:pid" in hex; a bare "name" is a port without USB identifiers.
-QList<SerialPortEntry> portsFrom(const QStringList &specs)
+QList<SerialPortEntry> portsFrom(const QStringList &descriptions)
 {
     QList<SerialPortEntry> ports;
-    for (const QString &spec : specs) {
-        const QStringList parts = spec.split(QLatin1Char(':'));
+    for (const QString &text : descriptions) {
+        const QStringList parts = text.split(QLatin1Char(':'));
         SerialPortEntry port;
         port.portName = parts.at(0);
         if (parts.size() == 3) {
