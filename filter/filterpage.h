@@ -1,45 +1,122 @@
 #pragma once
 
+#include "filter/filterbytes.h"
 #include "widgets/devicepage.h"
 
+#include <QHash>
+#include <QString>
 #include <QVector>
 
+#include <array>
+
+class FilterModel;
+class FilterSection;
 class QCheckBox;
 class QComboBox;
 class QLabel;
 
-// The "MIDI Messages Filter" page: the port chooser and, per port, what the
-// device drops.
+// The "MIDI Messages Filter" page: the port chooser and, per port, which
+// channels, messages, controllers and system messages the device drops. The
+// page shows one port's record of the FilterModel at a time; nothing reaches
+// the device before "Set".
 class FilterPage : public DevicePage
 {
     Q_OBJECT
 
 public:
+    enum Section { Channels, Messages, ControlChange, SystemCommon, SystemRealtime };
+    static constexpr int SectionCount = 5;
+
+    static const QString NotConnectedText;
+    static const QString NoPortText;
+
     explicit FilterPage(QWidget *parent = nullptr);
 
+    [[nodiscard]] FilterModel *model() const { return m_model; }
     [[nodiscard]] QComboBox *portCombo() const { return comboBox_MiDiPorts; }
     [[nodiscard]] QComboBox *portCombo2() const { return comboBox_MiDiPorts2; }
     [[nodiscard]] QCheckBox *appliesToAll() const { return checkBox_Applies_To_All; }
+    [[nodiscard]] FilterSection *section(Section s) const { return m_sections[s]; }
+    [[nodiscard]] QCheckBox *itemBox(const QString &objectName) const { return m_itemBoxes.value(objectName); }
     [[nodiscard]] bool hasPorts() const;
 
-    // Fills the port chooser type by type from the six filter port counts.
+    // The section's counter (channelsCount, messagesCount, ...).
+    [[nodiscard]] int counter(Section s) const;
+    // The 25 bytes the page shows, as "Set" sends them.
+    [[nodiscard]] Filter::Bytes pageBytes() const;
+
+    // Fills the port chooser type by type from the six filter port counts
+    // (once per connection: a filled chooser is left alone).
     void fillPorts(const QVector<int> &counts);
     // The port combos are usable exactly when "Applies to All" is off.
     void updatePortCombosEnabled();
+    // Brings every counter and section box in line with the item boxes, for
+    // code that set items directly (a configuration file being read).
+    void recountSections();
+    // Empties the records and the chooser and clears the page.
     void clear();
 
     void attach(DeviceSession *session, Prompt *prompt) override;
+    void onSetClicked() override;
     void resetForDisconnect() override;
     void tabChanged(bool shown) override;
+    void applyNaming(int middleCOctave, bool showCCName) override;
 
 public slots:
+    // Shows the stored filter of the port with this name; the page stays clear
+    // when no record has the name.
+    void MiDiPortsCurrTextChange(const QString &name);
+
+    // The Linden models' chooser: "MIDI IN1", "MIDI IN2", "MIDI OUT1",
+    // "MIDI OUT2", then "USB HOST IN<k>", "USB HOST OUT<k>" for k = 1..pairs.
+    // The current port is kept by its text. Ignored while the chooser is empty:
+    // the device's port count report fills it first.
+    void rebuildLindenPorts(int usbHostPairs);
+
+    void channelsCountChange(bool ok);
+    void messagesCountChange(bool ok);
+    void controlChangeCountChange(bool ok);
+    void systemCommonCountChange(bool ok);
+    void systemRealtimeCountChange(bool ok);
+
+    void on_channel_pb_all_clicked();
+    void on_channel_pb_none_clicked();
+    void on_Messages_pb_all_clicked();
+    void on_Messages_pb_none_clicked();
+    void on_ControlChange_pb_all_clicked();
+    void on_ControlChange_pb_none_clicked();
+    void on_System_common_pb_all_clicked();
+    void on_System_common_pb_none_clicked();
+    void on_SystemRealtime_pb_all_clicked();
+    void on_SystemRealtime_pb_none_clicked();
+
     void on_checkBox_Applies_To_All_clicked(bool checked);
 
 private:
+    void buildSections();
+    void wireSection(Section s);
+    [[nodiscard]] int &counterRef(Section s);
+    void countChange(Section s, bool ok);
+    void showSectionState(Section s);
+    void setSectionItems(Section s, bool checked);
+    void onFilterStateReported(const QByteArray &frame);
+    void onFactoryReset();
+    void onPortTextChanged(const QString &before);
+
     DeviceSession *m_session = nullptr;
     Prompt *m_prompt = nullptr;
+    FilterModel *const m_model;
     QLabel *const label_2;
     QComboBox *const comboBox_MiDiPorts;
     QComboBox *const comboBox_MiDiPorts2;
     QCheckBox *const checkBox_Applies_To_All;
+    std::array<FilterSection *, SectionCount> m_sections{};
+    QHash<QString, QCheckBox *> m_itemBoxes;
+    QVector<QCheckBox *> m_controllerBoxes;
+
+    int channelsCount = 0;
+    int messagesCount = 0;
+    int controlChangeCount = 0;
+    int systemCommonCount = 0;
+    int systemRealtimeCount = 0;
 };

@@ -1,0 +1,102 @@
+#include "filter/filtersection.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+#include <QVariant>
+
+#include <algorithm>
+
+namespace {
+
+QPushButton *hiddenButton(const QString &text, const QString &name, QWidget *parent)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setAccessibleName(text);
+    button->hide();
+    return button;
+}
+
+} // namespace
+
+FilterSection::FilterSection(const Layout &layout, QWidget *parent)
+    : QFrame(parent)
+    , m_sectionBox(new QCheckBox(layout.title, this))
+    , m_hint(new QLabel(layout.hint, this))
+    , m_all(hiddenButton(QStringLiteral("All"), layout.allName, this))
+    , m_none(hiddenButton(QStringLiteral("None"), layout.noneName, this))
+{
+    setObjectName(layout.sectionName + QStringLiteral("_frame"));
+    setProperty("filterSection", true);
+    setFrameShape(QFrame::StyledPanel);
+
+    m_sectionBox->setObjectName(layout.sectionName);
+    m_sectionBox->setAccessibleName(layout.title);
+    m_sectionBox->setTristate(true);
+    m_sectionBox->setProperty("filterSectionBox", true);
+    m_sectionBox->setToolTip(QStringLiteral("Filter all or none of %1").arg(layout.title));
+    m_hint->setObjectName(layout.hintName);
+    m_hint->setWordWrap(true);
+    m_hint->setProperty("filterHint", true);
+
+    auto *heading = new QHBoxLayout;
+    heading->addWidget(m_sectionBox);
+    heading->addStretch(1);
+    heading->addWidget(m_all);
+    heading->addWidget(m_none);
+
+    QWidget *itemHost = this;
+    if (layout.scrolling) {
+        m_scrollArea = new QScrollArea(this);
+        m_scrollArea->setObjectName(layout.sectionName + QStringLiteral("_scrollArea"));
+        m_scrollArea->setWidgetResizable(true);
+        m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        m_scrollArea->setFrameShape(QFrame::NoFrame);
+        itemHost = new QWidget;
+        itemHost->setObjectName(layout.sectionName + QStringLiteral("_items"));
+    }
+
+    auto *grid = new QGridLayout;
+    grid->setHorizontalSpacing(18);
+    grid->setVerticalSpacing(layout.scrolling ? 4 : 6);
+    const int columns = std::max(1, layout.columns);
+    m_items.reserve(layout.items.size());
+    for (int i = 0; i < layout.items.size(); ++i) {
+        const Item &item = layout.items.at(i);
+        auto *box = new QCheckBox(item.text, itemHost);
+        box->setObjectName(item.objectName);
+        box->setAccessibleName(item.text);
+        m_items.append(box);
+        grid->addWidget(box, i / columns, i % columns);
+    }
+    for (int c = 0; c < columns; ++c)
+        grid->setColumnStretch(c, 1);
+
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(12, 8, 12, 10);
+    outer->setSpacing(6);
+    outer->addLayout(heading);
+    outer->addWidget(m_hint);
+    if (m_scrollArea) {
+        grid->setContentsMargins(2, 2, 2, 2);
+        auto *hostLayout = new QVBoxLayout(itemHost);
+        hostLayout->setContentsMargins(0, 0, 0, 0);
+        hostLayout->addLayout(grid);
+        hostLayout->addStretch(1);
+        m_scrollArea->setWidget(itemHost);
+        outer->addWidget(m_scrollArea, 1);
+    } else {
+        outer->addLayout(grid);
+    }
+}
+
+int FilterSection::checkedCount() const
+{
+    return static_cast<int>(std::count_if(m_items.cbegin(), m_items.cend(),
+                                          [](const QCheckBox *box) { return box->isChecked(); }));
+}

@@ -1,0 +1,560 @@
+// The filter page on its own: section boxes and counters, the click walk that
+// shows a stored filter, the port chooser fed by the dispatcher, controller
+// labels, and what "Set" does without a device.
+#include "device/devicesession.h"
+#include "device/feedbackdispatcher.h"
+#include "device/sysex.h"
+#include "filter/filterbits.h"
+#include "filter/filtermodel.h"
+#include "filter/filterpage.h"
+#include "filter/filtersection.h"
+#include "filter/portfilteringsituation.h"
+#include "widgets/scriptedprompt.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <memory>
+
+using Section = FilterPage::Section;
+
+Q_DECLARE_METATYPE(Filter::Bytes)
+Q_DECLARE_METATYPE(Qt::CheckState)
+
+namespace {
+
+QByteArray portCountsFrame(const QVector<int> &counts)
+{
+    QByteArray data;
+    for (int c : counts)
+        data.append(static_cast<char>(c));
+    return SysEx::frame(1, 4, data);
+}
+
+QByteArray situationFrame(int type, int number, const Filter::Bytes &bytes)
+{
+    QByteArray data;
+    data.append(static_cast<char>(type));
+    data.append(static_cast<char>(number));
+    for (qint32 b : bytes)
+        data.append(static_cast<char>(b));
+    data.append(QByteArray(2, '\0'));
+    return SysEx::frame(2, 3, data);
+}
+
+Filter::Bytes withByte(int index, qint32 value)
+{
+    Filter::Bytes bytes{};
+    bytes[index] = value;
+    return bytes;
+}
+
+QStringList range(const QString &pattern, int first, int last)
+{
+    QStringList names;
+    for (int i = first; i <= last; ++i)
+        names.append(pattern.arg(i));
+    return names;
+}
+
+} // namespace
+
+class TestFilterPage : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void shouldBuildEveryControlWithItsText();
+    void shouldFollowItemClicksInSectionState_data();
+    void shouldFollowItemClicksInSectionState();
+    void shouldCheckOrClearWholeSectionFromSectionBox_data();
+    void shouldCheckOrClearWholeSectionFromSectionBox();
+    void shouldEncodeWhatThePageShows();
+    void shouldShowStoredFilterThroughClickWalk_data();
+    void shouldShowStoredFilterThroughClickWalk();
+    void shouldLeavePageClearForPortWithoutRecord();
+    void shouldFillChooserOnceTypeByType();
+    void shouldShowChosenPortOnceReportsCoverChooser();
+    void shouldKeepDuplicateReportsAndShowFirst();
+    void shouldIgnoreMalformedStateReport();
+    void shouldRebuildLindenChooserKeepingCurrentPort();
+    void shouldRefreshPageWhenRebuildDropsCurrentPort();
+    void shouldIgnoreLindenRebuildBeforePortsAreListed();
+    void shouldRefuseSetWhenNotConnected();
+    void shouldLabelControllersByShowCCName();
+    void shouldKeepPortChoosersOffWithAppliesToAll();
+    void shouldClearRecordsAndPageOnFactoryReset();
+    void shouldEmptyChooserRecordsAndPageOnDisconnect();
+    void shouldRecountSectionsAfterDirectChanges();
+
+private:
+    void feed(Feedbacktype type, const QByteArray &frame);
+    void expectClearPage();
+    QCheckBox *box(const QString &name) const;
+
+    std::unique_ptr<ScriptedPrompt> m_prompt;
+    std::unique_ptr<DeviceSession> m_session;
+    std::unique_ptr<FilterPage> m_page;
+};
+
+void TestFilterPage::init()
+{
+    m_prompt = std::make_unique<ScriptedPrompt>();
+    m_session = std::make_unique<DeviceSession>(m_prompt.get());
+    m_page = std::make_unique<FilterPage>();
+    m_page->attach(m_session.get(), m_prompt.get());
+}
+
+void TestFilterPage::cleanup()
+{
+    m_page.reset();
+    m_session.reset();
+    m_prompt.reset();
+}
+
+void TestFilterPage::feed(Feedbacktype type, const QByteArray &frame)
+{
+    m_session->dispatcher()->dealWithData(type, frame);
+}
+
+QCheckBox *TestFilterPage::box(const QString &name) const
+{
+    return m_page->findChild<QCheckBox *>(name);
+}
+
+void TestFilterPage::expectClearPage()
+{
+    for (const QString &name : Filter::boxNames())
+        QVERIFY2(!box(name)->isChecked(), qPrintable(name));
+    for (int s = 0; s < FilterPage::SectionCount; ++s) {
+        QCOMPARE(m_page->counter(static_cast<Section>(s)), 0);
+        QCOMPARE(m_page->section(static_cast<Section>(s))->sectionBox()->checkState(), Qt::Unchecked);
+    }
+}
+
+void TestFilterPage::shouldBuildEveryControlWithItsText()
+{
+    for (const QString &name : Filter::boxNames()) {
+        QCheckBox *item = box(name);
+        QVERIFY2(item, qPrintable(name));
+        QCOMPARE(item->accessibleName(), item->text());
+    }
+    QCOMPARE(box("checkBox_16")->text(), QString("16"));
+    QCOMPARE(box("checkBox_SongPosPointer")->text(), QString("Song Pos Pointer"));
+    QCOMPARE(box("checkBox_System_Reset")->text(), QString("System Reset"));
+    QCOMPARE(box("c127")->text(), QString("CC#127"));
+    QCOMPARE(box("checkBox_Applies_To_All")->text(), QString("Applies to All MIDI Ports"));
+    QCOMPARE(m_page->findChild<QLabel *>("label_2")->text(), QString("MIDI Ports"));
+    QCOMPARE(m_page->findChild<QLabel *>("label_48")->text(),
+             QString("Select the MIDI channel you want to filter. After selection, messages from the MIDI "
+                     "channel will be filtered entirely."));
+    QCOMPARE(m_page->findChild<QLabel *>("label_51")->text(),
+             QString("Select the specific MIDI CC controller you want to filter."));
+    QCOMPARE(m_page->findChild<QLabel *>("label_53")->text(), m_page->findChild<QLabel *>("label_52")->text());
+    QVERIFY(m_page->findChild<QComboBox *>("comboBox_MiDiPorts2")->isHidden());
+
+    const QStringList sections = {"checkBox_Channels", "checkBox_Messages", "checkBox_ControlChange",
+                                  "checkBox_SystemCommon", "checkBox_SystemRealtime"};
+    const QStringList titles = {"Channels", "Messages", "Control Change", "System Common", "System Realtime"};
+    const QVector<int> sizes = {16, 6, 128, 5, 7};
+    for (int s = 0; s < sections.size(); ++s) {
+        FilterSection *section = m_page->section(static_cast<Section>(s));
+        QCOMPARE(section->sectionBox(), box(sections.at(s)));
+        QCOMPARE(section->sectionBox()->text(), titles.at(s));
+        QVERIFY(section->sectionBox()->isTristate());
+        QCOMPARE(section->itemCount(), sizes.at(s));
+        QVERIFY(section->allButton()->isHidden());
+        QVERIFY(section->noneButton()->isHidden());
+    }
+    // The 128 controllers scroll inside their section.
+    auto *scroll = m_page->section(Section::ControlChange)->scrollArea();
+    QVERIFY(scroll);
+    QVERIFY(scroll->widget()->isAncestorOf(box("c0")));
+    QVERIFY(scroll->widget()->isAncestorOf(box("c127")));
+    for (const char *name : {"channel_pb_all", "channel_pb_none", "Messages_pb_all", "Messages_pb_none",
+                             "ControlChange_pb_all", "ControlChange_pb_none", "System_common_pb_all",
+                             "System_common_pb_none", "SystemRealtime_pb_all", "SystemRealtime_pb_none"})
+        QVERIFY2(m_page->findChild<QPushButton *>(name), name);
+}
+
+void TestFilterPage::shouldFollowItemClicksInSectionState_data()
+{
+    QTest::addColumn<int>("section");
+    QTest::addColumn<QStringList>("clicks");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<Qt::CheckState>("state");
+    const QStringList channels = range("checkBox_%1", 1, 16);
+    QTest::newRow("one channel") << int(Section::Channels) << QStringList{"checkBox_10"} << 1 << Qt::PartiallyChecked;
+    QTest::newRow("all channels") << int(Section::Channels) << channels << 16 << Qt::Checked;
+    QTest::newRow("all channels, one taken back")
+        << int(Section::Channels) << channels + QStringList{"checkBox_4"} << 15 << Qt::PartiallyChecked;
+    QTest::newRow("one channel on and off")
+        << int(Section::Channels) << QStringList{"checkBox_1", "checkBox_1"} << 0 << Qt::Unchecked;
+    QTest::newRow("all messages")
+        << int(Section::Messages)
+        << QStringList{"checkBox_NoteOn", "checkBox_NoteOff", "checkBox_KeyAftertouch", "checkBox_ProgramChange",
+                       "checkBox_ChannelPressure", "checkBox_PitchBend"}
+        << 6 << Qt::Checked;
+    QTest::newRow("System Exclusive counts as system common")
+        << int(Section::SystemCommon) << QStringList{"checkBox_SystemExclusive"} << 1 << Qt::PartiallyChecked;
+    QTest::newRow("all realtime")
+        << int(Section::SystemRealtime)
+        << QStringList{"checkBox_Timing_Clock", "checkBox_Tick", "checkBox_Start", "checkBox_Continue",
+                       "checkBox_Stop", "checkBox_Active_Sensing", "checkBox_System_Reset"}
+        << 7 << Qt::Checked;
+    QTest::newRow("127 of 128 controllers")
+        << int(Section::ControlChange) << range("c%1", 0, 126) << 127 << Qt::PartiallyChecked;
+    QTest::newRow("all controllers") << int(Section::ControlChange) << range("c%1", 0, 127) << 128 << Qt::Checked;
+}
+
+void TestFilterPage::shouldFollowItemClicksInSectionState()
+{
+    QFETCH(int, section);
+    QFETCH(QStringList, clicks);
+    QFETCH(int, count);
+    QFETCH(Qt::CheckState, state);
+    for (const QString &name : clicks)
+        box(name)->click();
+    const auto s = static_cast<Section>(section);
+    QCOMPARE(m_page->counter(s), count);
+    QCOMPARE(m_page->section(s)->checkedCount(), count);
+    QCOMPARE(m_page->section(s)->sectionBox()->checkState(), state);
+    // The other sections are untouched.
+    for (int other = 0; other < FilterPage::SectionCount; ++other) {
+        if (other != section)
+            QCOMPARE(m_page->counter(static_cast<Section>(other)), 0);
+    }
+}
+
+void TestFilterPage::shouldCheckOrClearWholeSectionFromSectionBox_data()
+{
+    QTest::addColumn<int>("section");
+    QTest::addColumn<QStringList>("before");
+    QTest::addColumn<bool>("allChecked");
+    QTest::newRow("empty channels: all") << int(Section::Channels) << QStringList{} << true;
+    QTest::newRow("partial channels: all") << int(Section::Channels) << QStringList{"checkBox_3"} << true;
+    QTest::newRow("full channels: none") << int(Section::Channels) << range("checkBox_%1", 1, 16) << false;
+    QTest::newRow("full controllers: none") << int(Section::ControlChange) << range("c%1", 0, 127) << false;
+    QTest::newRow("partial controllers: all") << int(Section::ControlChange) << QStringList{"c64"} << true;
+    QTest::newRow("empty messages: all") << int(Section::Messages) << QStringList{} << true;
+    QTest::newRow("partial system common: all")
+        << int(Section::SystemCommon) << QStringList{"checkBox_Tune_Request"} << true;
+    QTest::newRow("partial realtime: all") << int(Section::SystemRealtime) << QStringList{"checkBox_Stop"} << true;
+}
+
+void TestFilterPage::shouldCheckOrClearWholeSectionFromSectionBox()
+{
+    QFETCH(int, section);
+    QFETCH(QStringList, before);
+    QFETCH(bool, allChecked);
+    for (const QString &name : before)
+        box(name)->click();
+    const auto s = static_cast<Section>(section);
+    FilterSection *view = m_page->section(s);
+    view->sectionBox()->click();
+    const int expected = allChecked ? view->itemCount() : 0;
+    QCOMPARE(m_page->counter(s), expected);
+    QCOMPARE(view->checkedCount(), expected);
+    QCOMPARE(view->sectionBox()->checkState(), allChecked ? Qt::Checked : Qt::Unchecked);
+
+    // The invariant survives an item click after the section click.
+    view->items().first()->click();
+    QCOMPARE(m_page->counter(s), view->checkedCount());
+    QCOMPARE(view->sectionBox()->checkState(), Qt::PartiallyChecked);
+}
+
+void TestFilterPage::shouldEncodeWhatThePageShows()
+{
+    box("checkBox_10")->click();
+    box("checkBox_SystemExclusive")->click();
+    box("c0")->click();
+    box("c127")->click();
+    const Filter::Bytes bytes = m_page->pageBytes();
+    Filter::Bytes expected{};
+    expected[1] = 0x04;  // channel 10
+    expected[3] = 0x40;  // System Exclusive lives with the channel messages
+    expected[4] = 0x02;  // CC 127
+    expected[22] = 0x01; // CC 0
+    QCOMPARE(bytes, expected);
+    // Section boxes add nothing of their own.
+    m_page->section(Section::Channels)->sectionBox()->setCheckState(Qt::Checked);
+    QCOMPARE(m_page->pageBytes(), expected);
+}
+
+void TestFilterPage::shouldShowStoredFilterThroughClickWalk_data()
+{
+    QTest::addColumn<Filter::Bytes>("stored");
+    QTest::addColumn<QStringList>("checked");
+    QTest::addColumn<QVector<int>>("counts");
+    QTest::addColumn<QVector<int>>("states"); // Qt::CheckState per section
+    QTest::newRow("jj 0x41: Note On and System Exclusive")
+        << withByte(3, 0x41) << QStringList{"checkBox_NoteOn", "checkBox_SystemExclusive"}
+        << QVector<int>{0, 1, 0, 1, 0} << QVector<int>{0, 1, 0, 1, 0};
+    QTest::newRow("iibot 64: channel 7 alone") << withByte(2, 64) << QStringList{"checkBox_7"}
+                                              << QVector<int>{1, 0, 0, 0, 0} << QVector<int>{1, 0, 0, 0, 0};
+    QTest::newRow("iibot 133: bit 6, then 133 mod 64 = 5")
+        << withByte(2, 133) << QStringList{"checkBox_7", "checkBox_3", "checkBox_1"}
+        << QVector<int>{3, 0, 0, 0, 0} << QVector<int>{1, 0, 0, 0, 0};
+    QTest::newRow("iitop 0x7F: only channels 15 and 16 exist there")
+        << withByte(0, 0x7F) << QStringList{"checkBox_15", "checkBox_16"} << QVector<int>{2, 0, 0, 0, 0}
+        << QVector<int>{1, 0, 0, 0, 0};
+    QTest::newRow("kk19 1: controller 0") << withByte(22, 1) << QStringList{"c0"} << QVector<int>{0, 0, 1, 0, 0}
+                                         << QVector<int>{0, 0, 1, 0, 0};
+    QTest::newRow("ll 0x0F: all system common but System Exclusive")
+        << withByte(23, 0x0F)
+        << QStringList{"checkBox_MIDI_Time_Code", "checkBox_SongPosPointer", "checkBox_song_select",
+                       "checkBox_Tune_Request"}
+        << QVector<int>{0, 0, 0, 4, 0} << QVector<int>{0, 0, 0, 1, 0};
+    Filter::Bytes all{};
+    all.fill(0x7F);
+    QTest::newRow("everything") << all << Filter::boxNames() << QVector<int>{16, 6, 128, 5, 7}
+                                << QVector<int>{2, 2, 2, 2, 2};
+}
+
+void TestFilterPage::shouldShowStoredFilterThroughClickWalk()
+{
+    QFETCH(Filter::Bytes, stored);
+    QFETCH(QStringList, checked);
+    QFETCH(QVector<int>, counts);
+    QFETCH(QVector<int>, states);
+    // Something left over from the previous port must not survive.
+    box("checkBox_9")->click();
+    box("c5")->click();
+    m_page->model()->append(QStringLiteral("MIDI IN1"), stored);
+    m_page->MiDiPortsCurrTextChange(QStringLiteral("MIDI IN1"));
+    for (const QString &name : Filter::boxNames())
+        QVERIFY2(box(name)->isChecked() == checked.contains(name), qPrintable(name));
+    for (int s = 0; s < FilterPage::SectionCount; ++s) {
+        QCOMPARE(m_page->counter(static_cast<Section>(s)), counts.at(s));
+        QCOMPARE(int(m_page->section(static_cast<Section>(s))->sectionBox()->checkState()), states.at(s));
+    }
+}
+
+void TestFilterPage::shouldLeavePageClearForPortWithoutRecord()
+{
+    m_page->model()->append(QStringLiteral("MIDI IN1"), withByte(1, 0x7F));
+    m_page->MiDiPortsCurrTextChange(QStringLiteral("MIDI IN1"));
+    QCOMPARE(m_page->counter(Section::Channels), 7);
+    m_page->MiDiPortsCurrTextChange(QStringLiteral("MIDI IN2"));
+    expectClearPage();
+    // A record from a report of an unknown port type has no name; no
+    // empty chooser text may pick it up.
+    m_page->model()->append(QString(), withByte(1, 0x7F));
+    m_page->MiDiPortsCurrTextChange(QString());
+    expectClearPage();
+}
+
+void TestFilterPage::shouldFillChooserOnceTypeByType()
+{
+    QSignalSpy writes(m_session->dispatcher(), &FeedbackDispatcher::writeRequested);
+    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({2, 1, 0, 1, 0, 2}));
+    QComboBox *combo = m_page->portCombo();
+    const QStringList expected = {"MIDI IN1", "MIDI IN2", "MIDI OUT1", "USB HOST OUT1", "USB DEVICE OUT1",
+                                  "USB DEVICE OUT2"};
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items.append(combo->itemText(i));
+    QCOMPARE(items, expected);
+    QCOMPARE(m_page->model()->filterPortCounts(), (Filter::PortCounts{2, 1, 0, 1, 0, 2}));
+    QCOMPARE(writes.size(), 1); // query 5
+    QVERIFY(combo->isEnabled());
+
+    // A second report while the chooser is filled changes nothing and asks nothing.
+    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({6, 6, 0, 0, 1, 1}));
+    QCOMPARE(combo->count(), expected.size());
+    QCOMPARE(m_page->model()->filterPortCounts(), (Filter::PortCounts{2, 1, 0, 1, 0, 2}));
+    QCOMPARE(writes.size(), 1);
+    m_page->fillPorts({1, 1, 1, 1, 1, 1});
+    QCOMPARE(combo->count(), expected.size());
+}
+
+void TestFilterPage::shouldShowChosenPortOnceReportsCoverChooser()
+{
+    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({2, 1, 0, 0, 0, 0}));
+    feed(FEED_BACK_PORT_FILTERING_SITUATION, situationFrame(0, 1, withByte(2, 0x01)));
+    feed(FEED_BACK_PORT_FILTERING_SITUATION, situationFrame(0, 2, withByte(2, 0x02)));
+    // Two records for three ports: not yet.
+    expectClearPage();
+    feed(FEED_BACK_PORT_FILTERING_SITUATION, situationFrame(1, 1, withByte(2, 0x04)));
+    QCOMPARE(m_page->model()->count(), 3);
+    QCOMPARE(m_page->model()->filterSituations().at(2)->name(), QString("MIDI OUT1"));
+    QVERIFY(box("checkBox_1")->isChecked());
+    QCOMPARE(m_page->counter(Section::Channels), 1);
+
+    m_page->portCombo()->setCurrentIndex(2);
+    QVERIFY(box("checkBox_3")->isChecked());
+    QVERIFY(!box("checkBox_1")->isChecked());
+    // A further report shows the chosen port again, not another port's filter
+    // under this port's name.
+    feed(FEED_BACK_PORT_FILTERING_SITUATION, situationFrame(5, 1, withByte(2, 0x40)));
+    QVERIFY(box("checkBox_3")->isChecked());
+    QVERIFY(!box("checkBox_7")->isChecked());
+    QCOMPARE(m_page->counter(Section::Channels), 1);
+}
+
+void TestFilterPage::shouldKeepDuplicateReportsAndShowFirst()
+{
+    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({1, 0, 0, 0, 0, 0}));
+    feed(FEED_BACK_PORT_FILTERING_SITUATION, situationFrame(0, 1, withByte(3, 0x01)));
+    feed(FEED_BACK_PORT_FILTERING_SITUATION, situationFrame(0, 1, withByte(3, 0x20)));
+    QCOMPARE(m_page->model()->count(), 2);
+    QCOMPARE(m_page->model()->filterSituations().at(1)->data(), withByte(3, 0x20));
+    QVERIFY(box("checkBox_NoteOn")->isChecked());
+    QVERIFY(!box("checkBox_PitchBend")->isChecked());
+    QCOMPARE(m_page->counter(Section::Messages), 1);
+}
+
+void TestFilterPage::shouldIgnoreMalformedStateReport()
+{
+    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({1, 0, 0, 0, 0, 0}));
+    QByteArray shortFrame = situationFrame(0, 1, withByte(3, 0x01));
+    shortFrame.remove(10, 1);
+    feed(FEED_BACK_PORT_FILTERING_SITUATION, shortFrame);
+    QCOMPARE(m_page->model()->count(), 0);
+    expectClearPage();
+}
+
+void TestFilterPage::shouldRebuildLindenChooserKeepingCurrentPort()
+{
+    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({2, 2, 1, 1, 1, 1}));
+    QComboBox *combo = m_page->portCombo();
+    combo->setCurrentIndex(combo->findText("USB HOST IN1"));
+    QSignalSpy changes(combo, &QComboBox::currentTextChanged);
+    m_page->rebuildLindenPorts(4);
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items.append(combo->itemText(i));
+    QCOMPARE(items, (QStringList{"MIDI IN1", "MIDI IN2", "MIDI OUT1", "MIDI OUT2", "USB HOST IN1",
+                                 "USB HOST OUT1", "USB HOST IN2", "USB HOST OUT2", "USB HOST IN3",
+                                 "USB HOST OUT3", "USB HOST IN4", "USB HOST OUT4"}));
+    QCOMPARE(combo->currentText(), QString("USB HOST IN1"));
+    QCOMPARE(changes.size(), 0);
+}
+
+void TestFilterPage::shouldRefreshPageWhenRebuildDropsCurrentPort()
+{
+    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({2, 2, 4, 4, 0, 0}));
+    m_page->model()->append(QStringLiteral("MIDI IN1"), withByte(2, 0x01));
+    m_page->model()->append(QStringLiteral("USB HOST OUT4"), withByte(2, 0x02));
+    m_page->portCombo()->setCurrentIndex(m_page->portCombo()->findText("USB HOST OUT4"));
+    QVERIFY(box("checkBox_2")->isChecked());
+    m_page->rebuildLindenPorts(1);
+    // The chosen port is gone; the chooser falls back to the first port and
+    // the page must show that port's filter, not the vanished one's.
+    QCOMPARE(m_page->portCombo()->currentText(), QString("MIDI IN1"));
+    QVERIFY(box("checkBox_1")->isChecked());
+    QVERIFY(!box("checkBox_2")->isChecked());
+}
+
+void TestFilterPage::shouldIgnoreLindenRebuildBeforePortsAreListed()
+{
+    m_page->rebuildLindenPorts(4);
+    QCOMPARE(m_page->portCombo()->count(), 0);
+    // Otherwise the port count report would find a filled chooser, be dropped,
+    // and the filter states would never be asked for.
+    QSignalSpy writes(m_session->dispatcher(), &FeedbackDispatcher::writeRequested);
+    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({2, 2, 1, 1, 1, 1}));
+    QCOMPARE(writes.size(), 1);
+}
+
+void TestFilterPage::shouldRefuseSetWhenNotConnected()
+{
+    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({1, 0, 0, 0, 0, 0}));
+    m_page->model()->append(QStringLiteral("MIDI IN1"), Filter::Bytes{});
+    box("checkBox_10")->click();
+    for (bool appliesToAll : {false, true}) {
+        m_page->appliesToAll()->setChecked(appliesToAll);
+        m_prompt->clear();
+        m_page->onSetClicked();
+        QCOMPARE(m_prompt->shown().size(), 1);
+        QCOMPARE(m_prompt->shown().first().text, QString("Please connect the device and try again"));
+        QCOMPARE(m_prompt->shown().first().okText, QString("OK"));
+        QVERIFY(m_prompt->shown().first().cancelText.isEmpty());
+        QCOMPARE(m_page->model()->filterSituations().first()->data(), Filter::Bytes{});
+    }
+}
+
+void TestFilterPage::shouldLabelControllersByShowCCName()
+{
+    m_page->applyNaming(4, true);
+    QCOMPARE(box("c0")->text(), QString("0) Bank MSB"));
+    QCOMPARE(box("c7")->text(), QString("7) Volume"));
+    QCOMPARE(box("c3")->text(), QString("3) ***"));
+    QCOMPARE(box("c127")->text(), QString("127) Poly On"));
+    QCOMPARE(box("c7")->accessibleName(), QString("7) Volume"));
+    m_page->applyNaming(3, false);
+    QCOMPARE(box("c0")->text(), QString("CC#0"));
+    QCOMPARE(box("c7")->text(), QString("CC#7"));
+    QCOMPARE(box("c7")->accessibleName(), QString("CC#7"));
+    // Relabelling never touches what is checked.
+    box("c7")->click();
+    m_page->applyNaming(5, true);
+    QVERIFY(box("c7")->isChecked());
+    QCOMPARE(m_page->counter(Section::ControlChange), 1);
+}
+
+void TestFilterPage::shouldKeepPortChoosersOffWithAppliesToAll()
+{
+    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({1, 1, 0, 0, 0, 0}));
+    QCheckBox *all = m_page->appliesToAll();
+    all->click();
+    QVERIFY(!m_page->portCombo()->isEnabled());
+    QVERIFY(!m_page->portCombo2()->isEnabled());
+    m_page->tabChanged(false);
+    m_page->tabChanged(true);
+    QVERIFY(!m_page->portCombo()->isEnabled());
+    all->click();
+    QVERIFY(m_page->portCombo()->isEnabled());
+    QVERIFY(m_page->portCombo2()->isEnabled());
+}
+
+void TestFilterPage::shouldClearRecordsAndPageOnFactoryReset()
+{
+    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({1, 1, 0, 0, 0, 0}));
+    feed(FEED_BACK_PORT_FILTERING_SITUATION, situationFrame(0, 1, withByte(24, 0x7F)));
+    feed(FEED_BACK_PORT_FILTERING_SITUATION, situationFrame(1, 1, withByte(24, 0x7F)));
+    QCOMPARE(m_page->counter(Section::SystemRealtime), 7);
+    feed(FEED_FCTORY, SysEx::frame(3, 1, QByteArray::fromHex("0101")));
+    QCOMPARE(m_page->model()->count(), 0);
+    expectClearPage();
+    QCOMPARE(m_page->portCombo()->count(), 2);
+}
+
+void TestFilterPage::shouldEmptyChooserRecordsAndPageOnDisconnect()
+{
+    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({1, 0, 0, 0, 0, 0}));
+    feed(FEED_BACK_PORT_FILTERING_SITUATION, situationFrame(0, 1, withByte(1, 0x7F)));
+    QCOMPARE(m_page->counter(Section::Channels), 7);
+    m_page->resetForDisconnect();
+    QCOMPARE(m_page->portCombo()->count(), 0);
+    QCOMPARE(m_page->model()->count(), 0);
+    expectClearPage();
+    // The next connection fills the chooser again.
+    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({1, 0, 0, 0, 0, 0}));
+    QCOMPARE(m_page->portCombo()->count(), 1);
+}
+
+void TestFilterPage::shouldRecountSectionsAfterDirectChanges()
+{
+    box("checkBox_2")->setChecked(true);
+    for (int n = 0; n < 128; ++n)
+        box(QStringLiteral("c%1").arg(n))->setChecked(true);
+    QCOMPARE(m_page->counter(Section::Channels), 0);
+    m_page->recountSections();
+    QCOMPARE(m_page->counter(Section::Channels), 1);
+    QCOMPARE(m_page->section(Section::Channels)->sectionBox()->checkState(), Qt::PartiallyChecked);
+    QCOMPARE(m_page->counter(Section::ControlChange), 128);
+    QCOMPARE(m_page->section(Section::ControlChange)->sectionBox()->checkState(), Qt::Checked);
+    QCOMPARE(m_page->section(Section::Messages)->sectionBox()->checkState(), Qt::Unchecked);
+}
+
+QTEST_MAIN(TestFilterPage)
+#include "tst_filterpage.moc"
