@@ -1,0 +1,354 @@
+// The filter page in the main window against a simulated device on a real
+// pseudo-terminal: what "Set" leaves on the device, the device's refusals,
+// and what the page shows after connecting again.
+#include "app/widget.h"
+#include "device/devicesession.h"
+#include "filter/filterbits.h"
+#include "filter/filtermodel.h"
+#include "filter/filterpage.h"
+#include "filter/filterprotocol.h"
+#include "filter/filtersection.h"
+#include "filter/portfilteringsituation.h"
+#include "simulator/devicesimulator.h"
+#include "simulator/simulateddeviceport.h"
+#include "widgets/scriptedprompt.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+std::unique_ptr<SimulatedDevicePort> startDevice(const QString &model)
+{
+    const auto profile = DeviceProfiles::find(model);
+    if (!profile)
+        return nullptr;
+    auto port = std::make_unique<SimulatedDevicePort>(*profile);
+    if (!port->start())
+        return nullptr;
+    return port;
+}
+
+QByteArray toBytes(const Filter::Bytes &bytes)
+{
+    QByteArray raw;
+    for (qint32 b : bytes)
+        raw.append(static_cast<char>(b));
+    return raw;
+}
+
+int filterPortTotal(const DeviceSimulator *sim)
+{
+    int total = 0;
+    for (int count : sim->profile().filterPortCounts)
+        total += count;
+    return total;
+}
+
+QStringList comboItems(const QComboBox *combo)
+{
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items.append(combo->itemText(i));
+    return items;
+}
+
+QList<QByteArray> filterCommandsReceived(const DeviceSimulator *sim)
+{
+    QList<QByteArray> commands;
+    for (const auto &frame : sim->receivedFrames()) {
+        if (frame.bytes.startsWith(QByteArray::fromHex("f0002f710203")))
+            commands.append(frame.bytes);
+    }
+    return commands;
+}
+
+} // namespace
+
+class TestFilterWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void listsPortsOfEachModel_data();
+    void listsPortsOfEachModel();
+    void setsChannelTenOnMidiIn1();
+    void appliesToAllChangesEveryPort();
+    void reportsEachRefusal_data();
+    void reportsEachRefusal();
+    void showsWhatDeviceReportsAfterReconnect();
+    void sendsNothingBeforePortsAreReported();
+    void factoryResetClearsPage();
+
+private:
+    std::unique_ptr<Widget> makeWindow();
+    bool connectTo(Widget &w, const QString &description);
+    bool waitForFilters(Widget &w, const SimulatedDevicePort &device);
+    void pressSet(Widget &w);
+    QCheckBox *box(Widget &w, const QString &name);
+
+    QTemporaryDir m_registry;
+    std::unique_ptr<QTemporaryDir> m_workDir;
+    std::unique_ptr<ScriptedPrompt> m_prompt;
+};
+
+void TestFilterWindow::initTestCase()
+{
+    QVERIFY(m_registry.isValid());
+    qputenv("VELMORA_DEVICE_REGISTRY", m_registry.path().toLocal8Bit());
+}
+
+void TestFilterWindow::init()
+{
+    m_workDir = std::make_unique<QTemporaryDir>();
+    m_prompt = std::make_unique<ScriptedPrompt>();
+}
+
+void TestFilterWindow::cleanup()
+{
+    m_prompt.reset();
+    m_workDir.reset();
+}
+
+std::unique_ptr<Widget> TestFilterWindow::makeWindow()
+{
+    auto w = std::make_unique<Widget>(nullptr, m_prompt.get(), m_workDir->filePath("config.ini"));
+    w->show();
+    return w;
+}
+
+bool TestFilterWindow::connectTo(Widget &w, const QString &description)
+{
+    QComboBox *devices = w.deviceCombo();
+    if (!QTest::qWaitFor([&] { return devices->findText(description) >= 0; }, 3000))
+        return false;
+    devices->setCurrentIndex(devices->findText(description));
+    QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("pushButton")), Qt::LeftButton);
+    return w.session()->isOpen();
+}
+
+bool TestFilterWindow::waitForFilters(Widget &w, const SimulatedDevicePort &device)
+{
+    const int ports = filterPortTotal(device.simulator());
+    return QTest::qWaitFor([&] { return w.filterPage()->model()->count() == ports; }, 5000);
+}
+
+void TestFilterWindow::pressSet(Widget &w)
+{
+    QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("pushButton_2")), Qt::LeftButton);
+}
+
+QCheckBox *TestFilterWindow::box(Widget &w, const QString &name)
+{
+    return w.filterPage()->findChild<QCheckBox *>(name);
+}
+
+void TestFilterWindow::listsPortsOfEachModel_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<QStringList>("ports");
+    const QStringList linden = {"MIDI IN1", "MIDI IN2", "MIDI OUT1", "MIDI OUT2", "USB HOST IN1", "USB HOST OUT1"};
+    QTest::newRow("Alder-4 lists the fixed Linden ports") << "Kestrova Alder-4" << linden;
+    QTest::newRow("Maple-5 lists the fixed Linden ports") << "Kestrova Maple-5" << linden;
+    QTest::newRow("Rowan-W lists what it reports")
+        << "Kestrova Rowan-W" << QStringList{"MIDI IN1", "MIDI OUT1", "USB DEVICE IN1", "USB DEVICE OUT1"};
+    QStringList cedar;
+    for (const char *word : {"MIDI IN", "MIDI OUT"}) {
+        for (int n = 1; n <= 6; ++n)
+            cedar.append(QLatin1String(word) + QString::number(n));
+    }
+    cedar << "USB DEVICE IN1" << "USB DEVICE OUT1";
+    QTest::newRow("Cedar-6 lists what it reports") << "Kestrova Cedar-6" << cedar;
+}
+
+void TestFilterWindow::listsPortsOfEachModel()
+{
+    QFETCH(QString, model);
+    QFETCH(QStringList, ports);
+    auto device = startDevice(model);
+    QVERIFY(device);
+    auto w = makeWindow();
+    QVERIFY(connectTo(*w, model));
+    QVERIFY(waitForFilters(*w, *device));
+    QCOMPARE(comboItems(w->filterPage()->portCombo()), ports);
+    QCOMPARE(w->filterPage()->portCombo()->currentText(), ports.first());
+    QVERIFY(w->filterPage()->portCombo()->isEnabled());
+    QVERIFY(m_prompt->shown().isEmpty());
+}
+
+void TestFilterWindow::setsChannelTenOnMidiIn1()
+{
+    auto device = startDevice("Kestrova Alder-4");
+    QVERIFY(device);
+    auto w = makeWindow();
+    QVERIFY(connectTo(*w, "Kestrova Alder-4"));
+    QVERIFY(waitForFilters(*w, *device));
+    QCOMPARE(w->filterPage()->portCombo()->currentText(), QString("MIDI IN1"));
+
+    QTest::mouseClick(box(*w, "checkBox_10"), Qt::LeftButton);
+    QVERIFY(box(*w, "checkBox_10")->isChecked());
+    pressSet(*w);
+    QTRY_COMPARE(m_prompt->texts(), QStringList{"Configuration successful"});
+
+    QByteArray expected(Filter::ByteCount, '\0');
+    expected[1] = 0x04; // iimid bit 2: channel 10
+    QCOMPARE(device->simulator()->filter(0, 1), expected);
+    QCOMPARE(device->simulator()->filter(0, 2), QByteArray(Filter::ByteCount, '\0'));
+    QCOMPARE(filterCommandsReceived(device->simulator()).size(), 1);
+    QCOMPARE(toBytes(w->filterPage()->model()->firstByName("MIDI IN1")->data()), expected);
+    QCOMPARE(toBytes(w->filterPage()->model()->firstByName("MIDI IN2")->data()),
+             QByteArray(Filter::ByteCount, '\0'));
+}
+
+void TestFilterWindow::appliesToAllChangesEveryPort()
+{
+    auto device = startDevice("Kestrova Alder-4");
+    QVERIFY(device);
+    auto w = makeWindow();
+    QVERIFY(connectTo(*w, "Kestrova Alder-4"));
+    QVERIFY(waitForFilters(*w, *device));
+
+    QTest::mouseClick(w->filterPage()->appliesToAll(), Qt::LeftButton);
+    QVERIFY(!w->filterPage()->portCombo()->isEnabled());
+    box(*w, "checkBox_System_Reset")->click();
+    box(*w, "c7")->click();
+    pressSet(*w);
+    QTRY_COMPARE(m_prompt->texts(), QStringList{"Configuration successful"});
+
+    const Filter::Bytes bytes = w->filterPage()->pageBytes();
+    QCOMPARE(bytes[24], 0x40);
+    const QByteArray expected = toBytes(bytes);
+    const auto &counts = device->simulator()->profile().filterPortCounts;
+    for (int type = 0; type < Filter::PortTypeCount; ++type) {
+        for (int n = 1; n <= counts[type]; ++n)
+            QCOMPARE(device->simulator()->filter(type, n), expected);
+    }
+    QCOMPARE(w->filterPage()->model()->count(), filterPortTotal(device->simulator()));
+    for (const PortFilteringSituation *situation : w->filterPage()->model()->filterSituations())
+        QCOMPARE(situation->data(), bytes);
+    // One command for every port, addressed 7F 00.
+    const QList<QByteArray> commands = filterCommandsReceived(device->simulator());
+    QCOMPARE(commands.size(), 1);
+    const QByteArray &command = commands.first();
+    QCOMPARE(command.size(), 36);
+    QCOMPARE(command.mid(6, 2), QByteArray::fromHex("7f00"));
+}
+
+void TestFilterWindow::reportsEachRefusal_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("1") << 1 << "Configuration failed:Wrong port serial number";
+    QTest::newRow("2") << 2 << "Configuration failed:Category error";
+    QTest::newRow("3") << 3 << "Configuration failed:Category serial number error";
+}
+
+void TestFilterWindow::reportsEachRefusal()
+{
+    QFETCH(int, code);
+    QFETCH(QString, text);
+    auto device = startDevice("Kestrova Alder-4");
+    QVERIFY(device);
+    auto w = makeWindow();
+    QVERIFY(connectTo(*w, "Kestrova Alder-4"));
+    QVERIFY(waitForFilters(*w, *device));
+
+    DeviceSimulator::Faults faults;
+    faults.refuseAll = true;
+    faults.refuseCode = static_cast<std::uint8_t>(code);
+    device->simulator()->setFaults(faults);
+    box(*w, "checkBox_NoteOn")->click();
+    pressSet(*w);
+    QTRY_COMPARE(m_prompt->texts(), QStringList{text});
+    QCOMPARE(m_prompt->shown().first().okText, QString("OK"));
+    QCOMPARE(device->simulator()->filter(0, 1), QByteArray(Filter::ByteCount, '\0'));
+    // The record keeps what was sent: the device's refusal is only reported.
+    QCOMPARE(w->filterPage()->model()->firstByName("MIDI IN1")->data()[3], 0x01);
+}
+
+void TestFilterWindow::showsWhatDeviceReportsAfterReconnect()
+{
+    auto device = startDevice("Kestrova Cedar-6");
+    QVERIFY(device);
+    auto w = makeWindow();
+    QVERIFY(connectTo(*w, "Kestrova Cedar-6"));
+    QVERIFY(waitForFilters(*w, *device));
+    FilterPage *page = w->filterPage();
+    page->portCombo()->setCurrentIndex(page->portCombo()->findText("MIDI OUT3"));
+    for (const char *name : {"checkBox_16", "checkBox_PitchBend", "c64", "c127", "checkBox_Tick"})
+        box(*w, name)->click();
+    const Filter::Bytes sent = page->pageBytes();
+    pressSet(*w);
+    QTRY_COMPARE(m_prompt->texts(), QStringList{"Configuration successful"});
+    QCOMPARE(device->simulator()->filter(1, 3), toBytes(sent));
+
+    QTest::mouseClick(w->findChild<QPushButton *>(QStringLiteral("pushButton")), Qt::LeftButton);
+    QVERIFY(!w->session()->isOpen());
+    QCOMPARE(page->portCombo()->count(), 0);
+    QCOMPARE(page->model()->count(), 0);
+    QVERIFY(!box(*w, "checkBox_16")->isChecked());
+    QCOMPARE(page->counter(FilterPage::ControlChange), 0);
+
+    QVERIFY(connectTo(*w, "Kestrova Cedar-6"));
+    QVERIFY(waitForFilters(*w, *device));
+    QCOMPARE(page->portCombo()->currentText(), QString("MIDI IN1"));
+    QVERIFY(!box(*w, "checkBox_16")->isChecked());
+    page->portCombo()->setCurrentIndex(page->portCombo()->findText("MIDI OUT3"));
+    QCOMPARE(page->pageBytes(), sent);
+    for (const char *name : {"checkBox_16", "checkBox_PitchBend", "c64", "c127", "checkBox_Tick"})
+        QVERIFY2(box(*w, name)->isChecked(), name);
+    QCOMPARE(page->counter(FilterPage::Channels), 1);
+    QCOMPARE(page->counter(FilterPage::ControlChange), 2);
+    QCOMPARE(page->section(FilterPage::ControlChange)->sectionBox()->checkState(), Qt::PartiallyChecked);
+}
+
+void TestFilterWindow::sendsNothingBeforePortsAreReported()
+{
+    auto device = startDevice("Kestrova Alder-4");
+    QVERIFY(device);
+    DeviceSimulator::Faults silent;
+    silent.noAnswer = true;
+    device->simulator()->setFaults(silent);
+    auto w = makeWindow();
+    QVERIFY(connectTo(*w, "Kestrova Alder-4"));
+    QCOMPARE(w->filterPage()->portCombo()->count(), 0);
+    box(*w, "checkBox_1")->click();
+    pressSet(*w);
+    QCOMPARE(m_prompt->texts(), QStringList{FilterPage::NoPortText});
+    QTest::qWait(200);
+    QVERIFY(filterCommandsReceived(device->simulator()).isEmpty());
+}
+
+void TestFilterWindow::factoryResetClearsPage()
+{
+    auto device = startDevice("Kestrova Cedar-6");
+    QVERIFY(device);
+    auto w = makeWindow();
+    QVERIFY(connectTo(*w, "Kestrova Cedar-6"));
+    QVERIFY(waitForFilters(*w, *device));
+    QTest::mouseClick(w->filterPage()->section(FilterPage::Channels)->sectionBox(), Qt::LeftButton);
+    QCOMPARE(w->filterPage()->counter(FilterPage::Channels), 16);
+    pressSet(*w);
+    QTRY_COMPARE(m_prompt->texts(), QStringList{"Configuration successful"});
+
+    m_prompt->answerNext(Prompt::Ok);
+    w->findChild<QAction *>(QStringLiteral("actionFactoryReset"))->trigger();
+    QTRY_VERIFY(m_prompt->texts().contains("Factory reset successful."));
+    QCOMPARE(w->filterPage()->model()->count(), 0);
+    QCOMPARE(w->filterPage()->counter(FilterPage::Channels), 0);
+    QVERIFY(!box(*w, "checkBox_1")->isChecked());
+    QCOMPARE(device->simulator()->filter(0, 1), QByteArray(Filter::ByteCount, '\0'));
+}
+
+QTEST_MAIN(TestFilterWindow)
+#include "tst_filterwindow.moc"
