@@ -1,0 +1,253 @@
+#include "mapping/standardmappingeditor.h"
+
+#include "device/vocabulary.h"
+#include "mapping/mappinglogging.h"
+#include "mapping/mappingprotocol.h"
+#include "mapping/statusbytes.h"
+#include "widgets/midinames.h"
+
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QLabel>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+const QString StandardMappingEditor::AllChannels = QStringLiteral("All");
+
+namespace {
+
+const QString ControlChange = QStringLiteral("Control Change(CC)");
+constexpr int MaxValue = 127;
+
+QComboBox *makeCombo(QWidget *parent, const QString &objectName, const QString &accessibleName)
+{
+    auto *combo = new QComboBox(parent);
+    combo->setObjectName(objectName);
+    combo->setAccessibleName(accessibleName);
+    return combo;
+}
+
+void fillNumbers(QComboBox *combo)
+{
+    QStringList numbers;
+    for (int v = 0; v <= MaxValue; ++v)
+        numbers.append(QString::number(v));
+    combo->clear();
+    combo->addItems(numbers);
+}
+
+std::uint8_t typeCode(const QString &typeName)
+{
+    return static_cast<std::uint8_t>(Vocabulary::mappingTypeCodes().value(typeName));
+}
+
+bool isDataValue(char byte)
+{
+    return static_cast<std::uint8_t>(byte) <= MaxValue;
+}
+
+} // namespace
+
+StandardMappingEditor::StandardMappingEditor(Side side, QWidget *parent)
+    : QWidget(parent)
+    , m_side(side)
+    , m_status(makeCombo(this, side == Side::Original ? "Original_midista_comboBox_2" : "mapping_midista_comboBox_2",
+                         side == Side::Original ? "Original MIDI Status" : "Mapping MIDI Status"))
+    , m_channel(makeCombo(this, side == Side::Original ? "Original_midichl_comboBox_2" : "mapping_midichl_comboBox_2",
+                          side == Side::Original ? "Original MIDI Channel" : "Mapping MIDI Channel"))
+    , m_data1Min(makeCombo(this, side == Side::Original ? "Original_data1min_comboBox_2" : "mapping_data1min_comboBox_2",
+                           side == Side::Original ? "Original Data1 Min" : "Mapping Data1 Min"))
+    , m_data1Max(makeCombo(this, side == Side::Original ? "Original_data1max_comboBox_2" : "mapping_data1max_comboBox_2",
+                           side == Side::Original ? "Original Data1 Max" : "Mapping Data1 Max"))
+    , m_data2Min(makeCombo(this, side == Side::Original ? "Original_data2min_comboBox_2" : "mapping_data2min_comboBox_2",
+                           side == Side::Original ? "Original Data2 Min" : "Mapping Data2 Min"))
+    , m_data2Max(makeCombo(this, side == Side::Original ? "Original_data2max_comboBox_2" : "mapping_data2max_comboBox_2",
+                           side == Side::Original ? "Original Data2 Max" : "Mapping Data2 Max"))
+{
+    const bool original = side == Side::Original;
+    setObjectName(original ? QStringLiteral("standardEditor") : QStringLiteral("standardEditor_2"));
+
+    m_status->addItems(Vocabulary::mappingTypeCodes().names());
+    m_channel->addItem(AllChannels);
+    for (int c = 1; c <= 16; ++c)
+        m_channel->addItem(QString::number(c));
+    m_channel->setCurrentIndex(1);
+    for (QComboBox *combo : {m_data1Min, m_data1Max, m_data2Min, m_data2Max}) {
+        fillNumbers(combo);
+        combo->setMaxVisibleItems(16);
+    }
+    setFullRanges();
+
+    auto *form = new QFormLayout;
+    auto *statusLabel = new QLabel(QStringLiteral("Status"), this);
+    statusLabel->setBuddy(m_status);
+    auto *channelLabel = new QLabel(QStringLiteral("MIDI Channel"), this);
+    channelLabel->setBuddy(m_channel);
+    form->addRow(statusLabel, m_status);
+    form->addRow(channelLabel, m_channel);
+
+    const auto makeField = [this](const char *name, const QString &title, QComboBox *min, QComboBox *max,
+                                  QLabel *&titleLabel) {
+        auto *field = new QWidget(this);
+        field->setObjectName(QLatin1String(name));
+        titleLabel = new QLabel(title, this);
+        auto *grid = new QGridLayout(field);
+        grid->setContentsMargins(8, 4, 8, 4);
+        grid->addWidget(new QLabel(QStringLiteral("Min"), field), 0, 0);
+        grid->addWidget(min, 0, 1);
+        grid->addWidget(new QLabel(QStringLiteral("Max"), field), 1, 0);
+        grid->addWidget(max, 1, 1);
+        grid->setColumnStretch(1, 1);
+        return field;
+    };
+    m_data1Field = makeField(original ? "widget_3" : "widget_7", QStringLiteral("Data1"), m_data1Min, m_data1Max,
+                             m_data1Title);
+    m_data2Field = makeField(original ? "widget_4" : "widget_8", QStringLiteral("Data2"), m_data2Min, m_data2Max,
+                             m_data2Title);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(form);
+    layout->addWidget(m_data1Title);
+    layout->addWidget(m_data1Field);
+    layout->addWidget(m_data2Title);
+    layout->addWidget(m_data2Field);
+    layout->addStretch(1);
+
+    connect(m_status, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &StandardMappingEditor::onStatusIndexChanged);
+}
+
+QString StandardMappingEditor::typeName() const
+{
+    return m_status->currentText();
+}
+
+QString StandardMappingEditor::channelText() const
+{
+    return m_channel->currentText();
+}
+
+Mapping::DataRanges StandardMappingEditor::ranges() const
+{
+    return {m_data1Min->currentIndex(), m_data1Max->currentIndex(), m_data2Min->currentIndex(),
+            m_data2Max->currentIndex()};
+}
+
+MappingSide StandardMappingEditor::ruleSide() const
+{
+    MappingSide side;
+    side.typeName = typeName();
+    side.channelText = channelText();
+    side.ranges = ranges();
+    return side;
+}
+
+bool StandardMappingEditor::hasData1() const
+{
+    return Mapping::standardBlockLayout(typeCode(typeName())).data1Position != 0;
+}
+
+bool StandardMappingEditor::hasData2() const
+{
+    return Mapping::standardBlockLayout(typeCode(typeName())).data2Position != 0;
+}
+
+void StandardMappingEditor::selectType(int index)
+{
+    m_selecting = true;
+    const int before = m_status->currentIndex();
+    m_status->setCurrentIndex(index);
+    // Choosing the type that is already there still starts the side afresh.
+    if (m_status->currentIndex() == before)
+        onStatusIndexChanged();
+    m_selecting = false;
+}
+
+void StandardMappingEditor::selectType(const QString &typeName)
+{
+    const int index = m_status->findText(typeName, Qt::MatchExactly);
+    if (index >= 0)
+        selectType(index);
+}
+
+bool StandardMappingEditor::setChannelByte(std::uint8_t channel)
+{
+    if (channel == MappingProtocol::ChannelAll) {
+        m_channel->setCurrentIndex(0);
+        return true;
+    }
+    if (channel >= 1 && channel <= 16) {
+        m_channel->setCurrentIndex(channel);
+        return true;
+    }
+    qCWarning(lcMapping).noquote() << "channel byte out of range:" << channel;
+    return false;
+}
+
+void StandardMappingEditor::setRangesFromBlock(const QByteArray &block)
+{
+    const auto setPair = [&block](int first, QComboBox *min, QComboBox *max) {
+        if (block.size() <= first + 1 || !isDataValue(block.at(first)) || !isDataValue(block.at(first + 1)))
+            return;
+        min->setCurrentIndex(static_cast<std::uint8_t>(block.at(first)));
+        max->setCurrentIndex(static_cast<std::uint8_t>(block.at(first + 1)));
+    };
+    setPair(1, m_data1Min, m_data1Max);
+    setPair(3, m_data2Min, m_data2Max);
+}
+
+void StandardMappingEditor::setRanges(const Mapping::DataRanges &ranges)
+{
+    m_data1Min->setCurrentIndex(ranges.data1Min);
+    m_data1Max->setCurrentIndex(ranges.data1Max);
+    m_data2Min->setCurrentIndex(ranges.data2Min);
+    m_data2Max->setCurrentIndex(ranges.data2Max);
+}
+
+void StandardMappingEditor::reset()
+{
+    selectType(0);
+    m_channel->setCurrentIndex(1);
+}
+
+void StandardMappingEditor::applyNaming(int middleCOctave, bool showCCName)
+{
+    m_middleCOctave = MidiNames::isValidMiddleCOctave(middleCOctave) ? middleCOctave
+                                                                      : MidiNames::DefaultMiddleCOctave;
+    m_showCCName = showCCName;
+    const int min = m_data1Min->currentIndex();
+    const int max = m_data1Max->currentIndex();
+    fillData1Lists();
+    // Renaming the values must not change the rule.
+    m_data1Min->setCurrentIndex(min);
+    m_data1Max->setCurrentIndex(max);
+}
+
+void StandardMappingEditor::onStatusIndexChanged()
+{
+    fillData1Lists();
+    setFullRanges();
+    if (!m_selecting)
+        emit typeChosen(typeName());
+}
+
+void StandardMappingEditor::fillData1Lists()
+{
+    const QString type = typeName();
+    for (QComboBox *combo : {m_data1Min, m_data1Max}) {
+        const QSignalBlocker block(combo);
+        if (type == ControlChange)
+            MidiNames::fillControllerCombo(combo, m_showCCName);
+        else if (type.contains(QLatin1String("Note")))
+            MidiNames::fillNoteCombo(combo, m_middleCOctave);
+        else
+            fillNumbers(combo);
+    }
+}
+
+void StandardMappingEditor::setFullRanges()
+{
+    setRanges(Mapping::DataRanges{});
+}

@@ -1,0 +1,258 @@
+// The mapping page in the real window against a simulated Alder-4 on a
+// pseudo-terminal: a rule built on the page is stored, read back after a
+// reconnect, shown, and deleted; the device's refusals reach the user; and
+// reading rules back leaves the device's routes alone.
+#include "app/widget.h"
+#include "device/devicesession.h"
+#include "device/serialport.h"
+#include "mapping/mappingpage.h"
+#include "mapping/standardmappingeditor.h"
+#include "routing/routeprotocol.h"
+#include "simulator/devicesimulator.h"
+#include "simulator/simulateddeviceport.h"
+#include "widgets/placeholdercombobox.h"
+#include "widgets/scriptedprompt.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+QByteArray hex(const char *text) { return QByteArray::fromHex(text); }
+
+const QByteArray ReadQuery = hex("f0002f71010303f7");
+const QByteArray RemoveAllRoutes = hex("f0002f710201000000007ff7");
+
+int countReceived(const DeviceSimulator *sim, const QByteArray &frame)
+{
+    int n = 0;
+    for (const auto &received : sim->receivedFrames())
+        n += received.bytes == frame ? 1 : 0;
+    return n;
+}
+
+} // namespace
+
+class TestMappingEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void storesRuleAndReadsItBackAfterReconnect();
+    void delAndRestoreClearRulesOnDevice();
+    void malformedRecordDrawsDataError();
+    void readBackBurstLeavesRoutesAlone();
+
+private:
+    [[nodiscard]] bool connectWindow();
+    void buildDocumentedRule();
+    QPushButton *button(const char *name) const { return m_window->mappingPage()->findChild<QPushButton *>(name); }
+    StandardMappingEditor *editor(bool mapped) const
+    {
+        return mapped ? m_window->mappingPage()->mappedEditor() : m_window->mappingPage()->originalEditor();
+    }
+
+    QTemporaryDir m_registry;
+    std::unique_ptr<QTemporaryDir> m_workDir;
+    std::unique_ptr<ScriptedPrompt> m_prompt;
+    std::unique_ptr<SimulatedDevicePort> m_device;
+    std::unique_ptr<Widget> m_window;
+};
+
+void TestMappingEndToEnd::initTestCase()
+{
+    QVERIFY(m_registry.isValid());
+    qputenv("VELMORA_DEVICE_REGISTRY", m_registry.path().toLocal8Bit());
+}
+
+void TestMappingEndToEnd::init()
+{
+    m_workDir = std::make_unique<QTemporaryDir>();
+    m_prompt = std::make_unique<ScriptedPrompt>();
+    const auto profile = DeviceProfiles::find("Kestrova Alder-4");
+    QVERIFY(profile);
+    m_device = std::make_unique<SimulatedDevicePort>(*profile);
+    QVERIFY(m_device->start());
+    m_window = std::make_unique<Widget>(nullptr, m_prompt.get(), m_workDir->filePath("config.ini"));
+    m_window->show();
+    QVERIFY(connectWindow());
+}
+
+void TestMappingEndToEnd::cleanup()
+{
+    m_window.reset();
+    m_device.reset();
+    m_prompt.reset();
+    m_workDir.reset();
+}
+
+bool TestMappingEndToEnd::connectWindow()
+{
+    QComboBox *devices = m_window->deviceCombo();
+    if (!QTest::qWaitFor([&] { return devices->findText("Kestrova Alder-4") >= 0; }, 3000))
+        return false;
+    devices->setCurrentIndex(devices->findText("Kestrova Alder-4"));
+    QTest::mouseClick(m_window->findChild<QPushButton *>("pushButton"), Qt::LeftButton);
+    if (!m_window->session()->isOpen())
+        return false;
+    MappingPage *page = m_window->mappingPage();
+    m_window->tabWidget()->setCurrentWidget(page);
+    // The connection replies have settled once the ports are labelled and
+    // the USB names are in.
+    return QTest::qWaitFor([page] { return page->inputBoxLabel(2)->text() == "(Keystation 49)"; }, 5000)
+        && QTest::qWaitFor([page] { return !page->comboUpdateTimer()->isActive(); }, 1000);
+}
+
+void TestMappingEndToEnd::buildDocumentedRule()
+{
+    MappingPage *page = m_window->mappingPage();
+    QCOMPARE(page->inputBoxes().at(0)->text(), QString("MIDI IN1"));
+    QTest::mouseClick(page->inputBoxes().at(0), Qt::LeftButton, {}, QPoint(4, 4));
+    auto *original = page->findChild<QComboBox *>("comboBox_noselect");
+    original->setCurrentIndex(original->findText("Note On"));
+    editor(false)->channelCombo()->setCurrentText("All");
+    auto *mapped = page->findChild<QComboBox *>("comboBox_noselect_2");
+    mapped->setCurrentIndex(mapped->findText("Program Change(PC)"));
+    editor(true)->channelCombo()->setCurrentText("2");
+    page->setData1MappingFrom(2);
+}
+
+void TestMappingEndToEnd::storesRuleAndReadsItBackAfterReconnect()
+{
+    MappingPage *page = m_window->mappingPage();
+    DeviceSimulator *sim = m_device->simulator();
+    buildDocumentedRule();
+    QTest::mouseClick(button("pushButton_14"), Qt::LeftButton);
+
+    QTRY_VERIFY(sim->mappings().contains(1));
+    QCOMPARE(sim->mappings().value(1), hex("0100000000410911010305 90007f007f 0c020201000003 c1007f"));
+    QTRY_COMPARE(m_prompt->texts(), QStringList{"Configuration successful"});
+    QVERIFY(page->feedbackMappings().at(1).enable);
+    const MappingRecord stored = page->feedbackMappings().at(1);
+
+    // "Set" on the same rule is refused and sends nothing.
+    const int framesBefore = sim->receivedFrames().size();
+    m_window->findChild<QPushButton *>("pushButton_2")->click();
+    QCOMPARE(m_prompt->lastText(), QString("The Same Mapping data already exists."));
+    QTest::qWait(100);
+    QCOMPARE(sim->receivedFrames().size(), framesBefore);
+
+    // Disconnect empties the page; connecting again reads the rule back.
+    QTest::mouseClick(m_window->findChild<QPushButton *>("pushButton"), Qt::LeftButton);
+    QVERIFY(!m_window->session()->isOpen());
+    QCOMPARE(page->originalStack()->currentIndex(), MappingPage::PlaceholderPage);
+    page->store().clearAll();
+    QVERIFY(connectWindow());
+    QTRY_VERIFY(page->feedbackMappings().at(1).enable);
+    QCOMPARE(page->feedbackMappings().at(1), stored);
+
+    // Shown when its number is selected (the refresh already shows number 1).
+    page->mappingNumberCombo()->setCurrentIndex(1);
+    QCOMPARE(page->originalStack()->currentIndex(), MappingPage::PlaceholderPage);
+    page->mappingNumberCombo()->setCurrentIndex(0);
+    QCOMPARE(editor(false)->typeName(), QString("Note On"));
+    QCOMPARE(editor(false)->channelText(), QString("All"));
+    QCOMPARE(editor(true)->typeName(), QString("Program Change(PC)"));
+    QCOMPARE(editor(true)->channelText(), QString("2"));
+    QCOMPARE(page->data1MappingFrom(), 2);
+    QVERIFY(page->inputBoxes().at(0)->isChecked());
+}
+
+void TestMappingEndToEnd::delAndRestoreClearRulesOnDevice()
+{
+    MappingPage *page = m_window->mappingPage();
+    DeviceSimulator *sim = m_device->simulator();
+    buildDocumentedRule();
+    QTest::mouseClick(button("pushButton_14"), Qt::LeftButton);
+    QTRY_VERIFY(page->feedbackMappings().at(1).enable);
+    page->mappingNumberCombo()->setCurrentIndex(15);
+    buildDocumentedRule();
+    QTest::mouseClick(button("pushButton_14"), Qt::LeftButton);
+    QTRY_VERIFY(page->feedbackMappings().at(16).enable);
+    QCOMPARE(sim->mappings().keys(), (QList<int>{1, 16}));
+    m_prompt->clear();
+
+    // "Del" on 16.
+    QTest::mouseClick(button("pushButton_16"), Qt::LeftButton);
+    QTRY_VERIFY(!sim->mappings().contains(16));
+    QCOMPARE(countReceived(sim, hex("f0002f710205067f015000f7")), 1);
+    QTRY_COMPARE(m_prompt->texts(), QStringList{"Delete Successful"});
+    QVERIFY(!page->feedbackMappings().at(16).enable);
+    QVERIFY(page->feedbackMappings().at(1).enable);
+
+    // "Restore", answered NO: nothing is sent.
+    m_prompt->answerNext(Prompt::Cancel);
+    QTest::mouseClick(button("delete_all"), Qt::LeftButton);
+    QTest::qWait(100);
+    QCOMPARE(sim->mappings().keys(), QList<int>{1});
+    // Answered Yes: every rule goes.
+    m_prompt->answerNext(Prompt::Ok);
+    QTest::mouseClick(button("delete_all"), Qt::LeftButton);
+    QTRY_VERIFY(sim->mappings().isEmpty());
+    QCOMPARE(countReceived(sim, hex("f0002f710205067f020000f7")), 1);
+    QVERIFY(!page->feedbackMappings().at(1).enable);
+    QCOMPARE(m_prompt->shown().at(1).text, QString("Delete all mapping numbers?"));
+}
+
+void TestMappingEndToEnd::malformedRecordDrawsDataError()
+{
+    MappingPage *page = m_window->mappingPage();
+    // A channel byte of 0x20 is no channel: the device refuses the record.
+    MappingRecord bad;
+    bad.hh6 = 0x41;
+    bad.ii = 0x09;
+    bad.jj = 0x20;
+    bad.mm = 1;
+    bad.payload = hex("90");
+    bad.nn = 0x08;
+    bad.oo = 1;
+    bad.tt = 1;
+    bad.extraData = hex("80");
+    m_window->session()->serialPort()->writeMappingFrame(bad.toStoreCommand());
+    QTRY_COMPARE(m_prompt->texts(), QStringList{"Data error. Please reconfigure and resend.)"});
+    QVERIFY(m_device->simulator()->mappings().isEmpty());
+    QVERIFY(!page->feedbackMappings().at(1).enable);
+}
+
+void TestMappingEndToEnd::readBackBurstLeavesRoutesAlone()
+{
+    MappingPage *page = m_window->mappingPage();
+    DeviceSimulator *sim = m_device->simulator();
+    QVERIFY(m_window->session()->write(Routing::connectCommand(Routing::Route{{0, 1}, {0, 2}})));
+    QTRY_COMPARE(sim->routes().size(), 1);
+    for (int index : {0, 4, 9}) {
+        page->mappingNumberCombo()->setCurrentIndex(index);
+        buildDocumentedRule();
+        QTest::mouseClick(button("pushButton_14"), Qt::LeftButton);
+        QTRY_COMPARE(page->pendingMapping().mappingNumber(), index + 1);
+    }
+    QTRY_COMPARE(sim->mappings().size(), 3);
+    page->store().clearAll();
+    const int queriesBefore = countReceived(sim, ReadQuery);
+
+    QTest::mouseClick(button("pushButton_15"), Qt::LeftButton);
+    QTRY_VERIFY(page->feedbackMappings().at(1).enable && page->feedbackMappings().at(5).enable
+                && page->feedbackMappings().at(10).enable);
+    QTRY_VERIFY(!page->comboUpdateTimer()->isActive());
+    // Long enough for the refresh and any follow-up it might send.
+    QTest::qWait(300);
+    QCOMPARE(countReceived(sim, ReadQuery), queriesBefore + 1);
+    QCOMPARE(countReceived(sim, RemoveAllRoutes), 0);
+    QCOMPARE(sim->routes().size(), 1);
+    QCOMPARE(editor(false)->typeName(), QString("Note On")); // number 10 is selected and shown
+}
+
+QTEST_MAIN(TestMappingEndToEnd)
+#include "tst_mappingendtoend.moc"
