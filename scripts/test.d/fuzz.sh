@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets in their own clang build directory and fuzzes
-# the serial receivers for a minute, starting from the committed seeds.
+# them for a minute in all, starting from the committed seeds: three quarters
+# for the serial receivers, a quarter for the mapping read-back parser.
 #   bash scripts/test.d/fuzz.sh <repo> <build>
 # Fails on any crash, leak, timeout or broken invariant.
 set -euo pipefail
@@ -10,7 +11,9 @@ build="${2:?usage: fuzz.sh <repo> <build>}"
 mkdir -p "${build%/}-fuzz"
 fuzz_build="$(cd "${build%/}-fuzz" && pwd)"
 total_seconds="${VELMORA_FUZZ_SECONDS:-60}"
-targets=(velmora-fuzz-receivers)
+targets=(velmora-fuzz-receivers velmora-fuzz-mappingreadback)
+# Each target's share of the time, in the order of targets.
+shares=(3 1)
 
 for tool in clang clang++; do
     command -v "$tool" >/dev/null || { echo "fuzz: $tool not found" >&2; exit 1; }
@@ -27,10 +30,13 @@ ninja -C "$fuzz_build" -j2 "${targets[@]}"
 export ASAN_OPTIONS="${ASAN_OPTIONS:-quarantine_size_mb=64:detect_leaks=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 
-per_target=$(( total_seconds / ${#targets[@]} ))
-(( per_target > 0 )) || per_target=1
+share_sum=0
+for share in "${shares[@]}"; do share_sum=$(( share_sum + share )); done
 total_runs=0
-for target in "${targets[@]}"; do
+for index in "${!targets[@]}"; do
+    target="${targets[$index]}"
+    per_target=$(( total_seconds * ${shares[$index]} / share_sum ))
+    (( per_target > 0 )) || per_target=1
     binary="$(find "$fuzz_build" -type f -name "$target" -perm -u+x | head -n 1)"
     [ -n "$binary" ] || { echo "fuzz: $target was not built" >&2; exit 1; }
 
