@@ -50,6 +50,13 @@ inline uint qHash(const Port &port, uint seed = 0)
     return ::qHash((port.type << 8) ^ port.number, seed);
 }
 
+inline uint qHash(const Route &route, uint seed = 0)
+{
+    return ::qHash((route.in.type << 24) ^ (route.in.number << 16) ^ (route.out.type << 8)
+                       ^ route.out.number,
+                   seed);
+}
+
 // The device's four port counts (FEED_BACK_PORT_COUNT).
 struct PortCounts
 {

@@ -1,17 +1,28 @@
 #include "routing/routingpage.h"
 
-#include "routing/mainscense.h"
 #include "device/devicesession.h"
+#include "device/feedbackdispatcher.h"
+#include "routing/hublayout.h"
+#include "routing/mainscense.h"
+#include "routing/myline.h"
+#include "routing/portcolumns.h"
+#include "routing/routemodel.h"
+#include "routing/routeprotocol.h"
+#include "widgets/prompt.h"
 
+#include <QEventLoop>
 #include <QGraphicsView>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QPixmap>
+#include <QMouseEvent>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTimer>
 #include <QVBoxLayout>
-#include <QDebug>
+
+#include <cmath>
+
+using namespace Routing;
 
 const QString RoutingPage::NoDeviceText = QStringLiteral("No device connected");
 const QString RoutingPage::ButtonStyleIdle = QStringLiteral(
@@ -20,15 +31,41 @@ const QString RoutingPage::ButtonStyleActive = QStringLiteral(
     "QPushButton{background-color:rgb(146, 208, 80);border:0px solid gray;border-radius:8px;}");
 
 namespace {
-constexpr int ButtonWidth = 120;
-constexpr int ButtonHeight = 35;
+
+constexpr int BaseMeasure1 = 43;
+constexpr int BaseMeasure2 = 8;
+
+QPen routePen(const QColor &colour)
+{
+    QPen pen(colour, RoutingPage::RouteLineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    pen.setCosmetic(true); // fitInView must not scale the width
+    return pen;
+}
+
+QColor buttonTextColour(const QWidget *button)
+{
+    if (!button)
+        return {};
+    const QPalette::ColorGroup group = button->isEnabled() ? QPalette::Active : QPalette::Disabled;
+    return button->palette().color(group, QPalette::ButtonText);
+}
+
+bool isBlack(const QColor &colour)
+{
+    return colour.isValid() && colour.red() == 0 && colour.green() == 0 && colour.blue() == 0;
+}
+
 } // namespace
 
 RoutingPage::RoutingPage(QWidget *parent)
     : DevicePage(parent)
+    , m_model(new RouteModel(this))
     , m_scrollArea(new QScrollArea(this))
     , m_view(new QGraphicsView)
     , m_scene(new MainScense(m_view))
+    , m_columns(new PortColumns(m_view, this))
+    , m_currMLine(new MyLine(QLineF()))
+    , m_valuesTimer(new QTimer(this))
 {
     setObjectName(QStringLiteral("tab"));
     m_scrollArea->setObjectName(QStringLiteral("scrollArea"));
@@ -36,6 +73,7 @@ RoutingPage::RoutingPage(QWidget *parent)
     m_scrollArea->setFrameShape(QFrame::NoFrame);
     m_scrollArea->setStyleSheet(QStringLiteral("QScrollArea{background:transparent;}"));
     m_view->setObjectName(QStringLiteral("graphicsView"));
+    m_view->setAccessibleName(QStringLiteral("Routing canvas"));
     m_view->setFrameShape(QFrame::NoFrame);
     m_view->setScene(m_scene);
     // HighQualityAntialiasing is deprecated and ignored by Qt 5.15's painter;
@@ -43,225 +81,59 @@ RoutingPage::RoutingPage(QWidget *parent)
     m_view->setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing
                            | QPainter::SmoothPixmapTransform);
     m_view->setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
+    // The scene always matches the viewport; the scroll area around the view
+    // does the scrolling.
+    m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scrollArea->setWidget(m_view);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_scrollArea);
+
+    m_currMLine->setParent(this);
+    QPen dragPen(Qt::black, RouteLineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    dragPen.setCosmetic(true);
+    m_currMLine->setPen(dragPen);
+
+    // The firmware's hub count is applied on the mapping page's 500 ms values
+    // cadence, 50 ms after each tick; the same tick redraws the lines.
+    m_valuesTimer->setInterval(ValuesIntervalMs);
+    connect(m_valuesTimer, &QTimer::timeout, this,
+            [this] { QTimer::singleShot(HubRefreshDelayMs, this, &RoutingPage::hunnumRefresh); });
+    m_valuesTimer->start();
+
     clear();
 }
 
-QString RoutingPage::inputHeaderText() const
+RoutingPage::~RoutingPage()
 {
-    return inputHeaderLabel ? inputHeaderLabel->text() : QString();
+    m_valuesTimer->stop();
+    deleteRouteLines();
+    if (m_currMLine->scene())
+        m_currMLine->scene()->removeItem(m_currMLine);
 }
 
-QString RoutingPage::outputHeaderText() const
-{
-    return outputHeaderLabel ? outputHeaderLabel->text() : QString();
-}
-
-void RoutingPage::deleteColumns()
-{
-    pb_in.clear();
-    pb_out.clear();
-    name_in.clear();
-    name_out.clear();
-    seqSet.clear();
-    inputHeaderLabel = nullptr;
-    outputHeaderLabel = nullptr;
-    delete m_canvas; // owns every button, label and layout of the columns
-    m_canvas = nullptr;
-}
-
-void RoutingPage::clear()
-{
-    deleteColumns();
-    m_scene->clear();
-    rebuild(Routing::PortCounts{});
-    inputHeaderLabel->setText(NoDeviceText);
-    outputHeaderLabel->setText(NoDeviceText);
-}
-
-void RoutingPage::rebuild(const Routing::PortCounts &counts)
-{
-    deleteColumns();
-
-    // The canvas widget is laid over the view, so the buttons sit directly
-    // on the tab while the route lines are drawn behind them in the scene.
-    m_canvas = new QWidget(m_view);
-    m_canvas->setObjectName(QStringLiteral("routingCanvas"));
-    m_canvas->setAttribute(Qt::WA_TranslucentBackground);
-    m_canvas->setStyleSheet(QStringLiteral("#routingCanvas{background:transparent;}"));
-
-    QFont canvasFont = font();
-    canvasFont.setPointSize(10);
-
-    auto *inputColumn = new QVBoxLayout;
-    auto *outputColumn = new QVBoxLayout;
-    inputColumn->setObjectName(QStringLiteral("inputColumn"));
-    outputColumn->setObjectName(QStringLiteral("outputColumn"));
-
-    auto emptyLabel = [canvasFont](Qt::Alignment alignment) {
-        auto *label = new QLabel;
-        label->setFont(canvasFont);
-        label->setAlignment(alignment | Qt::AlignVCenter);
-        return label;
-    };
-    auto headerLabel = [&](const QString &text, const char *name) {
-        auto *label = new QLabel(text);
-        label->setObjectName(QLatin1String(name));
-        label->setFont(canvasFont);
-        label->setMaximumSize(120, 20);
-        return label;
-    };
-
-    inputHeaderLabel = headerLabel(QStringLiteral(" Input Ports"), "inputHeaderLabel");
-    outputHeaderLabel = headerLabel(QStringLiteral("Output Ports"), "outputHeaderLabel");
-    auto *inHeaderRow = new QHBoxLayout;
-    inHeaderRow->setContentsMargins(43, 0, 0, 0);
-    inHeaderRow->addWidget(emptyLabel(Qt::AlignRight));
-    inHeaderRow->addWidget(inputHeaderLabel);
-    inputColumn->addLayout(inHeaderRow);
-    auto *outHeaderRow = new QHBoxLayout;
-    outHeaderRow->setContentsMargins(25, 0, 0, 0);
-    outHeaderRow->addWidget(outputHeaderLabel);
-    outHeaderRow->addWidget(emptyLabel(Qt::AlignLeft));
-    outputColumn->addLayout(outHeaderRow);
-
-    auto makeButton = [&](const QString &text, const QString &style) {
-        auto *button = new QPushButton(text);
-        button->setObjectName(text.simplified().replace(QLatin1Char(' '), QLatin1Char('_')));
-        button->setAccessibleName(text);
-        button->setFixedSize(ButtonWidth, ButtonHeight);
-        button->setStyleSheet(style);
-        button->setFont(canvasFont);
-        return button;
-    };
-    auto addInputRow = [&](QPushButton *button, QLabel *label) {
-        auto *row = new QHBoxLayout;
-        row->addWidget(label);
-        row->addWidget(button);
-        inputColumn->addLayout(row);
-        pb_in.append(button);
-    };
-    auto addOutputRow = [&](QPushButton *button, QLabel *label) {
-        auto *row = new QHBoxLayout;
-        row->addWidget(button);
-        row->addWidget(label);
-        outputColumn->addLayout(row);
-        pb_out.append(button);
-    };
-
-    for (int n = 1; n <= counts.midiIn; ++n)
-        addInputRow(makeButton(QStringLiteral("MIDI IN %1").arg(n), ButtonStyleIdle), emptyLabel(Qt::AlignRight));
-    for (int n = 1; n <= counts.midiOut; ++n)
-        addOutputRow(makeButton(QStringLiteral("MIDI OUT %1").arg(n), ButtonStyleIdle), emptyLabel(Qt::AlignLeft));
-
-    auto addUsbPorts = [&](const QString &pattern, int count) {
-        for (int n = 1; n <= count; ++n) {
-            const QString text = pattern.arg(n);
-            QLabel *inName = emptyLabel(Qt::AlignRight);
-            QLabel *outName = emptyLabel(Qt::AlignLeft);
-            name_in.append(inName);
-            name_out.append(outName);
-            seqSet.append(0);
-            addInputRow(makeButton(text, ButtonStyleActive), inName);
-            addOutputRow(makeButton(text, ButtonStyleActive), outName);
-        }
-    };
-    addUsbPorts(QStringLiteral("USB HOST %1"), counts.usbHost);
-    addUsbPorts(QStringLiteral("USB Device %1"), counts.usbDev);
-
-    // The first USB HOST input carries a picture in place of its empty label.
-    for (QPushButton *button : qAsConst(pb_in)) {
-        if (button->text() != QLatin1String("USB HOST 1"))
-            continue;
-        auto *row = qobject_cast<QHBoxLayout *>(inputColumn->itemAt(pb_in.indexOf(button) + 1)->layout());
-        auto *picture = new QLabel;
-        const QPixmap pixmap(QStringLiteral(":/gth2.png"));
-        if (pixmap.isNull())
-            picture->setText(QStringLiteral("图片加载失败"));
-        else
-            picture->setPixmap(pixmap.scaled(30, 30, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-        picture->setObjectName(QStringLiteral("usbHostPicture"));
-        row->insertWidget(0, picture);
-        row->setSpacing(5);
-        break;
-    }
-
-    for (QVBoxLayout *column : {inputColumn, outputColumn}) {
-        column->setContentsMargins(40, 5, 40, 5);
-        column->setSpacing(10);
-        column->addStretch(1);
-    }
-    auto *canvasRow = new QHBoxLayout;
-    canvasRow->addStretch(1);
-    canvasRow->addLayout(inputColumn);
-    canvasRow->addStretch(6);
-    canvasRow->addLayout(outputColumn);
-    canvasRow->addStretch(1);
-    auto *outer = new QVBoxLayout(m_canvas);
-    outer->setContentsMargins(10, 10, 10, 10);
-    outer->setSpacing(10);
-    outer->addLayout(canvasRow);
-    outer->addStretch(1);
-
-    auto *viewLayout = m_view->layout();
-    if (!viewLayout) {
-        viewLayout = new QVBoxLayout(m_view);
-        viewLayout->setContentsMargins(0, 0, 0, 0);
-    }
-    viewLayout->addWidget(m_canvas);
-    m_canvas->show();
-
-    m_view->setMinimumHeight(40 * qMax(pb_in.size(), pb_out.size()) + 150);
-    m_scene->setSceneRect(0, 0, m_view->width() - m_view->verticalScrollBar()->width(),
-                          m_view->height() - m_view->horizontalScrollBar()->height());
-}
+const QList<QPushButton *> &RoutingPage::inputButtons() const { return m_columns->inputButtons(); }
+const QList<QPushButton *> &RoutingPage::outputButtons() const { return m_columns->outputButtons(); }
+const QList<QLabel *> &RoutingPage::inputNameLabels() const { return m_columns->inputNameLabels(); }
+const QList<QLabel *> &RoutingPage::outputNameLabels() const { return m_columns->outputNameLabels(); }
+const QList<int> &RoutingPage::usbSlotsInUse() const { return m_columns->seqSet(); }
+QString RoutingPage::inputHeaderText() const { return m_columns->inputHeaderText(); }
+QString RoutingPage::outputHeaderText() const { return m_columns->outputHeaderText(); }
 
 void RoutingPage::modifyLabelText(int listType, int index, const QString &text)
 {
-    const QList<QLabel *> &labels = listType == 1 ? name_in : name_out;
-    if (index < 0 || index >= labels.size()) {
-        qWarning() << "modifyLabelText: index out of range" << "listType=" << listType
-                   << "index=" << index << "size=" << labels.size();
-        return;
-    }
-    QLabel *label = labels.at(index);
-    if (!label) {
-        qWarning() << "modifyLabelText: null label at index" << index;
-        return;
-    }
-    label->setText(text == QLatin1String("1") ? QString() : text);
+    m_columns->modifyLabelText(listType, index, text);
 }
 
-void RoutingPage::setUsbName(int slot, const QString &name)
-{
-    modifyLabelText(1, slot, name);
-    modifyLabelText(2, slot, name);
-    if (slot >= 0 && slot < seqSet.size())
-        seqSet[slot] = name == QLatin1String("1") ? 0 : 1;
-}
+void RoutingPage::setUsbName(int slot, const QString &name) { m_columns->setUsbName(slot, name); }
+void RoutingPage::clearUsbNames() { m_columns->clearUsbNames(); }
+void RoutingPage::fillEmptyNameLabels() { m_columns->fillEmptyNameLabels(); }
 
-void RoutingPage::clearUsbNames()
+QString RoutingPage::deviceListText() const
 {
-    for (QLabel *label : qAsConst(name_in))
-        label->setText(NoDeviceText);
-    for (QLabel *label : qAsConst(name_out))
-        label->setText(NoDeviceText);
-    for (int &slot : seqSet)
-        slot = 0;
-}
-
-void RoutingPage::fillEmptyNameLabels()
-{
-    for (const QList<QLabel *> *labels : {&name_in, &name_out}) {
-        for (QLabel *label : *labels) {
-            if (label->text().trimmed().isEmpty())
-                label->setText(NoDeviceText);
-        }
-    }
+    return m_session ? m_session->connectedDeviceName() : QString();
 }
 
 void RoutingPage::attach(DeviceSession *session, Prompt *prompt)
@@ -271,9 +143,27 @@ void RoutingPage::attach(DeviceSession *session, Prompt *prompt)
     FeedbackDispatcher *dispatcher = session->dispatcher();
     connect(session, &DeviceSession::routingCleared, this, &RoutingPage::clear);
     connect(dispatcher, &FeedbackDispatcher::portCountsReported, this, &RoutingPage::rebuild);
+    connect(dispatcher, &FeedbackDispatcher::routeReported, this, &RoutingPage::onRouteReported);
+    connect(dispatcher, &FeedbackDispatcher::routeAnswered, this, &RoutingPage::onRouteAnswered);
     connect(dispatcher, &FeedbackDispatcher::usbNameReported, this, &RoutingPage::setUsbName);
     connect(dispatcher, &FeedbackDispatcher::usbNamesCleared, this, &RoutingPage::clearUsbNames);
-    connect(dispatcher, &FeedbackDispatcher::usbNamesUpdated, this, &RoutingPage::fillEmptyNameLabels);
+    connect(dispatcher, &FeedbackDispatcher::usbNamesUpdated, this, [this] {
+        updateButtonEnablement();
+        fillEmptyNameLabels();
+    });
+    connect(dispatcher, &FeedbackDispatcher::hubCountReported, this, &RoutingPage::setHubCount);
+    connect(dispatcher->debounceTimer(), &QTimer::timeout, this, &RoutingPage::onDebounceTimeout);
+}
+
+void RoutingPage::clear()
+{
+    endSelection();
+    deleteRouteLines();
+    if (m_currMLine->scene())
+        m_scene->removeItem(m_currMLine);
+    m_model->clear();
+    m_columns->clear();
+    m_hunnum = -1;
 }
 
 void RoutingPage::resetForDisconnect()
@@ -281,6 +171,337 @@ void RoutingPage::resetForDisconnect()
     clear();
 }
 
+void RoutingPage::rebuild(const PortCounts &counts)
+{
+    endSelection();
+    // The old buttons go away with the columns: nothing may keep pointing at
+    // them. The device reports its routes again right after its counts.
+    deleteRouteLines();
+    m_model->clear();
+    m_model->setPortCounts(counts);
+    m_columns->rebuild(counts);
+    connectButtons();
+    m_scene->setSceneRect(0, 0, m_view->viewport()->width(), m_view->viewport()->height());
+}
+
+void RoutingPage::connectButtons()
+{
+    for (QPushButton *button : m_columns->inputButtons()) {
+        connect(button, &QPushButton::pressed, this, &RoutingPage::connectPB11);
+        button->installEventFilter(this);
+    }
+    for (QPushButton *button : m_columns->outputButtons())
+        connect(button, &QPushButton::clicked, this, &RoutingPage::connectPB2);
+}
+
+void RoutingPage::connectPB11()
+{
+    connectPB1(false);
+}
+
+void RoutingPage::connectPB1(bool isChecked)
+{
+    Q_UNUSED(isChecked)
+    pressInput(qobject_cast<QPushButton *>(sender()));
+}
+
+void RoutingPage::connectPB2(bool isChecked)
+{
+    Q_UNUSED(isChecked)
+    clickOutput(qobject_cast<QPushButton *>(sender()));
+}
+
+void RoutingPage::pressInput(QPushButton *button)
+{
+    if (!button)
+        return;
+    if (m_selectedInput) {
+        const bool same = m_selectedInput == button;
+        endSelection();
+        if (same)
+            return;
+    }
+    m_selectedInput = button;
+    m_savedInputStyle = button->styleSheet();
+    m_savedInputTextColor = button->palette().color(QPalette::ButtonText);
+    button->setStyleSheet(PortColumns::SelectionStyle);
+    PortColumns::setButtonTextColour(button, Qt::black);
+
+    if (m_model->pressInputButton(button->text())) {
+        m_startPoint = m_columns->lineStart(button);
+        m_endPoint = m_startPoint;
+    }
+    m_currMLine->setLine(QLineF(m_startPoint, m_startPoint));
+    if (m_currMLine->scene() != m_scene)
+        m_scene->addItem(m_currMLine);
+    m_scene->update();
+}
+
+void RoutingPage::endSelection()
+{
+    if (!m_selectedInput)
+        return;
+    m_selectedInput->setStyleSheet(m_savedInputStyle);
+    PortColumns::setButtonTextColour(m_selectedInput, m_savedInputTextColor);
+    m_selectedInput = nullptr;
+    m_savedInputStyle.clear();
+    m_savedInputTextColor = QColor();
+}
+
+void RoutingPage::clickOutput(QPushButton *button)
+{
+    endSelection();
+    if (button && isVisible())
+        endClick(button);
+}
+
+void RoutingPage::endClick(QPushButton *pb)
+{
+    if (!pb)
+        return;
+    const RouteModel::EndClickResult result = m_model->endClick(pb->text(), deviceListText());
+    if (result.outcome != RouteModel::EndClickResult::Requested)
+        return;
+    m_endPoint = m_columns->lineEnd(pb);
+    // Not connected: the route stays recorded and the write fails quietly.
+    if (m_session)
+        m_session->write(result.command);
+}
+
+void RoutingPage::deleteCurrLine(MyLine *line)
+{
+    // Called from the line's own mouse handler: the line must outlive this
+    // call, so it is left to the next redraw, which no longer draws it.
+    if (!line)
+        return;
+    const QByteArray command = m_model->deleteRoute(line->route());
+    if (m_session)
+        m_session->write(command);
+}
+
 void RoutingPage::onDisconnectAllClicked()
 {
+    if (!m_session || !m_session->isOpen()) {
+        if (m_prompt)
+            m_prompt->showMessage(QStringLiteral("Please connect the device and try again"),
+                                  QStringLiteral("OK"));
+        return;
+    }
+    if (!m_prompt
+        || m_prompt->showMessage(tr("Disconnect All ?"), tr("Yes"), QStringLiteral("NO")) != Prompt::Ok)
+        return;
+    m_session->write(m_model->disconnectAll());
+}
+
+void RoutingPage::onSetClicked()
+{
+    if (!m_session || !m_session->isOpen()) {
+        if (m_prompt)
+            m_prompt->showMessage(QStringLiteral("Please connect the device and try again"),
+                                  QStringLiteral("OK"));
+        return;
+    }
+    m_session->write(saveCommand());
+}
+
+void RoutingPage::onRouteReported(const QByteArray &frame)
+{
+    // The debounced redraw after this burst of reports draws the line.
+    m_model->handleRouteSituation(frame);
+}
+
+void RoutingPage::onRouteAnswered(const QByteArray &frame)
+{
+    // The dispatcher shows the refusal texts right after this returns; the
+    // refused route must be gone by then.
+    m_model->handleRouteAnswer(frame);
+    pruneLines();
+}
+
+void RoutingPage::pruneLines()
+{
+    const QVector<Route> &listed = m_model->connList();
+    for (int i = m_drawnLines.size() - 1; i >= 0; --i) {
+        MyLine *line = m_drawnLines.at(i);
+        if (listed.contains(line->route()))
+            continue;
+        m_drawnLines.removeAt(i);
+        m_drawnRoutes.remove(line->route());
+        delete line;
+    }
+}
+
+void RoutingPage::deleteRouteLines()
+{
+    // Lines leave the scene for good: each redraw makes new ones, so keeping
+    // the old ones would grow the memory for as long as the window is open.
+    const QList<MyLine *> lines = m_drawnLines;
+    m_drawnLines.clear();
+    m_drawnRoutes.clear();
+    qDeleteAll(lines);
+}
+
+void RoutingPage::onDebounceTimeout()
+{
+    if (!m_model->connList().isEmpty())
+        triggerResizeLogic();
+    else
+        m_scene->update();
+    is_draw = true;
+}
+
+void RoutingPage::setHubCount(int count)
+{
+    m_hunnum = count;
+}
+
+void RoutingPage::hunnumRefresh()
+{
+    const HubLayout layout = hubLayout(m_hunnum, m_columns->counts());
+    if (layout.applies) {
+        m_columns->applyHubLayout(layout);
+        emit hubPortsChanged(layout.hostPairs);
+    }
+    m_hunnum = -1;
+    redrawAllLines();
+}
+
+void RoutingPage::updateButtonEnablement()
+{
+    if (m_columns->inputButtons().isEmpty() || m_columns->outputButtons().isEmpty()
+        || m_columns->seqSet().isEmpty())
+        return;
+    m_columns->colourUsbPorts();
+    if (!m_model->connList().isEmpty())
+        triggerResizeLogic();
+    else
+        m_scene->update();
+}
+
+bool RoutingPage::isRouteShown(QPushButton *pin, QPushButton *pout) const
+{
+    return pin && pout && pin->isVisible() && pout->isVisible();
+}
+
+QColor RoutingPage::lineColour(const QWidget *pin, const QWidget *pout)
+{
+    return isBlack(buttonTextColour(pin)) && isBlack(buttonTextColour(pout)) ? QColor(Qt::black)
+                                                                             : QColor(Qt::gray);
+}
+
+void RoutingPage::initLine2(QPushButton *pin, QPushButton *pout, const Route &route)
+{
+    if (m_drawnRoutes.contains(route))
+        return;
+    m_drawnRoutes.insert(route);
+    auto *line = new MyLine(QLineF(m_columns->lineStart(pin), m_columns->lineEnd(pout)));
+    line->setRoute(route);
+    line->setButtons(pin, pout);
+    line->setPen(routePen(lineColour(pin, pout)));
+    m_scene->addItem(line);
+    connect(line, &MyLine::currLine, this, &RoutingPage::deleteCurrLine);
+    m_lastLine = line;
+    m_drawnLines.append(line);
+}
+
+void RoutingPage::drawRoutes()
+{
+    for (const Route &route : m_model->connList()) {
+        QPushButton *pin = m_columns->inputButton(route.in);
+        QPushButton *pout = m_columns->outputButton(route.out);
+        if (isRouteShown(pin, pout))
+            initLine2(pin, pout, route);
+    }
+}
+
+void RoutingPage::triggerResizeLogic()
+{
+    const bool dragLineShown = m_currMLine->scene() == m_scene;
+    if (dragLineShown)
+        m_scene->removeItem(m_currMLine);
+    const QRectF rect(0, 0, m_view->viewport()->width(), m_view->viewport()->height());
+    m_scene->setSceneRect(rect);
+    m_view->fitInView(rect, Qt::IgnoreAspectRatio);
+    deleteRouteLines();
+    drawRoutes();
+    if (dragLineShown)
+        m_scene->addItem(m_currMLine);
+    endSelection();
+    m_scene->update();
+}
+
+void RoutingPage::redrawAllLines()
+{
+    deleteRouteLines();
+    // The drag line goes with the periodic redraw, except while an input is
+    // selected: it would vanish under the user's drag within half a second.
+    if (!m_selectedInput && m_currMLine->scene() == m_scene)
+        m_scene->removeItem(m_currMLine);
+    drawRoutes();
+    m_scene->update();
+}
+
+void RoutingPage::tabChanged(bool shown)
+{
+    if (shown)
+        triggerResizeLogic();
+}
+
+bool RoutingPage::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseMove && m_currMLine->scene() == m_scene) {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->buttons() & Qt::LeftButton)
+            m_currMLine->setLine(QLineF(m_startPoint, m_columns->sceneFromGlobal(mouse->globalPos())));
+    }
+    return DevicePage::eventFilter(watched, event);
+}
+
+void RoutingPage::resizeEvent(QResizeEvent *event)
+{
+    if (!m_referenceSize.isValid() || m_referenceSize.isEmpty()) {
+        m_referenceSize = event->size();
+        m_measure1 = BaseMeasure1;
+        m_measure2 = BaseMeasure2;
+    } else {
+        const float rw = float(event->size().width()) / float(m_referenceSize.width());
+        const float rh = float(event->size().height()) / float(m_referenceSize.height());
+        m_measure1 = std::max(BaseMeasure1, BaseMeasure1 - int(std::trunc((rw - 1) * BaseMeasure1 * -0.3f)));
+        m_measure2 = BaseMeasure2 - int(std::trunc((rh - 1) * BaseMeasure2 * -0.1f));
+        m_columns->setMeasures(m_measure1, PortColumns::RowSpacing + m_measure2 - BaseMeasure2);
+        triggerResizeLogic();
+        m_savedMeasure1 = m_measure1;
+        m_savedMeasure2 = m_measure2;
+    }
+    DevicePage::resizeEvent(event);
+}
+
+void RoutingPage::pause(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void RoutingPage::replayRoutes()
+{
+    if (m_replaying)
+        return;
+    m_replaying = true;
+    QPointer<RoutingPage> alive(this);
+    const auto routes = m_model->routesToReplay();
+    for (auto it = routes.cbegin(); it != routes.cend(); ++it) {
+        QPushButton *in = m_columns->inputButton(it.key());
+        QPushButton *out = m_columns->outputButton(it.value());
+        if (!in || !out)
+            continue;
+        m_model->pressInput(it.key());
+        m_startPoint = m_columns->lineStart(in);
+        m_endPoint = m_startPoint;
+        endClick(out);
+        pause(ReplayPauseMs);
+        if (!alive)
+            return;
+    }
+    m_replaying = false;
 }

@@ -1,0 +1,401 @@
+#include "routing/portcolumns.h"
+
+#include "routing/routeprotocol.h"
+
+#include <QDebug>
+#include <QGraphicsView>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+using namespace Routing;
+
+const QString PortColumns::NoDeviceText = QStringLiteral("No device connected");
+const QString PortColumns::ButtonStyleIdle = QStringLiteral(
+    "QPushButton{background-color:rgb(216,216,216);border:0px solid gray;border-radius:8px;}");
+const QString PortColumns::ButtonStyleActive = QStringLiteral(
+    "QPushButton{background-color:rgb(146, 208, 80);border:0px solid gray;border-radius:8px;}");
+const QString PortColumns::SelectionStyle = QStringLiteral(
+    "QPushButton{background-color:rgb(255,165,0);border:0px solid gray;border-radius:8px;}");
+const QString PortColumns::HintToolTip = QStringLiteral(
+    "<div><span style='white-space:nowrap;'>If this product supports connecting to a USB hub, please "
+    "connect the USB devices to the USB hub first,</span><br><span style='white-space:nowrap;'>and "
+    "then connect the USB hub to the USB host port to obtain the correct USB device sequence."
+    "</span></div>");
+const QString PortColumns::HintToolTipStyle = QStringLiteral(
+    "QToolTip { background-color: #ffffff; color: #222222; border: 1px solid #cfcfcf; "
+    "padding: 6px 8px; border-radius: 6px; min-width: 560px;}");
+
+namespace {
+
+constexpr int PictureSize = 30;
+constexpr int HintSize = 15;
+constexpr int HintToolTipMs = 5000000;
+
+void deleteLayoutItems(QLayout *layout)
+{
+    while (QLayoutItem *item = layout->takeAt(0)) {
+        if (QWidget *widget = item->widget())
+            delete widget;
+        if (QLayout *child = item->layout())
+            deleteLayoutItems(child);
+        delete item; // a nested layout is its own item
+    }
+}
+
+} // namespace
+
+PortColumns::PortColumns(QGraphicsView *view, QObject *parent)
+    : QObject(parent)
+    , m_view(view)
+{
+}
+
+QString PortColumns::inputHeaderText() const
+{
+    return inputHeaderLabel ? inputHeaderLabel->text() : QString();
+}
+
+QString PortColumns::outputHeaderText() const
+{
+    return outputHeaderLabel ? outputHeaderLabel->text() : QString();
+}
+
+void PortColumns::deleteLayout()
+{
+    pb_in.clear();
+    pb_out.clear();
+    m_inputRows.clear();
+    name_in.clear();
+    name_out.clear();
+    m_seqSet.clear();
+    inputHeaderLabel = nullptr;
+    outputHeaderLabel = nullptr;
+    m_inputHeaderRow = nullptr;
+    inputColumn = nullptr;
+    outputColumn = nullptr;
+    if (QLayout *layout = m_view->layout()) {
+        deleteLayoutItems(layout);
+        delete layout;
+    }
+    m_outer = nullptr;
+    delete m_hint;
+}
+
+void PortColumns::clear()
+{
+    rebuild(PortCounts{});
+    inputHeaderLabel->setText(NoDeviceText);
+    outputHeaderLabel->setText(NoDeviceText);
+}
+
+void PortColumns::rebuild(const PortCounts &counts)
+{
+    deleteLayout();
+    m_counts = counts;
+
+    QFont canvasFont = m_view->font();
+    canvasFont.setPointSize(10);
+
+    inputColumn = new QVBoxLayout;
+    outputColumn = new QVBoxLayout;
+    inputColumn->setObjectName(QStringLiteral("inputColumn"));
+    outputColumn->setObjectName(QStringLiteral("outputColumn"));
+
+    // Widgets added to the layout of a shown view would only appear after the
+    // event loop ran; the lines drawn right after a rebuild need them shown.
+    QList<QWidget *> created;
+    auto emptyLabel = [&](Qt::Alignment alignment) {
+        auto *label = new QLabel(m_view);
+        created.append(label);
+        label->setFont(canvasFont);
+        label->setAlignment(alignment | Qt::AlignVCenter);
+        return label;
+    };
+    auto headerLabel = [&](const QString &text, const char *name) {
+        auto *label = new QLabel(text, m_view);
+        created.append(label);
+        label->setObjectName(QLatin1String(name));
+        label->setFont(canvasFont);
+        label->setMaximumSize(ButtonWidth, 20);
+        return label;
+    };
+
+    inputHeaderLabel = headerLabel(QStringLiteral(" Input Ports"), "inputHeaderLabel");
+    outputHeaderLabel = headerLabel(QStringLiteral("Output Ports"), "outputHeaderLabel");
+    m_inputHeaderRow = new QHBoxLayout;
+    m_inputHeaderRow->setContentsMargins(InputHeaderMargin, 0, 0, 0);
+    m_inputHeaderRow->addWidget(emptyLabel(Qt::AlignRight));
+    m_inputHeaderRow->addWidget(inputHeaderLabel);
+    inputColumn->addLayout(m_inputHeaderRow);
+    auto *outHeaderRow = new QHBoxLayout;
+    outHeaderRow->setContentsMargins(25, 0, 0, 0);
+    outHeaderRow->addWidget(outputHeaderLabel);
+    outHeaderRow->addWidget(emptyLabel(Qt::AlignLeft));
+    outputColumn->addLayout(outHeaderRow);
+
+    auto makeButton = [&](const QString &text, const QString &style, Side side) {
+        auto *button = new QPushButton(text, m_view);
+        created.append(button);
+        const QString id = QString(text).replace(QLatin1Char(' '), QLatin1Char('_'));
+        button->setObjectName((side == Side::Input ? QStringLiteral("in_") : QStringLiteral("out_")) + id);
+        button->setAccessibleName(text);
+        button->setAccessibleDescription(side == Side::Input ? QStringLiteral("Input port")
+                                                             : QStringLiteral("Output port"));
+        button->setFixedSize(ButtonWidth, ButtonHeight);
+        button->setStyleSheet(style);
+        button->setFont(canvasFont);
+        // The line colour is read from the buttons' text colour, so it must not
+        // depend on the platform's palette.
+        setButtonTextColour(button, Qt::black);
+        return button;
+    };
+    auto addInputRow = [&](QPushButton *button, QLabel *label) {
+        auto *row = new QHBoxLayout;
+        row->addWidget(label);
+        row->addWidget(button);
+        inputColumn->addLayout(row);
+        pb_in.append(button);
+        m_inputRows.append(row);
+    };
+    auto addOutputRow = [&](QPushButton *button, QLabel *label) {
+        auto *row = new QHBoxLayout;
+        row->addWidget(button);
+        row->addWidget(label);
+        outputColumn->addLayout(row);
+        pb_out.append(button);
+    };
+
+    for (int n = 1; n <= counts.midiIn; ++n)
+        addInputRow(makeButton(buttonText({FivePin, n}, Side::Input), ButtonStyleIdle, Side::Input),
+                    emptyLabel(Qt::AlignRight));
+    for (int n = 1; n <= counts.midiOut; ++n)
+        addOutputRow(makeButton(buttonText({FivePin, n}, Side::Output), ButtonStyleIdle, Side::Output),
+                     emptyLabel(Qt::AlignLeft));
+
+    auto addUsbPorts = [&](int kind, int count) {
+        for (int n = 1; n <= count; ++n) {
+            const QString text = buttonText({kind, n}, Side::Input);
+            QLabel *inName = emptyLabel(Qt::AlignRight);
+            QLabel *outName = emptyLabel(Qt::AlignLeft);
+            inName->setObjectName(QStringLiteral("name_in_%1").arg(name_in.size()));
+            outName->setObjectName(QStringLiteral("name_out_%1").arg(name_out.size()));
+            name_in.append(inName);
+            name_out.append(outName);
+            m_seqSet.append(0);
+            addInputRow(makeButton(text, ButtonStyleActive, Side::Input), inName);
+            addOutputRow(makeButton(text, ButtonStyleActive, Side::Output), outName);
+        }
+    };
+    addUsbPorts(UsbHost, counts.usbHost);
+    addUsbPorts(UsbDevice, counts.usbDev);
+
+    // The first USB HOST input carries a picture beside its name.
+    for (int i = 0; i < pb_in.size(); ++i) {
+        if (pb_in.at(i)->text() != QLatin1String("USB HOST 1"))
+            continue;
+        auto *picture = new QLabel(m_view);
+        created.append(picture);
+        picture->setObjectName(QStringLiteral("usbHostPicture"));
+        const QPixmap pixmap(QStringLiteral(":/gth2.png"));
+        if (pixmap.isNull())
+            picture->setText(QStringLiteral("图片加载失败"));
+        else
+            picture->setPixmap(pixmap.scaled(PictureSize, PictureSize, Qt::KeepAspectRatio,
+                                             Qt::SmoothTransformation));
+        m_inputRows.at(i)->insertWidget(0, picture);
+        m_inputRows.at(i)->setSpacing(5);
+        break;
+    }
+
+    for (QVBoxLayout *column : {inputColumn, outputColumn}) {
+        column->setContentsMargins(40, 5, 40, 5);
+        column->setSpacing(RowSpacing);
+        column->addSpacerItem(new QSpacerItem(0, 0, QSizePolicy::Preferred, QSizePolicy::Expanding));
+    }
+    auto *canvasRow = new QHBoxLayout;
+    canvasRow->addStretch(1);
+    canvasRow->addLayout(inputColumn);
+    canvasRow->addStretch(6);
+    canvasRow->addLayout(outputColumn);
+    canvasRow->addStretch(1);
+    m_outer = new QVBoxLayout(m_view);
+    m_outer->setContentsMargins(10, 10, 10, 10);
+    m_outer->setSpacing(10);
+    m_outer->addLayout(canvasRow);
+    m_outer->addSpacerItem(new QSpacerItem(0, 0, QSizePolicy::Preferred, QSizePolicy::Expanding));
+
+    for (QWidget *widget : qAsConst(created))
+        widget->show();
+    m_view->setMinimumHeight(40 * qMax(pb_in.size(), pb_out.size()) + 150);
+    // Lay the buttons out now: the lines drawn right after a rebuild are
+    // placed from the buttons' geometry.
+    m_outer->activate();
+}
+
+QPushButton *PortColumns::inputButton(const Port &port) const
+{
+    const auto index = inputIndex(port, m_counts);
+    return index && *index < pb_in.size() ? pb_in.at(*index) : nullptr;
+}
+
+QPushButton *PortColumns::outputButton(const Port &port) const
+{
+    const auto index = outputIndex(port, m_counts);
+    return index && *index < pb_out.size() ? pb_out.at(*index) : nullptr;
+}
+
+QPointF PortColumns::sceneFromGlobal(const QPoint &global) const
+{
+    const QPoint inViewport = m_view->viewport()->mapFromGlobal(global);
+    return m_view->viewportTransform().inverted().map(QPointF(inViewport));
+}
+
+QPointF PortColumns::lineStart(const QWidget *button) const
+{
+    if (!button)
+        return {};
+    return sceneFromGlobal(button->mapToGlobal(QPoint(button->width(), button->height() / 2)));
+}
+
+QPointF PortColumns::lineEnd(const QWidget *button) const
+{
+    if (!button)
+        return {};
+    return sceneFromGlobal(button->mapToGlobal(QPoint(0, button->height() / 2)));
+}
+
+void PortColumns::modifyLabelText(int listType, int index, const QString &text)
+{
+    const QList<QLabel *> &labels = listType == 1 ? name_in : name_out;
+    if (index < 0 || index >= labels.size()) {
+        qWarning() << "modifyLabelText: index out of range" << "listType=" << listType
+                   << "index=" << index << "size=" << labels.size();
+        return;
+    }
+    QLabel *label = labels.at(index);
+    if (!label) {
+        qWarning() << "modifyLabelText: null label at index" << index;
+        return;
+    }
+    label->setText(text == nothingAttachedName() ? QString() : text);
+}
+
+void PortColumns::setUsbName(int slot, const QString &name)
+{
+    modifyLabelText(1, slot, name);
+    modifyLabelText(2, slot, name);
+    if (slot >= 0 && slot < m_seqSet.size())
+        m_seqSet[slot] = name == nothingAttachedName() ? 0 : 1;
+}
+
+void PortColumns::clearUsbNames()
+{
+    for (const QList<QLabel *> *labels : {&name_in, &name_out}) {
+        for (QLabel *label : *labels)
+            label->setText(NoDeviceText);
+    }
+    for (int &slot : m_seqSet)
+        slot = 0;
+}
+
+void PortColumns::fillEmptyNameLabels()
+{
+    for (const QList<QLabel *> *labels : {&name_in, &name_out}) {
+        for (QLabel *label : *labels) {
+            if (label->text().trimmed().isEmpty())
+                label->setText(NoDeviceText);
+        }
+    }
+}
+
+void PortColumns::colourUsbPorts()
+{
+    for (int slot = 0; slot < m_seqSet.size(); ++slot) {
+        const QColor colour = slot == 0 || m_seqSet.at(slot) == 1 ? QColor(Qt::black) : QColor(Qt::gray);
+        if (QPushButton *in = pb_in.value(m_counts.midiIn + slot))
+            setButtonTextColour(in, colour);
+        if (QPushButton *out = pb_out.value(m_counts.midiOut + slot))
+            setButtonTextColour(out, colour);
+        setLabelTextColour(name_in.value(slot), colour);
+        setLabelTextColour(name_out.value(slot), colour);
+    }
+}
+
+void PortColumns::applyHubLayout(const HubLayout &layout)
+{
+    if (!layout.applies)
+        return;
+    for (int slot = 0; slot < layout.slotVisible.size() && slot < m_seqSet.size(); ++slot) {
+        const bool visible = layout.slotVisible.at(slot);
+        for (QWidget *widget : {static_cast<QWidget *>(pb_in.value(m_counts.midiIn + slot)),
+                                static_cast<QWidget *>(pb_out.value(m_counts.midiOut + slot)),
+                                static_cast<QWidget *>(name_in.value(slot)),
+                                static_cast<QWidget *>(name_out.value(slot))}) {
+            if (widget)
+                widget->setVisible(visible);
+        }
+    }
+    placeHint(layout.hintSlot);
+    if (m_outer)
+        m_outer->activate();
+}
+
+void PortColumns::placeHint(int slot)
+{
+    delete m_hint; // an earlier hint leaves its row first
+    const int row = m_counts.midiIn + slot;
+    if (slot < 0 || row >= m_inputRows.size())
+        return;
+    auto *hint = new QLabel(m_view);
+    hint->setObjectName(QStringLiteral("connectionHint"));
+    hint->setAccessibleName(QStringLiteral("USB hub connection hint"));
+    const QPixmap pixmap(QStringLiteral(":/gth2.png"));
+    if (pixmap.isNull()) {
+        hint->setText(QStringLiteral("img load failed"));
+    } else {
+        const QPixmap scaled = pixmap.scaled(HintSize, HintSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        hint->setPixmap(scaled);
+        hint->setFixedSize(scaled.size());
+    }
+    hint->setToolTip(HintToolTip);
+    hint->setToolTipDuration(HintToolTipMs);
+    hint->setStyleSheet(HintToolTipStyle);
+    QHBoxLayout *rowLayout = m_inputRows.at(row);
+    rowLayout->insertWidget(rowLayout->indexOf(pb_in.at(row)), hint);
+    hint->show();
+    m_hint = hint;
+}
+
+void PortColumns::setMeasures(int headerMargin, int spacing)
+{
+    if (m_inputHeaderRow)
+        m_inputHeaderRow->setContentsMargins(headerMargin, 0, 0, 0);
+    for (QVBoxLayout *column : {inputColumn, outputColumn}) {
+        if (column)
+            column->setSpacing(spacing);
+    }
+}
+
+void PortColumns::setButtonTextColour(QPushButton *button, const QColor &colour)
+{
+    if (!button)
+        return;
+    QPalette palette = button->palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        palette.setColor(group, QPalette::ButtonText, colour);
+    button->setPalette(palette);
+}
+
+void PortColumns::setLabelTextColour(QLabel *label, const QColor &colour)
+{
+    if (!label)
+        return;
+    QPalette palette = label->palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        palette.setColor(group, QPalette::WindowText, colour);
+    label->setPalette(palette);
+}

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "routing/hublayout.h"
+#include "routing/route.h"
+
+#include <QLabel>
+#include <QList>
+#include <QObject>
+#include <QPointF>
+#include <QPointer>
+#include <QString>
+
+class QColor;
+class QGraphicsView;
+class QHBoxLayout;
+class QPushButton;
+class QVBoxLayout;
+class QWidget;
+
+// The two columns of port buttons laid directly on the routing view, with
+// the name of what is plugged in beside every USB port. The buttons sit over
+// the view's viewport, so the empty space between them still takes the mouse
+// to the scene (where the route lines are).
+class PortColumns : public QObject
+{
+    Q_OBJECT
+
+public:
+    static const QString NoDeviceText;
+    static const QString ButtonStyleIdle;
+    static const QString ButtonStyleActive;
+    static const QString SelectionStyle;
+    static const QString HintToolTip;
+    static const QString HintToolTipStyle;
+    static constexpr int ButtonWidth = 120;
+    static constexpr int ButtonHeight = 35;
+    static constexpr int InputHeaderMargin = 43;
+    static constexpr int RowSpacing = 10;
+
+    explicit PortColumns(QGraphicsView *view, QObject *parent = nullptr);
+
+    // Deletes every button, label and layout of the columns and builds them
+    // again from the counts.
+    void rebuild(const Routing::PortCounts &counts);
+    // No buttons; both headers say that no device is connected.
+    void clear();
+
+    [[nodiscard]] Routing::PortCounts counts() const { return m_counts; }
+    [[nodiscard]] const QList<QPushButton *> &inputButtons() const { return pb_in; }
+    [[nodiscard]] const QList<QPushButton *> &outputButtons() const { return pb_out; }
+    [[nodiscard]] const QList<QLabel *> &inputNameLabels() const { return name_in; }
+    [[nodiscard]] const QList<QLabel *> &outputNameLabels() const { return name_out; }
+    [[nodiscard]] const QList<int> &seqSet() const { return m_seqSet; }
+    [[nodiscard]] QString inputHeaderText() const;
+    [[nodiscard]] QString outputHeaderText() const;
+    [[nodiscard]] QLabel *hintLabel() const { return m_hint; }
+
+    [[nodiscard]] QPushButton *inputButton(const Routing::Port &port) const;
+    [[nodiscard]] QPushButton *outputButton(const Routing::Port &port) const;
+
+    // Scene points where an input's line starts (right edge, vertical centre)
+    // and an output's line ends (left edge, vertical centre).
+    [[nodiscard]] QPointF lineStart(const QWidget *button) const;
+    [[nodiscard]] QPointF lineEnd(const QWidget *button) const;
+    [[nodiscard]] QPointF sceneFromGlobal(const QPoint &global) const;
+
+    void modifyLabelText(int listType, int index, const QString &text);
+    void setUsbName(int slot, const QString &name);
+    void clearUsbNames();
+    void fillEmptyNameLabels();
+    // Black text for USB ports with something plugged in, gray for the rest;
+    // the first USB port always reads black.
+    void colourUsbPorts();
+    // Shows the USB buttons the hub count allows and places the hint.
+    void applyHubLayout(const Routing::HubLayout &layout);
+
+    // The two resize measures: the input header's left margin and the row
+    // spacing grow a little with the window.
+    void setMeasures(int headerMargin, int spacing);
+
+    static void setButtonTextColour(QPushButton *button, const QColor &colour);
+    static void setLabelTextColour(QLabel *label, const QColor &colour);
+
+private:
+    void deleteLayout();
+    void placeHint(int slot);
+
+    QGraphicsView *const m_view;
+    Routing::PortCounts m_counts;
+    QVBoxLayout *m_outer = nullptr;
+    QVBoxLayout *inputColumn = nullptr;
+    QVBoxLayout *outputColumn = nullptr;
+    QHBoxLayout *m_inputHeaderRow = nullptr;
+    QLabel *inputHeaderLabel = nullptr;
+    QLabel *outputHeaderLabel = nullptr;
+    QList<QPushButton *> pb_in;
+    QList<QPushButton *> pb_out;
+    QList<QHBoxLayout *> m_inputRows;
+    QList<QLabel *> name_in;
+    QList<QLabel *> name_out;
+    QList<int> m_seqSet;
+    QPointer<QLabel> m_hint;
+};
