@@ -17,3 +17,4 @@ struct BenchCase
 
 int runParserCase();
 int runAppCase();
+int runCanvasCase();

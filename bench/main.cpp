@@ -2,6 +2,9 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#ifdef VELMORA_BENCH_GUI
+#include <QApplication>
+#endif
 #include <QLoggingCategory>
 
 #include <cstdio>
@@ -14,6 +17,9 @@ const BenchCase Cases[] = {
     {"parser", "System Exclusive receive buffer against a remove-from-front buffer", &runParserCase},
 #ifdef VELMORA_APP_PATH
     {"app", "start-up, identification and peak memory of the real executable", &runAppCase},
+#endif
+#ifdef VELMORA_BENCH_GUI
+    {"canvas", "routing canvas: full redraw with 64 routes, memory over 10,000 periodic redraws", &runCanvasCase},
 #endif
 };
 
@@ -30,7 +36,14 @@ const BenchCase *findCase(const QString &name)
 
 int main(int argc, char *argv[])
 {
+#ifdef VELMORA_BENCH_GUI
+    // The canvas case needs widgets; without a display they draw offscreen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+#else
     QCoreApplication app(argc, argv);
+#endif
     QCoreApplication::setApplicationName(QStringLiteral("velmora-bench"));
 
     // Frame tracing would measure the log sink; keep it off whatever the
