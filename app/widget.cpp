@@ -235,6 +235,8 @@ void Widget::wireSession()
     connect(m_session, &DeviceSession::deviceLost, this, &Widget::disconnectDevice);
     for (DevicePage *page : pages())
         page->attach(m_session, m_prompt);
+    // The hub count decides how many USB HOST ports the filter page offers.
+    connect(m_routingPage, &RoutingPage::hubPortsChanged, m_filterPage, &FilterPage::rebuildLindenPorts);
 }
 
 QList<DevicePage *> Widget::pages() const
