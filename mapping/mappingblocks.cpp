@@ -2,6 +2,8 @@
 
 #include "mapping/mappingprotocol.h"
 
+using MappingProtocol::NoByte;
+
 namespace Mapping {
 
 StandardBlockLayout standardBlockLayout(std::uint8_t swappedCode)
@@ -122,6 +124,49 @@ DataPositions mappedSysExPositions(const SysExBlock &block, std::uint8_t pp, std
     using namespace MappingProtocol;
     return {pp != SourceNone ? block.data1Position : std::uint8_t(1),
             rr != SourceNone ? block.data2Position : std::uint8_t(1)};
+}
+
+DataPositions storedOriginalSysExPositions(std::uint8_t kk, std::uint8_t ll, std::uint8_t pp, std::uint8_t rr)
+{
+    using namespace MappingProtocol;
+    const bool data1Feeds = pp == SourceOriginalData1 || rr == SourceOriginalData1;
+    const bool data2Feeds = pp == SourceOriginalData2 || rr == SourceOriginalData2;
+    return {data1Feeds ? kk : std::uint8_t(0), data2Feeds ? ll : std::uint8_t(0)};
+}
+
+DataPositions storedMappedSysExPositions(std::uint8_t qq, std::uint8_t ss, std::uint8_t pp, std::uint8_t rr)
+{
+    using namespace MappingProtocol;
+    return {pp != SourceNone ? qq : std::uint8_t(0), rr != SourceNone ? ss : std::uint8_t(0)};
+}
+
+QVector<SysExRow> sysExRowsFromBlock(const QByteArray &block, const DataPositions &positions)
+{
+    constexpr int MaxDataValue = 127;
+    QVector<SysExRow> rows;
+    bool data1Taken = false;
+    bool data2Taken = false;
+    for (int i = 0; i < block.size();) {
+        const int position = i + 1;
+        const auto byteAt = [&block](int index) { return static_cast<std::uint8_t>(block.at(index)); };
+        const bool pairFits =
+            i + 1 < block.size() && byteAt(i) <= MaxDataValue && byteAt(i + 1) <= MaxDataValue;
+        if (pairFits && !data1Taken && position == positions.data1) {
+            rows.append(SysExRow::data1(byteAt(i), byteAt(i + 1)));
+            data1Taken = true;
+            i += 2;
+            continue;
+        }
+        if (pairFits && !data2Taken && position == positions.data2) {
+            rows.append(SysExRow::data2(byteAt(i), byteAt(i + 1)));
+            data2Taken = true;
+            i += 2;
+            continue;
+        }
+        rows.append(byteAt(i) == NoByte ? SysExRow::ignore() : SysExRow::value(QString::number(byteAt(i))));
+        ++i;
+    }
+    return rows;
 }
 
 PortMask packPortMask(const QVector<bool> &ports)

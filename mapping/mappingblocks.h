@@ -81,6 +81,21 @@ struct DataPositions
 [[nodiscard]] DataPositions mappedSysExPositions(const SysExBlock &block, std::uint8_t pp,
                                                  std::uint8_t rr);
 
+// The positions of a stored SysEx side that really name a Data row. The
+// device is told 1 for a Data row that feeds nothing (and for none at all),
+// which cannot be told from a Data row at position 1; only a position whose
+// value is carried across ("pp"/"rr") names a row.
+[[nodiscard]] DataPositions storedOriginalSysExPositions(std::uint8_t kk, std::uint8_t ll, std::uint8_t pp,
+                                                         std::uint8_t rr);
+[[nodiscard]] DataPositions storedMappedSysExPositions(std::uint8_t qq, std::uint8_t ss, std::uint8_t pp,
+                                                       std::uint8_t rr);
+
+// The table rows of a stored SysEx data area: the two bytes at a Data
+// position become that Data row, 0xFF an Ignore row, any other byte a value
+// row (valueText in decimal). A position that leaves no room for both bytes,
+// or whose bytes are no data values, is read as ordinary bytes.
+[[nodiscard]] QVector<SysExRow> sysExRowsFromBlock(const QByteArray &block, const DataPositions &positions);
+
 using PortMask = std::array<std::uint8_t, 3>;
 
 // Entry 7j+k is bit k of byte j; entries beyond the 21 that fit are dropped.

@@ -6,11 +6,13 @@
 #include "device/vocabulary.h"
 #include "mapping/mappingcommands.h"
 #include "mapping/mappinglogging.h"
+#include "mapping/mappingoverlay.h"
 #include "mapping/mappingports.h"
 #include "mapping/mappingprotocol.h"
 #include "mapping/mappingrule.h"
 #include "mapping/standardmappingeditor.h"
 #include "mapping/statusbytes.h"
+#include "mapping/sysexmappingeditor.h"
 #include "widgets/placeholdercombobox.h"
 #include "widgets/prompt.h"
 
@@ -37,13 +39,6 @@ const QString ChooseBothSidesText =
 bool isSysExType(const QString &typeName)
 {
     return typeName.contains(SystemWord);
-}
-
-// A fresh SysEx table holds three value rows of 127.
-QVector<Mapping::SysExRow> defaultSysExRows()
-{
-    const QString value = QString::number(127);
-    return {Mapping::SysExRow::value(value), Mapping::SysExRow::value(value), Mapping::SysExRow::value(value)};
 }
 
 QPushButton *makeButton(QWidget *parent, const char *objectName, const QString &text)
@@ -95,7 +90,13 @@ MappingPage::MappingPage(QWidget *parent)
     auto *readButton = makeButton(this, "pushButton_15", QStringLiteral("read"));
     auto *delButton = makeButton(this, "pushButton_16", QStringLiteral("Del"));
     auto *restoreButton = makeButton(this, "delete_all", QStringLiteral("Restore"));
+    checkBox_20 = new QCheckBox(QStringLiteral("  draw"), this);
+    checkBox_20->setObjectName(QStringLiteral("checkBox_20"));
+    checkBox_20->setAccessibleName(QStringLiteral("draw"));
+    checkBox_20->setChecked(true);
+
     auto *buttons = new QHBoxLayout;
+    buttons->addWidget(checkBox_20);
     buttons->addWidget(label_38, 1);
     for (QPushButton *button : {sendButton, readButton, delButton, restoreButton})
         buttons->addWidget(button);
@@ -124,6 +125,16 @@ MappingPage::MappingPage(QWidget *parent)
             &MappingPage::on_comboBox_currentIndexChanged);
     connect(m_comboUpdateTimer, &QTimer::timeout, this, &MappingPage::onComboUpdateTimeout);
 
+    MappingOverlay::Sides sideWidgets;
+    sideWidgets.originalStack = stackedWidget;
+    sideWidgets.mappedStack = stackedWidget_2;
+    sideWidgets.originalEditor = m_originalEditor;
+    sideWidgets.mappedEditor = m_mappedEditor;
+    sideWidgets.originalSysEx = m_originalSysEx;
+    sideWidgets.mappedSysEx = m_mappedSysEx;
+    m_overlay = new MappingOverlay(sideWidgets, this);
+    connect(checkBox_20, &QCheckBox::clicked, m_overlay, &MappingOverlay::on_checkBox_20_clicked);
+
     reset();
 }
 
@@ -135,12 +146,8 @@ QWidget *MappingPage::buildSide(bool mappedSide)
 
     auto *editor = new StandardMappingEditor(
         mappedSide ? StandardMappingEditor::Side::Mapped : StandardMappingEditor::Side::Original, stack);
-    // Page 1 stays free for the SysEx editor.
-    auto *sysExPage = new QWidget(stack);
-    sysExPage->setObjectName(mappedSide ? QStringLiteral("sysExPage_2") : QStringLiteral("sysExPage"));
-    auto *sysExLayout = new QVBoxLayout(sysExPage);
-    sysExLayout->addWidget(new QLabel(SystemExclusive, sysExPage));
-    sysExLayout->addStretch(1);
+    auto *sysExPage = new SysExMappingEditor(
+        mappedSide ? SysExMappingEditor::Side::Mapped : SysExMappingEditor::Side::Original, stack);
 
     auto *placeholderPage = new QWidget(stack);
     placeholderPage->setObjectName(mappedSide ? QStringLiteral("placeholderPage_2")
@@ -164,28 +171,29 @@ QWidget *MappingPage::buildSide(bool mappedSide)
     layout->addWidget(stack);
 
     connect(editor, &StandardMappingEditor::typeChosen, this,
-            [this, mappedSide](const QString &type) { chooseType(mappedSide, type); });
+            mappedSide ? &MappingPage::on_mapping_midista_comboBox_2_currentTextChanged
+                       : &MappingPage::on_Original_midista_comboBox_2_currentTextChanged);
     connect(noSelect, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
-            [this, mappedSide, noSelect](int index) {
-                if (index < 0)
-                    return;
-                const QString type = noSelect->itemText(index);
-                {
-                    const QSignalBlocker block(noSelect);
-                    noSelect->setCurrentIndex(-1);
-                }
-                (mappedSide ? m_mappedEditor : m_originalEditor)->selectType(type);
-                chooseType(mappedSide, type);
-            });
+            mappedSide ? &MappingPage::syncMappingCombos2 : &MappingPage::syncOriginalCombos2);
+    // The SysEx page's own type combo: another type goes back to the
+    // standard page with that type.
+    connect(sysExPage, &SysExMappingEditor::typeChosen, this, [this, editor, mappedSide](const QString &type) {
+        editor->selectType(type);
+        chooseType(mappedSide, type);
+    });
 
     if (mappedSide) {
         stackedWidget_2 = stack;
         m_mappedEditor = editor;
+        m_mappedSysEx = sysExPage;
         comboBox_noselect_2 = noSelect;
+        m_mappedSysExRows = [sysExPage] { return sysExPage->rows(); };
     } else {
         stackedWidget = stack;
         m_originalEditor = editor;
+        m_originalSysEx = sysExPage;
         comboBox_noselect = noSelect;
+        m_originalSysExRows = [sysExPage] { return sysExPage->rows(); };
     }
     return group;
 }
@@ -253,18 +261,31 @@ int MappingPage::selectedNumber() const
     return comboBox->currentIndex() + 1;
 }
 
+int MappingPage::data1MappingFrom() const
+{
+    return m_overlay->sources().data1;
+}
+
+int MappingPage::data2MappingFrom() const
+{
+    return m_overlay->sources().data2;
+}
+
 void MappingPage::setData1MappingFrom(int source)
 {
-    m_data1MappingFrom = source;
+    m_overlay->setSources({source, data2MappingFrom()});
 }
 
 void MappingPage::setData2MappingFrom(int source)
 {
-    m_data2MappingFrom = source;
+    m_overlay->setSources({data1MappingFrom(), source});
 }
 
 void MappingPage::setSysExRowsProvider(bool mappedSide, SysExRowsProvider provider)
 {
+    SysExMappingEditor *sysEx = mappedSide ? m_mappedSysEx : m_originalSysEx;
+    if (!provider)
+        provider = [sysEx] { return sysEx->rows(); };
     (mappedSide ? m_mappedSysExRows : m_originalSysExRows) = std::move(provider);
 }
 
@@ -299,7 +320,7 @@ MappingRecord MappingPage::buildRecord() const
             const SysExRowsProvider &rows = mappedSide ? m_mappedSysExRows : m_originalSysExRows;
             side.sysEx = true;
             side.typeName = SystemExclusive;
-            side.sysExRows = rows ? rows() : defaultSysExRows();
+            side.sysExRows = rows();
         }
         return side;
     };
@@ -308,8 +329,8 @@ MappingRecord MappingPage::buildRecord() const
     rule.number = selectedNumber();
     rule.original = sideOf(false);
     rule.mapped = sideOf(true);
-    rule.data1MappingFrom = m_data1MappingFrom;
-    rule.data2MappingFrom = m_data2MappingFrom;
+    rule.data1MappingFrom = data1MappingFrom();
+    rule.data2MappingFrom = data2MappingFrom();
     return rule.toRecord();
 }
 
@@ -396,10 +417,13 @@ void MappingPage::reset()
         for (QCheckBox *box : *boxes)
             box->setChecked(false);
     }
-    m_data1MappingFrom = -1;
-    m_data2MappingFrom = -1;
     m_originalEditor->reset();
     m_mappedEditor->reset();
+    for (SysExMappingEditor *sysEx : {m_originalSysEx, m_mappedSysEx}) {
+        sysEx->resetRows();
+        sysEx->resetTypeCombo();
+    }
+    m_overlay->clearLines();
 }
 
 void MappingPage::showSidePage(bool mappedSide, int page)
@@ -407,22 +431,48 @@ void MappingPage::showSidePage(bool mappedSide, int page)
     (mappedSide ? stackedWidget_2 : stackedWidget)->setCurrentIndex(page);
 }
 
+void MappingPage::on_Original_midista_comboBox_2_currentTextChanged(const QString &arg1)
+{
+    chooseType(false, arg1);
+}
+
+void MappingPage::on_mapping_midista_comboBox_2_currentTextChanged(const QString &arg1)
+{
+    chooseType(true, arg1);
+}
+
+void MappingPage::syncOriginalCombos2(int index)
+{
+    syncPlaceholderCombo(false, index);
+}
+
+void MappingPage::syncMappingCombos2(int index)
+{
+    syncPlaceholderCombo(true, index);
+}
+
+void MappingPage::syncPlaceholderCombo(bool mappedSide, int index)
+{
+    PlaceholderComboBox *noSelect = mappedSide ? comboBox_noselect_2 : comboBox_noselect;
+    if (index < 0)
+        return;
+    const QString type = noSelect->itemText(index);
+    {
+        const QSignalBlocker block(noSelect);
+        noSelect->setCurrentIndex(-1);
+    }
+    (mappedSide ? m_mappedEditor : m_originalEditor)->selectType(type);
+    chooseType(mappedSide, type);
+}
+
+// Sources whose original field the new type lacks are dropped by
+// printValues: they would send a value the message does not have.
 void MappingPage::chooseType(bool mappedSide, const QString &typeName)
 {
     const int page = isSysExType(typeName) ? SysExPage : StandardPage;
     if (!mappedSide) {
         showSidePage(false, page);
-        // A source whose original field the new type lacks would send a
-        // value the message does not have.
-        const bool standard = page == StandardPage;
-        if (m_data1MappingFrom == 1 && standard && !m_originalEditor->hasData1())
-            m_data1MappingFrom = -1;
-        if (m_data2MappingFrom == 2 && standard && !m_originalEditor->hasData2())
-            m_data2MappingFrom = -1;
-        if (m_data1MappingFrom == 2 && standard && !m_originalEditor->hasData2())
-            m_data1MappingFrom = -1;
-        if (m_data2MappingFrom == 1 && standard && !m_originalEditor->hasData1())
-            m_data2MappingFrom = -1;
+        m_overlay->printValues();
         return;
     }
     if (stackedWidget->currentIndex() == PlaceholderPage) {
@@ -430,18 +480,11 @@ void MappingPage::chooseType(bool mappedSide, const QString &typeName)
         showSidePage(false, StandardPage);
     }
     showSidePage(true, page);
-    if (page == SysExPage) {
-        m_data1MappingFrom = -1;
-        m_data2MappingFrom = -1;
-    } else if (stackedWidget->currentIndex() == StandardPage) {
-        presetStraightSources();
-    }
-}
-
-void MappingPage::presetStraightSources()
-{
-    m_data1MappingFrom = m_originalEditor->hasData1() && m_mappedEditor->hasData1() ? 1 : -1;
-    m_data2MappingFrom = m_originalEditor->hasData2() && m_mappedEditor->hasData2() ? 2 : -1;
+    if (page == SysExPage)
+        m_overlay->clearLines();
+    else if (stackedWidget->currentIndex() == StandardPage)
+        m_overlay->presetStraightSources();
+    m_overlay->printValues();
 }
 
 bool MappingPage::bothSidesChosen() const
@@ -453,6 +496,9 @@ void MappingPage::attach(DeviceSession *session, Prompt *prompt)
 {
     m_session = session;
     m_prompt = prompt;
+    m_overlay->setPrompt(prompt);
+    m_originalSysEx->setPrompt(prompt);
+    m_mappedSysEx->setPrompt(prompt);
     FeedbackDispatcher *dispatcher = session->dispatcher();
     connect(dispatcher, &FeedbackDispatcher::mappingReported, this, &MappingPage::onReadBack);
     connect(dispatcher, &FeedbackDispatcher::mappingStoreConfirmed, this, &MappingPage::onStoreConfirmed);
@@ -482,6 +528,8 @@ void MappingPage::sendRecord(bool refuseIdentical)
             m_prompt->showMessage(ChooseBothSidesText, QStringLiteral("OK"));
         return;
     }
+    // The lines drawn since the last tick count.
+    m_overlay->printValues();
     const MappingRecord record = buildRecord();
     if (refuseIdentical && m_store.containsIdentical(record)) {
         if (m_prompt)
@@ -551,8 +599,7 @@ void MappingPage::showNumber(int number)
     }
     showSide(false, record);
     showSide(true, record);
-    m_data1MappingFrom = sourceFromByte(record.pp);
-    m_data2MappingFrom = sourceFromByte(record.rr);
+    m_overlay->setSources({sourceFromByte(record.pp), sourceFromByte(record.rr)});
 }
 
 void MappingPage::showSide(bool mappedSide, const MappingRecord &record)
@@ -563,9 +610,12 @@ void MappingPage::showSide(bool mappedSide, const MappingRecord &record)
     editor->selectType(Mapping::lookupStatusIndex(Vocabulary::mappingTypeCodes().names(), type));
     editor->setChannelByte(mappedSide ? record.oo : record.jj);
     if (isSysExType(editor->typeName())) {
+        const Mapping::DataPositions positions =
+            mappedSide ? Mapping::storedMappedSysExPositions(record.qq, record.ss, record.pp, record.rr)
+                       : Mapping::storedOriginalSysExPositions(record.kk, record.ll, record.pp, record.rr);
+        (mappedSide ? m_mappedSysEx : m_originalSysEx)->setRows(Mapping::sysExRowsFromBlock(block, positions));
         showSidePage(mappedSide, SysExPage);
-        emit sysExSideShown(mappedSide, block, mappedSide ? record.qq : record.kk,
-                            mappedSide ? record.ss : record.ll);
+        emit sysExSideShown(mappedSide, block, positions.data1, positions.data2);
         return;
     }
     showSidePage(mappedSide, StandardPage);
@@ -617,6 +667,12 @@ void MappingPage::resetForDisconnect()
     m_comboUpdateTimer->stop();
     reset();
     setPortBoxesVisible(false);
+}
+
+void MappingPage::tabChanged(bool shown)
+{
+    if (shown)
+        m_overlay->rebuild();
 }
 
 void MappingPage::applyNaming(int middleCOctave, bool showCCName)

@@ -17,8 +17,10 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 class QStackedWidget;
+class MappingOverlay;
 class QTimer;
 class StandardMappingEditor;
+class SysExMappingEditor;
 
 // The "MIDI Mapping" page: the mapping number, the ports a rule applies to,
 // the original and mapped message side by side, and the commands that store,
@@ -49,6 +51,9 @@ public:
     [[nodiscard]] QLabel *outputBoxLabel(int i) const { return m_outLabels.value(i); }
     [[nodiscard]] StandardMappingEditor *originalEditor() const { return m_originalEditor; }
     [[nodiscard]] StandardMappingEditor *mappedEditor() const { return m_mappedEditor; }
+    [[nodiscard]] SysExMappingEditor *originalSysExEditor() const { return m_originalSysEx; }
+    [[nodiscard]] SysExMappingEditor *mappedSysExEditor() const { return m_mappedSysEx; }
+    [[nodiscard]] MappingOverlay *overlay() const { return m_overlay; }
     [[nodiscard]] QStackedWidget *originalStack() const { return stackedWidget; }
     [[nodiscard]] QStackedWidget *mappedStack() const { return stackedWidget_2; }
     [[nodiscard]] QTimer *comboUpdateTimer() const { return m_comboUpdateTimer; }
@@ -59,11 +64,12 @@ public:
     [[nodiscard]] const MappingRecord &pendingMapping() const { return m_store.pendingMapping(); }
     [[nodiscard]] MappingStore &store() { return m_store; }
 
-    [[nodiscard]] int data1MappingFrom() const { return m_data1MappingFrom; }
-    [[nodiscard]] int data2MappingFrom() const { return m_data2MappingFrom; }
+    [[nodiscard]] int data1MappingFrom() const;
+    [[nodiscard]] int data2MappingFrom() const;
     void setData1MappingFrom(int source);
     void setData2MappingFrom(int source);
 
+    // The SysEx editors provide their rows; a test may put others in.
     void setSysExRowsProvider(bool mappedSide, SysExRowsProvider provider);
 
     // The rule the page shows, as "send" and "Set" would put it on the wire.
@@ -86,6 +92,7 @@ public:
     void onSetClicked() override;
     void resetForDisconnect() override;
     void applyNaming(int middleCOctave, bool showCCName) override;
+    void tabChanged(bool shown) override;
     // The shared second button reads "Delete" on this page: it deletes the
     // selected number, as "Del" does.
     void onDeleteClicked();
@@ -97,10 +104,15 @@ public slots:
     void on_delete_all_clicked();    // "Restore"
     void on_comboBox_currentIndexChanged(int index);
     void onComboUpdateTimeout();
+    void on_Original_midista_comboBox_2_currentTextChanged(const QString &arg1);
+    void on_mapping_midista_comboBox_2_currentTextChanged(const QString &arg1);
+    // The placeholder pages' type combo boxes.
+    void syncOriginalCombos2(int index);
+    void syncMappingCombos2(int index);
 
 signals:
-    // A stored SysEx side was shown; the SysEx editor rebuilds its rows from
-    // the block and the Data positions ("kk"/"ll" or "qq"/"ss").
+    // A stored SysEx side was shown: its block and the positions of the Data
+    // rows it was restored with (0 where the stored position names none).
     void sysExSideShown(bool mappedSide, QByteArray block, int data1Position, int data2Position);
     // A record went to the device (it is now pendingMapping).
     void recordSent(MappingRecord record);
@@ -112,7 +124,7 @@ private:
     [[nodiscard]] bool bothSidesChosen() const;
     void chooseType(bool mappedSide, const QString &typeName);
     void showSidePage(bool mappedSide, int page);
-    void presetStraightSources();
+    void syncPlaceholderCombo(bool mappedSide, int index);
     void showNumber(int number);
     void showSide(bool mappedSide, const MappingRecord &record);
     [[nodiscard]] QList<QCheckBox *> maskOrderedBoxes() const;
@@ -144,10 +156,11 @@ private:
     PlaceholderComboBox *comboBox_noselect = nullptr;
     PlaceholderComboBox *comboBox_noselect_2 = nullptr;
     QLabel *label_38 = nullptr;
+    SysExMappingEditor *m_originalSysEx = nullptr;
+    SysExMappingEditor *m_mappedSysEx = nullptr;
     SysExRowsProvider m_originalSysExRows;
     SysExRowsProvider m_mappedSysExRows;
-
-    int m_data1MappingFrom = -1;
-    int m_data2MappingFrom = -1;
+    QCheckBox *checkBox_20 = nullptr;
+    MappingOverlay *m_overlay = nullptr;
     QTimer *const m_comboUpdateTimer;
 };

@@ -1,12 +1,14 @@
 #include "mapping/standardmappingeditor.h"
 
 #include "device/vocabulary.h"
+#include "mapping/mappingcolours.h"
 #include "mapping/mappinglogging.h"
 #include "mapping/mappingprotocol.h"
 #include "mapping/statusbytes.h"
 #include "widgets/midinames.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QLabel>
@@ -14,6 +16,7 @@
 #include <QVBoxLayout>
 
 const QString StandardMappingEditor::AllChannels = QStringLiteral("All");
+const QString StandardMappingEditor::NotUsedTitle = QStringLiteral("Not Used");
 
 namespace {
 
@@ -91,7 +94,16 @@ StandardMappingEditor::StandardMappingEditor(Side side, QWidget *parent)
                                   QLabel *&titleLabel) {
         auto *field = new QWidget(this);
         field->setObjectName(QLatin1String(name));
+        field->setAccessibleName(title);
+        field->setAttribute(Qt::WA_StyledBackground);
+        // An unused field keeps its place, so the other one does not jump.
+        QSizePolicy policy = field->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        field->setSizePolicy(policy);
+        // The right quarter stays free of controls: a line starts there.
+        field->installEventFilter(this);
         titleLabel = new QLabel(title, this);
+        titleLabel->setObjectName(QLatin1String(name) + QStringLiteral("_title"));
         auto *grid = new QGridLayout(field);
         grid->setContentsMargins(8, 4, 8, 4);
         grid->addWidget(new QLabel(QStringLiteral("Min"), field), 0, 0);
@@ -117,6 +129,79 @@ StandardMappingEditor::StandardMappingEditor(Side side, QWidget *parent)
 
     connect(m_status, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &StandardMappingEditor::onStatusIndexChanged);
+    updateFields();
+}
+
+bool StandardMappingEditor::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Resize && (watched == m_data1Field || watched == m_data2Field)) {
+        auto *field = static_cast<QWidget *>(watched);
+        if (QLayout *layout = field->layout())
+            layout->setContentsMargins(8, 4, field->width() / 4 + 4, 4);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+StandardMappingEditor::FieldTitles StandardMappingEditor::titlesForType(const QString &type)
+{
+    // Tested as substrings, in this order.
+    if (type.contains(QLatin1String("Control Change(CC)")))
+        return {QStringLiteral("Controller#"), QStringLiteral("Value      ")};
+    if (type.contains(QLatin1String("Channel Pressure")))
+        return {QStringLiteral("Value      "), QStringLiteral("Value      ")};
+    if (type.contains(QLatin1String("Note")))
+        return {QStringLiteral("Note#      "), QStringLiteral("Velocity   ")};
+    if (type.contains(QLatin1String("Program Change(PC)")))
+        return {QStringLiteral("Patch      "), QString()};
+    if (type.contains(QLatin1String("Pitch Bend")))
+        return {QStringLiteral("Bend LSB   "), QStringLiteral("Bend MSB   ")};
+    if (type.contains(QLatin1String("Key Aftertouch")))
+        return {QStringLiteral("Note#      "), QStringLiteral("Pressure   ")};
+    if (!type.isEmpty())
+        return {QStringLiteral("data1      "), QStringLiteral("data2      ")};
+    return {};
+}
+
+void StandardMappingEditor::setFieldColour(QWidget *field, const QString &colour)
+{
+    // Restyling posts a layout request, which rebuilds the overlay, which
+    // colours the fields again: only a real change may restyle.
+    if ((field != m_data1Field && field != m_data2Field) || field->property("fieldColour").toString() == colour)
+        return;
+    field->setProperty("fieldColour", colour);
+    field->setStyleSheet(MappingColours::MappedFieldStyle.arg(colour));
+}
+
+QString StandardMappingEditor::fieldColour(const QWidget *field) const
+{
+    return field ? field->property("fieldColour").toString() : QString();
+}
+
+void StandardMappingEditor::updateFields()
+{
+    const FieldTitles titles = titlesForType(typeName());
+    const bool data1 = hasData1();
+    const bool data2 = hasData2();
+    if (!titles.data1.isEmpty())
+        m_data1Title->setText(titles.data1);
+    if (!titles.data2.isEmpty())
+        m_data2Title->setText(titles.data2);
+    if (!data1)
+        m_data1Title->setText(NotUsedTitle);
+    if (!data2)
+        m_data2Title->setText(NotUsedTitle);
+    m_data1Field->setVisible(data1);
+    m_data2Field->setVisible(data2);
+    if (m_side == Side::Original) {
+        setFieldColour(m_data1Field, data1 ? MappingColours::Data1 : MappingColours::Unused);
+        setFieldColour(m_data2Field, data2 ? MappingColours::Data2 : MappingColours::Unused);
+    } else {
+        // The page colours the mapped fields by their sources; an unused one is grey.
+        if (!data1)
+            setFieldColour(m_data1Field, MappingColours::Unused);
+        if (!data2)
+            setFieldColour(m_data2Field, MappingColours::Unused);
+    }
 }
 
 QString StandardMappingEditor::typeName() const
@@ -229,6 +314,7 @@ void StandardMappingEditor::onStatusIndexChanged()
 {
     fillData1Lists();
     setFullRanges();
+    updateFields();
     if (!m_selecting)
         emit typeChosen(typeName());
 }

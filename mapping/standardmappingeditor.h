@@ -65,6 +65,23 @@ public:
     // Middle C naming and controller names of the Data1 lists.
     void applyNaming(int middleCOctave, bool showCCName);
 
+    // The titles above the Data fields for a type, 11 characters each
+    // (empty: the type sets no title there).
+    struct FieldTitles
+    {
+        QString data1;
+        QString data2;
+    };
+    [[nodiscard]] static FieldTitles titlesForType(const QString &typeName);
+    static const QString NotUsedTitle; // "Not Used"
+
+    // A field's background (the mapped side's follows its source).
+    void setFieldColour(QWidget *field, const QString &colour);
+    [[nodiscard]] QString fieldColour(const QWidget *field) const;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 signals:
     // The user chose a type in the status combo.
     void typeChosen(const QString &typeName);
@@ -73,6 +90,7 @@ private:
     void onStatusIndexChanged();
     void fillData1Lists();
     void setFullRanges();
+    void updateFields();
 
     const Side m_side;
     QComboBox *const m_status;

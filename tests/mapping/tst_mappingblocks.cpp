@@ -26,6 +26,8 @@ class TestMappingBlocks : public QObject
     Q_OBJECT
 
 private slots:
+    void storedSysExRowsRestore_data();
+    void storedSysExRowsRestore();
     void standardBlockLayout_data();
     void standardBlockLayout();
     void standardBlockIsCutToTheLayout_data();
@@ -229,6 +231,49 @@ void TestMappingBlocks::dataSourceByte()
     QFETCH(int, from);
     QFETCH(int, wire);
     QCOMPARE(int(Mapping::dataSourceByte(from)), wire);
+}
+
+void TestMappingBlocks::storedSysExRowsRestore_data()
+{
+    QTest::addColumn<QByteArray>("block");
+    QTest::addColumn<QVector<int>>("stored"); // kk, ll, pp, rr
+    QTest::addColumn<QStringList>("rows");
+    const auto b = [](const char *h) { return QByteArray::fromHex(h); };
+    // "ll" 1 names no row here: 0x41 must stay a value (it used to become Data2).
+    QTest::newRow("Data1 feeds mapped Data2") << b("41007fff") << QVector<int>{2, 1, 0, 1}
+                                              << QStringList{"65", "D1 0-127", "Ignore"};
+    QTest::newRow("Data row at position 1 that feeds") << b("05107f") << QVector<int>{1, 1, 1, 0}
+                                                       << QStringList{"D1 5-16", "127"};
+    QTest::newRow("no source: no Data rows") << b("0510") << QVector<int>{1, 1, 0, 0} << QStringList{"5", "16"};
+    QTest::newRow("both rows") << b("0a0b0c0d") << QVector<int>{3, 1, 1, 2}
+                               << QStringList{"D2 10-11", "D1 12-13"};
+    QTest::newRow("position past the end") << b("0a0b") << QVector<int>{2, 1, 1, 0} << QStringList{"10", "11"};
+    QTest::newRow("pair not data values") << b("80ff") << QVector<int>{1, 1, 1, 0} << QStringList{"128", "Ignore"};
+}
+
+void TestMappingBlocks::storedSysExRowsRestore()
+{
+    QFETCH(QByteArray, block);
+    QFETCH(QVector<int>, stored);
+    QFETCH(QStringList, rows);
+    const auto u8 = [](int v) { return static_cast<std::uint8_t>(v); };
+    const Mapping::DataPositions positions =
+        Mapping::storedOriginalSysExPositions(u8(stored[0]), u8(stored[1]), u8(stored[2]), u8(stored[3]));
+    QStringList texts;
+    for (const Mapping::SysExRow &row : Mapping::sysExRowsFromBlock(block, positions)) {
+        switch (row.kind) {
+        case Mapping::SysExRow::Kind::Value: texts << row.valueText; break;
+        case Mapping::SysExRow::Kind::Ignore: texts << "Ignore"; break;
+        case Mapping::SysExRow::Kind::Data1:
+        case Mapping::SysExRow::Kind::Data2:
+            texts << QString("D%1 %2-%3").arg(row.kind == Mapping::SysExRow::Kind::Data1 ? 1 : 2)
+                         .arg(*row.minimum).arg(*row.maximum);
+            break;
+        }
+    }
+    QCOMPARE(texts, rows);
+    // Built again, the rows give the same bytes back.
+    QCOMPARE(Mapping::buildSysExBlock(Mapping::sysExRowsFromBlock(block, positions), false).bytes, block);
 }
 
 QTEST_GUILESS_MAIN(TestMappingBlocks)

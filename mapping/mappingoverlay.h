@@ -1,0 +1,84 @@
+#pragma once
+
+#include "mapping/mappinglinemodel.h"
+
+#include <QWidget>
+
+class Prompt;
+class QStackedWidget;
+class QTimer;
+class StandardMappingEditor;
+class SysExMappingEditor;
+
+// The transparent layer over the mapping page on which the lines between
+// the original and the mapped Data fields are drawn and dragged. It watches
+// the mouse on the page, asks the line model what a press, drag, release or
+// right click means, and keeps the mapped fields' colours in step with the
+// sources (data1MappingFrom, data2MappingFrom) the lines stand for.
+class MappingOverlay : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // printValues runs this often as well as after every change.
+    static constexpr int ValuesIntervalMs = 500;
+
+    struct Sides
+    {
+        QStackedWidget *originalStack = nullptr;
+        QStackedWidget *mappedStack = nullptr;
+        StandardMappingEditor *originalEditor = nullptr;
+        StandardMappingEditor *mappedEditor = nullptr;
+        SysExMappingEditor *originalSysEx = nullptr;
+        SysExMappingEditor *mappedSysEx = nullptr;
+    };
+
+    // Lays itself over page, which must be the common ancestor of the sides.
+    MappingOverlay(const Sides &sides, QWidget *page);
+
+    void setPrompt(Prompt *prompt) { m_prompt = prompt; }
+
+    [[nodiscard]] MappingLineModel::Sources sources() const { return m_model.sources(); }
+    [[nodiscard]] const MappingLineModel &model() const { return m_model; }
+    [[nodiscard]] QTimer *valuesTimer() const { return m_valuesTimer; }
+
+    // The ends each side has now, and where they are in this widget.
+    [[nodiscard]] MappingLineModel::Availability availability() const;
+    [[nodiscard]] MappingLineModel::Geometry geometry() const;
+    [[nodiscard]] QVector<MappingLineModel::Line> lines() const { return m_model.lines(geometry()); }
+
+    // Sources set from outside (a shown rule, the page's setters); the ends
+    // the sides have now count as seen, so nothing is paired on top.
+    void setSources(const MappingLineModel::Sources &sources);
+    // Page reset: no sources, no drag.
+    void clearLines();
+    // A standard mapped type was chosen next to a standard original.
+    void presetStraightSources();
+
+public slots:
+    void printValues();
+    void on_checkBox_20_clicked(bool checked);
+    void onTableViewScrolled(int value);
+    // Colours and lines from the sources.
+    void rebuild();
+
+signals:
+    void sourcesChanged();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    [[nodiscard]] bool isOnPage(QObject *object) const;
+    bool handlePress(const QPoint &point, Qt::MouseButton button);
+    bool handleRelease(const QPoint &point);
+    void setSourcesQuietly(const MappingLineModel::Sources &sources);
+
+    const Sides m_sides;
+    QWidget *const m_page;
+    QTimer *const m_valuesTimer;
+    Prompt *m_prompt = nullptr;
+    MappingLineModel m_model;
+    MappingLineModel::Availability m_lastSeen;
+};
