@@ -5,8 +5,10 @@
 #include "app/widget.h"
 #include "device/devicesession.h"
 #include "device/serialport.h"
+#include "mapping/mappingoverlay.h"
 #include "mapping/mappingpage.h"
 #include "mapping/standardmappingeditor.h"
+#include "mapping/sysexmappingeditor.h"
 #include "routing/routeprotocol.h"
 #include "simulator/devicesimulator.h"
 #include "simulator/simulateddeviceport.h"
@@ -18,6 +20,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QTableView>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -51,6 +54,7 @@ private slots:
     void cleanup();
 
     void storesRuleAndReadsItBackAfterReconnect();
+    void storesSysExRuleAndShowsItIdenticallyAfterReconnect();
     void delAndRestoreClearRulesOnDevice();
     void malformedRecordDrawsDataError();
     void readBackBurstLeavesRoutesAlone();
@@ -168,6 +172,62 @@ void TestMappingEndToEnd::storesRuleAndReadsItBackAfterReconnect()
     QCOMPARE(editor(true)->channelText(), QString("2"));
     QCOMPARE(page->data1MappingFrom(), 2);
     QVERIFY(page->inputBoxes().at(0)->isChecked());
+}
+
+void TestMappingEndToEnd::storesSysExRuleAndShowsItIdenticallyAfterReconnect()
+{
+    using Kind = Mapping::SysExRow::Kind;
+    MappingPage *page = m_window->mappingPage();
+    DeviceSimulator *sim = m_device->simulator();
+    QTest::mouseClick(page->inputBoxes().at(0), Qt::LeftButton, {}, QPoint(4, 4));
+    auto *original = page->findChild<QComboBox *>("comboBox_noselect");
+    original->setCurrentIndex(original->findText("System Exclusive"));
+    SysExMappingEditor *sysEx = page->originalSysExEditor();
+    auto *del = page->findChild<QPushButton *>("pushButton_10");
+    while (sysEx->rowCount() > 0) {
+        sysEx->tableView()->setCurrentIndex(sysEx->tableView()->model()->index(0, 0));
+        QTest::mouseClick(del, Qt::LeftButton);
+    }
+    QList<AddDataChoice> answers{{Kind::Value, 0x41}, {Kind::Data1, 0}, {Kind::Ignore, 0}};
+    sysEx->setAddDataChooser([&answers](QWidget *, const AddDataOptions &) {
+        return std::optional<AddDataChoice>(answers.takeFirst());
+    });
+    for (int i = 0; i < 3; ++i)
+        QTest::mouseClick(page->findChild<QPushButton *>("pushButton_11"), Qt::LeftButton);
+    QCOMPARE(sysEx->rowTexts(), (QStringList{"65", "Data1", "Ignore"}));
+    auto *mapped = page->findChild<QComboBox *>("comboBox_noselect_2");
+    mapped->setCurrentIndex(mapped->findText("Control Change(CC)"));
+    // Data1 was paired with the mapped Data1; carry it into Data2 instead.
+    QCOMPARE(page->data1MappingFrom(), 1);
+    page->setData1MappingFrom(-1);
+    page->setData2MappingFrom(1);
+    QVERIFY(m_prompt->shown().isEmpty());
+    QTest::mouseClick(button("pushButton_14"), Qt::LeftButton);
+
+    QTRY_VERIFY(sim->mappings().contains(1));
+    QCOMPARE(sim->mappings().value(1),
+             hex("010000000041 0f01020104 41007fff 0b0100010103 05 b0007f007f"));
+    QTRY_COMPARE(m_prompt->texts(), QStringList{"Configuration successful"});
+    const MappingRecord stored = page->feedbackMappings().at(1);
+
+    QTest::mouseClick(m_window->findChild<QPushButton *>("pushButton"), Qt::LeftButton);
+    QCOMPARE(sysEx->rowTexts(), (QStringList{"127", "127", "127"}));
+    page->store().clearAll();
+    QVERIFY(connectWindow());
+    QTRY_VERIFY(page->feedbackMappings().at(1).enable);
+    QCOMPARE(page->feedbackMappings().at(1), stored);
+    page->mappingNumberCombo()->setCurrentIndex(1);
+    page->mappingNumberCombo()->setCurrentIndex(0);
+    QCOMPARE(page->originalStack()->currentIndex(), MappingPage::SysExPage);
+    QCOMPARE(sysEx->rowTexts(), (QStringList{"65", "Data1", "Ignore"}));
+    QCOMPARE(page->findChild<QWidget *>("dataMaxSpinBox1")->property("value").toInt(), 127);
+    QCOMPARE(editor(true)->typeName(), QString("Control Change(CC)"));
+    QCOMPARE(page->data1MappingFrom(), -1);
+    QCOMPARE(page->data2MappingFrom(), 1);
+    QVERIFY(page->inputBoxes().at(0)->isChecked());
+    // What is shown goes out again byte for byte, even after a values tick.
+    page->overlay()->printValues();
+    QCOMPARE(page->buildRecord(), stored);
 }
 
 void TestMappingEndToEnd::delAndRestoreClearRulesOnDevice()
