@@ -89,7 +89,7 @@ FilterPage::FilterPage(QWidget *parent)
     portRow->addStretch(1);
 
     auto *left = new QVBoxLayout;
-    left->setSpacing(10);
+    left->setSpacing(8);
     for (Section s : {Channels, Messages, SystemCommon, SystemRealtime})
         left->addWidget(m_sections[s]);
     left->addStretch(1);
@@ -99,8 +99,8 @@ FilterPage::FilterPage(QWidget *parent)
     columns->addWidget(m_sections[ControlChange], 6);
 
     auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(12, 10, 12, 10);
-    layout->setSpacing(10);
+    layout->setContentsMargins(12, 8, 12, 8);
+    layout->setSpacing(8);
     layout->addLayout(portRow);
     layout->addLayout(columns, 1);
 
@@ -108,7 +108,8 @@ FilterPage::FilterPage(QWidget *parent)
         "QFrame[filterSection=\"true\"] { background-color: white; border: 1px solid rgb(218, 218, 218);"
         " border-radius: 8px; }"
         "QCheckBox[filterSectionBox=\"true\"] { font-weight: bold; }"
-        "QLabel[filterHint=\"true\"] { color: rgb(110, 110, 110); }"));
+        "QLabel[filterHint=\"true\"] { color: rgb(110, 110, 110); }"
+        "QWidget#checkBox_ControlChange_items { background-color: white; }"));
 
     connect(comboBox_MiDiPorts, &QComboBox::currentTextChanged, this, &FilterPage::MiDiPortsCurrTextChange);
     connect(checkBox_Applies_To_All, &QCheckBox::clicked, this, &FilterPage::on_checkBox_Applies_To_All_clicked);
@@ -153,7 +154,7 @@ void FilterPage::buildSections()
     controllers.noneName = QStringLiteral("ControlChange_pb_none");
     for (int n = 0; n < Filter::ControllerCount; ++n)
         controllers.items.append({Filter::controllerBoxName(n), MidiNames::controllerBoxText(n, false)});
-    controllers.columns = 3;
+    controllers.columns = 2;
     controllers.scrolling = true;
 
     FilterSection::Layout systemCommon;
@@ -184,7 +185,7 @@ void FilterPage::buildSections()
                       item("checkBox_Stop", "Stop"),
                       item("checkBox_Active_Sensing", "Active Sensing"),
                       item("checkBox_System_Reset", "System Reset")};
-    realtime.columns = 3;
+    realtime.columns = 4;
 
     m_sections[Channels] = new FilterSection(channels, this);
     m_sections[Messages] = new FilterSection(messages, this);
@@ -486,4 +487,5 @@ void FilterPage::applyNaming(int middleCOctave, bool showCCName)
         box->setAccessibleName(box->text());
         box->setToolTip(QStringLiteral("Control Change %1").arg(MidiNames::controllerLabel(n)));
     }
+    m_sections[ControlChange]->fitScrollAreaToItems();
 }

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 #include <QVariant>
 
@@ -62,9 +63,11 @@ FilterSection::FilterSection(const Layout &layout, QWidget *parent)
     }
 
     auto *grid = new QGridLayout;
-    grid->setHorizontalSpacing(18);
-    grid->setVerticalSpacing(layout.scrolling ? 4 : 6);
+    m_grid = grid;
+    grid->setHorizontalSpacing(14);
+    grid->setVerticalSpacing(4);
     const int columns = std::max(1, layout.columns);
+    m_columns = columns;
     m_items.reserve(layout.items.size());
     for (int i = 0; i < layout.items.size(); ++i) {
         const Item &item = layout.items.at(i);
@@ -78,8 +81,8 @@ FilterSection::FilterSection(const Layout &layout, QWidget *parent)
         grid->setColumnStretch(c, 1);
 
     auto *outer = new QVBoxLayout(this);
-    outer->setContentsMargins(12, 8, 12, 10);
-    outer->setSpacing(6);
+    outer->setContentsMargins(12, 6, 12, 8);
+    outer->setSpacing(4);
     outer->addLayout(heading);
     outer->addWidget(m_hint);
     if (m_scrollArea) {
@@ -90,8 +93,10 @@ FilterSection::FilterSection(const Layout &layout, QWidget *parent)
         hostLayout->addStretch(1);
         m_scrollArea->setWidget(itemHost);
         outer->addWidget(m_scrollArea, 1);
+        fitScrollAreaToItems();
     } else {
         outer->addLayout(grid);
+        outer->addStretch(1);
     }
 }
 
@@ -99,4 +104,20 @@ int FilterSection::checkedCount() const
 {
     return static_cast<int>(std::count_if(m_items.cbegin(), m_items.cend(),
                                           [](const QCheckBox *box) { return box->isChecked(); }));
+}
+
+void FilterSection::fitScrollAreaToItems()
+{
+    if (!m_scrollArea)
+        return;
+    // Measured from the items themselves: the grid's own hint is cached
+    // until the next layout pass and would still describe the old texts.
+    int itemWidth = 0;
+    for (const QCheckBox *box : qAsConst(m_items))
+        itemWidth = std::max(itemWidth, box->sizeHint().width());
+    const QMargins margins = m_grid->contentsMargins();
+    const int width = m_columns * itemWidth + (m_columns - 1) * m_grid->horizontalSpacing() + margins.left()
+                      + margins.right() + m_scrollArea->verticalScrollBar()->sizeHint().width()
+                      + 2 * m_scrollArea->frameWidth();
+    m_scrollArea->setMinimumWidth(width);
 }

@@ -5,6 +5,7 @@
 #include <QVector>
 
 class QCheckBox;
+class QGridLayout;
 class QLabel;
 class QPushButton;
 class QScrollArea;
@@ -48,11 +49,17 @@ public:
     [[nodiscard]] int itemCount() const { return m_items.size(); }
     [[nodiscard]] int checkedCount() const;
 
+    // A scroll area does not grow with what it holds; after the item texts
+    // change, this widens it so that no item text is clipped.
+    void fitScrollAreaToItems();
+
 private:
     QCheckBox *const m_sectionBox;
     QLabel *const m_hint;
     QPushButton *const m_all;
     QPushButton *const m_none;
     QScrollArea *m_scrollArea = nullptr;
+    QGridLayout *m_grid = nullptr;
+    int m_columns = 1;
     QVector<QCheckBox *> m_items;
 };
