@@ -31,7 +31,7 @@ const QString SystemHint = QStringLiteral("Select the MIDI system messages you w
 
 // The Linden models whose chooser lists the fixed ports rather than the
 // reported counts; Rowan-W belongs to the family but lists its own ports.
-bool listsFixedPorts(const QString &deviceName)
+bool isFixedPortModel(const QString &deviceName)
 {
     for (const char *model : {"Alder-4", "Larch-3", "Maple-5"}) {
         if (deviceName.contains(QLatin1String(model), Qt::CaseSensitive))
@@ -363,20 +363,33 @@ void FilterPage::fillPorts(const QVector<int> &counts)
     for (int type = 0; type < Filter::PortTypeCount; ++type)
         portCounts[type] = counts.value(type);
     m_model->setFilterPortCounts(portCounts);
-    const bool fixedPorts = m_session && listsFixedPorts(m_session->connectedDeviceName());
+    const bool fixedPorts = listsFixedPorts();
     for (int type = 0; type < Filter::PortTypeCount; ++type) {
         for (int n = 1; n <= portCounts[type]; ++n)
             comboBox_MiDiPorts->addItem(Filter::portName(type, n));
         updatePortCombosEnabled();
         if (fixedPorts)
-            rebuildLindenPorts(1);
+            rebuildPortList(1);
     }
+}
+
+bool FilterPage::listsFixedPorts() const
+{
+    return m_session && isFixedPortModel(m_session->connectedDeviceName());
 }
 
 void FilterPage::rebuildLindenPorts(int usbHostPairs)
 {
-    if (!hasPorts())
+    // The routing page reports USB HOST pairs for every model; a Cedar-6 or a
+    // Rowan-W rebuilt this way would lose the ports it has and list ones it
+    // has not.
+    if (!hasPorts() || !listsFixedPorts())
         return;
+    rebuildPortList(usbHostPairs);
+}
+
+void FilterPage::rebuildPortList(int usbHostPairs)
+{
     const QString before = comboBox_MiDiPorts->currentText();
     {
         const QSignalBlocker blocker(comboBox_MiDiPorts);

@@ -67,10 +67,11 @@ public slots:
     // when no record has the name.
     void MiDiPortsCurrTextChange(const QString &name);
 
-    // The Linden models' chooser: "MIDI IN1", "MIDI IN2", "MIDI OUT1",
-    // "MIDI OUT2", then "USB HOST IN<k>", "USB HOST OUT<k>" for k = 1..pairs.
-    // The current port is kept by its text. Ignored while the chooser is empty:
-    // the device's port count report fills it first.
+    // The Linden models' chooser (Alder-4, Larch-3, Maple-5): "MIDI IN1",
+    // "MIDI IN2", "MIDI OUT1", "MIDI OUT2", then "USB HOST IN<k>",
+    // "USB HOST OUT<k>" for k = 1..pairs; the current port is kept by its text.
+    // Other models keep the ports they reported. Ignored while the chooser is
+    // empty: the device's port count report fills it first.
     void rebuildLindenPorts(int usbHostPairs);
 
     void channelsCountChange(bool ok);
@@ -101,7 +102,9 @@ private:
     void setSectionItems(Section s, bool checked);
     void onFilterStateReported(const QByteArray &frame);
     void onFactoryReset();
+    void rebuildPortList(int usbHostPairs);
     void onPortTextChanged(const QString &before);
+    [[nodiscard]] bool listsFixedPorts() const;
 
     DeviceSession *m_session = nullptr;
     Prompt *m_prompt = nullptr;

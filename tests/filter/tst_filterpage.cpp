@@ -85,9 +85,7 @@ private slots:
     void shouldShowChosenPortOnceReportsCoverChooser();
     void shouldKeepDuplicateReportsAndShowFirst();
     void shouldIgnoreMalformedStateReport();
-    void shouldRebuildLindenChooserKeepingCurrentPort();
-    void shouldRefreshPageWhenRebuildDropsCurrentPort();
-    void shouldIgnoreLindenRebuildBeforePortsAreListed();
+    void shouldKeepReportedPortsOfOtherModels();
     void shouldRefuseSetWhenNotConnected();
     void shouldLabelControllersByShowCCName();
     void shouldKeepPortChoosersOffWithAppliesToAll();
@@ -422,47 +420,16 @@ void TestFilterPage::shouldIgnoreMalformedStateReport()
     expectClearPage();
 }
 
-void TestFilterPage::shouldRebuildLindenChooserKeepingCurrentPort()
+void TestFilterPage::shouldKeepReportedPortsOfOtherModels()
 {
-    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({2, 2, 1, 1, 1, 1}));
+    // No Linden model is connected: the routing page's USB HOST pairs must
+    // not replace the ports the device reported.
+    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({6, 6, 0, 0, 1, 1}));
     QComboBox *combo = m_page->portCombo();
-    combo->setCurrentIndex(combo->findText("USB HOST IN1"));
-    QSignalSpy changes(combo, &QComboBox::currentTextChanged);
-    m_page->rebuildLindenPorts(4);
-    QStringList items;
-    for (int i = 0; i < combo->count(); ++i)
-        items.append(combo->itemText(i));
-    QCOMPARE(items, (QStringList{"MIDI IN1", "MIDI IN2", "MIDI OUT1", "MIDI OUT2", "USB HOST IN1",
-                                 "USB HOST OUT1", "USB HOST IN2", "USB HOST OUT2", "USB HOST IN3",
-                                 "USB HOST OUT3", "USB HOST IN4", "USB HOST OUT4"}));
-    QCOMPARE(combo->currentText(), QString("USB HOST IN1"));
-    QCOMPARE(changes.size(), 0);
-}
-
-void TestFilterPage::shouldRefreshPageWhenRebuildDropsCurrentPort()
-{
-    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({2, 2, 4, 4, 0, 0}));
-    m_page->model()->append(QStringLiteral("MIDI IN1"), withByte(2, 0x01));
-    m_page->model()->append(QStringLiteral("USB HOST OUT4"), withByte(2, 0x02));
-    m_page->portCombo()->setCurrentIndex(m_page->portCombo()->findText("USB HOST OUT4"));
-    QVERIFY(box("checkBox_2")->isChecked());
+    combo->setCurrentIndex(combo->findText("MIDI IN5"));
     m_page->rebuildLindenPorts(1);
-    // The chosen port is gone; the chooser falls back to the first port and
-    // the page must show that port's filter, not the vanished one's.
-    QCOMPARE(m_page->portCombo()->currentText(), QString("MIDI IN1"));
-    QVERIFY(box("checkBox_1")->isChecked());
-    QVERIFY(!box("checkBox_2")->isChecked());
-}
-
-void TestFilterPage::shouldIgnoreLindenRebuildBeforePortsAreListed()
-{
-    m_page->rebuildLindenPorts(4);
-    QCOMPARE(m_page->portCombo()->count(), 0);
-    // Otherwise the port count report would find a filled chooser, be dropped,
-    // and the filter states would never be asked for.
-    QSignalSpy writes(m_session->dispatcher(), &FeedbackDispatcher::writeRequested);
-    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({2, 2, 1, 1, 1, 1}));
-    QCOMPARE(writes.size(), 1);
+    QCOMPARE(combo->count(), 14);
+    QCOMPARE(combo->currentText(), QString("MIDI IN5"));
 }
 
 void TestFilterPage::shouldRefuseSetWhenNotConnected()

@@ -9,6 +9,8 @@
 #include "filter/filterprotocol.h"
 #include "filter/filtersection.h"
 #include "filter/portfilteringsituation.h"
+#include "routing/routingpage.h"
+#include "device/feedbackdispatcher.h"
 #include "simulator/devicesimulator.h"
 #include "simulator/simulateddeviceport.h"
 #include "widgets/scriptedprompt.h"
@@ -17,6 +19,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -24,11 +27,16 @@
 
 namespace {
 
-std::unique_ptr<SimulatedDevicePort> startDevice(const QString &model)
+// A hub count outside 0..3 makes the routing page leave the filter ports alone.
+constexpr int NoHubLayout = 4;
+
+std::unique_ptr<SimulatedDevicePort> startDevice(const QString &model, int hubCount = -1)
 {
-    const auto profile = DeviceProfiles::find(model);
+    auto profile = DeviceProfiles::find(model);
     if (!profile)
         return nullptr;
+    if (hubCount >= 0)
+        profile->hubCount = static_cast<quint8>(hubCount);
     auto port = std::make_unique<SimulatedDevicePort>(*profile);
     if (!port->start())
         return nullptr;
@@ -82,6 +90,7 @@ private slots:
 
     void listsPortsOfEachModel_data();
     void listsPortsOfEachModel();
+    void rebuildsLindenPortsKeepingChosenPort();
     void setsChannelTenOnMidiIn1();
     void appliesToAllChangesEveryPort();
     void reportsEachRefusal_data();
@@ -156,34 +165,80 @@ QCheckBox *TestFilterWindow::box(Widget &w, const QString &name)
 void TestFilterWindow::listsPortsOfEachModel_data()
 {
     QTest::addColumn<QString>("model");
+    QTest::addColumn<int>("hubCount");
     QTest::addColumn<QStringList>("ports");
     const QStringList linden = {"MIDI IN1", "MIDI IN2", "MIDI OUT1", "MIDI OUT2", "USB HOST IN1", "USB HOST OUT1"};
-    QTest::newRow("Alder-4 lists the fixed Linden ports") << "Kestrova Alder-4" << linden;
-    QTest::newRow("Maple-5 lists the fixed Linden ports") << "Kestrova Maple-5" << linden;
-    QTest::newRow("Rowan-W lists what it reports")
-        << "Kestrova Rowan-W" << QStringList{"MIDI IN1", "MIDI OUT1", "USB DEVICE IN1", "USB DEVICE OUT1"};
+    QStringList fourPairs = linden.mid(0, 4);
+    for (int k = 1; k <= 4; ++k)
+        fourPairs << QStringLiteral("USB HOST IN%1").arg(k) << QStringLiteral("USB HOST OUT%1").arg(k);
     QStringList cedar;
     for (const char *word : {"MIDI IN", "MIDI OUT"}) {
         for (int n = 1; n <= 6; ++n)
             cedar.append(QLatin1String(word) + QString::number(n));
     }
     cedar << "USB DEVICE IN1" << "USB DEVICE OUT1";
-    QTest::newRow("Cedar-6 lists what it reports") << "Kestrova Cedar-6" << cedar;
+    QTest::newRow("Alder-4: the fixed Linden ports") << "Kestrova Alder-4" << NoHubLayout << linden;
+    QTest::newRow("Alder-4 with one hub: four USB HOST pairs") << "Kestrova Alder-4" << 1 << fourPairs;
+    QTest::newRow("Maple-5: the fixed Linden ports") << "Kestrova Maple-5" << NoHubLayout << linden;
+    QTest::newRow("Rowan-W keeps what it reports")
+        << "Kestrova Rowan-W" << 0 << QStringList{"MIDI IN1", "MIDI OUT1", "USB DEVICE IN1", "USB DEVICE OUT1"};
+    QTest::newRow("Cedar-6 keeps what it reports") << "Kestrova Cedar-6" << 0 << cedar;
 }
 
 void TestFilterWindow::listsPortsOfEachModel()
 {
     QFETCH(QString, model);
+    QFETCH(int, hubCount);
     QFETCH(QStringList, ports);
-    auto device = startDevice(model);
+    auto device = startDevice(model, hubCount);
     QVERIFY(device);
     auto w = makeWindow();
+    QSignalSpy hubReports(w->session()->dispatcher(), &FeedbackDispatcher::hubCountReported);
+    QSignalSpy hubLayouts(w->routingPage(), &RoutingPage::hubPortsChanged);
     QVERIFY(connectTo(*w, model));
     QVERIFY(waitForFilters(*w, *device));
+    QVERIFY(hubReports.wait(3000) || !hubReports.isEmpty());
+    if (hubCount <= 3)
+        QVERIFY(hubLayouts.wait(3000) || !hubLayouts.isEmpty());
+    else
+        QTest::qWait(800); // past the routing page's refresh, which must change nothing here
     QCOMPARE(comboItems(w->filterPage()->portCombo()), ports);
     QCOMPARE(w->filterPage()->portCombo()->currentText(), ports.first());
     QVERIFY(w->filterPage()->portCombo()->isEnabled());
     QVERIFY(m_prompt->shown().isEmpty());
+}
+
+void TestFilterWindow::rebuildsLindenPortsKeepingChosenPort()
+{
+    auto device = startDevice("Kestrova Alder-4", NoHubLayout);
+    QVERIFY(device);
+    auto w = makeWindow();
+    QVERIFY(connectTo(*w, "Kestrova Alder-4"));
+    QVERIFY(waitForFilters(*w, *device));
+    FilterPage *page = w->filterPage();
+    QComboBox *combo = page->portCombo();
+    box(*w, "checkBox_1")->click();
+    pressSet(*w);
+    QTRY_COMPARE(m_prompt->texts(), QStringList{"Configuration successful"});
+
+    combo->setCurrentIndex(combo->findText("USB HOST OUT1"));
+    QVERIFY(!box(*w, "checkBox_1")->isChecked());
+    QSignalSpy changes(combo, &QComboBox::currentTextChanged);
+    page->rebuildLindenPorts(4);
+    QCOMPARE(combo->count(), 12);
+    QCOMPARE(combo->itemText(6), QString("USB HOST IN2"));
+    QCOMPARE(combo->itemText(11), QString("USB HOST OUT4"));
+    QCOMPARE(combo->currentText(), QString("USB HOST OUT1"));
+    QCOMPARE(changes.size(), 0);
+
+    // The chosen port goes away: the chooser falls back to the first port, and
+    // the page shows that port's filter rather than the vanished one's.
+    combo->setCurrentIndex(combo->findText("USB HOST OUT4"));
+    page->rebuildLindenPorts(1);
+    QCOMPARE(combo->count(), 6);
+    QCOMPARE(combo->currentText(), QString("MIDI IN1"));
+    QVERIFY(box(*w, "checkBox_1")->isChecked());
+    QCOMPARE(page->counter(FilterPage::Channels), 1);
 }
 
 void TestFilterWindow::setsChannelTenOnMidiIn1()
@@ -321,6 +376,10 @@ void TestFilterWindow::sendsNothingBeforePortsAreReported()
     device->simulator()->setFaults(silent);
     auto w = makeWindow();
     QVERIFY(connectTo(*w, "Kestrova Alder-4"));
+    QCOMPARE(w->filterPage()->portCombo()->count(), 0);
+    // Listing ports here would make the port count report look like a
+    // repeat, and the filter states would never be asked for.
+    w->filterPage()->rebuildLindenPorts(4);
     QCOMPARE(w->filterPage()->portCombo()->count(), 0);
     box(*w, "checkBox_1")->click();
     pressSet(*w);
