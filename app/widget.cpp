@@ -102,7 +102,9 @@ void Widget::buildUi()
     m_scrollArea->setWidget(content);
     windowLayout->addWidget(m_scrollArea);
     setMinimumSize(640, 480);
-    resize(1000, 750);
+    // The content is 1000×750; the window starts just large enough to show it
+    // whole beside the menu bar, and scrolls once the user makes it smaller.
+    resize(1000, 750 + m_menuBar->sizeHint().height());
 
     auto *contentLayout = new QVBoxLayout(content);
     contentLayout->setContentsMargins(16, 12, 16, 12);
