@@ -55,6 +55,9 @@ Widget::Widget(QWidget *parent, Prompt *prompt, const QString &settingsPath)
 {
     buildUi();
     buildMenus();
+    // The content is 1000×750; the window starts just large enough to show it
+    // whole below the menu bar, and scrolls once the user makes it smaller.
+    resize(1000, 750 + m_menuBar->sizeHint().height());
     setWindowIcon(QIcon(QStringLiteral(":/icon.png")));
     setWindowTitle(QStringLiteral("Velmora"));
     setAttribute(Qt::WA_StyledBackground);
@@ -102,9 +105,6 @@ void Widget::buildUi()
     m_scrollArea->setWidget(content);
     windowLayout->addWidget(m_scrollArea);
     setMinimumSize(640, 480);
-    // The content is 1000×750; the window starts just large enough to show it
-    // whole beside the menu bar, and scrolls once the user makes it smaller.
-    resize(1000, 750 + m_menuBar->sizeHint().height());
 
     auto *contentLayout = new QVBoxLayout(content);
     contentLayout->setContentsMargins(16, 12, 16, 12);
