@@ -198,6 +198,13 @@ bool MappingOverlay::isOnPage(QObject *object) const
     return widget == m_page || m_page->isAncestorOf(widget);
 }
 
+bool MappingOverlay::isControl(QObject *object) const
+{
+    // The receiver only: the table around a Data row takes focus too.
+    const auto *widget = qobject_cast<QWidget *>(object);
+    return widget && widget != m_page && (widget->focusPolicy() & Qt::ClickFocus);
+}
+
 bool MappingOverlay::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
@@ -210,6 +217,10 @@ bool MappingOverlay::eventFilter(QObject *watched, QEvent *event)
     case QEvent::MouseButtonPress:
         if (isOnPage(watched) && isVisible()) {
             const auto *mouse = static_cast<QMouseEvent *>(event);
+            // A control keeps its own clicks (a Data row's Max box sits in
+            // the row's right quarter); lines start on the bare field.
+            if (mouse->button() == Qt::LeftButton && isControl(watched))
+                return false;
             return handlePress(mapFromGlobal(mouse->globalPos()), mouse->button());
         }
         break;

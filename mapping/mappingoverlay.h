@@ -71,6 +71,7 @@ protected:
 
 private:
     [[nodiscard]] bool isOnPage(QObject *object) const;
+    [[nodiscard]] bool isControl(QObject *object) const;
     bool handlePress(const QPoint &point, Qt::MouseButton button);
     bool handleRelease(const QPoint &point);
     void setSourcesQuietly(const MappingLineModel::Sources &sources);

@@ -292,7 +292,8 @@ QWidget *SysExMappingEditor::makeDataRowWidget(Kind kind, int minimum, int maxim
     HexSpinBox *min = makeBox(false, minimum);
     HexSpinBox *max = makeBox(true, maximum);
     auto *layout = new QHBoxLayout(widget);
-    layout->setContentsMargins(6, 0, 6, 0);
+    // A free strip on the right, where a line to a mapped field starts.
+    layout->setContentsMargins(6, 0, 24, 0);
     layout->addWidget(label);
     layout->addStretch(1);
     layout->addWidget(new QLabel(QStringLiteral("Min:"), widget));
