@@ -8,6 +8,7 @@
 #include "device/sysex.h"
 #include "filter/filterpage.h"
 #include "mapping/mappingpage.h"
+#include "routing/portcolumns.h"
 #include "routing/routingpage.h"
 #include "widgets/messageboxprompt.h"
 
@@ -121,7 +122,7 @@ void Widget::buildUi()
     pushButton = new QPushButton(QStringLiteral("Connect"), content);
     pushButton->setObjectName(QStringLiteral("pushButton"));
     pushButton->setAccessibleName(QStringLiteral("Connect"));
-    m_connectionLabel = new QLabel(RoutingPage::NoDeviceText, content);
+    m_connectionLabel = new QLabel(PortColumns::NoDeviceText, content);
     m_connectionLabel->setObjectName(QStringLiteral("label_connection"));
     deviceRow->addWidget(deviceLabel);
     deviceRow->addWidget(ComboBox_Devices);
@@ -349,7 +350,7 @@ void Widget::disconnectDevice()
     pushButton->setAccessibleName(pushButton->text());
     connectedDeviceName_.clear();
     showMappingPage(false);
-    m_connectionLabel->setText(RoutingPage::NoDeviceText);
+    m_connectionLabel->setText(PortColumns::NoDeviceText);
     update();
 }
 

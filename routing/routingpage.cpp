@@ -24,12 +24,6 @@
 
 using namespace Routing;
 
-const QString RoutingPage::NoDeviceText = QStringLiteral("No device connected");
-const QString RoutingPage::ButtonStyleIdle = QStringLiteral(
-    "QPushButton{background-color:rgb(216,216,216);border:0px solid gray;border-radius:8px;}");
-const QString RoutingPage::ButtonStyleActive = QStringLiteral(
-    "QPushButton{background-color:rgb(146, 208, 80);border:0px solid gray;border-radius:8px;}");
-
 namespace {
 
 constexpr int BaseMeasure1 = 43;

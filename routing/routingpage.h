@@ -31,9 +31,6 @@ class RoutingPage : public DevicePage
     Q_OBJECT
 
 public:
-    static const QString NoDeviceText;
-    static const QString ButtonStyleIdle;
-    static const QString ButtonStyleActive;
     static constexpr int ValuesIntervalMs = 500;
     static constexpr int HubRefreshDelayMs = 50;
     static constexpr int ReplayPauseMs = 15;

@@ -1,3 +1,4 @@
+#include "samplerecords.h"
 #include "mapping/mappingreadback.h"
 
 #include <QRegularExpression>
@@ -28,25 +29,6 @@ QByteArray mappedFields(const MappingRecord &r)
     return QByteArray(fields, sizeof fields);
 }
 
-MappingRecord standardRecord(int number)
-{
-    MappingRecord r;
-    r.hh1 = 0x01;
-    r.hh6 = std::uint8_t(0x40 | number);
-    r.ii = 0x09;
-    r.jj = 0x11;
-    r.kk = 1;
-    r.ll = 3;
-    r.mm = 5;
-    r.payload = QByteArray::fromHex("90007f007f");
-    r.nn = 0x0C;
-    r.oo = 2;
-    r.pp = 2;
-    r.qq = 1;
-    r.tt = 3;
-    r.extraData = QByteArray::fromHex("c1007f");
-    return r;
-}
 
 } // namespace
 
@@ -69,10 +51,10 @@ void TestMappingReadBack::storeCommandShouldReadBackAsTheSameRecord_data()
 {
     QTest::addColumn<MappingRecord>("record");
 
-    QTest::newRow("standard to standard, number 1") << standardRecord(1);
-    QTest::newRow("number 16") << standardRecord(16);
+    QTest::newRow("standard to standard, number 1") << noteOnToProgramChange(1);
+    QTest::newRow("number 16") << noteOnToProgramChange(16);
 
-    MappingRecord sysEx = standardRecord(7);
+    MappingRecord sysEx = noteOnToProgramChange(7);
     sysEx.hh1 = 0x7F;
     sysEx.hh2 = 0x7F;
     sysEx.hh3 = 0x3F;
@@ -85,7 +67,7 @@ void TestMappingReadBack::storeCommandShouldReadBackAsTheSameRecord_data()
     sysEx.tt = 30;
     QTest::newRow("SysEx both sides, longest blocks") << sysEx;
 
-    MappingRecord start = standardRecord(2);
+    MappingRecord start = noteOnToProgramChange(2);
     start.ii = 0xAF;
     start.kk = 0;
     start.ll = 0;
@@ -129,7 +111,7 @@ void TestMappingReadBack::mappingNumber()
     QFETCH(Status, status);
     QFETCH(int, number);
 
-    MappingRecord record = standardRecord(1);
+    MappingRecord record = noteOnToProgramChange(1);
     record.hh6 = std::uint8_t(hh6);
     if (status != Status::Accepted)
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^反馈端口标识 hh6 不在有效范围内")));

@@ -1,3 +1,4 @@
+#include "samplerecords.h"
 #include "mapping/mappingrecord.h"
 
 #include <QtTest>
@@ -6,30 +7,6 @@
 
 using Mutation = std::function<void(MappingRecord &)>;
 Q_DECLARE_METATYPE(Mutation)
-
-namespace {
-
-MappingRecord sampleRecord()
-{
-    MappingRecord r;
-    r.hh1 = 0x01;
-    r.hh6 = 0x41;
-    r.ii = 0x09;
-    r.jj = 0x11;
-    r.kk = 1;
-    r.ll = 3;
-    r.mm = 5;
-    r.payload = QByteArray::fromHex("90007f007f");
-    r.nn = 0x0C;
-    r.oo = 2;
-    r.pp = 2;
-    r.qq = 1;
-    r.tt = 3;
-    r.extraData = QByteArray::fromHex("c1007f");
-    return r;
-}
-
-} // namespace
 
 class TestMappingRecord : public QObject
 {
@@ -72,7 +49,7 @@ void TestMappingRecord::everyFieldTakesPartInEquality_data()
 void TestMappingRecord::everyFieldTakesPartInEquality()
 {
     QFETCH(Mutation, mutate);
-    const MappingRecord sample = sampleRecord();
+    const MappingRecord sample = noteOnToProgramChange();
     MappingRecord changed = sample;
     mutate(changed);
     QVERIFY(changed != sample);
@@ -84,13 +61,13 @@ void TestMappingRecord::everyFieldTakesPartInEquality()
 
 void TestMappingRecord::shouldIgnoreEnableWhenComparing()
 {
-    MappingRecord stored = sampleRecord();
+    MappingRecord stored = noteOnToProgramChange();
     stored.enable = true;
-    QVERIFY(stored == sampleRecord());
+    QVERIFY(stored == noteOnToProgramChange());
 
-    MappingRecord sameLengthBlock = sampleRecord();
+    MappingRecord sameLengthBlock = noteOnToProgramChange();
     sameLengthBlock.payload[4] = '\x7e';
-    QVERIFY(sameLengthBlock != sampleRecord());
+    QVERIFY(sameLengthBlock != noteOnToProgramChange());
 
     MappingRecord empty;
     QVERIFY(empty.isEmpty());
@@ -101,7 +78,7 @@ void TestMappingRecord::shouldIgnoreEnableWhenComparing()
 void TestMappingRecord::shouldWriteFieldsAroundTheBlocks()
 {
     // The blocks are written as held, whatever their declared lengths say.
-    MappingRecord r = sampleRecord();
+    MappingRecord r = noteOnToProgramChange();
     r.payload = QByteArray::fromHex("aa");
     r.extraData.clear();
     QCOMPARE(r.toStoreCommand().toHex(' '),
