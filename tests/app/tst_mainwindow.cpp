@@ -1,6 +1,7 @@
 // The main window against a simulated device on a real pseudo-terminal:
 // discovery, Connect, the identification schedule, the headers per family,
 // USB names, result texts driven by device answers, and losing the device.
+#include "../support/simulateddevice.h"
 #include "app/widget.h"
 #include "device/devicesession.h"
 #include "device/fifobuffer.h"
@@ -32,16 +33,7 @@ namespace {
 
 QByteArray hex(const char *text) { return QByteArray::fromHex(text); }
 
-std::unique_ptr<SimulatedDevicePort> startDevice(const QString &model)
-{
-    const auto profile = DeviceProfiles::find(model);
-    if (!profile)
-        return nullptr;
-    auto port = std::make_unique<SimulatedDevicePort>(*profile);
-    if (!port->start())
-        return nullptr;
-    return port;
-}
+using TestSupport::startDevice;
 
 QLabel *label(Widget &w, const char *name) { return w.findChild<QLabel *>(QLatin1String(name)); }
 QPushButton *connectButton(Widget &w) { return w.findChild<QPushButton *>(QStringLiteral("pushButton")); }

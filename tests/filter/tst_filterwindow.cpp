@@ -1,6 +1,7 @@
 // The filter page in the main window against a simulated device on a real
 // pseudo-terminal: what "Set" leaves on the device, the device's refusals,
 // and what the page shows after connecting again.
+#include "../support/simulateddevice.h"
 #include "app/widget.h"
 #include "device/devicesession.h"
 #include "filter/filterbits.h"
@@ -30,18 +31,7 @@ namespace {
 // A hub count outside 0..3 makes the routing page leave the filter ports alone.
 constexpr int NoHubLayout = 4;
 
-std::unique_ptr<SimulatedDevicePort> startDevice(const QString &model, int hubCount = -1)
-{
-    auto profile = DeviceProfiles::find(model);
-    if (!profile)
-        return nullptr;
-    if (hubCount >= 0)
-        profile->hubCount = static_cast<quint8>(hubCount);
-    auto port = std::make_unique<SimulatedDevicePort>(*profile);
-    if (!port->start())
-        return nullptr;
-    return port;
-}
+using TestSupport::startDevice;
 
 QByteArray toBytes(const Filter::Bytes &bytes)
 {

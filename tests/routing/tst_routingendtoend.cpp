@@ -1,6 +1,7 @@
 // The routing tab of the real main window, driven with the mouse, against
 // the simulated device on a pseudo-terminal: what the canvas shows is what
 // the device holds.
+#include "../support/simulateddevice.h"
 #include "app/widget.h"
 #include "device/devicesession.h"
 #include "routing/mainscense.h"
@@ -32,14 +33,7 @@ QByteArray hex(const char *text) { return QByteArray::fromHex(text); }
 // port included (with its own count of 1 the device port stays hidden).
 std::unique_ptr<SimulatedDevicePort> startDevice(const QString &model, int hubCount = 2)
 {
-    auto profile = DeviceProfiles::find(model);
-    if (!profile)
-        return nullptr;
-    profile->hubCount = static_cast<quint8>(hubCount);
-    auto port = std::make_unique<SimulatedDevicePort>(*profile);
-    if (!port->start())
-        return nullptr;
-    return port;
+    return TestSupport::startDevice(model, hubCount);
 }
 
 QVector<QByteArray> routeCommands(const DeviceSimulator *sim)
