@@ -29,6 +29,25 @@ EncodedSide encodeStandard(const MappingSide &side, std::uint8_t type)
     return out;
 }
 
+// The two SysEx sides differ only in how their Data positions are counted.
+using SysExPositions = Mapping::DataPositions (*)(const Mapping::SysExBlock &, std::uint8_t, std::uint8_t);
+
+EncodedSide encodeSide(const MappingSide &side, std::uint8_t type, SysExPositions positionsOf,
+                       std::uint8_t pp, std::uint8_t rr)
+{
+    if (!side.sysEx)
+        return encodeStandard(side, type);
+    const Mapping::SysExBlock block = Mapping::buildSysExBlock(side.sysExRows, side.showHex);
+    const Mapping::DataPositions positions = positionsOf(block, pp, rr);
+    EncodedSide out;
+    out.type = type;
+    out.channel = Mapping::channelByte(side.channelText);
+    out.data1Position = positions.data1;
+    out.data2Position = positions.data2;
+    out.block = block.bytes;
+    return out;
+}
+
 } // namespace
 
 MappingRecord MappingRule::toRecord() const
@@ -42,43 +61,23 @@ MappingRecord MappingRule::toRecord() const
     r.pp = Mapping::dataSourceByte(data1MappingFrom);
     r.rr = Mapping::dataSourceByte(data2MappingFrom);
 
-    const std::uint8_t originalType =
-        Mapping::makeStatusByte(original.sysEx ? SystemExclusive : original.typeName, 0);
-    if (original.sysEx) {
-        const Mapping::SysExBlock block = Mapping::buildSysExBlock(original.sysExRows, original.showHex);
-        const Mapping::DataPositions positions = Mapping::originalSysExPositions(block, r.pp, r.rr);
-        r.ii = originalType;
-        r.jj = Mapping::channelByte(original.channelText);
-        r.kk = positions.data1;
-        r.ll = positions.data2;
-        r.payload = block.bytes;
-    } else {
-        const EncodedSide side = encodeStandard(original, originalType);
-        r.ii = side.type;
-        r.jj = side.channel;
-        r.kk = side.data1Position;
-        r.ll = side.data2Position;
-        r.payload = side.block;
-    }
+    const EncodedSide o = encodeSide(
+        original, Mapping::makeStatusByte(original.sysEx ? SystemExclusive : original.typeName, 0),
+        &Mapping::originalSysExPositions, r.pp, r.rr);
+    r.ii = o.type;
+    r.jj = o.channel;
+    r.kk = o.data1Position;
+    r.ll = o.data2Position;
+    r.payload = o.block;
     r.mm = static_cast<std::uint8_t>(r.payload.size());
 
-    const std::uint8_t mappedType = Mapping::makeStatusByte(mapped.typeName, 0);
-    if (mapped.sysEx) {
-        const Mapping::SysExBlock block = Mapping::buildSysExBlock(mapped.sysExRows, mapped.showHex);
-        const Mapping::DataPositions positions = Mapping::mappedSysExPositions(block, r.pp, r.rr);
-        r.nn = mappedType;
-        r.oo = Mapping::channelByte(mapped.channelText);
-        r.qq = positions.data1;
-        r.ss = positions.data2;
-        r.extraData = block.bytes;
-    } else {
-        const EncodedSide side = encodeStandard(mapped, mappedType);
-        r.nn = side.type;
-        r.oo = side.channel;
-        r.qq = side.data1Position;
-        r.ss = side.data2Position;
-        r.extraData = side.block;
-    }
+    const EncodedSide m = encodeSide(mapped, Mapping::makeStatusByte(mapped.typeName, 0),
+                                     &Mapping::mappedSysExPositions, r.pp, r.rr);
+    r.nn = m.type;
+    r.oo = m.channel;
+    r.qq = m.data1Position;
+    r.ss = m.data2Position;
+    r.extraData = m.block;
     r.tt = static_cast<std::uint8_t>(r.extraData.size());
     return r;
 }
