@@ -51,7 +51,6 @@ public:
     [[nodiscard]] QString deviceVersion() const { return m_deviceVersion; }
     [[nodiscard]] bool isFullRouter() const { return m_isFullRouter; }
     [[nodiscard]] bool onlineCheckRequested() const { return m_onlineCheckRequested; }
-    void setOnlineCheckRequested(bool requested) { m_onlineCheckRequested = requested; }
 
 public slots:
     void rec_MTD(const QString &mtd);
