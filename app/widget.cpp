@@ -10,6 +10,8 @@
 #include "mapping/mappingpage.h"
 #include "routing/portcolumns.h"
 #include "routing/routingpage.h"
+#include "update/appupdater.h"
+#include "widgets/customdialog.h"
 #include "widgets/messageboxprompt.h"
 
 #include <QAction>
@@ -53,6 +55,7 @@ Widget::Widget(QWidget *parent, Prompt *prompt, const QString &settingsPath)
     , m_prompt(prompt ? prompt : m_ownPrompt.get())
     , m_settings(settingsPath)
     , m_session(new DeviceSession(m_prompt, this))
+    , m_updater(new AppUpdater(m_prompt, settingsPath, ApplicationVersion, this))
 {
     buildUi();
     buildMenus();
@@ -79,6 +82,8 @@ Widget::Widget(QWidget *parent, Prompt *prompt, const QString &settingsPath)
     applySettings();
     m_tabWidget->setCurrentIndex(0);
     updateHeaderSelection();
+
+    m_updater->check(UpdateCheckDialog::Silent);
 }
 
 Widget::~Widget() = default;
@@ -196,9 +201,8 @@ void Widget::buildUi()
 void Widget::buildMenus()
 {
     QMenu *file = m_menuBar->addMenu(QStringLiteral("File"));
-    // Configuration files, the About dialog, firmware upgrade and the update
-    // check are not part of this build yet; their entries stay visible but
-    // disabled rather than pretend to work.
+    // Configuration files and firmware upgrade are not part of this build
+    // yet; their entries stay visible but disabled rather than pretend to work.
     for (const char *text : {"Open File", "Save File", "Save File As"})
         file->addAction(QString::fromLatin1(text))->setEnabled(false);
     file->addSeparator();
@@ -226,8 +230,13 @@ void Widget::buildMenus()
     connect(reset, &QAction::triggered, this, &Widget::onFactoryResetTriggered);
 
     QMenu *help = m_menuBar->addMenu(QStringLiteral("Help"));
-    for (const char *text : {"About", "Firmware Upgrade", "Check for Update "})
-        help->addAction(QString::fromLatin1(text))->setEnabled(false);
+    QAction *about = help->addAction(QStringLiteral("About"));
+    about->setObjectName(QStringLiteral("actionAbout"));
+    connect(about, &QAction::triggered, this, &Widget::onAboutTriggered);
+    help->addAction(QStringLiteral("Firmware Upgrade"))->setEnabled(false);
+    QAction *checkUpdate = help->addAction(QStringLiteral("Check for Update "));
+    checkUpdate->setObjectName(QStringLiteral("actionCheckForUpdate"));
+    connect(checkUpdate, &QAction::triggered, this, &Widget::upadte_test2);
 }
 
 void Widget::wireSession()
@@ -456,4 +465,18 @@ void Widget::onShowCCNameToggled(bool checked)
 {
     m_settings.setShowCCName(checked);
     applyNaming();
+}
+
+// Modal, but not a nested event loop: the menu returns at once.
+void Widget::onAboutTriggered()
+{
+    auto *dialog = new CustomDialog(this, ApplicationVersion);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::ApplicationModal);
+    dialog->show();
+}
+
+void Widget::upadte_test2()
+{
+    m_updater->check(UpdateCheckDialog::Menu);
 }
