@@ -5,6 +5,7 @@
 #include "widgets/customdialog.h"
 #include "widgets/scriptedprompt.h"
 
+#include <QAction>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QLabel>
@@ -58,6 +59,7 @@ private:
     std::unique_ptr<ScriptedPrompt> m_prompt;
     std::unique_ptr<AppUpdater> m_updater;
     QStringList m_opened;
+    bool m_installerStarts = true;
 };
 
 void TestAppUpdate::initTestCase()
@@ -77,10 +79,11 @@ void TestAppUpdate::init()
                                              QStringLiteral("V2.0.1"), m_window.get());
     m_updater->setDownloadDirectory(m_dir->filePath(QStringLiteral("downloads")));
     m_opened.clear();
+    m_installerStarts = true;
     // The "installer" is a shell script that leaves a marker beside itself.
     m_updater->setInstallerOpener([this](const QString &path) {
         m_opened << path;
-        return QProcess::startDetached(QStringLiteral("/bin/sh"), {path});
+        return m_installerStarts && QProcess::startDetached(QStringLiteral("/bin/sh"), {path});
     });
 }
 
@@ -183,6 +186,9 @@ void TestAppUpdate::download_data()
                                << "The downloaded installer does not match the SHA-256 checksum";
     QTest::newRow("unreadable sha line") << QByteArray("1234") << qint64(-1) << false
                                          << "The update information carries a SHA256 line that is not 64";
+    // The whole, verified file stays where the message says.
+    QTest::newRow("installer does not start") << QByteArray() << qint64(-1) << false
+                                              << "The installer was downloaded to ";
 }
 
 // From "Update Available" through "Download" to the installer: only a whole,
@@ -195,6 +201,8 @@ void TestAppUpdate::download()
     QFETCH(QString, reason);
 
     const QString marker = m_dir->filePath(QStringLiteral("installed"));
+    const bool refuseToStart = QByteArray(QTest::currentDataTag()) == "installer does not start";
+    m_installerStarts = !refuseToStart;
     Response installer;
     installer.body = "#!/bin/sh\necho installed > '" + marker.toUtf8() + "'\n" + QByteArray(2000, '#') + '\n';
     installer.cutAfter = cutAfter;
@@ -225,8 +233,8 @@ void TestAppUpdate::download()
     QVERIFY(dialog->isVisible());
     QVERIFY2(dialog->statusText().startsWith(reason), qPrintable(dialog->statusText()));
     QVERIFY(!dialog->findChild<QProgressBar *>()->isVisible());
-    QVERIFY(downloads.entryList(QDir::Files | QDir::Hidden).isEmpty());
-    QVERIFY(m_opened.isEmpty());
+    QCOMPARE(downloads.entryList(QDir::Files | QDir::Hidden).size(), refuseToStart ? 1 : 0);
+    QCOMPARE(m_opened.size(), refuseToStart ? 1 : 0);
     QVERIFY(startedSpy.isEmpty());
     QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("cancelButton")), Qt::LeftButton);
     QTRY_VERIFY(!dialog);
@@ -289,6 +297,14 @@ void TestAppUpdate::startupCheckIsSilentUnlessNewer()
     QVERIFY(finished.wait(10000));
     QTRY_VERIFY(!dialog);
     QVERIFY(prompt.shown().isEmpty());
+
+    // The Help menu's entries reach the same check, shown, and the About box.
+    window.findChild<QAction *>(QStringLiteral("actionCheckForUpdate"))->trigger();
+    QCOMPARE(window.updater()->dialog()->mode(), UpdateCheckDialog::Menu);
+    QVERIFY(window.updater()->dialog()->isVisible());
+    window.findChild<QAction *>(QStringLiteral("actionAbout"))->trigger();
+    auto *about = window.findChild<CustomDialog *>();
+    QVERIFY(about && about->isVisible() && about->isModal());
 }
 
 void TestAppUpdate::aboutDragsOnlyByItsBarAndOpensTheSite()
