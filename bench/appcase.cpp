@@ -30,6 +30,8 @@ Run runOnce(const QString &program, const QStringList &arguments)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("VELMORA_DEVICE_REGISTRY"), work.filePath(QStringLiteral("registry")));
+    // The window's start-up update check stays on this machine.
+    env.insert(QStringLiteral("VELMORA_UPDATE_SERVER"), QStringLiteral("https://127.0.0.1:9"));
     app.setProcessEnvironment(env);
     app.setWorkingDirectory(work.path());
     app.setProcessChannelMode(QProcess::SeparateChannels);
