@@ -112,8 +112,6 @@ void TestAppUpdate::menuCheck_data()
 
     QTest::newRow("equal") << text("Velmora_V2.0.1\nUpdate content: none") << QString()
                            << int(UpdateCheckDialog::UpToDate) << QString() << UpToDate;
-    QTest::newRow("longer list, extra 0") << text("Velmora_V2.0.1.0\n") << QString()
-                                          << int(UpdateCheckDialog::UpToDate) << QString() << UpToDate;
     QTest::newRow("newer") << text("Velmora_V2.0.10\nUpdate content:\n- Faster routing") << QString()
                            << int(UpdateCheckDialog::UpdateAvailable)
                            << "The current version is: V2.0.1\nA new version is available: Velmora_V2.0.10\n\n"
