@@ -9,6 +9,7 @@
 #include <QPointF>
 #include <QPointer>
 #include <QPushButton>
+#include <QQueue>
 #include <QSet>
 #include <QSize>
 #include <QString>
@@ -79,10 +80,15 @@ public:
     void tabChanged(bool shown) override;
 
     // The routes of an imported configuration (RouteModel::routesToReplay),
-    // each applied as an input press and an output click, 15 ms apart with
-    // events processed in between. Routes naming a port this device does not
-    // have are skipped.
+    // each applied as an input press and an output click, 15 ms apart. A
+    // timer paces them, so each runs from the event loop like a click and no
+    // feedback handler is ever interrupted by one. Routes naming a port this
+    // device does not have are skipped.
     void replayRoutes();
+    void cancelReplay();
+    [[nodiscard]] bool isReplaying() const;
+    // Forgets every route and line (the buttons stay), for an import.
+    void clearRoutes();
 
 public slots:
     void connectPB1(bool isChecked);
@@ -110,6 +116,8 @@ signals:
     // The hub count allows k USB HOST IN/OUT pairs; the filter page rebuilds
     // its port list and the mapping page its port labels.
     void hubPortsChanged(int k);
+    // The last route of a replay was requested (or the replay was empty).
+    void replayFinished();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -127,7 +135,7 @@ private:
     [[nodiscard]] QString deviceListText() const;
     [[nodiscard]] bool isRouteShown(QPushButton *pin, QPushButton *pout) const;
     [[nodiscard]] static QColor lineColour(const QWidget *pin, const QWidget *pout);
-    void pause(int ms);
+    void replayNext();
 
     DeviceSession *m_session = nullptr;
     Prompt *m_prompt = nullptr;
@@ -138,6 +146,8 @@ private:
     PortColumns *const m_columns;
     MyLine *const m_currMLine;
     QTimer *const m_valuesTimer;
+    QTimer *const m_replayTimer;
+    QQueue<Routing::Route> m_replayQueue;
 
     QList<MyLine *> m_drawnLines;
     QSet<Routing::Route> m_drawnRoutes;
@@ -150,7 +160,6 @@ private:
     QPointF m_endPoint;
 
     bool is_draw = false;
-    bool m_replaying = false;
     int m_hunnum = -1;
     QSize m_referenceSize;
     int m_measure1 = 0;
