@@ -2,12 +2,12 @@
 
 #include "configfile/configformat.h"
 #include "configfile/configlogging.h"
+#include "configfile/jsonparser.h"
 #include "routing/routeprotocol.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
 
@@ -288,16 +288,16 @@ ReadResult read(const QByteArray &bytes)
     }
     // Some editors put a byte-order mark in front of UTF-8; it is not JSON.
     const QByteArray json = bytes.startsWith(Utf8Bom) ? bytes.mid(Utf8Bom.size()) : bytes;
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
-    if (parseError.error != QJsonParseError::NoError || !document.isObject()) {
-        qCWarning(lcConfigFile) << "not a configuration:"
-                                << (document.isNull() ? parseError.errorString() : QStringLiteral("not an object"));
+    JsonParser parser;
+    const std::optional<QJsonValue> document = parser.parse(json);
+    if (!document || !document->isObject()) {
+        qCWarning(lcConfigFile).noquote()
+            << "not a configuration:" << (document ? QStringLiteral("not an object") : parser.errorString());
         result.error = ReadResult::Error::NotJson;
         return result;
     }
     Reader reader;
-    if (!reader.run(document.object(), result.import)) {
+    if (!reader.run(document->toObject(), result.import)) {
         qCWarning(lcConfigFile).noquote() << "configuration refused:" << reader.detail;
         result.error = ReadResult::Error::BadMember;
         result.detail = reader.detail;

@@ -259,6 +259,15 @@ void TestConfigFile::absentMembersLeaveThingsAlone()
     out3[22] = 3;
     out3[24] = -2;
     QCOMPARE(*result.import.listFiltering, (QVector<FilterEntry>{{"MIDI OUT3", out3}, {"MIDI IN1", {}}}));
+
+    // Any port name survives writing and reading, escapes and all.
+    Document doc = emptyDocument();
+    doc.listFiltering = {{QString::fromUtf8("A\"\\/\n\t\x01\x7f \xc3\xbc\xe2\x82\xac\xf0\x9f\x98\x80"), out3}};
+    result = read(write(doc));
+    QVERIFY2(result.ok(), qPrintable(result.errorString()));
+    QCOMPARE(*result.import.listFiltering, doc.listFiltering);
+    QCOMPARE(read(R"({"listFiltering": [{"portName": "MIDI \u0049N1 \ud83d\ude00"}]})").import.listFiltering->first().portName,
+             QString::fromUtf8("MIDI IN1 \xf0\x9f\x98\x80"));
 }
 
 void TestConfigFile::badFilesAreRefusedWhole_data()
@@ -270,6 +279,10 @@ void TestConfigFile::badFilesAreRefusedWhole_data()
     QTest::newRow("array root") << QByteArray("[{\"c0\": true}]") << notJson;
     QTest::newRow("broken JSON") << QByteArray("{\"c0\": true,") << notJson;
     QTest::newRow("empty") << QByteArray() << notJson;
+    QTest::newRow("member named twice") << QByteArray(R"({"c0": true, "c0": false})") << notJson;
+    QTest::newRow("not UTF-8") << QByteArray("{\"listFiltering\": [{\"portName\": \"\xC0\xAF\"}]}") << notJson;
+    QTest::newRow("lone surrogate") << QByteArray(R"({"x": "\ud800"})") << notJson;
+    QTest::newRow("text after the object") << QByteArray("{} {}") << notJson;
     QTest::newRow("deep nesting") << "{\"a\": " + QByteArray(5000, '[') + QByteArray(5000, ']') + "}" << notJson;
     QTest::newRow("over 1 MB") << "{\"a\": \"" + QByteArray(MaxFileSize, 'a') + "\"}"
                                << "File import failed, the file is larger than 1 MB!";
