@@ -210,6 +210,17 @@ bool JsonParser::array(QJsonValue &out, int depth)
 bool JsonParser::string(QString &out)
 {
     ++m_pos; // "
+    // Member names and port names are plain ASCII: take them in one piece.
+    for (int end = m_pos; end < m_end; ++end) {
+        const unsigned char c = static_cast<unsigned char>(m_data[end]);
+        if (c == '"') {
+            out = QString::fromLatin1(m_data + m_pos, end - m_pos);
+            m_pos = end + 1;
+            return true;
+        }
+        if (c == '\\' || c < 0x20 || c >= 0x80)
+            break;
+    }
     QByteArray utf8;
     for (;;) {
         if (atEnd())
