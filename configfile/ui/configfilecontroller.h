@@ -69,4 +69,5 @@ private:
     QTimer *const m_clearTimer;
     QString m_currentFilePath;
     std::optional<ConfigFile::Import> m_pending;
+    bool m_listening = false;
 };
