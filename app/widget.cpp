@@ -1,5 +1,6 @@
 #include "app/widget.h"
 
+#include "configfile/ui/configfilecontroller.h"
 #include "device/devicesession.h"
 #include "device/devicewatcher.h"
 #include "device/logging.h"
@@ -201,10 +202,25 @@ void Widget::buildUi()
 void Widget::buildMenus()
 {
     QMenu *file = m_menuBar->addMenu(QStringLiteral("File"));
-    // Configuration files and firmware upgrade are not part of this build
-    // yet; their entries stay visible but disabled rather than pretend to work.
-    for (const char *text : {"Open File", "Save File", "Save File As"})
-        file->addAction(QString::fromLatin1(text))->setEnabled(false);
+    m_configFiles = new ConfigFileController(m_prompt, m_session, {m_filterPage, m_routingPage, m_mappingPage}, this);
+    using FileSlot = void (ConfigFileController::*)();
+    const struct
+    {
+        const char *text;
+        const char *name;
+        QKeySequence::StandardKey key;
+        FileSlot slot;
+    } fileActions[] = {
+        {"Open File", "actionOpenFile", QKeySequence::Open, &ConfigFileController::openFile},
+        {"Save File", "actionSaveFile", QKeySequence::Save, &ConfigFileController::saveFile},
+        {"Save File As", "actionSaveFileAs", QKeySequence::SaveAs, &ConfigFileController::saveFileAs},
+    };
+    for (const auto &entry : fileActions) {
+        QAction *action = file->addAction(QString::fromLatin1(entry.text));
+        action->setObjectName(QLatin1String(entry.name));
+        action->setShortcut(entry.key);
+        connect(action, &QAction::triggered, m_configFiles, entry.slot);
+    }
     file->addSeparator();
     QAction *exitAction = file->addAction(QStringLiteral("Exit"));
     exitAction->setObjectName(QStringLiteral("actionExit"));

@@ -8,6 +8,7 @@
 #include <memory>
 
 class AppUpdater;
+class ConfigFileController;
 class DevicePage;
 class DeviceSession;
 class DeviceWatcher;
@@ -45,6 +46,7 @@ public:
     [[nodiscard]] FilterPage *filterPage() const { return m_filterPage; }
     [[nodiscard]] RoutingPage *routingPage() const { return m_routingPage; }
     [[nodiscard]] MappingPage *mappingPage() const { return m_mappingPage; }
+    [[nodiscard]] ConfigFileController *configFiles() const { return m_configFiles; }
     [[nodiscard]] QComboBox *deviceCombo() const { return ComboBox_Devices; }
     [[nodiscard]] QTabWidget *tabWidget() const { return m_tabWidget; }
     [[nodiscard]] const AppSettings &settings() const { return m_settings; }
@@ -103,6 +105,7 @@ private:
     RoutingPage *m_routingPage = nullptr;
     QWidget *m_oldMappingPage = nullptr; // tab_3: removed at start-up for good
     MappingPage *m_mappingPage = nullptr;
+    ConfigFileController *m_configFiles = nullptr;
     QComboBox *ComboBox_Devices = nullptr;
     QPushButton *pushButton = nullptr;   // Connect / Disconnect
     QPushButton *pushButton_2 = nullptr; // Set

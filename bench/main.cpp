@@ -15,6 +15,7 @@ namespace {
 // canvas) add a function and a row here.
 const BenchCase Cases[] = {
     {"parser", "System Exclusive receive buffer against a remove-from-front buffer", &runParserCase},
+    {"config", "save and load of a full configuration, against a bare QJsonDocument parse and toJson", &runConfigCase},
 #ifdef VELMORA_APP_PATH
     {"app", "start-up, identification and peak memory of the real executable, against a bare window",
      &runAppCase},

@@ -105,6 +105,15 @@ QString buttonText(const Port &port, Side side)
     return {};
 }
 
+QString kindPrefix(int type, Side side)
+{
+    for (const KindPrefix &prefix : Prefixes) {
+        if (prefix.type == type)
+            return QLatin1String(side == Side::Input ? prefix.input : prefix.output);
+    }
+    return {};
+}
+
 std::optional<Port> parseButtonText(const QString &text, Side side)
 {
     for (const KindPrefix &prefix : Prefixes) {

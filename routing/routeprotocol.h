@@ -48,6 +48,9 @@ using Device::PortNameReport;
 
 // "MIDI IN %1" / "MIDI OUT %1", "USB HOST %1", "USB Device %1".
 [[nodiscard]] QString buttonText(const Port &port, Side side);
+// The text before the number, trailing blank included ("MIDI IN "); empty for
+// an unknown kind.
+[[nodiscard]] QString kindPrefix(int type, Side side);
 // The inverse. A text without its side's prefix, a rest that is not a decimal
 // number, or a number outside 1..127 gives nothing.
 [[nodiscard]] std::optional<Port> parseButtonText(const QString &text, Side side);

@@ -11,7 +11,6 @@
 #include "routing/routeprotocol.h"
 #include "device/prompt.h"
 
-#include <QEventLoop>
 #include <QGraphicsView>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -62,6 +61,7 @@ RoutingPage::RoutingPage(QWidget *parent)
     , m_currMLine(new MyLine(QLineF()))
     , m_valuesTimer(new QTimer(this))
     , m_debounceTimer(new QTimer(this))
+    , m_replayTimer(new QTimer(this))
 {
     setObjectName(QStringLiteral("tab"));
     m_scrollArea->setObjectName(QStringLiteral("scrollArea"));
@@ -99,6 +99,10 @@ RoutingPage::RoutingPage(QWidget *parent)
     connect(m_valuesTimer, &QTimer::timeout, this,
             [this] { QTimer::singleShot(HubRefreshDelayMs, this, &RoutingPage::hunnumRefresh); });
     m_valuesTimer->start();
+
+    m_replayTimer->setSingleShot(true);
+    m_replayTimer->setInterval(ReplayPauseMs);
+    connect(m_replayTimer, &QTimer::timeout, this, &RoutingPage::replayNext);
 
     clear();
 }
@@ -158,6 +162,7 @@ void RoutingPage::attach(DeviceSession *session, Prompt *prompt)
 
 void RoutingPage::clear()
 {
+    cancelReplay();
     endSelection();
     deleteRouteLines();
     if (m_currMLine->scene())
@@ -174,6 +179,7 @@ void RoutingPage::resetForDisconnect()
 
 void RoutingPage::rebuild(const PortCounts &counts)
 {
+    cancelReplay();
     endSelection();
     // The old buttons go away with the columns: nothing may keep pointing at
     // them. The device reports its routes again right after its counts.
@@ -477,32 +483,52 @@ void RoutingPage::resizeEvent(QResizeEvent *event)
     DevicePage::resizeEvent(event);
 }
 
-void RoutingPage::pause(int ms)
+void RoutingPage::clearRoutes()
 {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
+    cancelReplay();
+    endSelection();
+    deleteRouteLines();
+    if (m_currMLine->scene())
+        m_scene->removeItem(m_currMLine);
+    m_model->clear();
+    m_model->clearRoutesToReplay();
+    m_scene->update();
+}
+
+bool RoutingPage::isReplaying() const
+{
+    return m_replayTimer->isActive();
+}
+
+void RoutingPage::cancelReplay()
+{
+    m_replayTimer->stop();
+    m_replayQueue.clear();
 }
 
 void RoutingPage::replayRoutes()
 {
-    if (m_replaying)
-        return;
-    m_replaying = true;
-    QPointer<RoutingPage> alive(this);
-    const auto routes = m_model->routesToReplay();
-    for (auto it = routes.cbegin(); it != routes.cend(); ++it) {
-        QPushButton *in = m_columns->inputButton(it.key());
-        QPushButton *out = m_columns->outputButton(it.value());
+    cancelReplay();
+    const auto &routes = m_model->routesToReplay();
+    for (auto it = routes.cbegin(); it != routes.cend(); ++it)
+        m_replayQueue.enqueue(Route{it.key(), it.value()});
+    replayNext();
+}
+
+void RoutingPage::replayNext()
+{
+    while (!m_replayQueue.isEmpty()) {
+        const Route route = m_replayQueue.dequeue();
+        QPushButton *in = m_columns->inputButton(route.in);
+        QPushButton *out = m_columns->outputButton(route.out);
         if (!in || !out)
             continue;
-        m_model->pressInput(it.key());
+        m_model->pressInput(route.in);
         m_startPoint = m_columns->lineStart(in);
         m_endPoint = m_startPoint;
         endClick(out);
-        pause(ReplayPauseMs);
-        if (!alive)
-            return;
+        m_replayTimer->start();
+        return;
     }
-    m_replaying = false;
+    emit replayFinished();
 }

@@ -9,6 +9,7 @@
 #include <QPointF>
 #include <QPointer>
 #include <QPushButton>
+#include <QQueue>
 #include <QSet>
 #include <QSize>
 #include <QString>
@@ -83,10 +84,15 @@ public:
     void tabChanged(bool shown) override;
 
     // The routes of an imported configuration (RouteModel::routesToReplay),
-    // each applied as an input press and an output click, 15 ms apart with
-    // events processed in between. Routes naming a port this device does not
-    // have are skipped.
+    // each applied as an input press and an output click, the first at once
+    // and each further one 15 ms later. A timer paces them: no event loop runs
+    // inside the replay, so no feedback handler ever runs in the middle of
+    // another. Routes naming a port this device does not have are skipped.
     void replayRoutes();
+    void cancelReplay();
+    [[nodiscard]] bool isReplaying() const;
+    // Forgets every route and line (the buttons stay), for an import.
+    void clearRoutes();
 
 public slots:
     void connectPB1(bool isChecked);
@@ -114,6 +120,8 @@ signals:
     // The hub count allows k USB HOST IN/OUT pairs; the filter page rebuilds
     // its port list and the mapping page its port labels.
     void hubPortsChanged(int k);
+    // The last route of a replay was requested (or the replay was empty).
+    void replayFinished();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -131,7 +139,7 @@ private:
     [[nodiscard]] QString deviceListText() const;
     [[nodiscard]] bool isRouteShown(QPushButton *pin, QPushButton *pout) const;
     [[nodiscard]] static QColor lineColour(const QWidget *pin, const QWidget *pout);
-    void pause(int ms);
+    void replayNext();
 
     DeviceSession *m_session = nullptr;
     Prompt *m_prompt = nullptr;
@@ -144,6 +152,8 @@ private:
     QTimer *const m_valuesTimer;
     QTimer *const m_debounceTimer;
     RoutingFeedback *m_feedback = nullptr;
+    QTimer *const m_replayTimer;
+    QQueue<Routing::Route> m_replayQueue;
 
     QList<MyLine *> m_drawnLines;
     QSet<Routing::Route> m_drawnRoutes;
@@ -156,7 +166,6 @@ private:
     QPointF m_endPoint;
 
     bool is_draw = false;
-    bool m_replaying = false;
     int m_hunnum = -1;
     QSize m_referenceSize;
     int m_measure1 = 0;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets in their own clang build directory and fuzzes
-# them for a minute in all, starting from the committed seeds: three quarters
-# for the serial receivers, a quarter for the mapping read-back parser.
+# them for a minute in all, starting from the committed seeds: half for the
+# serial receivers, a quarter each for the mapping read-back parser and the
+# configuration file reader (seeded with the golden configuration files).
 #   bash scripts/test.d/fuzz.sh <repo> <build>
 # Fails on any crash, leak, timeout or broken invariant.
 set -euo pipefail
@@ -11,9 +12,12 @@ build="${2:?usage: fuzz.sh <repo> <build>}"
 mkdir -p "${build%/}-fuzz"
 fuzz_build="$(cd "${build%/}-fuzz" && pwd)"
 total_seconds="${VELMORA_FUZZ_SECONDS:-60}"
-targets=(velmora-fuzz-receivers velmora-fuzz-mappingreadback)
-# Each target's share of the time, in the order of targets.
-shares=(3 1)
+targets=(velmora-fuzz-receivers velmora-fuzz-mappingreadback velmora-fuzz-configreader)
+# Each target's share of the time, its seeds and its longest input, in the
+# order of targets. A configuration file is a few kilobytes of JSON.
+shares=(2 1 1)
+seeds=(fuzz/corpus fuzz/corpus tests/configfile/golden)
+max_lens=(8192 8192 32768)
 
 for tool in clang clang++; do
     command -v "$tool" >/dev/null || { echo "fuzz: $tool not found" >&2; exit 1; }
@@ -45,7 +49,7 @@ for index in "${!targets[@]}"; do
     work="$fuzz_build/corpus-work/$target"
     rm -rf "$work"
     mkdir -p "$work"
-    cp "$repo"/fuzz/corpus/* "$work"/
+    cp "$repo/${seeds[$index]}"/* "$work"/
     artifacts="$fuzz_build/artifacts/$target/"
     mkdir -p "$artifacts"
     log="$fuzz_build/$target.log"
@@ -53,7 +57,7 @@ for index in "${!targets[@]}"; do
     echo "fuzz: $target for ${per_target}s"
     status=0
     (cd "$fuzz_build" && "$binary" "$work" \
-        -max_total_time="$per_target" -rss_limit_mb=512 -timeout=5 -max_len=8192 \
+        -max_total_time="$per_target" -rss_limit_mb=512 -timeout=5 -max_len="${max_lens[$index]}" \
         -print_final_stats=1 -artifact_prefix="$artifacts") >"$log" 2>&1 || status=$?
     grep -E '^(#[0-9]+[[:space:]]+(INITED|DONE)|stat::number_of_executed_units|stat::peak_rss_mb)' "$log" || true
     if [ "$status" -ne 0 ]; then

@@ -1,0 +1,3 @@
+#include "configfile/configlogging.h"
+
+Q_LOGGING_CATEGORY(lcConfigFile, "velmora.configfile")

@@ -1,0 +1,222 @@
+#include "configfile/ui/configfilecontroller.h"
+
+#include "configfile/configlogging.h"
+#include "configfile/configreader.h"
+#include "configfile/configsaver.h"
+#include "configfile/configwriter.h"
+#include "device/devicesession.h"
+#include "device/feedbackdispatcher.h"
+#include "filter/filtermodel.h"
+#include "filter/filterpage.h"
+#include "filter/portfilteringsituation.h"
+#include "mapping/mappingoverlay.h"
+#include "mapping/mappingpage.h"
+#include "routing/routemodel.h"
+#include "routing/routeprotocol.h"
+#include "routing/routingpage.h"
+#include "device/prompt.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QSignalBlocker>
+#include <QStandardPaths>
+#include <QTimer>
+
+namespace {
+
+const QString FileFilter = QStringLiteral("Config Files (*.ini)");
+
+} // namespace
+
+ConfigFileController::ConfigFileController(Prompt *prompt, DeviceSession *session, const Pages &pages,
+                                           QObject *parent)
+    : QObject(parent)
+    , m_prompt(prompt)
+    , m_session(session)
+    , m_pages(pages)
+    , m_clearTimer(new QTimer(this))
+{
+    setObjectName(QStringLiteral("configFileController"));
+    m_clearTimer->setSingleShot(true);
+    m_clearTimer->setInterval(ClearAnswerTimeoutMs);
+    connect(m_clearTimer, &QTimer::timeout, this, &ConfigFileController::onClearTimeout);
+}
+
+QString ConfigFileController::startDirectory()
+{
+    if (QFileInfo(QStringLiteral("C:/")).isDir())
+        return QStringLiteral("C:");
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return documents.isEmpty() ? QDir::homePath() : documents;
+}
+
+void ConfigFileController::showMessage(const QString &text)
+{
+    m_prompt->showMessage(text, tr("OK"));
+}
+
+ConfigFile::Document ConfigFileController::document() const
+{
+    ConfigFile::Document doc;
+    doc.routeMap = m_pages.routing->routeModel()->routeMap();
+    const QVector<PortFilteringSituation *> &situations = m_pages.filter->model()->filterSituations();
+    for (int i = 0; i < situations.size(); ++i) {
+        const PortFilteringSituation *situation = situations.at(i);
+        if (!situation) {
+            qCDebug(lcConfigFile) << "item" << i << "is nullptr";
+            continue;
+        }
+        doc.listFiltering.append({situation->name(), situation->data()});
+    }
+    for (const ConfigFile::BoxMember &member : ConfigFile::boxMembers()) {
+        if (const QCheckBox *box = m_pages.filter->itemBox(member.objectName))
+            doc.boxStates.insert(member.objectName, box->isChecked());
+    }
+    doc.feedbackMappings = m_pages.mapping->feedbackMappings();
+    return doc;
+}
+
+void ConfigFileController::saveFile()
+{
+    if (m_currentFilePath.isEmpty()) {
+        saveFileAs();
+        return;
+    }
+    writeCurrentFile();
+}
+
+void ConfigFileController::saveFileAs()
+{
+    m_currentFilePath = m_prompt->saveFileName(tr("Save File"), startDirectory(), FileFilter);
+    if (m_currentFilePath.isEmpty())
+        return;
+    writeCurrentFile();
+}
+
+void ConfigFileController::writeCurrentFile()
+{
+    ConfigFile::Saver saver;
+    const bool saved = saver.save(m_currentFilePath, ConfigFile::write(document()));
+    showMessage(saved ? tr("File saved successfully!") : tr("File save failed!"));
+}
+
+void ConfigFileController::openFile()
+{
+    if (!m_session->isOpen()) {
+        showMessage(tr("Please connect the device and try again"));
+        return;
+    }
+    // The device's answer to the last file's route removal is still due.
+    if (m_pending) {
+        showMessage(tr("The previous file is still being loaded, please try again in a moment"));
+        return;
+    }
+    m_currentFilePath = m_prompt->openFileName(tr("Please select ini file！"), startDirectory(), FileFilter);
+    if (m_currentFilePath.isEmpty())
+        return;
+    const ConfigFile::ReadResult result = ConfigFile::readFile(m_currentFilePath);
+    if (!result.ok()) {
+        showMessage(result.errorString());
+        return;
+    }
+    // The device must hold exactly the file's routes: its own go first, and
+    // nothing of the file is applied until it says they are gone.
+    m_pages.routing->cancelReplay();
+    // Registered here rather than at construction: the routing page must see
+    // the answer first, as it sees every route answer.
+    if (!m_listening) {
+        m_listening = true;
+        m_session->dispatcher()->addHandler(FEED_BACK_PORT_ROUTIN_CONFIGURATION, this,
+                                            [this](const QByteArray &frame) {
+                                                onRouteAnswered(frame);
+                                                return FeedbackDispatcher::Outcome::Handled;
+                                            });
+    }
+    if (!m_session->write(Routing::removeAllCommand())) {
+        showMessage(tr("Please connect the device and try again"));
+        return;
+    }
+    m_pending = result.import;
+    m_clearTimer->start();
+}
+
+void ConfigFileController::onRouteAnswered(const QByteArray &frame)
+{
+    if (!m_pending)
+        return;
+    const auto answer = Routing::parseRouteAnswer(frame);
+    // A connect's answer (a route drawn meanwhile) is not ours.
+    if (!answer || answer->operation != Routing::OpRemove)
+        return;
+    m_clearTimer->stop();
+    const ConfigFile::Import import = *m_pending;
+    m_pending.reset();
+    if (answer->result != 0) {
+        showMessage(tr("File import failed, the device did not remove its routes!"));
+        return;
+    }
+    apply(import);
+}
+
+void ConfigFileController::onClearTimeout()
+{
+    if (!m_pending)
+        return;
+    m_pending.reset();
+    showMessage(tr("File import failed, the device did not answer!"));
+}
+
+void ConfigFileController::apply(const ConfigFile::Import &import)
+{
+    // Routes: the canvas starts empty and is drawn again from the replay.
+    RoutingPage *routing = m_pages.routing;
+    RouteModel *routes = routing->routeModel();
+    routing->clearRoutes();
+    const Routing::PortCounts counts = routes->portCounts();
+    for (const Routing::Route &route : import.routes) {
+        // A port this model does not have would address no button.
+        if (Routing::inputIndex(route.in, counts) && Routing::outputIndex(route.out, counts))
+            routes->addRouteToReplay(route);
+        else
+            qCDebug(lcConfigFile) << "route skipped, no such port:" << route.in.type << route.in.number << "->"
+                                  << route.out.type << route.out.number;
+    }
+    routing->replayRoutes();
+
+    FilterPage *filter = m_pages.filter;
+    if (import.listFiltering) {
+        FilterModel *model = filter->model();
+        model->clear();
+        for (const ConfigFile::FilterEntry &entry : *import.listFiltering)
+            model->append(entry.portName, entry.bytes);
+    }
+    for (auto it = import.boxStates.cbegin(); it != import.boxStates.cend(); ++it) {
+        if (QCheckBox *box = filter->itemBox(it.key()))
+            box->setChecked(it.value());
+    }
+
+    MappingPage *mapping = m_pages.mapping;
+    if (!mapping->store().setFeedbackMappings(import.feedbackMappings))
+        qCWarning(lcConfigFile) << "mapping records not taken:" << import.feedbackMappings.size();
+
+    // Show what arrived: mapping number 1, and the filter of the first port.
+    {
+        QComboBox *numbers = mapping->mappingNumberCombo();
+        const QSignalBlocker block(numbers);
+        numbers->setCurrentIndex(0);
+    }
+    mapping->on_comboBox_currentIndexChanged(0);
+    QComboBox *ports = filter->portCombo();
+    if (ports->count() > 0) {
+        {
+            const QSignalBlocker block(ports);
+            ports->setCurrentIndex(0);
+        }
+        filter->MiDiPortsCurrTextChange(ports->currentText());
+    }
+    filter->recountSections();
+    QTimer::singleShot(0, mapping->overlay(), &MappingOverlay::rebuild);
+    emit importApplied();
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "configfile/configdocument.h"
+
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+class DeviceSession;
+class FilterPage;
+class MappingPage;
+class Prompt;
+class QTimer;
+class RoutingPage;
+
+// The File menu's "Open File", "Save File" and "Save File As": takes the
+// configuration from the pages into a file and puts a file's configuration
+// back into the pages and, for the routes, into the device.
+//
+// An import changes nothing before the whole file has been read and checked
+// and the device has confirmed that it removed its own routes; then the
+// file's routes are replayed one by one, 15 ms apart, from a timer.
+class ConfigFileController : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Pages
+    {
+        FilterPage *filter = nullptr;
+        RoutingPage *routing = nullptr;
+        MappingPage *mapping = nullptr;
+    };
+
+    // How long the device has to answer the removal of its routes.
+    static constexpr int ClearAnswerTimeoutMs = 2000;
+
+    ConfigFileController(Prompt *prompt, DeviceSession *session, const Pages &pages, QObject *parent = nullptr);
+
+    // Empty until a file was chosen; a cancelled dialog empties it again.
+    [[nodiscard]] QString currentFilePath() const { return m_currentFilePath; }
+    // What the window holds now, as it would be saved.
+    [[nodiscard]] ConfigFile::Document document() const;
+    [[nodiscard]] bool isImportPending() const { return m_pending.has_value(); }
+    // Where the file dialogs start: "C:" where there is such a drive, the
+    // user's documents folder elsewhere.
+    [[nodiscard]] static QString startDirectory();
+
+public slots:
+    void openFile();
+    void saveFile();
+    void saveFileAs();
+
+signals:
+    // The file's content is in the pages; the route replay is under way.
+    void importApplied();
+
+private:
+    void writeCurrentFile();
+    void onRouteAnswered(const QByteArray &frame);
+    void onClearTimeout();
+    void apply(const ConfigFile::Import &import);
+    void showMessage(const QString &text);
+
+    Prompt *const m_prompt;
+    DeviceSession *const m_session;
+    const Pages m_pages;
+    QTimer *const m_clearTimer;
+    QString m_currentFilePath;
+    std::optional<ConfigFile::Import> m_pending;
+    bool m_listening = false;
+};
