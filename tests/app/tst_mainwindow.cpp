@@ -146,12 +146,12 @@ void TestMainWindow::connectsAndQueriesOnSchedule()
     QTRY_COMPARE(trafficOf(device->simulator()).versionQueries, 2); // one per model reply
     const HostTraffic t = trafficOf(device->simulator());
     QCOMPARE(t.identifications, 2);
-    // Timers never fire early: the lower bounds hold on any machine. The
-    // upper bounds only catch a schedule that is plainly wrong.
-    // Arrival times carry the jitter of both ends, hence the slack below the
-    // due times; a schedule that sent everything at once would still fail.
-    QVERIFY2(t.identificationTimes.at(1) - t.identificationTimes.at(0) >= 30,
-             qPrintable(QString::number(t.identificationTimes.at(1) - t.identificationTimes.at(0))));
+    // Arrival times count from restartClock(), which comes before Connect, and
+    // timers never fire early: so each query arrives no sooner than it is due,
+    // on any machine and under any load. Spacing between arrivals is not
+    // checked, as a busy machine may deliver two late timers together.
+    QVERIFY2(t.identificationTimes.at(1) >= DeviceSession::SecondIdentificationMs,
+             qPrintable(QString::number(t.identificationTimes.at(1))));
     QVector<int> scheduled;
     QVector<qint64> at;
     for (int i = 0; i < t.queries.size(); ++i) {
@@ -161,14 +161,9 @@ void TestMainWindow::connectsAndQueriesOnSchedule()
         }
     }
     QCOMPARE(scheduled, (QVector<int>{1, 2, 4, 3, 7}));
-    const qint64 start = at.first();
     const QVector<qint64> due{0, 50, 100, 150, 200};
-    for (int i = 1; i < at.size(); ++i) {
-        QVERIFY2(at.at(i) - at.at(i - 1) >= 30,
-                 qPrintable(QString("query %1 %2 ms after the one before").arg(scheduled.at(i)).arg(at.at(i) - at.at(i - 1))));
-        QVERIFY2(at.at(i) - start >= due.at(i) - 20, qPrintable(QString("query %1 at %2 ms").arg(scheduled.at(i)).arg(at.at(i) - start)));
-        QVERIFY2(at.at(i) - start < due.at(i) + 1500, qPrintable(QString::number(at.at(i) - start)));
-    }
+    for (int i = 1; i < at.size(); ++i)
+        QVERIFY2(at.at(i) >= due.at(i), qPrintable(QString("query %1 at %2 ms").arg(scheduled.at(i)).arg(at.at(i))));
     // Query 5 follows the filter port counts, which answer query 4.
     QVERIFY(t.queries.indexOf(5) > t.queries.indexOf(4));
 
