@@ -533,6 +533,9 @@ void TestMappingPage::labelsPortBoxesFromDevicePorts()
     QCOMPARE(colour(m_page->inputBoxLabel(2)), QColor(Qt::gray));
     feed(FEED_BACK_PORT_NAME, nameFrame(3, "nanoKONTROL2"));
     QCOMPARE(m_page->outputBoxLabel(4)->text(), QString("(nanoKONTROL2)"));
+    // Port counts that come after the names keep them.
+    m_page->setPortCounts({2, 2, 8, 8, 1, 1});
+    QCOMPARE(m_page->outputBoxLabel(4)->text(), QString("(nanoKONTROL2)"));
     // The "nothing attached anywhere" form frees every USB label.
     feed(FEED_BACK_PORT_NAME, hex("f0002f710206000000fff7"));
     QCOMPARE(m_page->outputBoxLabel(4)->text(), QString("(No device connected)"));
