@@ -9,6 +9,7 @@
 #include <QList>
 #include <QVector>
 
+class MappingFeedback;
 class MappingOverlay;
 class MappingPortPanel;
 class PlaceholderComboBox;
@@ -121,6 +122,7 @@ private:
 
     DeviceSession *m_session = nullptr;
     Prompt *m_prompt = nullptr;
+    MappingFeedback *m_feedback = nullptr;
     MappingStore m_store;
 
     PlaceholderComboBox *const comboBox;
