@@ -9,7 +9,11 @@ repo="$(cd "${1:?usage: nosimulator.sh <repo> <build>}" && pwd)"
 build="${2:?usage: nosimulator.sh <repo> <build>}"
 out="${build%/}-nosimulator"
 launcher=()
-command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+if command -v ccache >/dev/null; then
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    # Objects of the main build folder serve here too.
+    export CCACHE_BASEDIR="$repo" CCACHE_NOHASHDIR=1
+fi
 
 cmake -S "$repo" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" \
     -DVELMORA_WITH_SIMULATOR=OFF -DBUILD_TESTING=OFF -DVELMORA_BUILD_BENCH=OFF >/dev/null
