@@ -265,6 +265,9 @@ void Widget::wireSession()
         page->attach(m_session, m_prompt);
     // The hub count decides how many USB HOST ports the filter page offers.
     connect(m_routingPage, &RoutingPage::hubPortsChanged, m_filterPage, &FilterPage::rebuildLindenPorts);
+    // Both pages name what is plugged into the USB ports, from one record.
+    m_mappingPage->setUsbNames(m_routingPage->usbNames());
+    connect(m_routingPage, &RoutingPage::hubPortsChanged, m_mappingPage, &MappingPage::refreshUsbLabels);
 }
 
 QList<DevicePage *> Widget::pages() const

@@ -1,6 +1,7 @@
 #include "bench/benchcases.h"
 
 #include "routing/routemodel.h"
+#include "routing/routingcanvas.h"
 #include "routing/routingpage.h"
 
 #include <QApplication>
@@ -78,9 +79,9 @@ int runCanvasCase()
                 ++routes;
         }
     }
-    page.triggerResizeLogic();
-    if (routes != RouteCount || page.drawnLines().size() != RouteCount) {
-        std::fprintf(stderr, "canvas: %d routes listed, %d lines drawn\n", routes, int(page.drawnLines().size()));
+    page.canvas()->triggerResizeLogic();
+    if (routes != RouteCount || page.canvas()->drawnLines().size() != RouteCount) {
+        std::fprintf(stderr, "canvas: %d routes listed, %d lines drawn\n", routes, int(page.canvas()->drawnLines().size()));
         return 1;
     }
 
@@ -88,7 +89,7 @@ int runCanvasCase()
     for (int i = 0; i < TimedRedraws; ++i) {
         QElapsedTimer clock;
         clock.start();
-        page.triggerResizeLogic();
+        page.canvas()->triggerResizeLogic();
         times.push_back(clock.nsecsElapsed() / 1e6);
     }
     std::sort(times.begin(), times.end());
@@ -99,7 +100,7 @@ int runCanvasCase()
     for (int i = 0; i < TimedRedraws; ++i) {
         QElapsedTimer clock;
         clock.start();
-        page.triggerResizeLogic();
+        page.canvas()->triggerResizeLogic();
         viewport->repaint();
         painted.push_back(clock.nsecsElapsed() / 1e6);
     }
@@ -107,18 +108,18 @@ int runCanvasCase()
 
     // Let the allocator settle on the working set before measuring.
     for (int i = 0; i < 500; ++i)
-        page.redrawAllLines();
+        page.canvas()->redrawAllLines();
     QCoreApplication::processEvents();
     const double before = residentMb();
     for (int i = 0; i < PeriodicRedraws; ++i) {
-        page.redrawAllLines();
+        page.canvas()->redrawAllLines();
         if (i % 100 == 0)
             QCoreApplication::processEvents();
     }
     QCoreApplication::processEvents();
     const double after = residentMb();
-    if (page.drawnLines().size() != RouteCount) {
-        std::fprintf(stderr, "canvas: %d lines after the periodic redraws\n", int(page.drawnLines().size()));
+    if (page.canvas()->drawnLines().size() != RouteCount) {
+        std::fprintf(stderr, "canvas: %d lines after the periodic redraws\n", int(page.canvas()->drawnLines().size()));
         return 1;
     }
 

@@ -2,6 +2,7 @@
 
 #include "mapping/mappingcolours.h"
 #include "mapping/mappinglogging.h"
+#include "mapping/mappingsidepanel.h"
 #include "mapping/standardmappingeditor.h"
 #include "mapping/sysexmappingeditor.h"
 #include "device/prompt.h"
@@ -18,19 +19,18 @@ namespace {
 
 using Field = MappingLineModel::Field;
 
-// The stacked editors' pages, as the mapping page numbers them.
-constexpr int StandardPage = 0;
-constexpr int SysExPage = 1;
-constexpr int PlaceholderPage = 2;
+constexpr int StandardPage = MappingSidePanel::StandardPage;
+constexpr int PlaceholderPage = MappingSidePanel::PlaceholderPage;
 
 const QColor Data1LineColour(222, 170, 0);
 const QColor Data2LineColour(46, 160, 67);
 
 } // namespace
 
-MappingOverlay::MappingOverlay(const Sides &sides, QWidget *page)
+MappingOverlay::MappingOverlay(MappingSidePanel *original, MappingSidePanel *mapped, QWidget *page)
     : QWidget(page)
-    , m_sides(sides)
+    , m_original(original)
+    , m_mapped(mapped)
     , m_page(page)
     , m_valuesTimer(new QTimer(this))
 {
@@ -50,14 +50,13 @@ MappingOverlay::MappingOverlay(const Sides &sides, QWidget *page)
     connect(m_valuesTimer, &QTimer::timeout, this, &MappingOverlay::printValues);
     m_valuesTimer->start();
 
-    for (QStackedWidget *stack : {sides.originalStack, sides.mappedStack})
-        connect(stack, &QStackedWidget::currentChanged, this, &MappingOverlay::printValues);
-    for (SysExMappingEditor *sysEx : {sides.originalSysEx, sides.mappedSysEx}) {
-        connect(sysEx, &SysExMappingEditor::rowsChanged, this, &MappingOverlay::printValues);
-        connect(sysEx->tableView()->verticalScrollBar(), &QScrollBar::valueChanged, this,
+    for (MappingSidePanel *side : {original, mapped}) {
+        connect(side->stack(), &QStackedWidget::currentChanged, this, &MappingOverlay::printValues);
+        connect(side->sysEx(), &SysExMappingEditor::rowsChanged, this, &MappingOverlay::printValues);
+        connect(side->sysEx()->tableView()->verticalScrollBar(), &QScrollBar::valueChanged, this,
                 &MappingOverlay::onTableViewScrolled);
     }
-    connect(sides.mappedSysEx, &SysExMappingEditor::dataRowRemoved, this, [this](SysExMappingEditor::Kind kind) {
+    connect(mapped->sysEx(), &SysExMappingEditor::dataRowRemoved, this, [this](SysExMappingEditor::Kind kind) {
         m_model.removeLineTo(kind == SysExMappingEditor::Kind::Data1 ? Field::MappedData1 : Field::MappedData2);
         emit sourcesChanged();
     });
@@ -65,16 +64,7 @@ MappingOverlay::MappingOverlay(const Sides &sides, QWidget *page)
 
 MappingLineModel::Availability MappingOverlay::availability() const
 {
-    const auto side = [](QStackedWidget *stack, StandardMappingEditor *editor, SysExMappingEditor *sysEx) {
-        switch (stack->currentIndex()) {
-        case StandardPage: return std::make_pair(editor->hasData1(), editor->hasData2());
-        case SysExPage: return std::make_pair(sysEx->hasData1Row(), sysEx->hasData2Row());
-        default: return std::make_pair(false, false);
-        }
-    };
-    const auto original = side(m_sides.originalStack, m_sides.originalEditor, m_sides.originalSysEx);
-    const auto mapped = side(m_sides.mappedStack, m_sides.mappedEditor, m_sides.mappedSysEx);
-    return {original.first, original.second, mapped.first, mapped.second};
+    return {m_original->hasData1(), m_original->hasData2(), m_mapped->hasData1(), m_mapped->hasData2()};
 }
 
 MappingLineModel::Geometry MappingOverlay::geometry() const
@@ -93,20 +83,11 @@ MappingLineModel::Geometry MappingOverlay::geometry() const
         }
         g.set(field, rect);
     };
-    const auto side = [&](QStackedWidget *stack, StandardMappingEditor *editor, SysExMappingEditor *sysEx,
-                          Field first, Field second) {
-        if (stack->currentIndex() == StandardPage) {
-            place(first, editor->data1Field(), nullptr);
-            place(second, editor->data2Field(), nullptr);
-        } else if (stack->currentIndex() == SysExPage) {
-            QWidget *viewport = sysEx->tableView()->viewport();
-            place(first, sysEx->data1RowWidget(), viewport);
-            place(second, sysEx->data2RowWidget(), viewport);
-        }
-    };
-    side(m_sides.originalStack, m_sides.originalEditor, m_sides.originalSysEx, Field::OriginalData1,
-         Field::OriginalData2);
-    side(m_sides.mappedStack, m_sides.mappedEditor, m_sides.mappedSysEx, Field::MappedData1, Field::MappedData2);
+    for (MappingSidePanel *side : {m_original, m_mapped}) {
+        const bool original = side == m_original;
+        place(original ? Field::OriginalData1 : Field::MappedData1, side->data1End(), side->endClip());
+        place(original ? Field::OriginalData2 : Field::MappedData2, side->data2End(), side->endClip());
+    }
     return g;
 }
 
@@ -144,10 +125,8 @@ void MappingOverlay::presetStraightSources()
 void MappingOverlay::printValues()
 {
     const MappingLineModel::Availability now = availability();
-    const bool standardPair = m_sides.originalStack->currentIndex() == StandardPage
-        && m_sides.mappedStack->currentIndex() == StandardPage;
-    const bool bothChosen = m_sides.originalStack->currentIndex() != PlaceholderPage
-        && m_sides.mappedStack->currentIndex() != PlaceholderPage;
+    const bool standardPair = m_original->page() == StandardPage && m_mapped->page() == StandardPage;
+    const bool bothChosen = m_original->isChosen() && m_mapped->isChosen();
     if (bothChosen && !standardPair) {
         setSourcesQuietly(MappingLineModel::derivedSources(m_lastSeen, now, m_model.sources()));
     } else {
@@ -169,7 +148,7 @@ void MappingOverlay::rebuild()
             return MappingColours::Data2;
         return MappingColours::Unused;
     };
-    StandardMappingEditor *mapped = m_sides.mappedEditor;
+    StandardMappingEditor *mapped = m_mapped->editor();
     mapped->setFieldColour(mapped->data1Field(), mapped->hasData1() ? colourOf(s.data1) : MappingColours::Unused);
     mapped->setFieldColour(mapped->data2Field(), mapped->hasData2() ? colourOf(s.data2) : MappingColours::Unused);
     setGeometry(m_page->rect());
@@ -261,7 +240,7 @@ bool MappingOverlay::handlePress(const QPoint &point, Qt::MouseButton button)
     }
     if (button != Qt::LeftButton)
         return false;
-    const int page = m_sides.originalStack->currentIndex();
+    const int page = m_original->page();
     const bool startAllowed = page != PlaceholderPage;
     const MappingLineModel::PressResult result = m_model.press(point, startAllowed, availability(), g);
     switch (result) {
@@ -287,7 +266,7 @@ bool MappingOverlay::handleRelease(const QPoint &point)
     const int source = m_model.dragSource();
     const MappingLineModel::Geometry g = geometry();
     const bool onData1 = g.rect(Field::MappedData1) && g.rect(Field::MappedData1)->contains(point);
-    const bool fixAllowed = m_sides.mappedStack->currentIndex() != PlaceholderPage;
+    const bool fixAllowed = m_mapped->isChosen();
     const MappingLineModel::ReleaseResult result = m_model.release(point, fixAllowed, availability(), g);
     switch (result) {
     case MappingLineModel::ReleaseResult::Fixed:

@@ -4,11 +4,9 @@
 
 #include <QWidget>
 
+class MappingSidePanel;
 class Prompt;
-class QStackedWidget;
 class QTimer;
-class StandardMappingEditor;
-class SysExMappingEditor;
 
 // The transparent layer over the mapping page on which the lines between
 // the original and the mapped Data fields are drawn and dragged. It watches
@@ -23,18 +21,8 @@ public:
     // printValues runs this often as well as after every change.
     static constexpr int ValuesIntervalMs = 500;
 
-    struct Sides
-    {
-        QStackedWidget *originalStack = nullptr;
-        QStackedWidget *mappedStack = nullptr;
-        StandardMappingEditor *originalEditor = nullptr;
-        StandardMappingEditor *mappedEditor = nullptr;
-        SysExMappingEditor *originalSysEx = nullptr;
-        SysExMappingEditor *mappedSysEx = nullptr;
-    };
-
     // Lays itself over page, which must be the common ancestor of the sides.
-    MappingOverlay(const Sides &sides, QWidget *page);
+    MappingOverlay(MappingSidePanel *original, MappingSidePanel *mapped, QWidget *page);
 
     void setPrompt(Prompt *prompt) { m_prompt = prompt; }
 
@@ -76,7 +64,8 @@ private:
     bool handleRelease(const QPoint &point);
     void setSourcesQuietly(const MappingLineModel::Sources &sources);
 
-    const Sides m_sides;
+    MappingSidePanel *const m_original;
+    MappingSidePanel *const m_mapped;
     QWidget *const m_page;
     QTimer *const m_valuesTimer;
     Prompt *m_prompt = nullptr;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "mapping/mappingblocks.h"
 #include "mapping/mappingrecord.h"
+#include "mapping/mappingsidepanel.h"
 #include "mapping/mappingstore.h"
 #include "widgets/devicepage.h"
 
@@ -9,19 +9,18 @@
 #include <QList>
 #include <QVector>
 
-#include <functional>
-
 class MappingFeedback;
+class MappingOverlay;
+class MappingPortPanel;
 class PlaceholderComboBox;
 class QCheckBox;
 class QComboBox;
 class QLabel;
-class QPushButton;
 class QStackedWidget;
-class MappingOverlay;
 class QTimer;
 class StandardMappingEditor;
 class SysExMappingEditor;
+class UsbNameSlots;
 
 // The "MIDI Mapping" page: the mapping number, the ports a rule applies to,
 // the original and mapped message side by side, and the commands that store,
@@ -34,29 +33,29 @@ class MappingPage : public DevicePage
 public:
     static constexpr int PortBoxesPerSide = 10;
     // Pages of each side's stacked editor.
-    static constexpr int StandardPage = 0;
-    static constexpr int SysExPage = 1;
-    static constexpr int PlaceholderPage = 2;
+    static constexpr int StandardPage = MappingSidePanel::StandardPage;
+    static constexpr int SysExPage = MappingSidePanel::SysExPage;
+    static constexpr int PlaceholderPage = MappingSidePanel::PlaceholderPage;
     // The refresh after a burst of read-backs waits this long after the last.
     static constexpr int RefreshDelayMs = 10;
-
-    // SysEx rows of one side; the SysEx editor installs this.
-    using SysExRowsProvider = std::function<QVector<Mapping::SysExRow>()>;
 
     explicit MappingPage(QWidget *parent = nullptr);
 
     [[nodiscard]] QComboBox *mappingNumberCombo() const;
-    [[nodiscard]] const QList<QCheckBox *> &inputBoxes() const { return m_inBoxes; }
-    [[nodiscard]] const QList<QCheckBox *> &outputBoxes() const { return m_outBoxes; }
-    [[nodiscard]] QLabel *inputBoxLabel(int i) const { return m_inLabels.value(i); }
-    [[nodiscard]] QLabel *outputBoxLabel(int i) const { return m_outLabels.value(i); }
-    [[nodiscard]] StandardMappingEditor *originalEditor() const { return m_originalEditor; }
-    [[nodiscard]] StandardMappingEditor *mappedEditor() const { return m_mappedEditor; }
-    [[nodiscard]] SysExMappingEditor *originalSysExEditor() const { return m_originalSysEx; }
-    [[nodiscard]] SysExMappingEditor *mappedSysExEditor() const { return m_mappedSysEx; }
+    [[nodiscard]] MappingPortPanel *portPanel() const { return m_ports; }
+    [[nodiscard]] const QList<QCheckBox *> &inputBoxes() const;
+    [[nodiscard]] const QList<QCheckBox *> &outputBoxes() const;
+    [[nodiscard]] QLabel *inputBoxLabel(int i) const;
+    [[nodiscard]] QLabel *outputBoxLabel(int i) const;
+    [[nodiscard]] MappingSidePanel *originalSide() const { return m_original; }
+    [[nodiscard]] MappingSidePanel *mappedSide() const { return m_mapped; }
+    [[nodiscard]] StandardMappingEditor *originalEditor() const { return m_original->editor(); }
+    [[nodiscard]] StandardMappingEditor *mappedEditor() const { return m_mapped->editor(); }
+    [[nodiscard]] SysExMappingEditor *originalSysExEditor() const { return m_original->sysEx(); }
+    [[nodiscard]] SysExMappingEditor *mappedSysExEditor() const { return m_mapped->sysEx(); }
+    [[nodiscard]] QStackedWidget *originalStack() const { return m_original->stack(); }
+    [[nodiscard]] QStackedWidget *mappedStack() const { return m_mapped->stack(); }
     [[nodiscard]] MappingOverlay *overlay() const { return m_overlay; }
-    [[nodiscard]] QStackedWidget *originalStack() const { return stackedWidget; }
-    [[nodiscard]] QStackedWidget *mappedStack() const { return stackedWidget_2; }
     [[nodiscard]] QTimer *comboUpdateTimer() const { return m_comboUpdateTimer; }
 
     // The selected mapping number, 1..16.
@@ -70,9 +69,6 @@ public:
     void setData1MappingFrom(int source);
     void setData2MappingFrom(int source);
 
-    // The SysEx editors provide their rows; a test may put others in.
-    void setSysExRowsProvider(bool mappedSide, SysExRowsProvider provider);
-
     // The rule the page shows, as "send" and "Set" would put it on the wire.
     [[nodiscard]] MappingRecord buildRecord() const;
     // The ports in mask order: MIDI inputs, MIDI outputs, USB inputs, USB
@@ -84,8 +80,8 @@ public:
     void setThirdPortLabelsShown(bool shown);
     // Labels the port boxes from the six filter port counts and shows them.
     void setPortCounts(const QVector<int> &counts);
-    void setUsbName(int slot, const QString &name);
-    void clearUsbNames();
+    // What is plugged into the USB ports (shared with the routing page).
+    void setUsbNames(const UsbNameSlots *names);
     // Both sides back to "Select", no ports, no sources.
     void reset();
 
@@ -107,29 +103,17 @@ public slots:
     void onComboUpdateTimeout();
     void on_Original_midista_comboBox_2_currentTextChanged(const QString &arg1);
     void on_mapping_midista_comboBox_2_currentTextChanged(const QString &arg1);
-    // The placeholder pages' type combo boxes.
-    void syncOriginalCombos2(int index);
-    void syncMappingCombos2(int index);
+    // The hub count changed which USB ports the device shows: the port
+    // labels are brought up to date.
+    void refreshUsbLabels();
 
 signals:
-    // A stored SysEx side was shown: its block and the positions of the Data
-    // rows it was restored with (0 where the stored position names none).
-    void sysExSideShown(bool mappedSide, QByteArray block, int data1Position, int data2Position);
     // A record went to the device (it is now pendingMapping).
     void recordSent(MappingRecord record);
 
 private:
-    QWidget *buildSide(bool mappedSide);
-    QWidget *buildPortBoxes();
     void sendRecord(bool refuseIdentical);
-    [[nodiscard]] bool bothSidesChosen() const;
-    void chooseType(bool mappedSide, const QString &typeName);
-    void showSidePage(bool mappedSide, int page);
-    void syncPlaceholderCombo(bool mappedSide, int index);
     void showNumber(int number);
-    void showSide(bool mappedSide, const MappingRecord &record);
-    [[nodiscard]] QList<QCheckBox *> maskOrderedBoxes() const;
-    void setColumnChecked(const QList<QCheckBox *> &boxes, bool checked);
     void onReadBack(const QByteArray &frame);
     void onStoreConfirmed();
     void onDeleteConfirmed();
@@ -142,26 +126,10 @@ private:
     MappingStore m_store;
 
     PlaceholderComboBox *const comboBox;
-    QList<QCheckBox *> m_inBoxes;
-    QList<QCheckBox *> m_outBoxes;
-    QList<QLabel *> m_inLabels;
-    QList<QLabel *> m_outLabels;
-    QVector<int> m_inUsbSlots;
-    QVector<int> m_outUsbSlots;
-    QCheckBox *checkBox_19 = nullptr;
-    QCheckBox *checkBox_21 = nullptr;
-
-    QStackedWidget *stackedWidget = nullptr;
-    QStackedWidget *stackedWidget_2 = nullptr;
-    StandardMappingEditor *m_originalEditor = nullptr;
-    StandardMappingEditor *m_mappedEditor = nullptr;
-    PlaceholderComboBox *comboBox_noselect = nullptr;
-    PlaceholderComboBox *comboBox_noselect_2 = nullptr;
+    MappingPortPanel *const m_ports;
+    MappingSidePanel *const m_original;
+    MappingSidePanel *const m_mapped;
     QLabel *label_38 = nullptr;
-    SysExMappingEditor *m_originalSysEx = nullptr;
-    SysExMappingEditor *m_mappedSysEx = nullptr;
-    SysExRowsProvider m_originalSysExRows;
-    SysExRowsProvider m_mappedSysExRows;
     QCheckBox *checkBox_20 = nullptr;
     MappingOverlay *m_overlay = nullptr;
     QTimer *const m_comboUpdateTimer;

@@ -34,6 +34,21 @@ Layout fromFilterCounts(const QVector<int> &counts)
     return layout;
 }
 
+QVector<BoxRef> maskOrder(const Layout &layout)
+{
+    QVector<BoxRef> order;
+    for (const bool usb : {false, true}) {
+        for (const bool input : {true, false}) {
+            const QVector<Port> &ports = input ? layout.inputs : layout.outputs;
+            for (int i = 0; i < ports.size(); ++i) {
+                if (ports.at(i).isUsb() == usb)
+                    order.append(BoxRef{input, i});
+            }
+        }
+    }
+    return order;
+}
+
 QString usbNameLabel(const QString &name)
 {
     if (name.isEmpty() || name == QLatin1String("1"))

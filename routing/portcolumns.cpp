@@ -1,6 +1,7 @@
 #include "routing/portcolumns.h"
 
 #include "routing/routeprotocol.h"
+#include "routing/usbnameslots.h"
 
 #include <QDebug>
 #include <QGraphicsView>
@@ -34,6 +35,19 @@ namespace {
 constexpr int PictureSize = 30;
 constexpr int HintSize = 15;
 constexpr int HintToolTipMs = 5000000;
+
+// What assistive tools read for a port button: the port with its side,
+// "MIDI IN 1", "USB HOST OUT 2", "USB DEVICE IN 1".
+QString accessiblePortName(const QString &text, Side side)
+{
+    const auto port = parseButtonText(text, side);
+    if (!port || port->type == FivePin)
+        return text;
+    return QStringLiteral("%1 %2 %3")
+        .arg(port->type == UsbHost ? QStringLiteral("USB HOST") : QStringLiteral("USB DEVICE"),
+             side == Side::Input ? QStringLiteral("IN") : QStringLiteral("OUT"))
+        .arg(port->number);
+}
 
 void deleteLayoutItems(QLayout *layout)
 {
@@ -71,13 +85,12 @@ void PortColumns::deleteLayout()
     m_inputRows.clear();
     name_in.clear();
     name_out.clear();
-    m_seqSet.clear();
     inputHeaderLabel = nullptr;
     outputHeaderLabel = nullptr;
     m_inputHeaderRow = nullptr;
     inputColumn = nullptr;
     outputColumn = nullptr;
-    if (QLayout *layout = m_view->layout()) {
+    if (QLayout *layout = m_view->viewport()->layout()) {
         deleteLayoutItems(layout);
         delete layout;
     }
@@ -97,6 +110,7 @@ void PortColumns::rebuild(const PortCounts &counts)
     deleteLayout();
     m_counts = counts;
 
+    QWidget *const viewport = m_view->viewport();
     QFont canvasFont = m_view->font();
     canvasFont.setPointSize(10);
 
@@ -109,14 +123,14 @@ void PortColumns::rebuild(const PortCounts &counts)
     // event loop ran; the lines drawn right after a rebuild need them shown.
     QList<QWidget *> created;
     auto emptyLabel = [&](Qt::Alignment alignment) {
-        auto *label = new QLabel(m_view);
+        auto *label = new QLabel(viewport);
         created.append(label);
         label->setFont(canvasFont);
         label->setAlignment(alignment | Qt::AlignVCenter);
         return label;
     };
     auto headerLabel = [&](const QString &text, const char *name) {
-        auto *label = new QLabel(text, m_view);
+        auto *label = new QLabel(text, viewport);
         created.append(label);
         label->setObjectName(QLatin1String(name));
         label->setFont(canvasFont);
@@ -138,11 +152,11 @@ void PortColumns::rebuild(const PortCounts &counts)
     outputColumn->addLayout(outHeaderRow);
 
     auto makeButton = [&](const QString &text, const QString &style, Side side) {
-        auto *button = new QPushButton(text, m_view);
+        auto *button = new QPushButton(text, viewport);
         created.append(button);
         const QString id = QString(text).replace(QLatin1Char(' '), QLatin1Char('_'));
         button->setObjectName((side == Side::Input ? QStringLiteral("in_") : QStringLiteral("out_")) + id);
-        button->setAccessibleName(text);
+        button->setAccessibleName(accessiblePortName(text, side));
         button->setAccessibleDescription(side == Side::Input ? QStringLiteral("Input port")
                                                              : QStringLiteral("Output port"));
         button->setFixedSize(ButtonWidth, ButtonHeight);
@@ -185,7 +199,6 @@ void PortColumns::rebuild(const PortCounts &counts)
             outName->setObjectName(QStringLiteral("name_out_%1").arg(name_out.size()));
             name_in.append(inName);
             name_out.append(outName);
-            m_seqSet.append(0);
             addInputRow(makeButton(text, ButtonStyleActive, Side::Input), inName);
             addOutputRow(makeButton(text, ButtonStyleActive, Side::Output), outName);
         }
@@ -197,7 +210,7 @@ void PortColumns::rebuild(const PortCounts &counts)
     for (int i = 0; i < pb_in.size(); ++i) {
         if (pb_in.at(i)->text() != QLatin1String("USB HOST 1"))
             continue;
-        auto *picture = new QLabel(m_view);
+        auto *picture = new QLabel(viewport);
         created.append(picture);
         picture->setObjectName(QStringLiteral("usbHostPicture"));
         const QPixmap pixmap(QStringLiteral(":/gth2.png"));
@@ -222,7 +235,7 @@ void PortColumns::rebuild(const PortCounts &counts)
     canvasRow->addStretch(6);
     canvasRow->addLayout(outputColumn);
     canvasRow->addStretch(1);
-    m_outer = new QVBoxLayout(m_view);
+    m_outer = new QVBoxLayout(viewport);
     m_outer->setContentsMargins(10, 10, 10, 10);
     m_outer->setSpacing(10);
     m_outer->addLayout(canvasRow);
@@ -284,38 +297,18 @@ void PortColumns::modifyLabelText(int listType, int index, const QString &text)
     label->setText(text == nothingAttachedName() ? QString() : text);
 }
 
-void PortColumns::setUsbName(int slot, const QString &name)
+void PortColumns::showNames(const UsbNameSlots &names)
 {
-    modifyLabelText(1, slot, name);
-    modifyLabelText(2, slot, name);
-    if (slot >= 0 && slot < m_seqSet.size())
-        m_seqSet[slot] = name == nothingAttachedName() ? 0 : 1;
-}
-
-void PortColumns::clearUsbNames()
-{
-    for (const QList<QLabel *> *labels : {&name_in, &name_out}) {
-        for (QLabel *label : *labels)
-            label->setText(NoDeviceText);
-    }
-    for (int &slot : m_seqSet)
-        slot = 0;
-}
-
-void PortColumns::fillEmptyNameLabels()
-{
-    for (const QList<QLabel *> *labels : {&name_in, &name_out}) {
-        for (QLabel *label : *labels) {
-            if (label->text().trimmed().isEmpty())
-                label->setText(NoDeviceText);
-        }
+    for (int slot = 0; slot < names.size(); ++slot) {
+        modifyLabelText(1, slot, names.labelText(slot));
+        modifyLabelText(2, slot, names.labelText(slot));
     }
 }
 
-void PortColumns::colourUsbPorts()
+void PortColumns::colourUsbPorts(const UsbNameSlots &names)
 {
-    for (int slot = 0; slot < m_seqSet.size(); ++slot) {
-        const QColor colour = slot == 0 || m_seqSet.at(slot) == 1 ? QColor(Qt::black) : QColor(Qt::gray);
+    for (int slot = 0; slot < names.size(); ++slot) {
+        const QColor colour = slot == 0 || names.isAttached(slot) ? QColor(Qt::black) : QColor(Qt::gray);
         if (QPushButton *in = pb_in.value(m_counts.midiIn + slot))
             setButtonTextColour(in, colour);
         if (QPushButton *out = pb_out.value(m_counts.midiOut + slot))
@@ -329,7 +322,7 @@ void PortColumns::applyHubLayout(const HubLayout &layout)
 {
     if (!layout.applies)
         return;
-    for (int slot = 0; slot < layout.slotVisible.size() && slot < m_seqSet.size(); ++slot) {
+    for (int slot = 0; slot < layout.slotVisible.size() && slot < name_in.size(); ++slot) {
         const bool visible = layout.slotVisible.at(slot);
         for (QWidget *widget : {static_cast<QWidget *>(pb_in.value(m_counts.midiIn + slot)),
                                 static_cast<QWidget *>(pb_out.value(m_counts.midiOut + slot)),
@@ -350,7 +343,7 @@ void PortColumns::placeHint(int slot)
     const int row = m_counts.midiIn + slot;
     if (slot < 0 || row >= m_inputRows.size())
         return;
-    auto *hint = new QLabel(m_view);
+    auto *hint = new QLabel(m_view->viewport());
     hint->setObjectName(QStringLiteral("connectionHint"));
     hint->setAccessibleName(QStringLiteral("USB hub connection hint"));
     const QPixmap pixmap(QStringLiteral(":/gth2.png"));

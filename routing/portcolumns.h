@@ -11,16 +11,18 @@
 #include <QString>
 
 class QColor;
+class UsbNameSlots;
 class QGraphicsView;
 class QHBoxLayout;
 class QPushButton;
 class QVBoxLayout;
 class QWidget;
 
-// The two columns of port buttons laid directly on the routing view, with
-// the name of what is plugged in beside every USB port. The buttons sit over
-// the view's viewport, so the empty space between them still takes the mouse
-// to the scene (where the route lines are).
+// The two columns of port buttons laid directly on the routing view's
+// viewport, with the name of what is plugged in beside every USB port. The
+// empty space between the buttons still takes the mouse to the scene (where
+// the route lines are), and the buttons are children of the viewport so that
+// assistive tools find them.
 class PortColumns : public QObject
 {
     Q_OBJECT
@@ -50,7 +52,6 @@ public:
     [[nodiscard]] const QList<QPushButton *> &outputButtons() const { return pb_out; }
     [[nodiscard]] const QList<QLabel *> &inputNameLabels() const { return name_in; }
     [[nodiscard]] const QList<QLabel *> &outputNameLabels() const { return name_out; }
-    [[nodiscard]] const QList<int> &seqSet() const { return m_seqSet; }
     [[nodiscard]] QString inputHeaderText() const;
     [[nodiscard]] QString outputHeaderText() const;
     [[nodiscard]] QLabel *hintLabel() const { return m_hint; }
@@ -65,12 +66,11 @@ public:
     [[nodiscard]] QPointF sceneFromGlobal(const QPoint &global) const;
 
     void modifyLabelText(int listType, int index, const QString &text);
-    void setUsbName(int slot, const QString &name);
-    void clearUsbNames();
-    void fillEmptyNameLabels();
+    // Every USB name label shows what the names say is plugged in there.
+    void showNames(const UsbNameSlots &names);
     // Black text for USB ports with something plugged in, gray for the rest;
     // the first USB port always reads black.
-    void colourUsbPorts();
+    void colourUsbPorts(const UsbNameSlots &names);
     // Shows the USB buttons the hub count allows and places the hint.
     void applyHubLayout(const Routing::HubLayout &layout);
 
@@ -98,6 +98,5 @@ private:
     QList<QHBoxLayout *> m_inputRows;
     QList<QLabel *> name_in;
     QList<QLabel *> name_out;
-    QList<int> m_seqSet;
     QPointer<QLabel> m_hint;
 };

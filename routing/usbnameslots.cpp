@@ -35,6 +35,7 @@ UsbNameSlots::Outcome UsbNameSlots::apply(const Routing::PortNameReport &report)
 {
     if (report.kind == Routing::PortNameReport::NothingAttachedAnywhere) {
         reset(m_names.size());
+        emit namesChanged();
         return Outcome::AllFreed;
     }
     if (report.slot < 0 || report.slot >= m_names.size())
@@ -42,6 +43,7 @@ UsbNameSlots::Outcome UsbNameSlots::apply(const Routing::PortNameReport &report)
     // An attached device may report an empty name: it is still attached, so
     // keep an empty but non-null string.
     m_names[report.slot] = report.name.isNull() ? QStringLiteral("") : report.name;
+    emit namesChanged();
     return Outcome::SlotUpdated;
 }
 

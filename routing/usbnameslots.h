@@ -3,13 +3,17 @@
 #include "routing/routeprotocol.h"
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 #include <QVector>
 
 // What is plugged into each USB port, one slot per USB host port and then per
-// USB device port, as the device's name reports tell it.
-class UsbNameSlots
+// USB device port, as the device's name reports tell it. The routing canvas
+// and the mapping page both show it; namesChanged tells them when to.
+class UsbNameSlots : public QObject
 {
+    Q_OBJECT
+
 public:
     enum class Outcome {
         Ignored,     // malformed frame, index 0 or beyond the slots
@@ -17,7 +21,10 @@ public:
         AllFreed,    // the "nothing attached anywhere" form
     };
 
-    // Every slot free, with no name.
+    using QObject::QObject;
+
+    // Every slot free, with no name; nothing is announced, since the ports
+    // the slots stand for are being rebuilt.
     void reset(int slotCount);
 
     [[nodiscard]] int size() const { return m_names.size(); }
@@ -33,6 +40,10 @@ public:
     Outcome applyFrame(const QByteArray &frame);
 
     [[nodiscard]] static QString noDeviceText();
+
+signals:
+    // After every accepted report, of either form.
+    void namesChanged();
 
 private:
     QVector<QString> m_names;

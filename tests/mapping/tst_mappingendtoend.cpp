@@ -10,6 +10,7 @@
 #include "mapping/standardmappingeditor.h"
 #include "mapping/sysexmappingeditor.h"
 #include "routing/routeprotocol.h"
+#include "routing/routingpage.h"
 #include "simulator/devicesimulator.h"
 #include "simulator/simulateddeviceport.h"
 #include "widgets/placeholdercombobox.h"
@@ -58,6 +59,7 @@ private slots:
     void delAndRestoreClearRulesOnDevice();
     void malformedRecordDrawsDataError();
     void readBackBurstLeavesRoutesAlone();
+    void portLabelsGreyFreeUsbPortsAsTheCanvasDoes();
 
 private:
     [[nodiscard]] bool connectWindow();
@@ -312,6 +314,31 @@ void TestMappingEndToEnd::readBackBurstLeavesRoutesAlone()
     QCOMPARE(countReceived(sim, RemoveAllRoutes), 0);
     QCOMPARE(sim->routes().size(), 1);
     QCOMPARE(editor(false)->typeName(), QString("Note On")); // number 10 is selected and shown
+}
+
+void TestMappingEndToEnd::portLabelsGreyFreeUsbPortsAsTheCanvasDoes()
+{
+    // One record of the USB names feeds both pages: the Keystation on USB
+    // HOST 1 reads black on the canvas and here, the free ports gray, also
+    // after the hub count has been applied.
+    MappingPage *page = m_window->mappingPage();
+    const RoutingPage *routing = m_window->routingPage();
+    const auto colour = [](const QWidget *w) { return w->palette().color(QPalette::WindowText); };
+    QSignalSpy hubApplied(routing, &RoutingPage::hubPortsChanged);
+    QVERIFY(hubApplied.wait(2000));
+    for (int pass = 0; pass < 2; ++pass) {
+        QCOMPARE(routing->inputNameLabels().at(0)->text(), QString("Keystation 49"));
+        QCOMPARE(colour(page->inputBoxLabel(2)), QColor(Qt::black));
+        QCOMPARE(colour(page->outputBoxLabel(2)), QColor(Qt::black));
+        QCOMPARE(page->inputBoxLabel(3)->text(), QString("(No device connected)"));
+        QCOMPARE(colour(page->inputBoxLabel(3)), QColor(Qt::gray));
+        QCOMPARE(colour(routing->inputNameLabels().at(1)), QColor(Qt::gray));
+        // Something else painted the label: the next hub refresh repaints it.
+        QPalette red = page->inputBoxLabel(3)->palette();
+        red.setColor(QPalette::WindowText, Qt::red);
+        page->inputBoxLabel(3)->setPalette(red);
+        emit m_window->routingPage()->hubPortsChanged(8);
+    }
 }
 
 QTEST_MAIN(TestMappingEndToEnd)

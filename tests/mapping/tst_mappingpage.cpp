@@ -9,6 +9,8 @@
 #include "device/sysex.h"
 #include "mapping/mappingpage.h"
 #include "mapping/standardmappingeditor.h"
+#include "routing/routingpage.h"
+#include "routing/usbnameslots.h"
 #include "widgets/placeholdercombobox.h"
 #include "tests/support/scriptedprompt.h"
 
@@ -109,6 +111,8 @@ private:
     std::unique_ptr<ScriptedPrompt> m_prompt;
     std::unique_ptr<DeviceSession> m_session;
     std::unique_ptr<MappingPage> m_page;
+    // Keeps the USB names that the page shows, as in the window.
+    std::unique_ptr<RoutingPage> m_routing;
 };
 
 void TestMappingPage::init()
@@ -119,6 +123,9 @@ void TestMappingPage::init()
     m_page->attach(m_session.get(), m_prompt.get());
     // As if the page were the current tab.
     m_page->findChild<MappingFeedback *>()->setPageShown(true);
+    m_routing = std::make_unique<RoutingPage>();
+    m_routing->attach(m_session.get(), m_prompt.get());
+    m_page->setUsbNames(m_routing->usbNames());
     m_page->applyNaming(4, true);
     m_page->setPortBoxesVisible(true);
 }
@@ -126,6 +133,7 @@ void TestMappingPage::init()
 void TestMappingPage::cleanup()
 {
     m_page.reset();
+    m_routing.reset();
     m_session.reset();
     m_prompt.reset();
 }
@@ -512,13 +520,23 @@ void TestMappingPage::labelsPortBoxesFromDevicePorts()
     QCOMPARE(m_page->inputBoxLabel(0)->text(), QString());
     QCOMPARE(m_page->inputBoxLabel(2)->text(), QString("(No device connected)"));
 
+    const auto colour = [](const QLabel *label) { return label->palette().color(QPalette::WindowText); };
+    QCOMPARE(colour(m_page->inputBoxLabel(2)), QColor(Qt::gray));
     feed(FEED_BACK_PORT_NAME, nameFrame(1, "Keystation 49"));
     QCOMPARE(m_page->inputBoxLabel(2)->text(), QString("(Keystation 49)"));
     QCOMPARE(m_page->outputBoxLabel(2)->text(), QString("(Keystation 49)"));
     QCOMPARE(m_page->inputBoxLabel(3)->text(), QString("(No device connected)"));
+    // As on the routing canvas: black where something is plugged in.
+    QCOMPARE(colour(m_page->inputBoxLabel(2)), QColor(Qt::black));
+    QCOMPARE(colour(m_page->outputBoxLabel(2)), QColor(Qt::black));
+    QCOMPARE(colour(m_page->inputBoxLabel(3)), QColor(Qt::gray));
     feed(FEED_BACK_PORT_NAME, nameFrame(1, "1"));
     QCOMPARE(m_page->inputBoxLabel(2)->text(), QString("(No device connected)"));
+    QCOMPARE(colour(m_page->inputBoxLabel(2)), QColor(Qt::gray));
     feed(FEED_BACK_PORT_NAME, nameFrame(3, "nanoKONTROL2"));
+    QCOMPARE(m_page->outputBoxLabel(4)->text(), QString("(nanoKONTROL2)"));
+    // Port counts that come after the names keep them.
+    m_page->setPortCounts({2, 2, 8, 8, 1, 1});
     QCOMPARE(m_page->outputBoxLabel(4)->text(), QString("(nanoKONTROL2)"));
     // The "nothing attached anywhere" form frees every USB label.
     feed(FEED_BACK_PORT_NAME, hex("f0002f710206000000fff7"));

@@ -34,6 +34,7 @@ private slots:
     void labelsPortsTypeByType_data();
     void labelsPortsTypeByType();
     void usbPortsShareSlotsHostFirst();
+    void ordersMaskFivePinFirst();
     void namesAttachedDevice_data();
     void namesAttachedDevice();
 };
@@ -79,6 +80,16 @@ void TestMappingPorts::usbPortsShareSlotsHostFirst()
     const MappingPorts::Layout layout = MappingPorts::fromFilterCounts({1, 2, 2, 2, 1, 1});
     QCOMPARE(slotsOf(layout.inputs), (QVector<int>{-1, 0, 1, 2}));
     QCOMPARE(slotsOf(layout.outputs), (QVector<int>{-1, -1, 0, 1, 2}));
+}
+
+void TestMappingPorts::ordersMaskFivePinFirst()
+{
+    // The order comes from the ports themselves, not from the boxes' texts.
+    QStringList order;
+    for (const MappingPorts::BoxRef &ref : MappingPorts::maskOrder(MappingPorts::fromFilterCounts({1, 2, 2, 2, 1, 1})))
+        order << QStringLiteral("%1%2").arg(ref.input ? "in" : "out").arg(ref.index);
+    QCOMPARE(order, (QStringList{"in0", "out0", "out1", "in1", "in2", "in3", "out2", "out3", "out4"}));
+    QVERIFY(MappingPorts::maskOrder(MappingPorts::fromFilterCounts({})).isEmpty());
 }
 
 void TestMappingPorts::namesAttachedDevice_data()

@@ -7,6 +7,7 @@
 #include "routing/myline.h"
 #include "routing/portcolumns.h"
 #include "routing/routemodel.h"
+#include "routing/routingcanvas.h"
 #include "routing/routingpage.h"
 #include "simulator/devicesimulator.h"
 #include "simulator/simulateddeviceport.h"
@@ -59,7 +60,7 @@ bool holdsOnly(const DeviceSimulator *sim, const QVector<SimRoute> &routes)
 QVector<Route> drawnRoutes(const RoutingPage *page)
 {
     QVector<Route> routes;
-    for (const MyLine *line : page->drawnLines())
+    for (const MyLine *line : page->canvas()->drawnLines())
         routes.append(line->route());
     std::sort(routes.begin(), routes.end());
     return routes;
@@ -171,7 +172,7 @@ void TestRoutingEndToEnd::shouldRouteWhatTheMouseDraws()
     QCOMPARE(sent.size(), 1);
     QCOMPARE(sent.first().mid(4, 7), hex("02010101020101"));
     QTRY_COMPARE(drawnRoutes(page()), (QVector<Route>{{{UsbHost, 1}, {UsbDevice, 1}}}));
-    const MyLine *line = page()->drawnLines().first();
+    const MyLine *line = page()->canvas()->drawnLines().first();
     QGraphicsView *view = page()->graphicsView();
     const QPoint start = view->viewport()->mapToGlobal(view->mapFromScene(line->line().p1()));
     const QPoint end = view->viewport()->mapToGlobal(view->mapFromScene(line->line().p2()));
@@ -211,12 +212,12 @@ void TestRoutingEndToEnd::shouldRefuseSamePortsPerModel()
     QTest::mouseClick(out(qPrintable(output)), Qt::LeftButton);
     if (sent) {
         QTRY_COMPARE(m_device->simulator()->routes().size(), 1);
-        QTRY_COMPARE(page()->drawnLines().size(), 1);
+        QTRY_COMPARE(page()->canvas()->drawnLines().size(), 1);
     } else {
         // A refused route never reaches the device or the list.
         QTest::qWait(300);
         QVERIFY(page()->routeModel()->connList().isEmpty());
-        QVERIFY(page()->drawnLines().isEmpty());
+        QVERIFY(page()->canvas()->drawnLines().isEmpty());
     }
     QCOMPARE(routeCommands(m_device->simulator()).size(), sent ? 1 : 0);
     QVERIFY(m_fixture.prompt()->shown().isEmpty());
@@ -233,7 +234,7 @@ void TestRoutingEndToEnd::shouldSendSameOutputOnceAndListItTwice()
     QTest::mouseClick(in("MIDI IN 1"), Qt::LeftButton);
     QTest::mouseClick(out("MIDI OUT 2"), Qt::LeftButton);
     QTest::mouseClick(out("MIDI OUT 2"), Qt::LeftButton);
-    QTRY_COMPARE(page()->drawnLines().size(), 1);
+    QTRY_COMPARE(page()->canvas()->drawnLines().size(), 1);
     QCOMPARE(routeCommands(m_device->simulator()).size(), 1);
     const Route route{{FivePin, 1}, {FivePin, 2}};
     QCOMPARE(page()->routeModel()->connList(), (QVector<Route>{route, route}));
@@ -252,7 +253,7 @@ void TestRoutingEndToEnd::shouldRequestThreeRoutesAfterOnePress()
         QTest::mouseClick(out(output), Qt::LeftButton);
     QTRY_VERIFY(holdsOnly(m_device->simulator(), {SimRoute{0, 2, 0, 1}, SimRoute{0, 2, 1, 2}, SimRoute{0, 2, 2, 1}}));
     QCOMPARE(routeCommands(m_device->simulator()).size(), 3);
-    QTRY_COMPARE(page()->drawnLines().size(), 3);
+    QTRY_COMPARE(page()->canvas()->drawnLines().size(), 3);
 }
 
 void TestRoutingEndToEnd::shouldRemoveRouteTheDeviceRefuses()
@@ -263,7 +264,7 @@ void TestRoutingEndToEnd::shouldRemoveRouteTheDeviceRefuses()
     QVERIFY(showRouting());
     QTest::mouseClick(in("MIDI IN 1"), Qt::LeftButton);
     QTest::mouseClick(out("MIDI OUT 2"), Qt::LeftButton);
-    QTRY_COMPARE(page()->drawnLines().size(), 1);
+    QTRY_COMPARE(page()->canvas()->drawnLines().size(), 1);
     // The line is drawn at once; the refusals start once the device holds it.
     QTRY_VERIFY(holdsOnly(m_device->simulator(), {SimRoute{0, 1, 0, 2}}));
 
@@ -291,11 +292,11 @@ void TestRoutingEndToEnd::shouldRemoveRouteOnRightClick()
     QTest::mouseClick(out("USB HOST 3"), Qt::LeftButton);
     QTest::mouseClick(in("USB HOST 2"), Qt::LeftButton);
     QTest::mouseClick(out("MIDI OUT 1"), Qt::LeftButton);
-    QTRY_COMPARE(page()->drawnLines().size(), 2);
+    QTRY_COMPARE(page()->canvas()->drawnLines().size(), 2);
     QTRY_COMPARE(m_device->simulator()->routes().size(), 2);
 
     const MyLine *doomed = nullptr;
-    for (const MyLine *line : page()->drawnLines()) {
+    for (const MyLine *line : page()->canvas()->drawnLines()) {
         if (line->route() == Route{{FivePin, 2}, {UsbHost, 3}})
             doomed = line;
     }
@@ -327,7 +328,7 @@ void TestRoutingEndToEnd::shouldDisconnectAllOnlyWhenAnsweredYes()
     QTest::mouseClick(in("MIDI IN 1"), Qt::LeftButton);
     QTest::mouseClick(out("MIDI OUT 2"), Qt::LeftButton);
     QTest::mouseClick(out("USB HOST 1"), Qt::LeftButton);
-    QTRY_COMPARE(page()->drawnLines().size(), 2);
+    QTRY_COMPARE(page()->canvas()->drawnLines().size(), 2);
     QTRY_COMPARE(m_device->simulator()->routes().size(), 2);
     m_device->simulator()->restartClock();
 
@@ -339,14 +340,14 @@ void TestRoutingEndToEnd::shouldDisconnectAllOnlyWhenAnsweredYes()
     QCOMPARE(m_fixture.prompt()->shown().first().cancelText, QString("NO"));
     if (cleared) {
         QTRY_VERIFY(m_device->simulator()->routes().isEmpty());
-        QTRY_VERIFY(page()->drawnLines().isEmpty());
+        QTRY_VERIFY(page()->canvas()->drawnLines().isEmpty());
         QCOMPARE(routeCommands(m_device->simulator()), QVector<QByteArray>{hex("F0002F710201000000007FF7")});
         QVERIFY(page()->routeModel()->routeMap().isEmpty());
     } else {
         QTest::qWait(300);
         QVERIFY(routeCommands(m_device->simulator()).isEmpty());
         QCOMPARE(m_device->simulator()->routes().size(), 2);
-        QCOMPARE(page()->drawnLines().size(), 2);
+        QCOMPARE(page()->canvas()->drawnLines().size(), 2);
     }
     QCOMPARE(m_fixture.prompt()->shown().size(), 1);
 }
@@ -366,14 +367,14 @@ void TestRoutingEndToEnd::shouldShowDeviceRoutesAfterReconnecting()
     QTest::mouseClick(m_window->findChild<QPushButton *>("pushButton"), Qt::LeftButton); // Disconnect
     QVERIFY(!m_window->session()->isOpen());
     QVERIFY(page()->inputButtons().isEmpty());
-    QVERIFY(page()->drawnLines().isEmpty());
+    QVERIFY(page()->canvas()->drawnLines().isEmpty());
     QCOMPARE(page()->inputHeaderText(), QString("No device connected"));
 
     QVERIFY(connectTo("Kestrova Alder-4"));
     QVERIFY(showRouting());
     const QVector<Route> expected{{{FivePin, 2}, {UsbHost, 4}}, {{UsbDevice, 1}, {FivePin, 1}}};
     QTRY_COMPARE(drawnRoutes(page()), expected);
-    for (const MyLine *line : page()->drawnLines())
+    for (const MyLine *line : page()->canvas()->drawnLines())
         QVERIFY(line->pin() && line->pin()->isVisible() && line->pout() && line->pout()->isVisible());
 }
 
@@ -406,7 +407,7 @@ void TestRoutingEndToEnd::shouldReplayImportedRoutes()
     page()->replayRoutes();
     QTRY_VERIFY(holdsOnly(m_device->simulator(), {SimRoute{0, 1, 1, 2}, SimRoute{0, 1, 0, 2}, SimRoute{1, 3, 2, 1}}));
     QCOMPARE(routeCommands(m_device->simulator()).size(), 3);
-    QTRY_COMPARE(page()->drawnLines().size(), 3);
+    QTRY_COMPARE(page()->canvas()->drawnLines().size(), 3);
     QVERIFY(m_fixture.prompt()->shown().isEmpty());
 }
 

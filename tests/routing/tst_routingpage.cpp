@@ -7,6 +7,7 @@
 #include "routing/myline.h"
 #include "routing/portcolumns.h"
 #include "routing/routemodel.h"
+#include "routing/routingcanvas.h"
 #include "routing/routingpage.h"
 #include "simulator/devicereplies.h"
 #include "tests/support/scriptedprompt.h"
@@ -76,6 +77,7 @@ private:
     void feed(const QByteArray &bytes) { m_session->fifoBuffer()->writeData(bytes); }
     QPushButton *input(int index) const { return m_page->inputButtons().value(index); }
     QPushButton *output(int index) const { return m_page->outputButtons().value(index); }
+    RoutingCanvas *canvas() const { return m_page->canvas(); }
 
     std::unique_ptr<ScriptedPrompt> m_prompt;
     std::unique_ptr<DeviceSession> m_session;
@@ -116,10 +118,14 @@ void TestRoutingPage::shouldBuildColumnsFromPortCounts()
     QCOMPARE(m_page->inputHeaderText(), QString(" Input Ports"));
     QCOMPARE(m_page->outputHeaderText(), QString("Output Ports"));
     QCOMPARE(m_page->graphicsView()->minimumHeight(), 40 * 3 + 150);
+    QStringList names;
     for (QPushButton *b : m_page->inputButtons() + m_page->outputButtons()) {
         QCOMPARE(b->size(), QSize(120, 35));
-        QCOMPARE(b->accessibleName(), b->text());
+        // On the viewport, where assistive tools look for the view's children.
+        QCOMPARE(b->parentWidget(), m_page->graphicsView()->viewport());
+        names << b->accessibleName();
     }
+    QCOMPARE(names, (QStringList{"MIDI IN 1", "MIDI IN 2", "USB HOST IN 1", "MIDI OUT 1", "MIDI OUT 2", "USB HOST OUT 1"}));
     QCOMPARE(m_page->usbSlotsInUse(), QList<int>{0});
     // The picture sits in USB HOST 1's row, to the left of the button.
     auto *picture = m_page->graphicsView()->findChild<QLabel *>("usbHostPicture");
@@ -149,25 +155,25 @@ void TestRoutingPage::shouldIgnoreReportsNamingNoButton()
 {
     QFETCH(QByteArray, frame);
     QFETCH(bool, restartsDebounce);
-    QTimer *debounce = m_page->debounceTimer();
+    QTimer *debounce = canvas()->debounceTimer();
     QTest::qWait(200); // the port counts' own debounce runs out
     QVERIFY(!debounce->isActive());
     feed(frame);
     QCOMPARE(debounce->isActive(), restartsDebounce);
     QVERIFY(m_page->routeModel()->connList().isEmpty());
-    m_page->triggerResizeLogic();
-    QVERIFY(m_page->drawnLines().isEmpty());
+    canvas()->triggerResizeLogic();
+    QVERIFY(canvas()->drawnLines().isEmpty());
     QVERIFY(m_prompt->shown().isEmpty());
 }
 
 void TestRoutingPage::shouldDrawReportedRouteFromEdgeToEdge()
 {
     feed(routeReport(0, 1, 1, 1, 1)); // MIDI IN 1 -> USB HOST 1
-    QTRY_COMPARE(m_page->drawnLines().size(), 1);
-    QVERIFY(m_page->isDraw());
-    const MyLine *line = m_page->drawnLines().first();
+    QTRY_COMPARE(canvas()->drawnLines().size(), 1);
+    QVERIFY(canvas()->isDraw());
+    const MyLine *line = canvas()->drawnLines().first();
     QCOMPARE(line->route(), (Route{{FivePin, 1}, {UsbHost, 1}}));
-    QCOMPARE(m_page->lastLine(), line);
+    QCOMPARE(canvas()->lastLine(), line);
     QCOMPARE(line->pin(), input(0));
     QCOMPARE(line->pout(), output(2));
     QVERIFY2(near(globalOf(m_page->graphicsView(), line->line().p1()), rightEdge(input(0))),
@@ -180,27 +186,27 @@ void TestRoutingPage::shouldDrawReportedRouteFromEdgeToEdge()
     // The same report again is listed again but drawn once.
     feed(routeReport(0, 1, 1, 1, 1));
     QTRY_COMPARE(m_page->routeModel()->connList().size(), 2);
-    m_page->triggerResizeLogic();
-    QCOMPARE(m_page->drawnLines().size(), 1);
+    canvas()->triggerResizeLogic();
+    QCOMPARE(canvas()->drawnLines().size(), 1);
 }
 
 void TestRoutingPage::shouldDrawGrayOnceUsbPortIsReportedEmpty()
 {
     feed(routeReport(0, 1, 1, 2, 1)); // MIDI IN 1 -> USB HOST 2 (name slot 1)
     feed(DeviceReplies::usbName(0, 2, "Launchkey Mini"));
-    QTRY_COMPARE(m_page->drawnLines().size(), 1);
-    QCOMPARE(m_page->drawnLines().first()->pen().color(), QColor(Qt::black));
+    QTRY_COMPARE(canvas()->drawnLines().size(), 1);
+    QCOMPARE(canvas()->drawnLines().first()->pen().color(), QColor(Qt::black));
     QCOMPARE(m_page->usbSlotsInUse().at(1), 1);
 
     feed(DeviceReplies::usbName(0, 2, QString())); // sent as "1": nothing plugged in
     QTRY_COMPARE(m_page->usbSlotsInUse().at(1), 0);
-    QTRY_COMPARE(m_page->drawnLines().size(), 1);
-    QCOMPARE(m_page->drawnLines().first()->pen().color(), QColor(Qt::gray));
+    QTRY_COMPARE(canvas()->drawnLines().size(), 1);
+    QCOMPARE(canvas()->drawnLines().first()->pen().color(), QColor(Qt::gray));
     QCOMPARE(output(3)->palette().color(QPalette::ButtonText), QColor(Qt::gray));
     QCOMPARE(m_page->outputNameLabels().at(1)->text(), QString("No device connected"));
     // The periodic redraw keeps the colour.
-    m_page->redrawAllLines();
-    QCOMPARE(m_page->drawnLines().first()->pen().color(), QColor(Qt::gray));
+    canvas()->redrawAllLines();
+    QCOMPARE(canvas()->drawnLines().first()->pen().color(), QColor(Qt::gray));
 }
 
 void TestRoutingPage::shouldSelectAndDeselectInputKeepingStartPoint()
@@ -208,26 +214,26 @@ void TestRoutingPage::shouldSelectAndDeselectInputKeepingStartPoint()
     QPushButton *midiIn2 = input(1);
     const QString idleStyle = midiIn2->styleSheet();
     QTest::mouseClick(midiIn2, Qt::LeftButton);
-    QCOMPARE(m_page->selectedInputButton(), midiIn2);
+    QCOMPARE(canvas()->selectedInputButton(), midiIn2);
     QCOMPARE(midiIn2->styleSheet(), PortColumns::SelectionStyle);
     QCOMPARE(m_page->routeModel()->inTypeID(), 0);
     QCOMPARE(m_page->routeModel()->inNum(), 2);
-    const QPointF start = m_page->startPoint();
+    const QPointF start = canvas()->startPoint();
     QVERIFY(near(globalOf(m_page->graphicsView(), start), rightEdge(midiIn2)));
-    QCOMPARE(m_page->currMLine()->scene(), m_page->scene());
+    QCOMPARE(canvas()->currMLine()->scene(), m_page->scene());
 
     // Pressing another input moves the selection.
     QTest::mouseClick(input(2), Qt::LeftButton);
-    QCOMPARE(m_page->selectedInputButton(), input(2));
+    QCOMPARE(canvas()->selectedInputButton(), input(2));
     QCOMPARE(midiIn2->styleSheet(), idleStyle);
     QCOMPARE(m_page->routeModel()->inTypeID(), 1);
 
     // Pressing the selected input again deselects it; the start point stays.
-    const QPointF usbStart = m_page->startPoint();
+    const QPointF usbStart = canvas()->startPoint();
     QTest::mouseClick(input(2), Qt::LeftButton);
-    QVERIFY(!m_page->selectedInputButton());
+    QVERIFY(!canvas()->selectedInputButton());
     QCOMPARE(input(2)->styleSheet(), PortColumns::ButtonStyleActive);
-    QCOMPARE(m_page->startPoint(), usbStart);
+    QCOMPARE(canvas()->startPoint(), usbStart);
 }
 
 void TestRoutingPage::shouldFollowMouseWithDragLine()
@@ -238,17 +244,17 @@ void TestRoutingPage::shouldFollowMouseWithDragLine()
     QMouseEvent move(QEvent::MouseMove, midiIn1->mapFromGlobal(target), target, Qt::NoButton,
                      Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(midiIn1, &move);
-    const QLineF drag = m_page->currMLine()->line();
-    QCOMPARE(drag.p1(), m_page->startPoint());
+    const QLineF drag = canvas()->currMLine()->line();
+    QCOMPARE(drag.p1(), canvas()->startPoint());
     QVERIFY(near(globalOf(m_page->graphicsView(), drag.p2()), target));
     QTest::mouseRelease(midiIn1, Qt::LeftButton);
     // The periodic redraw leaves the drag line alone while the input is selected...
-    m_page->redrawAllLines();
-    QCOMPARE(m_page->currMLine()->scene(), m_page->scene());
+    canvas()->redrawAllLines();
+    QCOMPARE(canvas()->currMLine()->scene(), m_page->scene());
     // ...and takes it away once the selection has ended.
     QTest::mouseClick(midiIn1, Qt::LeftButton);
-    m_page->redrawAllLines();
-    QVERIFY(!m_page->currMLine()->scene());
+    canvas()->redrawAllLines();
+    QVERIFY(!canvas()->currMLine()->scene());
 }
 
 void TestRoutingPage::shouldDropRefusedConnectAndItsLine_data()
@@ -269,15 +275,15 @@ void TestRoutingPage::shouldDropRefusedConnectAndItsLine()
     QTest::mouseClick(input(0), Qt::LeftButton);
     QTest::mouseClick(output(4), Qt::LeftButton); // USB Device 1: recorded although the port is closed
     QCOMPARE(m_page->routeModel()->connList().size(), 2);
-    m_page->triggerResizeLogic();
-    QCOMPARE(m_page->drawnLines().size(), 2);
-    QPointer<MyLine> refusedLine = m_page->lastLine();
+    canvas()->triggerResizeLogic();
+    QCOMPARE(canvas()->drawnLines().size(), 2);
+    QPointer<MyLine> refusedLine = canvas()->lastLine();
 
     feed(DeviceReplies::routeResult(true, static_cast<std::uint8_t>(result)));
     QCOMPARE(m_page->routeModel()->connList(), (QVector<Route>{{{FivePin, 2}, {FivePin, 1}}}));
-    QCOMPARE(m_page->drawnLines().size(), 1);
+    QCOMPARE(canvas()->drawnLines().size(), 1);
     QVERIFY(refusedLine.isNull());
-    QVERIFY(m_page->lastLine() == nullptr);
+    QVERIFY(canvas()->lastLine() == nullptr);
     QCOMPARE(m_prompt->texts(), texts);
 }
 
@@ -285,20 +291,20 @@ void TestRoutingPage::shouldForgetRoutesWhenCanvasIsRebuilt()
 {
     feed(routeReport(0, 1, 1, 1, 1));
     feed(routeReport(2, 1, 0, 2, 1));
-    QTRY_COMPARE(m_page->drawnLines().size(), 2);
+    QTRY_COMPARE(canvas()->drawnLines().size(), 2);
     QPointer<QPushButton> oldButton = input(0);
 
     feed(DeviceReplies::portCounts(2, 2, 1, 1));
     QVERIFY(oldButton.isNull());
     QVERIFY(m_page->routeModel()->connList().isEmpty());
     QVERIFY(m_page->routeModel()->routeMap().isEmpty());
-    QVERIFY(m_page->drawnLines().isEmpty());
-    QVERIFY(!m_page->lastLine());
+    QVERIFY(canvas()->drawnLines().isEmpty());
+    QVERIFY(!canvas()->lastLine());
     QVERIFY(m_page->scene()->items().isEmpty());
     // The device's reports that follow draw on the new buttons.
     feed(routeReport(2, 1, 0, 2, 1));
-    QTRY_COMPARE(m_page->drawnLines().size(), 1);
-    QCOMPARE(m_page->drawnLines().first()->pin(), input(3));
+    QTRY_COMPARE(canvas()->drawnLines().size(), 1);
+    QCOMPARE(canvas()->drawnLines().first()->pin(), input(3));
 }
 
 void TestRoutingPage::shouldKeepSceneFlatOverPeriodicRedraws()
@@ -306,27 +312,27 @@ void TestRoutingPage::shouldKeepSceneFlatOverPeriodicRedraws()
     for (int n = 1; n <= 2; ++n)
         feed(routeReport(0, n, 1, n, 1));
     feed(routeReport(1, 1, 2, 1, 1));
-    QTRY_COMPARE(m_page->drawnLines().size(), 3);
-    QPointer<MyLine> firstGeneration = m_page->drawnLines().first();
+    QTRY_COMPARE(canvas()->drawnLines().size(), 3);
+    QPointer<MyLine> firstGeneration = canvas()->drawnLines().first();
     for (int i = 0; i < 200; ++i)
-        m_page->redrawAllLines();
+        canvas()->redrawAllLines();
     QVERIFY2(firstGeneration.isNull(), "lines taken off the scene are deleted");
     QCOMPARE(m_page->scene()->items().size(), 3);
-    QCOMPARE(m_page->lastLine(), m_page->drawnLines().last());
+    QCOMPARE(canvas()->lastLine(), canvas()->drawnLines().last());
 }
 
 void TestRoutingPage::shouldLeaveShownLinesWhenDebounceFindsNoRoutes()
 {
     feed(routeReport(0, 1, 1, 1, 1));
-    QTRY_COMPARE(m_page->drawnLines().size(), 1);
+    QTRY_COMPARE(canvas()->drawnLines().size(), 1);
     // A Disconnect All on its way empties the list; until the device answers
     // the debounce only repaints. The answer removes the line.
     QCOMPARE(m_page->routeModel()->disconnectAll(), QByteArray::fromHex("F0002F710201000000007FF7"));
-    m_page->onDebounceTimeout();
-    QCOMPARE(m_page->drawnLines().size(), 1);
+    canvas()->onDebounceTimeout();
+    QCOMPARE(canvas()->drawnLines().size(), 1);
     feed(DeviceReplies::routeResult(false, 0));
-    QVERIFY(m_page->drawnLines().isEmpty());
-    QVERIFY(!m_page->lastLine());
+    QVERIFY(canvas()->drawnLines().isEmpty());
+    QVERIFY(!canvas()->lastLine());
     QVERIFY(m_page->routeModel()->routeMap().isEmpty());
 }
 
@@ -354,8 +360,8 @@ void TestRoutingPage::shouldApplyHubCountOnceAndAnnouncePorts()
     feed(routeReport(0, 1, 1, 7, 1));
     feed(routeReport(0, 1, 1, 3, 1));
     QTRY_COMPARE(m_page->routeModel()->connList().size(), 2);
-    m_page->redrawAllLines();
-    QCOMPARE(m_page->drawnLines().size(), 1);
+    canvas()->redrawAllLines();
+    QCOMPARE(canvas()->drawnLines().size(), 1);
     // Applied once per report.
     QTest::qWait(1200);
     QCOMPARE(announced.size(), 1);
@@ -363,7 +369,7 @@ void TestRoutingPage::shouldApplyHubCountOnceAndAnnouncePorts()
     QTRY_COMPARE(announced.size(), 2);
     QCOMPARE(announced.last().first().toInt(), 8);
     QVERIFY(input(10)->isVisible());
-    QTRY_COMPARE(m_page->drawnLines().size(), 2);
+    QTRY_COMPARE(canvas()->drawnLines().size(), 2);
 }
 
 void TestRoutingPage::shouldRefuseCommandsWhileDisconnected_data()

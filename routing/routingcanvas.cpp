@@ -1,0 +1,357 @@
+#include "routing/routingcanvas.h"
+
+#include "routing/mainscense.h"
+#include "routing/portcolumns.h"
+#include "routing/routemodel.h"
+#include "routing/routeprotocol.h"
+#include "routing/usbnameslots.h"
+
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTimer>
+
+using namespace Routing;
+
+namespace {
+
+QPen routePen(const QColor &colour)
+{
+    QPen pen(colour, RoutingCanvas::RouteLineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    pen.setCosmetic(true); // fitInView must not scale the width
+    return pen;
+}
+
+QColor buttonTextColour(const QWidget *button)
+{
+    if (!button)
+        return {};
+    const QPalette::ColorGroup group = button->isEnabled() ? QPalette::Active : QPalette::Disabled;
+    return button->palette().color(group, QPalette::ButtonText);
+}
+
+bool isBlack(const QColor &colour)
+{
+    return colour.isValid() && colour.red() == 0 && colour.green() == 0 && colour.blue() == 0;
+}
+
+// Gray when either end reads gray: a line to a USB port with nothing
+// plugged in.
+QColor lineColour(const QWidget *pin, const QWidget *pout)
+{
+    return isBlack(buttonTextColour(pin)) && isBlack(buttonTextColour(pout)) ? QColor(Qt::black)
+                                                                             : QColor(Qt::gray);
+}
+
+bool isShown(const QWidget *button)
+{
+    return button && button->isVisible();
+}
+
+} // namespace
+
+RoutingCanvas::RoutingCanvas(QWidget *parent)
+    : QGraphicsView(parent)
+    , m_scene(new MainScense(this))
+    , m_columns(new PortColumns(this, this))
+    , m_currMLine(new MyLine(QLineF()))
+    , m_debounceTimer(new QTimer(this))
+{
+    setObjectName(QStringLiteral("graphicsView"));
+    setAccessibleName(QStringLiteral("Routing canvas"));
+    setFrameShape(QFrame::NoFrame);
+    setScene(m_scene);
+    // HighQualityAntialiasing is deprecated and ignored by Qt 5.15's painter;
+    // Antialiasing already gives its result.
+    setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+    setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
+    // The scene always matches the viewport; the scroll area around the view
+    // does the scrolling.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    m_currMLine->setParent(this);
+    QPen dragPen(Qt::black, RouteLineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    dragPen.setCosmetic(true);
+    m_currMLine->setPen(dragPen);
+
+    m_debounceTimer->setObjectName(QStringLiteral("debounceTimer"));
+    m_debounceTimer->setSingleShot(true);
+    m_debounceTimer->setInterval(DebounceMs);
+    connect(m_debounceTimer, &QTimer::timeout, this, &RoutingCanvas::onDebounceTimeout);
+}
+
+RoutingCanvas::~RoutingCanvas()
+{
+    deleteLines();
+    if (m_currMLine->scene())
+        m_currMLine->scene()->removeItem(m_currMLine);
+}
+
+void RoutingCanvas::setModel(RouteModel *model)
+{
+    if (m_model)
+        disconnect(m_model, nullptr, this, nullptr);
+    m_model = model;
+    deleteLines();
+    if (!model)
+        return;
+    connect(model, &RouteModel::routeAdded, this, &RoutingCanvas::onRouteAdded);
+    connect(model, &RouteModel::routeRemoved, this, &RoutingCanvas::onRouteRemoved);
+    connect(model, &RouteModel::routesCleared, this, &RoutingCanvas::deleteLines);
+}
+
+void RoutingCanvas::setUsbNames(const UsbNameSlots *names)
+{
+    m_names = names;
+}
+
+QList<MyLine *> RoutingCanvas::drawnLines() const
+{
+    QList<MyLine *> drawn;
+    for (MyLine *line : m_lines) {
+        if (line->scene() == m_scene)
+            drawn.append(line);
+    }
+    return drawn;
+}
+
+QPushButton *RoutingCanvas::selectedInputButton() const
+{
+    return m_selected ? m_columns->inputButton(*m_selected) : nullptr;
+}
+
+void RoutingCanvas::clear()
+{
+    endSelection();
+    if (m_currMLine->scene())
+        m_scene->removeItem(m_currMLine);
+    m_columns->clear();
+}
+
+void RoutingCanvas::rebuild(const PortCounts &counts)
+{
+    endSelection();
+    m_columns->rebuild(counts);
+    connectButtons();
+    m_scene->setSceneRect(0, 0, viewport()->width(), viewport()->height());
+}
+
+void RoutingCanvas::connectButtons()
+{
+    for (QPushButton *button : m_columns->inputButtons()) {
+        connect(button, &QPushButton::pressed, this, &RoutingCanvas::connectPB11);
+        button->installEventFilter(this);
+    }
+    for (QPushButton *button : m_columns->outputButtons())
+        connect(button, &QPushButton::clicked, this, &RoutingCanvas::connectPB2);
+}
+
+void RoutingCanvas::connectPB11()
+{
+    connectPB1(false);
+}
+
+void RoutingCanvas::connectPB1(bool isChecked)
+{
+    Q_UNUSED(isChecked)
+    pressInput(qobject_cast<QPushButton *>(sender()));
+}
+
+void RoutingCanvas::connectPB2(bool isChecked)
+{
+    Q_UNUSED(isChecked)
+    clickOutput(qobject_cast<QPushButton *>(sender()));
+}
+
+void RoutingCanvas::pressInput(QPushButton *button)
+{
+    const auto port = button ? parseButtonText(button->text(), Side::Input) : std::nullopt;
+    if (!port)
+        return;
+    if (m_selected) {
+        const bool same = *m_selected == *port;
+        endSelection();
+        if (same)
+            return;
+    }
+    m_selected = port;
+    m_drag = DragState::InputSelected;
+    m_savedInputStyle = button->styleSheet();
+    m_savedInputTextColor = button->palette().color(QPalette::ButtonText);
+    button->setStyleSheet(PortColumns::SelectionStyle);
+    PortColumns::setButtonTextColour(button, Qt::black);
+
+    m_input = port;
+    m_startPoint = m_columns->lineStart(button);
+    m_endPoint = m_startPoint;
+    emit inputPressed(*port);
+
+    m_currMLine->setLine(QLineF(m_startPoint, m_startPoint));
+    if (m_currMLine->scene() != m_scene)
+        m_scene->addItem(m_currMLine);
+    m_scene->update();
+}
+
+void RoutingCanvas::endSelection()
+{
+    m_drag = DragState::Idle;
+    if (!m_selected)
+        return;
+    if (QPushButton *button = m_columns->inputButton(*m_selected)) {
+        button->setStyleSheet(m_savedInputStyle);
+        PortColumns::setButtonTextColour(button, m_savedInputTextColor);
+    }
+    m_selected.reset();
+    m_savedInputStyle.clear();
+    m_savedInputTextColor = QColor();
+}
+
+void RoutingCanvas::clickOutput(QPushButton *button)
+{
+    endSelection();
+    // Only while the page is shown; the input stays, so further clicks route
+    // from the same input.
+    if (!button || !isVisible() || !m_input)
+        return;
+    const auto output = parseButtonText(button->text(), Side::Output);
+    if (!output)
+        return;
+    m_endPoint = m_columns->lineEnd(button);
+    emit connectRequested(Route{*m_input, *output});
+}
+
+bool RoutingCanvas::requestRoute(const Port &input, const Port &output)
+{
+    QPushButton *in = m_columns->inputButton(input);
+    QPushButton *out = m_columns->outputButton(output);
+    if (!in || !out)
+        return false;
+    m_input = input;
+    m_startPoint = m_columns->lineStart(in);
+    m_endPoint = m_columns->lineEnd(out);
+    emit connectRequested(Route{input, output});
+    return true;
+}
+
+void RoutingCanvas::onRouteAdded(const Route &route)
+{
+    // Drawn by the next redraw, which the device's answer brings.
+    for (const MyLine *line : qAsConst(m_lines)) {
+        if (line->route() == route)
+            return;
+    }
+    MyLine *line = makeLine(route);
+    m_lines.append(line);
+    m_lastLine = line;
+}
+
+void RoutingCanvas::onRouteRemoved(const Route &route)
+{
+    for (int i = m_lines.size() - 1; i >= 0; --i) {
+        if (m_lines.at(i)->route() == route)
+            delete m_lines.takeAt(i);
+    }
+}
+
+void RoutingCanvas::deleteLines()
+{
+    const QList<MyLine *> lines = m_lines;
+    m_lines.clear();
+    qDeleteAll(lines);
+}
+
+MyLine *RoutingCanvas::makeLine(const Route &route)
+{
+    QPushButton *pin = m_columns->inputButton(route.in);
+    QPushButton *pout = m_columns->outputButton(route.out);
+    auto *line = new MyLine(QLineF(m_columns->lineStart(pin), m_columns->lineEnd(pout)));
+    line->setRoute(route);
+    line->setButtons(pin, pout);
+    line->setPen(routePen(lineColour(pin, pout)));
+    // Called from the line's own mouse handler: the model only records the
+    // request, the line goes when the device has answered.
+    connect(line, &MyLine::currLine, this, [this](MyLine *clicked) { emit removeRequested(clicked->route()); });
+    return line;
+}
+
+void RoutingCanvas::redrawLines()
+{
+    // New items each time: a line keeps no geometry that a rebuilt or
+    // resized column could have made stale.
+    QList<MyLine *> fresh;
+    fresh.reserve(m_lines.size());
+    for (const MyLine *old : qAsConst(m_lines)) {
+        MyLine *line = makeLine(old->route());
+        if (isShown(line->pin()) && isShown(line->pout())) {
+            m_scene->addItem(line);
+            m_lastLine = line;
+        }
+        fresh.append(line);
+    }
+    deleteLines();
+    m_lines = fresh;
+}
+
+void RoutingCanvas::scheduleRedraw()
+{
+    m_debounceTimer->start(DebounceMs);
+}
+
+void RoutingCanvas::onDebounceTimeout()
+{
+    if (!m_lines.isEmpty())
+        triggerResizeLogic();
+    else
+        m_scene->update();
+    is_draw = true;
+}
+
+void RoutingCanvas::updateButtonEnablement()
+{
+    if (!m_names)
+        return;
+    m_columns->showNames(*m_names);
+    if (m_columns->inputButtons().isEmpty() || m_columns->outputButtons().isEmpty() || m_names->size() == 0)
+        return;
+    m_columns->colourUsbPorts(*m_names);
+    if (!m_lines.isEmpty())
+        triggerResizeLogic();
+    else
+        m_scene->update();
+}
+
+void RoutingCanvas::triggerResizeLogic()
+{
+    const bool dragLineShown = m_currMLine->scene() == m_scene;
+    if (dragLineShown)
+        m_scene->removeItem(m_currMLine);
+    const QRectF rect(0, 0, viewport()->width(), viewport()->height());
+    m_scene->setSceneRect(rect);
+    fitInView(rect, Qt::IgnoreAspectRatio);
+    redrawLines();
+    if (dragLineShown)
+        m_scene->addItem(m_currMLine);
+    endSelection();
+    m_scene->update();
+}
+
+void RoutingCanvas::redrawAllLines()
+{
+    // The drag line goes with the periodic redraw, except while an input is
+    // selected: it would vanish under the user's drag within half a second.
+    if (m_drag == DragState::Idle && m_currMLine->scene() == m_scene)
+        m_scene->removeItem(m_currMLine);
+    redrawLines();
+    m_scene->update();
+}
+
+bool RoutingCanvas::eventFilter(QObject *watched, QEvent *event)
+{
+    // The pressed input button grabs the mouse, so the drag reaches us here.
+    if (event->type() == QEvent::MouseMove && m_currMLine->scene() == m_scene) {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->buttons() & Qt::LeftButton)
+            m_currMLine->setLine(QLineF(m_startPoint, m_columns->sceneFromGlobal(mouse->globalPos())));
+    }
+    return QGraphicsView::eventFilter(watched, event);
+}
