@@ -14,6 +14,7 @@
 #include "mapping/mappingpage.h"
 #include "routing/portcolumns.h"
 #include "routing/routemodel.h"
+#include "routing/routingcanvas.h"
 #include "routing/routingpage.h"
 #include "simulator/devicesimulator.h"
 #include "simulator/simulateddeviceport.h"
@@ -151,8 +152,7 @@ void TestConfigFileEndToEnd::trigger(const char *action)
 void TestConfigFileEndToEnd::addRoute(const Port &in, const Port &out)
 {
     RoutingPage *page = m_window->routingPage();
-    page->routeModel()->pressInput(in);
-    page->endClick(page->columns()->outputButton(out));
+    QVERIFY(page->canvas()->requestRoute(in, out));
 }
 
 void TestConfigFileEndToEnd::setFilter(const QString &port, const QString &box)
