@@ -2,6 +2,8 @@
 
 #include "device/devicescan.h"
 #include "device/devicesession.h"
+#include "network/updateserver.h"
+#include "upgrade/ui/firmwareupgradefeature.h"
 #include "device/fifobuffer.h"
 #include "device/logging.h"
 #include "device/serialport.h"
@@ -53,6 +55,7 @@ Widget::Widget(QWidget *parent, Prompt *prompt, const QString &settingsPath)
     , m_prompt(prompt ? prompt : m_ownPrompt.get())
     , m_settings(settingsPath)
     , m_session(new DeviceSession(m_prompt, this))
+    , m_upgrade(new FirmwareUpgradeFeature(m_session, nullptr, m_prompt, UpdateServer::fromSettings(settingsPath), this))
 {
     buildUi();
     buildMenus();
@@ -226,8 +229,11 @@ void Widget::buildMenus()
     connect(reset, &QAction::triggered, this, &Widget::onFactoryResetTriggered);
 
     QMenu *help = m_menuBar->addMenu(QStringLiteral("Help"));
-    for (const char *text : {"About", "Firmware Upgrade", "Check for Update "})
-        help->addAction(QString::fromLatin1(text))->setEnabled(false);
+    help->addAction(QStringLiteral("About"))->setEnabled(false);
+    QAction *upgrade = help->addAction(QStringLiteral("Firmware Upgrade"));
+    upgrade->setObjectName(QStringLiteral("actionFirmwareUpgrade"));
+    connect(upgrade, &QAction::triggered, m_upgrade, &FirmwareUpgradeFeature::showDialog);
+    help->addAction(QStringLiteral("Check for Update "))->setEnabled(false);
 }
 
 void Widget::wireSession()
@@ -236,6 +242,7 @@ void Widget::wireSession()
         [this] { return m_tabWidget->currentWidget() == m_mappingPage; });
     connect(m_session, &DeviceSession::familyDecided, this, &Widget::applyFamily);
     connect(m_session, &DeviceSession::deviceLost, this, &Widget::disconnectDevice);
+    connect(m_upgrade, &FirmwareUpgradeFeature::handOffStarted, this, &Widget::disconnectDevice);
     for (DevicePage *page : pages())
         page->attach(m_session, m_prompt);
     // The hub count decides how many USB HOST ports the filter page offers.

@@ -11,6 +11,7 @@
 class DevicePage;
 class DeviceSession;
 class FilterPage;
+class FirmwareUpgradeFeature;
 class MappingPage;
 class Prompt;
 class QAction;
@@ -43,6 +44,7 @@ public:
     [[nodiscard]] FilterPage *filterPage() const { return m_filterPage; }
     [[nodiscard]] RoutingPage *routingPage() const { return m_routingPage; }
     [[nodiscard]] MappingPage *mappingPage() const { return m_mappingPage; }
+    [[nodiscard]] FirmwareUpgradeFeature *firmwareUpgrade() const { return m_upgrade; }
     [[nodiscard]] QComboBox *deviceCombo() const { return ComboBox_Devices; }
     [[nodiscard]] QTabWidget *tabWidget() const { return m_tabWidget; }
     [[nodiscard]] const AppSettings &settings() const { return m_settings; }
@@ -85,6 +87,7 @@ private:
     Prompt *const m_prompt;
     AppSettings m_settings;
     DeviceSession *const m_session;
+    FirmwareUpgradeFeature *m_upgrade = nullptr;
 
     QMenuBar *m_menuBar = nullptr;
     QScrollArea *m_scrollArea = nullptr;

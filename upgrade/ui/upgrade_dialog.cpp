@@ -5,6 +5,7 @@
 #include "device/vocabulary.h"
 #include "upgrade/bootloaderlink.h"
 #include "upgrade/bootloaderprotocol.h"
+#include "upgrade/firmwareversion.h"
 #include "widgets/prompt.h"
 
 #include <QCloseEvent>
@@ -67,6 +68,7 @@ upgrade_dialog::upgrade_dialog(SerialPort *serialPort, DeviceWatcher *watcher, P
     , m_prompt(prompt)
     , m_link(std::make_unique<PortLink>(serialPort))
     , m_job(new FirmwareUpgradeJob(m_link.get(), this))
+    , m_online(new OnlineFirmware(UpdateServer::fromSettings(QStringLiteral("config.ini")), this))
     , listRefreshTimer(new QTimer(this))
 {
     m_job->setTimings(timings);
@@ -77,6 +79,10 @@ upgrade_dialog::upgrade_dialog(SerialPort *serialPort, DeviceWatcher *watcher, P
     connect(m_job, &FirmwareUpgradeJob::stateChanged, this, &upgrade_dialog::onStateChanged);
     connect(m_job, &FirmwareUpgradeJob::failed, this, &upgrade_dialog::onJobFailed);
     connect(m_job, &FirmwareUpgradeJob::succeeded, this, &upgrade_dialog::onJobSucceeded);
+
+    connect(m_online, &OnlineFirmware::logMessage, this, &upgrade_dialog::log);
+    connect(m_online, &OnlineFirmware::received, this, &upgrade_dialog::onOnlineReceived);
+    connect(m_online, &OnlineFirmware::failed, this, &upgrade_dialog::onOnlineFailed);
 
     connect(serialPort, &SerialPort::send_vesion, this, &upgrade_dialog::rec_version);
     connect(serialPort, &SerialPort::send_MTD, this, &upgrade_dialog::rec_mtd);
@@ -257,6 +263,7 @@ bool upgrade_dialog::openBootloaderPort(const QString &portName, bool askOnFailu
 void upgrade_dialog::on_pushButton_clicked()
 {
     if (serialPort->isOpen()) {
+        m_online->abort();
         serialPort->close();
         m_job->setDisconnected();
         return;
@@ -465,6 +472,7 @@ void upgrade_dialog::resetUpgrade()
 {
     autoUpgrade_ = false;
     onlineFirmware_ = false;
+    m_online->abort();
     m_job->resetUpgrade();
 }
 
@@ -476,6 +484,72 @@ void upgrade_dialog::closeEvent(QCloseEvent *event)
 
 void upgrade_dialog::startOnlineCheck()
 {
-    if (!m_online)
+    const auto row = FirmwareVersion::modelRow(reportedModel_);
+    if (!row) {
+        log(QStringLiteral("Online update not supported for this device."));
         return;
+    }
+    m_checkProduct = row->product;
+    m_online->request(OnlineFirmware::Kind::UpdateText, row->updateTextPath);
+}
+
+void upgrade_dialog::onOnlineReceived(OnlineFirmware::Kind kind, const QByteArray &body)
+{
+    // The user may have disconnected (or started a local file) meanwhile.
+    if (m_job->state() != FirmwareUpgradeJob::Connected)
+        return;
+    if (kind == OnlineFirmware::Kind::Image) {
+        m_job->setFirmware(body);
+        log(QStringLiteral("Downloaded new firmware: %1 (%2 bytes)").arg(m_latestVersion).arg(body.size()));
+        onlineFirmware_ = true;
+        if (serialPort->isOpen())
+            m_job->startErase();
+        return;
+    }
+    const QString text = QString::fromUtf8(body);
+    const FirmwareVersion::Verdict verdict = FirmwareVersion::judge(m_checkProduct, reportedVersion_, text);
+    for (const QString &line : verdict.log)
+        log(line);
+    if (!verdict.newer) {
+        qCDebug(lcUpgrade) << "Update check failed / no new version."
+                           << "Product =" << m_checkProduct << "Current Version =" << reportedVersion_
+                           << "Latest Version =" << verdict.latest
+                           << "Parsed current =" << FirmwareVersion::numbers(reportedVersion_, true)
+                           << "Parsed latest =" << FirmwareVersion::numbers(verdict.latest, true)
+                           << "Raw txt preview =" << text.left(500);
+        return;
+    }
+    m_latestVersion = verdict.latest;
+    const QString path = FirmwareVersion::imagePath(m_checkProduct, verdict.latest);
+    if (autoUpgrade_) {
+        log(QStringLiteral("Auto update mode enabled. Start downloading firmware..."));
+    } else {
+        const QString question = QStringLiteral("Current: %1_%2\nNew version available: %3\n\nUpdate Content:\n%4")
+                                     .arg(m_checkProduct, reportedVersion_, verdict.latest,
+                                          verdict.description.isEmpty() ? QStringLiteral("No description")
+                                                                        : verdict.description);
+        if (m_prompt->message(Prompt::Question, QStringLiteral("Update Available"), question,
+                              Prompt::Ok | Prompt::Cancel)
+            != Prompt::Ok) {
+            log(QStringLiteral("User cancelled the update."));
+            return;
+        }
+        log(QStringLiteral("User accepted update. Start downloading firmware..."));
+    }
+    log(QStringLiteral("Firmware URL: %1").arg(path));
+    m_online->request(OnlineFirmware::Kind::Image, path);
+}
+
+void upgrade_dialog::onOnlineFailed(OnlineFirmware::Kind kind, const QString &reason)
+{
+    if (m_job->state() != FirmwareUpgradeJob::Connected)
+        return;
+    // Without the update text nothing has started: the device stays connected
+    // and a local file (perhaps loaded already) can still be written.
+    if (kind == OnlineFirmware::Kind::UpdateText) {
+        log(red(QStringLiteral("Online update check failed: %1").arg(reason.toHtmlEscaped())));
+        return;
+    }
+    m_job->failAttempt(FirmwareUpgradeJob::Error::DownloadFailed,
+                       red(QStringLiteral("Online firmware not available: %1").arg(reason.toHtmlEscaped())));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "upgrade/firmwareupgradejob.h"
+#include "upgrade/onlinefirmware.h"
 
 #include <QDialog>
 #include <QSerialPort>
@@ -9,7 +10,6 @@
 #include <memory>
 
 class DeviceWatcher;
-class OnlineFirmware;
 class Prompt;
 class QComboBox;
 class QLineEdit;
@@ -79,6 +79,8 @@ private:
     void onPortDisconnected(const QString &portName);
     void onPortError(QSerialPort::SerialPortError error);
     void startOnlineCheck();
+    void onOnlineReceived(OnlineFirmware::Kind kind, const QByteArray &body);
+    void onOnlineFailed(OnlineFirmware::Kind kind, const QString &reason);
     void noteReconnected(const QString &portName, const QString &label);
 
     SerialPort *const serialPort;
@@ -86,7 +88,7 @@ private:
     Prompt *const m_prompt;
     std::unique_ptr<PortLink> m_link;
     FirmwareUpgradeJob *const m_job;
-    OnlineFirmware *m_online = nullptr;
+    OnlineFirmware *const m_online;
     QTimer *const listRefreshTimer;
 
     QString reportedModel_;
@@ -94,6 +96,8 @@ private:
     bool autoUpgrade_ = false;
     bool onlineFirmware_ = false;
     QString m_connectedPort;
+    QString m_checkProduct;
+    QString m_latestVersion;
     // The device lost during the last attempt, until it shows up again.
     QString m_lostPort;
     QString m_lostLabel;
