@@ -55,9 +55,11 @@ Widget::Widget(QWidget *parent, Prompt *prompt, const QString &settingsPath)
     , m_prompt(prompt ? prompt : m_ownPrompt.get())
     , m_settings(settingsPath)
     , m_session(new DeviceSession(m_prompt, this))
-    , m_upgrade(new FirmwareUpgradeFeature(m_session, nullptr, m_prompt, UpdateServer::fromSettings(settingsPath), this))
 {
     buildUi();
+    // After the pages, so that a search for a page's control by name finds the
+    // window's own before the upgrade dialog's namesakes.
+    m_upgrade = new FirmwareUpgradeFeature(m_session, nullptr, m_prompt, UpdateServer::fromSettings(settingsPath), this);
     buildMenus();
     // The content is 1000×750; the window starts just large enough to show it
     // whole below the menu bar, and scrolls once the user makes it smaller.
