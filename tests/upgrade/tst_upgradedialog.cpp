@@ -28,8 +28,9 @@ const QString SuccessTitle = QStringLiteral("Upgrade");
 UpgradeTimings fastTimings()
 {
     UpgradeTimings t;
-    t.eraseTimeoutMs = 2000;
-    t.ackTimeoutMs = 500;
+    // Long enough that a vanished device is noticed first on a busy machine.
+    t.eraseTimeoutMs = 3000;
+    t.ackTimeoutMs = 1500;
     t.finalizeMs = 1500; // long enough to see a device vanish meanwhile
     t.successBoxDelayMs = 10;
     t.listRefreshMs = 200;
@@ -70,6 +71,7 @@ struct Rig
         , watcher(QStringLiteral("Kestrova"))
         , dialog(&port, &watcher, &prompt, nullptr, fastTimings())
     {
+        dialog.show(); // its list refreshes while shown
     }
 
     [[nodiscard]] bool startBootloader()

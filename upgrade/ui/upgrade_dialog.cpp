@@ -95,7 +95,7 @@ upgrade_dialog::upgrade_dialog(SerialPort *serialPort, DeviceWatcher *watcher, P
     connect(serialPort, &QSerialPort::errorOccurred, this, &upgrade_dialog::onPortError);
 
     connect(listRefreshTimer, &QTimer::timeout, this, &upgrade_dialog::refreshDeviceList);
-    listRefreshTimer->start(timings.listRefreshMs);
+    listRefreshTimer->setInterval(timings.listRefreshMs);
 }
 
 upgrade_dialog::~upgrade_dialog() = default;
@@ -460,8 +460,9 @@ void upgrade_dialog::onPortDisconnected(const QString &portName)
 
 void upgrade_dialog::onPortError(QSerialPort::SerialPortError error)
 {
-    if (error != QSerialPort::DeviceNotFoundError && error != QSerialPort::ResourceError
-        && error != QSerialPort::NotOpenError)
+    // A ResourceError may be a full output queue as well as a lost device;
+    // the port tells them apart and reports a lost one as disconnected.
+    if (error != QSerialPort::DeviceNotFoundError && error != QSerialPort::NotOpenError)
         return;
     const auto state = m_job->state();
     if (state == FirmwareUpgradeJob::Erasing || state == FirmwareUpgradeJob::Sending)
@@ -474,6 +475,20 @@ void upgrade_dialog::resetUpgrade()
     onlineFirmware_ = false;
     m_online->abort();
     m_job->resetUpgrade();
+}
+
+// The list is refreshed while someone can see it; the main window's search
+// for the bootloader refreshes it itself.
+void upgrade_dialog::showEvent(QShowEvent *event)
+{
+    listRefreshTimer->start();
+    QDialog::showEvent(event);
+}
+
+void upgrade_dialog::hideEvent(QHideEvent *event)
+{
+    listRefreshTimer->stop();
+    QDialog::hideEvent(event);
 }
 
 void upgrade_dialog::closeEvent(QCloseEvent *event)
