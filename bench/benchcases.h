@@ -18,3 +18,4 @@ struct BenchCase
 int runParserCase();
 int runAppCase();
 int runCanvasCase();
+int runUploadCase();

@@ -15,6 +15,7 @@ namespace {
 // canvas) add a function and a row here.
 const BenchCase Cases[] = {
     {"parser", "System Exclusive receive buffer against a remove-from-front buffer", &runParserCase},
+    {"upload", "64 KiB firmware through the simulated bootloader, paced like 115,200 baud and unpaced", &runUploadCase},
 #ifdef VELMORA_APP_PATH
     {"app", "start-up, identification and peak memory of the real executable", &runAppCase},
 #endif
