@@ -17,6 +17,7 @@
 #include <QMap>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -173,6 +174,8 @@ QString upgrade_dialog::logText() const
 void upgrade_dialog::log(const QString &html)
 {
     textBrowser->append(html);
+    // The newest line is the one that matters during a transfer.
+    textBrowser->verticalScrollBar()->setValue(textBrowser->verticalScrollBar()->maximum());
 }
 
 void upgrade_dialog::showFromMenu()
