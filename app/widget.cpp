@@ -12,6 +12,8 @@
 #include "mapping/mappingpage.h"
 #include "routing/portcolumns.h"
 #include "routing/routingpage.h"
+#include "update/appupdater.h"
+#include "widgets/customdialog.h"
 #include "widgets/messageboxprompt.h"
 
 #include <QAction>
@@ -55,6 +57,7 @@ Widget::Widget(QWidget *parent, Prompt *prompt, const QString &settingsPath)
     , m_prompt(prompt ? prompt : m_ownPrompt.get())
     , m_settings(settingsPath)
     , m_session(new DeviceSession(m_prompt, this))
+    , m_updater(new AppUpdater(m_prompt, settingsPath, ApplicationVersion, this))
 {
     buildUi();
     // After the pages, so that a search for a page's control by name finds the
@@ -84,6 +87,8 @@ Widget::Widget(QWidget *parent, Prompt *prompt, const QString &settingsPath)
     applySettings();
     m_tabWidget->setCurrentIndex(0);
     updateHeaderSelection();
+
+    m_updater->check(UpdateCheckDialog::Silent);
 }
 
 Widget::~Widget() = default;
@@ -201,9 +206,8 @@ void Widget::buildUi()
 void Widget::buildMenus()
 {
     QMenu *file = m_menuBar->addMenu(QStringLiteral("File"));
-    // Configuration files, the About dialog, firmware upgrade and the update
-    // check are not part of this build yet; their entries stay visible but
-    // disabled rather than pretend to work.
+    // Configuration files and firmware upgrade are not part of this build
+    // yet; their entries stay visible but disabled rather than pretend to work.
     for (const char *text : {"Open File", "Save File", "Save File As"})
         file->addAction(QString::fromLatin1(text))->setEnabled(false);
     file->addSeparator();
@@ -231,11 +235,15 @@ void Widget::buildMenus()
     connect(reset, &QAction::triggered, this, &Widget::onFactoryResetTriggered);
 
     QMenu *help = m_menuBar->addMenu(QStringLiteral("Help"));
-    help->addAction(QStringLiteral("About"))->setEnabled(false);
+    QAction *about = help->addAction(QStringLiteral("About"));
+    about->setObjectName(QStringLiteral("actionAbout"));
+    connect(about, &QAction::triggered, this, &Widget::onAboutTriggered);
     QAction *upgrade = help->addAction(QStringLiteral("Firmware Upgrade"));
     upgrade->setObjectName(QStringLiteral("actionFirmwareUpgrade"));
     connect(upgrade, &QAction::triggered, m_upgrade, &FirmwareUpgradeFeature::showDialog);
-    help->addAction(QStringLiteral("Check for Update "))->setEnabled(false);
+    QAction *checkUpdate = help->addAction(QStringLiteral("Check for Update "));
+    checkUpdate->setObjectName(QStringLiteral("actionCheckForUpdate"));
+    connect(checkUpdate, &QAction::triggered, this, &Widget::upadte_test2);
 }
 
 void Widget::wireSession()
@@ -465,4 +473,18 @@ void Widget::onShowCCNameToggled(bool checked)
 {
     m_settings.setShowCCName(checked);
     applyNaming();
+}
+
+// Modal, but not a nested event loop: the menu returns at once.
+void Widget::onAboutTriggered()
+{
+    auto *dialog = new CustomDialog(this, ApplicationVersion);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::ApplicationModal);
+    dialog->show();
+}
+
+void Widget::upadte_test2()
+{
+    m_updater->check(UpdateCheckDialog::Menu);
 }

@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class AppUpdater;
 class DevicePage;
 class DeviceSession;
 class FilterPage;
@@ -50,6 +51,7 @@ public:
     [[nodiscard]] const AppSettings &settings() const { return m_settings; }
     [[nodiscard]] QString connectedDeviceName() const { return connectedDeviceName_; }
     [[nodiscard]] bool isMappingPageShown() const;
+    [[nodiscard]] AppUpdater *updater() const { return m_updater; }
 
     int showMessage(const QString &text, const QString &okText, const QString &cancelText = QString());
 
@@ -64,6 +66,8 @@ public slots:
     void onFactoryResetTriggered();
     void onMiddleCTriggered(QAction *action);
     void onShowCCNameToggled(bool checked);
+    void onAboutTriggered();
+    void upadte_test2();
 
 signals:
     // The user confirmed "Exit"; the application quits on it.
@@ -87,6 +91,7 @@ private:
     Prompt *const m_prompt;
     AppSettings m_settings;
     DeviceSession *const m_session;
+    AppUpdater *const m_updater;
     FirmwareUpgradeFeature *m_upgrade = nullptr;
 
     QMenuBar *m_menuBar = nullptr;

@@ -53,6 +53,8 @@ public:
     // Longest silence on the connection before the job gives up.
     void setTimeout(int ms) { m_timeoutMs = ms; }
 
+    // A job that cannot start (not https://, target not writable) finishes
+    // before start() returns.
     void start();
     // Stops the transfer; finished() is emitted (with Aborted) before this returns.
     void abort();
