@@ -244,7 +244,7 @@ void upgrade_dialog::noteReconnected(const QString &portName, const QString &lab
     log(QStringLiteral("You can now try the upgrade again."));
 }
 
-bool upgrade_dialog::openBootloaderPort(const QString &portName, bool askOnFailure)
+bool upgrade_dialog::openBootloaderPort(const QString &portName, const QString &label, bool askOnFailure)
 {
     if (!serialPort->openPort(portName, BaudRate)) {
         if (askOnFailure)
@@ -255,6 +255,7 @@ bool upgrade_dialog::openBootloaderPort(const QString &portName, bool askOnFailu
         return false;
     }
     m_connectedPort = portName;
+    m_connectedLabel = label;
     m_lostPort.clear();
     m_lostLabel.clear();
     if (!serialPort->writeFrame(Vocabulary::identificationQuery()))
@@ -276,7 +277,7 @@ void upgrade_dialog::on_pushButton_clicked()
                           QStringLiteral("No upgrade device detected. Please check connection and mode."), Prompt::Ok);
         return;
     }
-    (void)openBootloaderPort(comboBox->currentData().toString(), true);
+    (void)openBootloaderPort(comboBox->currentData().toString(), comboBox->currentText(), true);
 }
 
 bool upgrade_dialog::prioritizeBootloaderDevice(bool autoConnect)
@@ -301,7 +302,7 @@ bool upgrade_dialog::prioritizeBootloaderDevice(bool autoConnect)
     comboBox->setCurrentIndex(found);
     if (!autoConnect || serialPort->isOpen())
         return true;
-    (void)openBootloaderPort(comboBox->itemData(found).toString(), false);
+    (void)openBootloaderPort(comboBox->itemData(found).toString(), comboBox->itemText(found), false);
     return true;
 }
 
@@ -436,7 +437,7 @@ void upgrade_dialog::onJobFailed(FirmwareUpgradeJob::Error error)
     }
     if (error == FirmwareUpgradeJob::Error::DeviceRemoved || error == FirmwareUpgradeJob::Error::CommunicationLost) {
         m_lostPort = m_connectedPort;
-        m_lostLabel = comboBox->itemText(comboBox->findData(m_connectedPort));
+        m_lostLabel = m_connectedLabel;
     }
     autoUpgrade_ = false;
     onlineFirmware_ = false;
