@@ -6,7 +6,7 @@
 #include "upgrade/bootloaderlink.h"
 #include "upgrade/bootloaderprotocol.h"
 #include "upgrade/firmwareversion.h"
-#include "widgets/prompt.h"
+#include "device/prompt.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -90,9 +90,14 @@ upgrade_dialog::upgrade_dialog(SerialPort *serialPort, DeviceWatcher *watcher, P
     connect(serialPort, &SerialPort::send_erase, this, &upgrade_dialog::rec_erase_flag);
     connect(serialPort, &SerialPort::send_upgrade_chunk_ack, this, &upgrade_dialog::rec_chunk_ack);
     connect(serialPort, &SerialPort::portDisconnected, this, &upgrade_dialog::onPortDisconnected);
-    connect(serialPort, &SerialPort::portReconnected, this, [this](const QString &name) {
-        noteReconnected(name, QString());
-    });
+    // A port that vanishes without a hang-up, and one that comes back, are
+    // the watcher's to notice.
+    if (m_watcher) {
+        connect(m_watcher, &DeviceWatcher::portRemoved, this, &upgrade_dialog::onPortDisconnected);
+        connect(m_watcher, &DeviceWatcher::portAdded, this, [this](const QString &name) {
+            noteReconnected(name, QString());
+        });
+    }
     connect(serialPort, &QSerialPort::errorOccurred, this, &upgrade_dialog::onPortError);
 
     connect(listRefreshTimer, &QTimer::timeout, this, &upgrade_dialog::refreshDeviceList);
@@ -308,12 +313,18 @@ bool upgrade_dialog::prioritizeBootloaderDevice(bool autoConnect)
 
 void upgrade_dialog::rec_mtd(const QString &model)
 {
+    // While the main window uses the shared port, its device's answers are
+    // not the bootloader's (and a hidden log need not be laid out).
+    if (m_job->state() == FirmwareUpgradeJob::Idle)
+        return;
     reportedModel_ = model;
     log(QStringLiteral("Product Model: %1").arg(model));
 }
 
 void upgrade_dialog::rec_version(const QString &version)
 {
+    if (m_job->state() == FirmwareUpgradeJob::Idle)
+        return;
     reportedVersion_ = version;
     log(QStringLiteral("Current Firmware: %1").arg(version));
     if (m_job->state() != FirmwareUpgradeJob::Connected)
@@ -458,7 +469,7 @@ void upgrade_dialog::onJobSucceeded()
 
 void upgrade_dialog::onPortDisconnected(const QString &portName)
 {
-    if (portName == m_connectedPort || m_connectedPort.isEmpty())
+    if (portName == m_connectedPort)
         m_job->deviceRemoved(portName);
 }
 
