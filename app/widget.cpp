@@ -9,7 +9,9 @@
 #include "mapping/mappingpage.h"
 #include "routing/portcolumns.h"
 #include "routing/routingpage.h"
+#include "network/updateserver.h"
 #include "update/appupdater.h"
+#include "upgrade/ui/firmwareupgradefeature.h"
 #include "widgets/customdialog.h"
 #include "widgets/messageboxprompt.h"
 
@@ -54,10 +56,13 @@ Widget::Widget(QWidget *parent, Prompt *prompt, const QString &settingsPath)
     , m_prompt(prompt ? prompt : m_ownPrompt.get())
     , m_settings(settingsPath)
     , m_session(new DeviceSession(m_prompt, this))
-    , m_watcher(new DeviceWatcher(BrandPrefix, this))
     , m_updater(new AppUpdater(m_prompt, settingsPath, ApplicationVersion, this))
+    , m_watcher(new DeviceWatcher(BrandPrefix, this))
 {
     buildUi();
+    // After the pages, so that a search for a page's control by name finds the
+    // window's own before the upgrade dialog's namesakes.
+    m_upgrade = new FirmwareUpgradeFeature(m_session, m_watcher, m_prompt, UpdateServer::fromSettings(settingsPath), this);
     buildMenus();
     // The content is 1000×750; the window starts just large enough to show it
     // whole below the menu bar, and scrolls once the user makes it smaller.
@@ -249,7 +254,9 @@ void Widget::buildMenus()
     QAction *about = help->addAction(QStringLiteral("About"));
     about->setObjectName(QStringLiteral("actionAbout"));
     connect(about, &QAction::triggered, this, &Widget::onAboutTriggered);
-    help->addAction(QStringLiteral("Firmware Upgrade"))->setEnabled(false);
+    QAction *upgrade = help->addAction(QStringLiteral("Firmware Upgrade"));
+    upgrade->setObjectName(QStringLiteral("actionFirmwareUpgrade"));
+    connect(upgrade, &QAction::triggered, m_upgrade, &FirmwareUpgradeFeature::showDialog);
     QAction *checkUpdate = help->addAction(QStringLiteral("Check for Update "));
     checkUpdate->setObjectName(QStringLiteral("actionCheckForUpdate"));
     connect(checkUpdate, &QAction::triggered, this, &Widget::upadte_test2);
@@ -259,6 +266,7 @@ void Widget::wireSession()
 {
     connect(m_session, &DeviceSession::familyDecided, this, &Widget::applyFamily);
     connect(m_session, &DeviceSession::deviceLost, this, &Widget::disconnectDevice);
+    connect(m_upgrade, &FirmwareUpgradeFeature::handOffStarted, this, &Widget::disconnectDevice);
     // In this order: the filter page's handlers come before the mapping
     // page's, so a port-count report the filter page drops reaches neither.
     for (DevicePage *page : pages())

@@ -13,6 +13,7 @@ class DevicePage;
 class DeviceSession;
 class DeviceWatcher;
 class FilterPage;
+class FirmwareUpgradeFeature;
 class MappingPage;
 class Prompt;
 class QAction;
@@ -47,6 +48,7 @@ public:
     [[nodiscard]] RoutingPage *routingPage() const { return m_routingPage; }
     [[nodiscard]] MappingPage *mappingPage() const { return m_mappingPage; }
     [[nodiscard]] ConfigFileController *configFiles() const { return m_configFiles; }
+    [[nodiscard]] FirmwareUpgradeFeature *firmwareUpgrade() const { return m_upgrade; }
     [[nodiscard]] QComboBox *deviceCombo() const { return ComboBox_Devices; }
     [[nodiscard]] QTabWidget *tabWidget() const { return m_tabWidget; }
     [[nodiscard]] const AppSettings &settings() const { return m_settings; }
@@ -97,6 +99,9 @@ private:
     DeviceSession *const m_session;
     DeviceWatcher *const m_watcher;
     AppUpdater *const m_updater;
+    AppUpdater *const m_updater;
+    FirmwareUpgradeFeature *m_upgrade = nullptr;
+    DeviceWatcher *const m_watcher;
 
     QMenuBar *m_menuBar = nullptr;
     QScrollArea *m_scrollArea = nullptr;

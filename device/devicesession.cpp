@@ -73,6 +73,8 @@ DeviceSession::OpenResult DeviceSession::open(const QString &deviceName, const Q
 {
     m_fifoBuffer->clear();
     m_errorText.clear();
+    // Every attempt asks for the online check, whether or not the port opens.
+    m_onlineCheckRequested = true;
     if (deviceName.isEmpty())
         return OpenResult::NoDevice;
     if (!Vocabulary::isAcceptedDevice(deviceName))
@@ -106,7 +108,6 @@ DeviceSession::OpenResult DeviceSession::open(const QString &deviceName, const Q
     });
 
     write(Vocabulary::identificationQuery());
-    m_onlineCheckRequested = true;
     return OpenResult::Opened;
 }
 
