@@ -124,6 +124,8 @@ int runVelmora(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velmora"));
     QApplication::setApplicationVersion(Widget::ApplicationVersion);
+    // Lets the desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.velmora.Velmora"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Configuration tool for Kestrova MIDI routers and interfaces."));
@@ -177,10 +179,16 @@ int runVelmora(int argc, char *argv[])
         }
     }
 
+    const QString settingsPath = AppSettings::defaultPath();
+    QString settingsError;
+    if (AppSettings::takeOverLegacyFile(AppSettings::legacyPath(), settingsPath, &settingsError)
+        == AppSettings::TakeOver::Failed)
+        err << settingsError << Qt::endl; // the defaults serve; nothing is lost
+
     applyStyleSheet(app);
     int result = 0;
     {
-        Widget window;
+        Widget window(nullptr, nullptr, settingsPath);
         QObject::connect(&window, &Widget::exitRequested, &app, &QApplication::quit);
         window.show();
         const bool connectAtStart = parser.isSet(connectFirst) && window.deviceCombo()->count() > 0;

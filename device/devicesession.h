@@ -39,6 +39,9 @@ public:
     void close();
     [[nodiscard]] bool isOpen() const;
     [[nodiscard]] QString errorText() const { return m_errorText; }
+    // The last open failed because this user may not read and write the
+    // port's device node (not because another program holds the port).
+    [[nodiscard]] bool openDeniedByPermissions() const { return m_openDeniedByPermissions; }
 
     // Clears the routing page (by signal) and sends queries 1, 2, 4, 3 and 7
     // at 0, 50, 100, 150 and 200 ms.
@@ -75,6 +78,7 @@ private:
     // Timers of one connection are parented here, so a disconnect cancels them.
     QPointer<QObject> m_connectionScope;
     QString m_errorText;
+    bool m_openDeniedByPermissions = false;
     QString m_connectedDeviceName;
     QString m_deviceModel;
     QString m_deviceVersion;
