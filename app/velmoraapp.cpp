@@ -120,7 +120,10 @@ int runVelmora(int argc, char *argv[])
 {
     QElapsedTimer sinceStart;
     sinceStart.start();
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    // Qt 6 always scales for high-DPI screens.
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+#endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velmora"));
     QApplication::setApplicationVersion(Widget::ApplicationVersion);
