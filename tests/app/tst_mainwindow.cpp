@@ -353,8 +353,8 @@ void TestMainWindow::explainsPermissionErrors()
     }
 
     QVERIFY(!w->session()->isOpen());
-    QCOMPARE(m_prompt->shown().size(), 1);
-    const QString text = m_prompt->lastText();
+    QCOMPARE(m_fixture.prompt()->shown().size(), 1);
+    const QString text = m_fixture.prompt()->lastText();
     QVERIFY2(text.startsWith("Failed to open port: "), qPrintable(text));
     QCOMPARE(text.endsWith("\n\n" + Widget::PortPermissionHint), hinted);
     QCOMPARE(connectButton(*w)->text(), QString("Connect"));
