@@ -3,6 +3,8 @@
 #include "device/logging.h"
 #include "device/sysex.h"
 
+#include <algorithm>
+
 namespace {
 
 // Byte positions of the device's own reports.
@@ -25,6 +27,10 @@ FeedbackDispatcher::FeedbackDispatcher(QObject *parent)
 
 void FeedbackDispatcher::addHandler(Feedbacktype type, QObject *context, Handler handler)
 {
+    // Handlers of objects that are gone go now, before they pile up.
+    m_handlers.erase(std::remove_if(m_handlers.begin(), m_handlers.end(),
+                                    [](const Registration &r) { return !r.context; }),
+                     m_handlers.end());
     m_handlers.append({type, context, std::move(handler)});
 }
 

@@ -69,6 +69,7 @@ private slots:
     void deviceTypeAppendsFamilyWord();
     void saveAnswerConfirmsStoreOnlyOnMappingTab();
     void factoryResetIsConfirmed();
+    void handlersRunInOrderUntilEarlyExit();
 };
 
 void TestFeedbackDispatcher::showsEachResultText_data()
@@ -272,6 +273,36 @@ void TestFeedbackDispatcher::factoryResetIsConfirmed()
     QCOMPARE(reset.size(), 1);
     QCOMPARE(filterReset.size(), 1);
     QCOMPARE(mappingReset.size(), 1);
+}
+
+void TestFeedbackDispatcher::handlersRunInOrderUntilEarlyExit()
+{
+    using Outcome = FeedbackDispatcher::Outcome;
+    FeedbackDispatcher d;
+    QSignalSpy handled(&d, &FeedbackDispatcher::feedbackHandled);
+    QStringList calls;
+    auto handler = [&calls](const char *name, Outcome outcome) {
+        return [&calls, name, outcome](const QByteArray &) {
+            calls << QString::fromLatin1(name);
+            return outcome;
+        };
+    };
+    auto gone = std::make_unique<QObject>();
+    QObject kept;
+    d.addHandler(FEED_BACK_DEL, gone.get(), handler("of a page that is gone", Outcome::Handled));
+    d.addHandler(FEED_BACK_DEL, &kept, handler("first", Outcome::Handled));
+    d.addHandler(FEED_BACK_PORT_FILTERING, &kept, handler("another kind", Outcome::Handled));
+    d.addHandler(FEED_BACK_DEL, &kept, handler("early exit", Outcome::EarlyExit));
+    d.addHandler(FEED_BACK_DEL, &kept, handler("after the exit", Outcome::Handled));
+    gone.reset();
+
+    d.dealWithData(FEED_BACK_DEL, hex("f0002f7102050000f7"));
+    QCOMPARE(calls, (QStringList{"first", "early exit"}));
+    QCOMPARE(handled.size(), 0);
+    // A kind nobody registered for still counts as handled.
+    d.dealWithData(FEED_BACK_ERROR, hex("f0002f710101f7"));
+    QCOMPARE(handled.size(), 1);
+    QCOMPARE(handled.first().first().value<Feedbacktype>(), FEED_BACK_ERROR);
 }
 
 QTEST_GUILESS_MAIN(TestFeedbackDispatcher)
