@@ -109,10 +109,15 @@ int runVelmora(int argc, char *argv[])
 {
     QElapsedTimer sinceStart;
     sinceStart.start();
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    // Qt 6 always scales for high-DPI screens.
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+#endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velmora"));
     QApplication::setApplicationVersion(Widget::ApplicationVersion);
+    // Lets the desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.velmora.Velmora"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Configuration tool for Kestrova MIDI routers and interfaces."));
@@ -175,10 +180,16 @@ int runVelmora(int argc, char *argv[])
         externalDevices.append(*entry);
     }
 
+    const QString settingsPath = AppSettings::defaultPath();
+    QString settingsError;
+    if (AppSettings::takeOverLegacyFile(AppSettings::legacyPath(), settingsPath, &settingsError)
+        == AppSettings::TakeOver::Failed)
+        err << settingsError << Qt::endl; // the defaults serve; nothing is lost
+
     applyStyleSheet(app);
     int result = 0;
     {
-        Widget window;
+        Widget window(nullptr, nullptr, settingsPath);
         for (const DeviceListEntry &entry : qAsConst(externalDevices))
             window.deviceWatcher()->addFixedDevice(entry);
         if (!externalDevices.isEmpty())

@@ -35,6 +35,11 @@
 #include <QVBoxLayout>
 
 const QString Widget::ApplicationVersion = QStringLiteral("V2.0.1");
+const QString Widget::PortPermissionHint = QStringLiteral(
+    "Your user may not open this serial port. Install Velmora's package, whose udev rule lets "
+    "the user logged in at the computer open Kestrova devices, then unplug the device and plug "
+    "it in again. Or add yourself to the \"dialout\" group (sudo usermod -aG dialout $USER) "
+    "and log in again.");
 
 namespace {
 const QString MappingTabTitle = QStringLiteral("MIDI Mapping");
@@ -359,9 +364,15 @@ void Widget::on_pushButton_clicked()
         m_prompt->message(Prompt::Warning, QStringLiteral("Device Not Allowed"),
                           QStringLiteral("Not supported for this device!"), Prompt::Ok);
         return;
-    case DeviceSession::OpenResult::OpenFailed:
-        showMessage(QStringLiteral("Failed to open port: %1").arg(m_session->errorText()), QStringLiteral("OK"));
+    case DeviceSession::OpenResult::OpenFailed: {
+        QString text = QStringLiteral("Failed to open port: %1").arg(m_session->errorText());
+#ifdef Q_OS_LINUX
+        if (m_session->openDeniedByPermissions())
+            text += QLatin1String("\n\n") + PortPermissionHint;
+#endif
+        showMessage(text, QStringLiteral("OK"));
         return;
+    }
     case DeviceSession::OpenResult::Opened:
         break;
     }

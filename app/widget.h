@@ -36,6 +36,8 @@ class Widget : public QWidget
 
 public:
     static const QString ApplicationVersion; // "V2.0.1"
+    // Added to "Failed to open port" on Linux when this user may not open it.
+    static const QString PortPermissionHint;
 
     // Without a prompt the window shows real message boxes.
     explicit Widget(QWidget *parent = nullptr, Prompt *prompt = nullptr,

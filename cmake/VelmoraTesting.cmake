@@ -18,4 +18,14 @@ function(velmora_add_test name)
             "VELMORA_UPDATE_SERVER=https://127.0.0.1:9"
             "VELMORA_DEVICE_REGISTRY=${CMAKE_BINARY_DIR}/test-registry/${name}")
     set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${env}")
+    # Suites without widgets carry the label "core" and hang off the target
+    # velmora_core_tests, so a second build (the other Qt, no simulator) can
+    # build and run just them.
+    if(NOT ARG_GUI)
+        set_property(TEST ${name} APPEND PROPERTY LABELS core)
+        if(NOT TARGET velmora_core_tests)
+            add_custom_target(velmora_core_tests)
+        endif()
+        add_dependencies(velmora_core_tests ${name})
+    endif()
 endfunction()

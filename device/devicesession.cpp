@@ -9,7 +9,34 @@
 #include "device/sysex.h"
 #include "device/vocabulary.h"
 
+#include <QFile>
 #include <QTimer>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+// Qt reports a port held by another program as a permission error too; only
+// a device node this user may not open is a matter of permissions.
+bool deviceNodeDenied(const QString &portName)
+{
+#ifdef Q_OS_UNIX
+    const QString path = portName.startsWith(QLatin1Char('/')) ? portName : QLatin1String("/dev/") + portName;
+    // The effective ids decide what open() may do.
+    if (::faccessat(AT_FDCWD, QFile::encodeName(path).constData(), R_OK | W_OK, AT_EACCESS) == 0)
+        return false;
+    return errno == EACCES || errno == EPERM;
+#else
+    Q_UNUSED(portName)
+    return false;
+#endif
+}
+
+} // namespace
 
 DeviceSession::DeviceSession(Prompt *prompt, QObject *parent)
     : QObject(parent)
@@ -75,12 +102,15 @@ DeviceSession::OpenResult DeviceSession::open(const QString &deviceName, const Q
     m_errorText.clear();
     // Every attempt asks for the online check, whether or not the port opens.
     m_onlineCheckRequested = true;
+    m_openDeniedByPermissions = false;
     if (deviceName.isEmpty())
         return OpenResult::NoDevice;
     if (!Vocabulary::isAcceptedDevice(deviceName))
         return OpenResult::NotAccepted;
     if (!m_serialPort->openPort(portName, BaudRate)) {
         m_errorText = m_serialPort->errorString();
+        m_openDeniedByPermissions =
+            m_serialPort->error() == QSerialPort::PermissionError && deviceNodeDenied(portName);
         return OpenResult::OpenFailed;
     }
     m_connectedDeviceName = deviceName;

@@ -45,6 +45,9 @@ public:
     void close();
     [[nodiscard]] bool isOpen() const;
     [[nodiscard]] QString errorText() const { return m_errorText; }
+    // The last open failed because this user may not read and write the
+    // port's device node (not because another program holds the port).
+    [[nodiscard]] bool openDeniedByPermissions() const { return m_openDeniedByPermissions; }
     // The port the connection opened; empty when disconnected.
     [[nodiscard]] QString connectedPortName() const { return m_connectedPortName; }
 
@@ -91,6 +94,7 @@ private:
     // Timers of one connection are parented here, so a disconnect cancels them.
     QPointer<QObject> m_connectionScope;
     QString m_errorText;
+    bool m_openDeniedByPermissions = false;
     QString m_connectedDeviceName;
     QString m_connectedPortName;
     QString m_deviceModel;

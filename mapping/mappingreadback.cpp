@@ -33,7 +33,7 @@ public:
         return m_bytes.mid(pos, count);
     }
 
-    [[nodiscard]] int left(int pos) const { return std::max(0, m_bytes.size() - pos); }
+    [[nodiscard]] int left(int pos) const { return std::max(0, static_cast<int>(m_bytes.size()) - pos); }
 
 private:
     QByteArray m_bytes;

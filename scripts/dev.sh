@@ -13,6 +13,8 @@ jobs="$(nproc 2>/dev/null || echo 2)"
 packages=(
     build-essential cmake ninja-build pkg-config
     qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev
+    qt6-base-dev qt6-serialport-dev
+    desktop-file-utils appstream file dpkg-dev ccache
     clang libclang-rt-dev
     g++-mingw-w64-x86-64
     xvfb xauth openssl

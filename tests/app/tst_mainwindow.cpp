@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QSerialPort>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -26,6 +27,7 @@
 
 #include <memory>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -85,6 +87,8 @@ private slots:
     void reportsDeviceAnswers();
     void refusesDeviceThatIsNotAccepted();
     void refusesConnectWithoutDevice();
+    void explainsPermissionErrors_data();
+    void explainsPermissionErrors();
     void disconnectsWhenDeviceGoesAwayAndReconnects();
     void disconnectButtonResetsPages();
     void exitAsksFirst();
@@ -298,6 +302,57 @@ void TestMainWindow::refusesDeviceThatIsNotAccepted()
     QCOMPARE(m_fixture.prompt()->shown().first().text, QString("Not supported for this device!"));
     QCOMPARE(connectButton(*w)->text(), QString("Connect"));
     QVERIFY(device->simulator()->receivedFrames().isEmpty());
+}
+
+void TestMainWindow::explainsPermissionErrors_data()
+{
+    QTest::addColumn<bool>("nodeDenied");
+    QTest::addColumn<bool>("hinted");
+    QTest::newRow("device node closed to this user") << true << true;
+    // Qt reports this as a permission error too; group membership would not help.
+    QTest::newRow("port held by another program") << false << false;
+}
+
+void TestMainWindow::explainsPermissionErrors()
+{
+    QFETCH(bool, nodeDenied);
+    QFETCH(bool, hinted);
+    auto device = startDevice("Kestrova Alder-4");
+    QVERIFY(device);
+    auto w = makeWindow();
+    QComboBox *devices = w->deviceCombo();
+    QVERIFY(QTest::qWaitFor([&] { return devices->findText("Kestrova Alder-4") >= 0; }, 3000));
+    devices->setCurrentIndex(devices->findText("Kestrova Alder-4"));
+
+    const QByteArray node = QFile::encodeName(device->portName());
+    QSerialPort holder(device->portName());
+    if (nodeDenied) {
+        // Root opens any node, so the click runs as an unprivileged user then.
+        const bool root = ::geteuid() == 0;
+        QCOMPARE(::chmod(node.constData(), root ? 0600 : 0), 0);
+        struct Restore
+        {
+            bool root;
+            ~Restore()
+            {
+                if (root && ::seteuid(0) != 0)
+                    qFatal("cannot return to root");
+            }
+        } restore{root};
+        if (root)
+            QCOMPARE(::seteuid(65534), 0);
+        QTest::mouseClick(connectButton(*w), Qt::LeftButton);
+    } else {
+        QVERIFY(holder.open(QIODevice::ReadWrite));
+        QTest::mouseClick(connectButton(*w), Qt::LeftButton);
+    }
+
+    QVERIFY(!w->session()->isOpen());
+    QCOMPARE(m_fixture.prompt()->shown().size(), 1);
+    const QString text = m_fixture.prompt()->lastText();
+    QVERIFY2(text.startsWith("Failed to open port: "), qPrintable(text));
+    QCOMPARE(text.endsWith("\n\n" + Widget::PortPermissionHint), hinted);
+    QCOMPARE(connectButton(*w)->text(), QString("Connect"));
 }
 
 void TestMainWindow::refusesConnectWithoutDevice()

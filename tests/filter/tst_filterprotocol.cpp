@@ -187,8 +187,8 @@ void TestFilterProtocol::shouldRejectMalformedSituation_data()
     QTest::addColumn<QByteArray>("frame");
     QTest::newRow("35 bytes") << situationFrame(0, 1, 0).remove(33, 1);
     QTest::newRow("37 bytes") << situationFrame(0, 1, 0).insert(33, '\0');
-    QTest::newRow("no F7") << situationFrame(0, 1, 0).replace(35, 1, "\x00", 1);
-    QTest::newRow("no F0") << situationFrame(0, 1, 0).replace(0, 1, "\x00", 1);
+    QTest::newRow("no F7") << situationFrame(0, 1, 0).replace(35, 1, QByteArray(1, '\0'));
+    QTest::newRow("no F0") << situationFrame(0, 1, 0).replace(0, 1, QByteArray(1, '\0'));
     QTest::newRow("empty") << QByteArray();
 }
 
