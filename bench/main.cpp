@@ -16,7 +16,8 @@ namespace {
 const BenchCase Cases[] = {
     {"parser", "System Exclusive receive buffer against a remove-from-front buffer", &runParserCase},
 #ifdef VELMORA_APP_PATH
-    {"app", "start-up, identification and peak memory of the real executable", &runAppCase},
+    {"app", "start-up, identification and peak memory of the real executable, against a bare window",
+     &runAppCase},
 #endif
 #ifdef VELMORA_BENCH_GUI
     {"canvas", "routing canvas: full redraw with 64 routes, memory over 10,000 periodic redraws", &runCanvasCase},

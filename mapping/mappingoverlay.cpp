@@ -5,7 +5,7 @@
 #include "mapping/mappingsidepanel.h"
 #include "mapping/standardmappingeditor.h"
 #include "mapping/sysexmappingeditor.h"
-#include "widgets/prompt.h"
+#include "device/prompt.h"
 
 #include <QApplication>
 #include <QMouseEvent>

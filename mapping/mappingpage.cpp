@@ -2,6 +2,7 @@
 
 #include "device/devicesession.h"
 #include "device/feedbackdispatcher.h"
+#include "mapping/mappingfeedback.h"
 #include "mapping/mappingcommands.h"
 #include "mapping/mappinglogging.h"
 #include "mapping/mappingoverlay.h"
@@ -11,7 +12,7 @@
 #include "mapping/standardmappingeditor.h"
 #include "mapping/sysexmappingeditor.h"
 #include "widgets/placeholdercombobox.h"
-#include "widgets/prompt.h"
+#include "device/prompt.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -245,11 +246,13 @@ void MappingPage::attach(DeviceSession *session, Prompt *prompt)
     m_original->setPrompt(prompt);
     m_mapped->setPrompt(prompt);
     FeedbackDispatcher *dispatcher = session->dispatcher();
-    connect(dispatcher, &FeedbackDispatcher::mappingReported, this, &MappingPage::onReadBack);
-    connect(dispatcher, &FeedbackDispatcher::mappingStoreConfirmed, this, &MappingPage::onStoreConfirmed);
-    connect(dispatcher, &FeedbackDispatcher::mappingDeleteConfirmed, this, &MappingPage::onDeleteConfirmed);
-    connect(dispatcher, &FeedbackDispatcher::factoryResetConfirmed, this, &MappingPage::onFactoryReset);
-    connect(dispatcher, &FeedbackDispatcher::filterPortCountsReported, this, &MappingPage::setPortCounts);
+    m_feedback = new MappingFeedback(dispatcher, prompt, this);
+    m_feedback->setPageShown(isVisible());
+    connect(m_feedback, &MappingFeedback::mappingReported, this, &MappingPage::onReadBack);
+    connect(m_feedback, &MappingFeedback::storeConfirmed, this, &MappingPage::onStoreConfirmed);
+    connect(m_feedback, &MappingFeedback::deleteConfirmed, this, &MappingPage::onDeleteConfirmed);
+    connect(m_feedback, &MappingFeedback::factoryReset, this, &MappingPage::onFactoryReset);
+    connect(m_feedback, &MappingFeedback::filterPortCountsReported, this, &MappingPage::setPortCounts);
 }
 
 void MappingPage::onSetClicked()
@@ -389,6 +392,8 @@ void MappingPage::resetForDisconnect()
 
 void MappingPage::tabChanged(bool shown)
 {
+    if (m_feedback)
+        m_feedback->setPageShown(shown);
     if (shown)
         m_overlay->rebuild();
 }

@@ -9,6 +9,9 @@
 #include <QList>
 #include <QVector>
 
+#include <functional>
+
+class MappingFeedback;
 class MappingOverlay;
 class MappingPortPanel;
 class PlaceholderComboBox;
@@ -121,6 +124,7 @@ private:
 
     DeviceSession *m_session = nullptr;
     Prompt *m_prompt = nullptr;
+    MappingFeedback *m_feedback = nullptr;
     MappingStore m_store;
 
     PlaceholderComboBox *const comboBox;

@@ -2,13 +2,14 @@
 
 #include "device/devicesession.h"
 #include "device/feedbackdispatcher.h"
+#include "routing/routingfeedback.h"
 #include "routing/hublayout.h"
 #include "routing/portcolumns.h"
 #include "routing/routemodel.h"
 #include "routing/routeprotocol.h"
 #include "routing/routingcanvas.h"
 #include "routing/usbnameslots.h"
-#include "widgets/prompt.h"
+#include "device/prompt.h"
 
 #include <QEventLoop>
 #include <QPointer>
@@ -91,11 +92,12 @@ void RoutingPage::attach(DeviceSession *session, Prompt *prompt)
     FeedbackDispatcher *dispatcher = session->dispatcher();
     connect(session, &DeviceSession::routingCleared, this, &RoutingPage::clear);
     connect(dispatcher, &FeedbackDispatcher::portCountsReported, this, &RoutingPage::rebuild);
-    connect(dispatcher, &FeedbackDispatcher::routeReported, m_model,
+    m_feedback = new RoutingFeedback(dispatcher, prompt, this);
+    connect(m_feedback, &RoutingFeedback::routeReported, m_model,
             [this](const QByteArray &frame) { m_model->handleRouteSituation(frame); });
-    // The dispatcher shows the refusal texts right after this returns; the
-    // model drops the refused route (and the canvas its line) before that.
-    connect(dispatcher, &FeedbackDispatcher::routeAnswered, m_model,
+    // The refusal texts are shown right after this returns; the model drops
+    // the refused route (and the canvas its line) before that.
+    connect(m_feedback, &RoutingFeedback::routeAnswered, m_model,
             [this](const QByteArray &frame) { m_model->handleRouteAnswer(frame); });
     connect(dispatcher, &FeedbackDispatcher::usbNameReported, m_names, [this](int slot, const QString &name) {
         m_names->apply(PortNameReport{PortNameReport::SlotName, slot, name});
@@ -105,11 +107,7 @@ void RoutingPage::attach(DeviceSession *session, Prompt *prompt)
     connect(dispatcher, &FeedbackDispatcher::hubCountReported, this, &RoutingPage::setHubCount);
     // Feedback comes in bursts (a route or a name per frame): the canvas
     // redraws once the burst is over.
-    for (auto signal : {&FeedbackDispatcher::routeReported, &FeedbackDispatcher::routeAnswered})
-        connect(dispatcher, signal, m_canvas, &RoutingCanvas::scheduleRedraw);
-    connect(dispatcher, &FeedbackDispatcher::portCountsReported, m_canvas, &RoutingCanvas::scheduleRedraw);
-    connect(dispatcher, &FeedbackDispatcher::usbNamesUpdated, m_canvas, &RoutingCanvas::scheduleRedraw);
-    connect(dispatcher, &FeedbackDispatcher::hubCountReported, m_canvas, &RoutingCanvas::scheduleRedraw);
+    connect(m_feedback, &RoutingFeedback::routingStateChanged, m_canvas, &RoutingCanvas::scheduleRedraw);
 }
 
 void RoutingPage::clear()

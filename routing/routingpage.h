@@ -16,6 +16,7 @@ class QLabel;
 class QPushButton;
 class QScrollArea;
 class QTimer;
+class RoutingFeedback;
 class RouteModel;
 class RoutingCanvas;
 class UsbNameSlots;
@@ -101,6 +102,7 @@ private:
     QScrollArea *const m_scrollArea;
     RoutingCanvas *const m_canvas;
     QTimer *const m_valuesTimer;
+    RoutingFeedback *m_feedback = nullptr;
 
     bool m_replaying = false;
     int m_hunnum = -1;

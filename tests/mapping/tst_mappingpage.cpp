@@ -4,6 +4,7 @@
 // simulator (tst_mappingendtoend).
 #include "device/devicesession.h"
 #include "device/feedbackdispatcher.h"
+#include "mapping/mappingfeedback.h"
 #include "device/feedbacktype.h"
 #include "device/sysex.h"
 #include "mapping/mappingpage.h"
@@ -11,7 +12,7 @@
 #include "routing/routingpage.h"
 #include "routing/usbnameslots.h"
 #include "widgets/placeholdercombobox.h"
-#include "widgets/scriptedprompt.h"
+#include "tests/support/scriptedprompt.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -118,12 +119,13 @@ void TestMappingPage::init()
 {
     m_prompt = std::make_unique<ScriptedPrompt>();
     m_session = std::make_unique<DeviceSession>(m_prompt.get());
-    m_session->dispatcher()->setMappingTabCurrentProbe([] { return true; });
     m_page = std::make_unique<MappingPage>();
     m_page->attach(m_session.get(), m_prompt.get());
     m_routing = std::make_unique<RoutingPage>();
     m_routing->attach(m_session.get(), m_prompt.get());
     m_page->setUsbNames(m_routing->usbNames());
+    // As if the page were the current tab.
+    m_page->findChild<MappingFeedback *>()->setPageShown(true);
     m_page->applyNaming(4, true);
     m_page->setPortBoxesVisible(true);
 }

@@ -10,7 +10,7 @@
 #include "routing/routingcanvas.h"
 #include "routing/routingpage.h"
 #include "simulator/devicereplies.h"
-#include "widgets/scriptedprompt.h"
+#include "tests/support/scriptedprompt.h"
 
 #include <QGraphicsView>
 #include <QLabel>
