@@ -1,0 +1,229 @@
+// The window as assistive technology and a keyboard user meet it, connected
+// to a simulated device: every showing control says what it is, hidden ones
+// do not claim to show, and the pages switch from the keyboard.
+#include "app/widget.h"
+#include "device/devicesession.h"
+#include "filter/filterpage.h"
+#include "mapping/mappingpage.h"
+#include "routing/routingpage.h"
+#include "tests/support/windowfixture.h"
+
+#include <QAccessible>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QtTest>
+
+namespace {
+
+bool isInteractive(QAccessible::Role role)
+{
+    switch (role) {
+    case QAccessible::PushButton:
+    case QAccessible::CheckBox:
+    case QAccessible::RadioButton:
+    case QAccessible::ComboBox:
+    case QAccessible::SpinBox:
+    case QAccessible::EditableText:
+    case QAccessible::PageTab:
+    case QAccessible::Slider:
+    case QAccessible::Table:
+    case QAccessible::List:
+        return true;
+    default:
+        return false;
+    }
+}
+
+QString describe(QAccessibleInterface *iface)
+{
+    QObject *o = iface->object();
+    return QStringLiteral("%1 role %2 (%3)")
+        .arg(o ? o->objectName() : QStringLiteral("?"))
+        .arg(iface->role())
+        .arg(o ? QString::fromLatin1(o->metaObject()->className()) : QString());
+}
+
+// Walks the tree below iface: showing interactive nodes without a name, and
+// nodes that claim to show below a hidden one or for a hidden widget.
+void walk(QAccessibleInterface *iface, bool parentShowing, QStringList *unnamed, QStringList *falselyShowing,
+          QStringList *names, QStringList *tablesShowing, int depth = 0)
+{
+    if (!iface || depth > 40)
+        return;
+    // A combo box's pop-up list is Qt's own, opened on demand; the combo box
+    // itself carries the name.
+    if (iface->parent() && iface->parent()->role() == QAccessible::ComboBox && iface->role() == QAccessible::List)
+        return;
+    const bool showing = !iface->state().invisible;
+    auto *widget = qobject_cast<QWidget *>(iface->object());
+    if (showing && (!parentShowing || (widget && !widget->isVisible()))) {
+        if (iface->role() == QAccessible::Table || iface->parent()->role() == QAccessible::Table)
+            tablesShowing->append(describe(iface));
+        else
+            falselyShowing->append(describe(iface));
+    }
+    if (showing && parentShowing && isInteractive(iface->role())) {
+        const QString name = iface->text(QAccessible::Name);
+        if (name.trimmed().isEmpty())
+            unnamed->append(describe(iface));
+        names->append(name);
+    }
+    for (int i = 0; i < iface->childCount(); ++i)
+        walk(iface->child(i), showing && parentShowing, unnamed, falselyShowing, names, tablesShowing, depth + 1);
+}
+
+} // namespace
+
+class TestAccessibility : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init() { m_fixture.reset(); }
+    void cleanup() { m_fixture.release(); }
+
+    void namesEveryShowingControl_data();
+    void namesEveryShowingControl();
+    void switchesPagesFromTheKeyboard();
+    void showsDisconnectedStateWhole();
+
+private:
+    TestSupport::WindowFixture m_fixture;
+};
+
+void TestAccessibility::initTestCase()
+{
+    QVERIFY(m_fixture.useOwnRegistry());
+    QAccessible::setActive(true);
+}
+
+void TestAccessibility::namesEveryShowingControl_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<int>("header");
+    QTest::addColumn<QStringList>("mustList");
+    for (const char *model : {"Kestrova Alder-4", "Kestrova Cedar-6"}) {
+        QTest::addRow("%s filter", model) << model << 0 << QStringList{"MIDI Messages Filter", "MIDI Ports", "Set"};
+        QTest::addRow("%s routing", model)
+            << model << 1 << QStringList{"MIDI Port Routing", "MIDI IN 1", "MIDI OUT 1", "Disconnect All"};
+    }
+    QTest::addRow("mapping") << "Kestrova Alder-4" << 2
+                             << QStringList{"MIDI Mapping", "Mapping Number"};
+}
+
+void TestAccessibility::namesEveryShowingControl()
+{
+    QFETCH(QString, model);
+    QFETCH(int, header);
+    QFETCH(QStringList, mustList);
+    auto device = TestSupport::startDevice(model);
+    QVERIFY(device);
+    auto w = m_fixture.makeWindow();
+    QVERIFY(TestSupport::WindowFixture::connectTo(*w, model));
+    QTRY_VERIFY(!w->routingPage()->inputButtons().isEmpty());
+    QTest::qWait(1200); // the family decision and the reports that follow
+
+    const QList<QWidget *> pages{w->filterPage(), w->routingPage(), w->mappingPage()};
+    if (w->tabWidget()->indexOf(pages.at(header)) < 0)
+        QSKIP("this model offers no such page");
+    w->tabWidget()->setCurrentWidget(pages.at(header));
+    QTest::qWait(200);
+
+    QStringList unnamed, falselyShowing, names, tablesShowing;
+    walk(QAccessible::queryAccessibleInterface(w.get()), true, &unnamed, &falselyShowing, &names, &tablesShowing);
+    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QLatin1String("; "))));
+    QVERIFY2(falselyShowing.isEmpty(), qPrintable(falselyShowing.join(QLatin1String("; "))));
+    QEXPECT_FAIL("", "Qt 5.15's table interface reports no visibility state; the hidden SysEx tables claim to show",
+                 Continue);
+    QVERIFY2(tablesShowing.isEmpty(), qPrintable(tablesShowing.join(QLatin1String("; "))));
+    for (const QString &name : mustList)
+        QVERIFY2(names.contains(name), qPrintable(name));
+    if (header == 1) {
+        // Every port button, by its port.
+        for (const auto *list : {&w->routingPage()->inputButtons(), &w->routingPage()->outputButtons()})
+            for (QPushButton *button : *list)
+                QVERIFY2(!button->isVisible() || names.contains(button->accessibleName()),
+                         qPrintable(button->accessibleName()));
+    }
+}
+
+void TestAccessibility::switchesPagesFromTheKeyboard()
+{
+    auto device = TestSupport::startDevice("Kestrova Alder-4");
+    QVERIFY(device);
+    auto w = m_fixture.makeWindow();
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    QVERIFY(TestSupport::WindowFixture::connectTo(*w, "Kestrova Alder-4"));
+    QTRY_VERIFY(w->isMappingPageShown());
+    QTest::qWait(1200);
+    QTabWidget *tabs = w->tabWidget();
+    auto *routingHeader = w->findChild<QLabel *>("label_routing");
+    auto *mappingHeader = w->findChild<QLabel *>("label_mapping");
+    QTRY_VERIFY(mappingHeader->isVisible());
+
+    // A header takes focus and shows its page with Space or Enter; it is heard as a page tab.
+    QAccessibleInterface *tab = QAccessible::queryAccessibleInterface(routingHeader);
+    QCOMPARE(tab->role(), QAccessible::PageTab);
+    QVERIFY(tab->state().focusable);
+    routingHeader->setFocus();
+    QTest::keyClick(routingHeader, Qt::Key_Space);
+    QCOMPARE(tabs->currentWidget(), w->routingPage());
+    QVERIFY(tab->state().selected);
+    mappingHeader->setFocus();
+    QTest::keyClick(mappingHeader, Qt::Key_Return);
+    QCOMPARE(tabs->currentWidget(), w->mappingPage());
+
+    // Ctrl+Tab wraps forward, Ctrl+Shift+Tab back, Alt+digit jumps.
+    const struct
+    {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        QWidget *page;
+    } steps[] = {
+        {Qt::Key_Tab, Qt::ControlModifier, w->filterPage()},
+        {Qt::Key_Tab, Qt::ControlModifier, w->routingPage()},
+        {Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, w->filterPage()},
+        {Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, w->mappingPage()},
+        {Qt::Key_2, Qt::AltModifier, w->routingPage()},
+        {Qt::Key_3, Qt::AltModifier, w->mappingPage()},
+        {Qt::Key_1, Qt::AltModifier, w->filterPage()},
+    };
+    for (const auto &step : steps) {
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : w.get(), step.key,
+                        step.modifiers);
+        QCOMPARE(tabs->currentWidget(), step.page);
+    }
+
+    // Without a device the mapping page and its header are gone: Alt+3 does nothing.
+    QTest::mouseClick(TestSupport::WindowFixture::connectButton(*w), Qt::LeftButton);
+    QVERIFY(!w->session()->isOpen());
+    QVERIFY(!mappingHeader->isVisible());
+    QTest::keyClick(w.get(), Qt::Key_3, Qt::AltModifier);
+    QCOMPARE(tabs->currentWidget(), w->filterPage());
+}
+
+void TestAccessibility::showsDisconnectedStateWhole()
+{
+    auto device = TestSupport::startDevice("Kestrova Alder-4");
+    QVERIFY(device);
+    auto w = m_fixture.makeWindow();
+    QVERIFY(TestSupport::WindowFixture::connectTo(*w, "Kestrova Alder-4"));
+    QTRY_VERIFY(!w->routingPage()->inputButtons().isEmpty());
+    QTest::qWait(1200);
+    QTest::mouseClick(TestSupport::WindowFixture::connectButton(*w), Qt::LeftButton);
+    w->tabWidget()->setCurrentWidget(w->routingPage());
+    QTest::qWait(100);
+    QVERIFY(!w->findChild<QLabel *>("label_mapping")->isVisible());
+    for (const char *name : {"inputHeaderLabel", "outputHeaderLabel"}) {
+        auto *caption = w->routingPage()->findChild<QLabel *>(name);
+        QVERIFY(caption);
+        QCOMPARE(caption->text(), QString("No device connected"));
+        QVERIFY2(caption->width() >= caption->fontMetrics().horizontalAdvance(caption->text()), name);
+    }
+}
+
+QTEST_MAIN(TestAccessibility)
+#include "tst_accessibility.moc"
