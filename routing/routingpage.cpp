@@ -140,14 +140,14 @@ void RoutingPage::endClick(const Route &route)
     const RouteModel::EndClickResult result = m_model->endClick(route.out.type, route.out.number, deviceName);
     // Not connected: the route stays recorded and the write fails quietly.
     if (result.outcome == RouteModel::EndClickResult::Requested && m_session)
-        m_session->write(result.command);
+        m_session->writeExpectingAnswer(result.command);
 }
 
 void RoutingPage::deleteCurrLine(const Route &route)
 {
     const QByteArray command = m_model->deleteRoute(route);
     if (m_session)
-        m_session->write(command);
+        m_session->writeExpectingAnswer(command);
 }
 
 bool RoutingPage::refuseWhileClosed()
@@ -166,14 +166,14 @@ void RoutingPage::onDisconnectAllClicked()
     if (!m_prompt
         || m_prompt->showMessage(tr("Disconnect All ?"), tr("Yes"), QStringLiteral("NO")) != Prompt::Ok)
         return;
-    m_session->write(m_model->disconnectAll());
+    m_session->writeExpectingAnswer(m_model->disconnectAll());
 }
 
 void RoutingPage::onSetClicked()
 {
     if (refuseWhileClosed())
         return;
-    m_session->write(saveCommand());
+    m_session->writeExpectingAnswer(saveCommand());
 }
 
 void RoutingPage::setHubCount(int count)

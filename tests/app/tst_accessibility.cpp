@@ -6,6 +6,8 @@
 #include "filter/filterpage.h"
 #include "mapping/mappingpage.h"
 #include "routing/routingpage.h"
+#include "routing/routingcanvas.h"
+#include "simulator/devicesimulator.h"
 #include "tests/support/windowfixture.h"
 
 #include <QAccessible>
@@ -88,6 +90,8 @@ private slots:
     void namesEveryShowingControl();
     void switchesPagesFromTheKeyboard();
     void showsDisconnectedStateWhole();
+    void saysOnceWhenTheDeviceIsSilent_data();
+    void saysOnceWhenTheDeviceIsSilent();
 
 private:
     TestSupport::WindowFixture m_fixture;
@@ -223,6 +227,48 @@ void TestAccessibility::showsDisconnectedStateWhole()
         QCOMPARE(caption->text(), QString("No device connected"));
         QVERIFY2(caption->width() >= caption->fontMetrics().horizontalAdvance(caption->text()), name);
     }
+}
+
+void TestAccessibility::saysOnceWhenTheDeviceIsSilent_data()
+{
+    QTest::addColumn<int>("header");
+    QTest::addColumn<bool>("pressSet");
+    QTest::newRow("filter Set") << 0 << true;
+    QTest::newRow("routing Set") << 1 << true;
+    QTest::newRow("route") << 1 << false;
+}
+
+void TestAccessibility::saysOnceWhenTheDeviceIsSilent()
+{
+    QFETCH(int, header);
+    QFETCH(bool, pressSet);
+    auto device = TestSupport::startDevice("Kestrova Alder-4");
+    QVERIFY(device);
+    auto w = m_fixture.makeWindow();
+    QVERIFY(TestSupport::WindowFixture::connectTo(*w, "Kestrova Alder-4"));
+    QTRY_VERIFY(!w->routingPage()->inputButtons().isEmpty());
+    QTest::qWait(1200);
+    QVERIFY(m_fixture.prompt()->shown().isEmpty());
+    const QList<QWidget *> pages{w->filterPage(), w->routingPage(), w->mappingPage()};
+    w->tabWidget()->setCurrentWidget(pages.at(header));
+
+    DeviceSimulator::Faults silent;
+    silent.noAnswer = true;
+    device->simulator()->setFaults(silent);
+    const int received = device->simulator()->receivedFrames().size();
+    if (pressSet)
+        QTest::mouseClick(w->findChild<QPushButton *>("pushButton_2"), Qt::LeftButton);
+    else
+        QVERIFY(w->routingPage()->canvas()->requestRoute({0, 1}, {0, 2}));
+    QTRY_COMPARE(device->simulator()->receivedFrames().size(), received + 1);
+    QTest::qWait(DeviceSession::AnswerTimeoutMs / 2);
+    QVERIFY(m_fixture.prompt()->shown().isEmpty()); // not before its time
+    QTRY_COMPARE_WITH_TIMEOUT(m_fixture.prompt()->texts(), QStringList{DeviceSession::NoAnswerText},
+                              DeviceSession::AnswerTimeoutMs);
+    QTest::qWait(DeviceSession::AnswerTimeoutMs + 200);
+    QCOMPARE(m_fixture.prompt()->texts().size(), 1);
+    QVERIFY(w->session()->isOpen());
+    QCOMPARE(w->tabWidget()->currentWidget(), pages.at(header));
 }
 
 QTEST_MAIN(TestAccessibility)
