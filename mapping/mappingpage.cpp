@@ -2,8 +2,9 @@
 
 #include "device/devicesession.h"
 #include "device/feedbackdispatcher.h"
-#include "mapping/mappingfeedback.h"
+#include "device/prompt.h"
 #include "mapping/mappingcommands.h"
+#include "mapping/mappingfeedback.h"
 #include "mapping/mappinglogging.h"
 #include "mapping/mappingoverlay.h"
 #include "mapping/mappingportpanel.h"
@@ -12,7 +13,6 @@
 #include "mapping/standardmappingeditor.h"
 #include "mapping/sysexmappingeditor.h"
 #include "widgets/placeholdercombobox.h"
-#include "device/prompt.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

@@ -9,8 +9,6 @@
 #include <QList>
 #include <QVector>
 
-#include <functional>
-
 class MappingFeedback;
 class MappingOverlay;
 class MappingPortPanel;

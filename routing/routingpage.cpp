@@ -2,14 +2,14 @@
 
 #include "device/devicesession.h"
 #include "device/feedbackdispatcher.h"
-#include "routing/routingfeedback.h"
+#include "device/prompt.h"
 #include "routing/hublayout.h"
 #include "routing/portcolumns.h"
 #include "routing/routemodel.h"
 #include "routing/routeprotocol.h"
 #include "routing/routingcanvas.h"
+#include "routing/routingfeedback.h"
 #include "routing/usbnameslots.h"
-#include "device/prompt.h"
 
 #include <QEventLoop>
 #include <QPointer>
@@ -95,8 +95,8 @@ void RoutingPage::attach(DeviceSession *session, Prompt *prompt)
     m_feedback = new RoutingFeedback(dispatcher, prompt, this);
     connect(m_feedback, &RoutingFeedback::routeReported, m_model,
             [this](const QByteArray &frame) { m_model->handleRouteSituation(frame); });
-    // The refusal texts are shown right after this returns; the model drops
-    // the refused route (and the canvas its line) before that.
+    // The handler shows the refusal texts right after this returns; the
+    // model drops the refused route (and the canvas its line) before that.
     connect(m_feedback, &RoutingFeedback::routeAnswered, m_model,
             [this](const QByteArray &frame) { m_model->handleRouteAnswer(frame); });
     connect(dispatcher, &FeedbackDispatcher::usbNameReported, m_names, [this](int slot, const QString &name) {

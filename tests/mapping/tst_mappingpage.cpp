@@ -121,11 +121,11 @@ void TestMappingPage::init()
     m_session = std::make_unique<DeviceSession>(m_prompt.get());
     m_page = std::make_unique<MappingPage>();
     m_page->attach(m_session.get(), m_prompt.get());
+    // As if the page were the current tab.
+    m_page->findChild<MappingFeedback *>()->setPageShown(true);
     m_routing = std::make_unique<RoutingPage>();
     m_routing->attach(m_session.get(), m_prompt.get());
     m_page->setUsbNames(m_routing->usbNames());
-    // As if the page were the current tab.
-    m_page->findChild<MappingFeedback *>()->setPageShown(true);
     m_page->applyNaming(4, true);
     m_page->setPortBoxesVisible(true);
 }
