@@ -7,6 +7,7 @@
 #include "routing/portcolumns.h"
 #include "routing/routemodel.h"
 #include "routing/routeprotocol.h"
+#include "routing/routelist.h"
 #include "routing/routingcanvas.h"
 #include "routing/routingfeedback.h"
 #include "routing/usbnameslots.h"
@@ -47,6 +48,12 @@ RoutingPage::RoutingPage(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_scrollArea);
+    // The routes again, for the keyboard and screen readers.
+    auto *routeList = new RouteList(this);
+    routeList->setMaximumHeight(RouteListHeight);
+    layout->addWidget(routeList);
+    routeList->setModel(m_model);
+    connect(routeList, &RouteList::removeRequested, this, &RoutingPage::deleteCurrLine);
 
     m_canvas->setModel(m_model);
     m_canvas->setUsbNames(m_names);
