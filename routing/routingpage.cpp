@@ -13,6 +13,7 @@
 #include "routing/usbnameslots.h"
 
 #include <QEventLoop>
+#include <QLabel>
 #include <QPointer>
 #include <QResizeEvent>
 #include <QScrollArea>
@@ -51,6 +52,9 @@ RoutingPage::RoutingPage(QWidget *parent)
     // The routes again, for the keyboard and screen readers.
     auto *routeList = new RouteList(this);
     routeList->setMaximumHeight(RouteListHeight);
+    auto *routesLabel = new QLabel(QStringLiteral("Routes (Delete removes the chosen one)"), this);
+    routesLabel->setBuddy(routeList);
+    layout->addWidget(routesLabel);
     layout->addWidget(routeList);
     routeList->setModel(m_model);
     connect(routeList, &RouteList::removeRequested, this, &RoutingPage::deleteCurrLine);
