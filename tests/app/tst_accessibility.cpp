@@ -13,6 +13,8 @@
 
 #include <QAbstractItemView>
 #include <QAccessible>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
@@ -96,6 +98,7 @@ private slots:
     void switchesPagesFromTheKeyboard();
     void showsDisconnectedStateWhole();
     void makesAndRemovesARouteFromTheKeyboard();
+    void storesAMappingRuleFromTheKeyboard();
     void saysOnceWhenTheDeviceIsSilent_data();
     void saysOnceWhenTheDeviceIsSilent();
 
@@ -273,6 +276,39 @@ void TestAccessibility::makesAndRemovesARouteFromTheKeyboard()
     QTRY_COMPARE(device->simulator()->routes().size(), before);
     QTRY_VERIFY(routes->findItems("MIDI IN 2 to MIDI OUT 1", Qt::MatchExactly).isEmpty());
     QVERIFY(m_fixture.prompt()->shown().isEmpty());
+}
+
+void TestAccessibility::storesAMappingRuleFromTheKeyboard()
+{
+    auto device = TestSupport::startDevice("Kestrova Alder-4");
+    QVERIFY(device);
+    auto w = m_fixture.makeWindow();
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    QVERIFY(TestSupport::WindowFixture::connectTo(*w, "Kestrova Alder-4"));
+    QTRY_VERIFY(!w->routingPage()->inputButtons().isEmpty());
+    QTest::qWait(1200);
+    QTest::keyClick(w.get(), Qt::Key_3, Qt::AltModifier);
+    MappingPage *page = w->mappingPage();
+    QCOMPARE(w->tabWidget()->currentWidget(), page);
+
+    const auto keys = [](QWidget *target, const QString &text) {
+        target->setFocus();
+        QTest::keyClicks(target, text);
+    };
+    page->inputBoxes().at(0)->setFocus();
+    QTest::keyClick(page->inputBoxes().at(0), Qt::Key_Space);
+    QVERIFY(page->inputBoxes().at(0)->isChecked());
+    keys(page->findChild<QComboBox *>("comboBox_noselect"), "Note On");
+    keys(page->findChild<QComboBox *>("comboBox_noselect_2"), "Program");
+    auto *set = w->findChild<QPushButton *>("pushButton_2");
+    set->setFocus();
+    QTest::keyClick(set, Qt::Key_Space);
+    QTRY_VERIFY(device->simulator()->mappings().contains(1));
+    const QByteArray stored = device->simulator()->mappings().value(1);
+    // Rule 1 on MIDI IN1: Note On, any channel, to Program Change.
+    QCOMPARE(stored.toHex(), QByteArray("010000000041090101030590007f007f0c010101000003c0007f"));
+    QTRY_COMPARE(m_fixture.prompt()->texts(), QStringList{"Configuration successful"});
 }
 
 void TestAccessibility::saysOnceWhenTheDeviceIsSilent_data()
