@@ -6,6 +6,7 @@
 #include "device/feedbackdispatcher.h"
 #ifdef VELMORA_WITH_SIMULATOR
 #include "simulator/deviceprofile.h"
+#include "simulator/devicesimulator.h"
 #include "simulator/simulateddeviceport.h"
 #endif
 
@@ -126,6 +127,8 @@ int runVelmora(int argc, char *argv[])
 #ifdef VELMORA_WITH_SIMULATOR
     const QCommandLineOption simulate(QStringLiteral("simulate"),
                                       QStringLiteral("Run a simulated device inside the application and list it."));
+    const QCommandLineOption noAnswer(QStringLiteral("no-answer"),
+                                      QStringLiteral("With --simulate: the simulated device never answers."));
 #endif
     const QCommandLineOption device(QStringLiteral("device"),
                                     QStringLiteral("List the serial port PATH as a device with this USB description."),
@@ -141,7 +144,7 @@ int runVelmora(int argc, char *argv[])
                                  QStringLiteral("N"));
     parser.addOptions({device, selfTest, connectFirst, screenshot, tab});
 #ifdef VELMORA_WITH_SIMULATOR
-    parser.addOption(simulate);
+    parser.addOptions({simulate, noAnswer});
     parser.addPositionalArgument(QStringLiteral("model"),
                                  QStringLiteral("With --simulate: the simulated model (default \"Kestrova Alder-4\")."),
                                  QStringLiteral("[MODEL]"));
@@ -162,6 +165,9 @@ int runVelmora(int argc, char *argv[])
             return 2;
         }
         auto port = std::make_unique<SimulatedDevicePort>(*profile);
+        DeviceSimulator::Faults faults;
+        faults.noAnswer = parser.isSet(noAnswer);
+        port->simulator()->setFaults(faults);
         if (!port->start()) {
             err << "Cannot start the simulated device: " << port->errorString() << Qt::endl;
             return 1;

@@ -1,5 +1,6 @@
 #include "app/widget.h"
 
+#include "app/pagetablabel.h"
 #include "configfile/ui/configfilecontroller.h"
 #include "device/devicesession.h"
 #include "device/devicewatcher.h"
@@ -14,7 +15,9 @@
 #include "upgrade/ui/firmwareupgradefeature.h"
 #include "widgets/customdialog.h"
 #include "widgets/messageboxprompt.h"
+#include "widgets/namedcomboaccessible.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QActionGroup>
 #include <QCheckBox>
@@ -28,6 +31,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
@@ -53,6 +57,13 @@ QLabel *headerLabel(const QString &text, const char *name, QWidget *parent)
     label->setObjectName(QLatin1String(name));
     return label;
 }
+
+PageTabLabel *pageTab(const QString &text, const char *name, QWidget *parent)
+{
+    auto *label = new PageTabLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    return label;
+}
 } // namespace
 
 Widget::Widget(QWidget *parent, Prompt *prompt, const QString &settingsPath)
@@ -64,11 +75,13 @@ Widget::Widget(QWidget *parent, Prompt *prompt, const QString &settingsPath)
     , m_updater(new AppUpdater(m_prompt, settingsPath, ApplicationVersion, this))
     , m_watcher(new DeviceWatcher(BrandPrefix, this))
 {
+    NamedComboAccessible::install();
     buildUi();
     // After the pages, so that a search for a page's control by name finds the
     // window's own before the upgrade dialog's namesakes.
     m_upgrade = new FirmwareUpgradeFeature(m_session, m_watcher, m_prompt, UpdateServer::fromSettings(settingsPath), this);
     buildMenus();
+    addPageShortcuts();
     // The content is 1000×750; the window starts just large enough to show it
     // whole below the menu bar, and scrolls once the user makes it smaller.
     resize(1000, 750 + m_menuBar->sizeHint().height());
@@ -155,19 +168,20 @@ void Widget::buildUi()
     auto *titleLayout = new QHBoxLayout(titleBar);
     titleLayout->setContentsMargins(8, 0, 8, 0);
     titleLayout->setSpacing(0);
-    label_filter = headerLabel(QStringLiteral("MIDI Messages Filter"), "label_filter", titleBar);
+    label_filter = pageTab(QStringLiteral("MIDI Messages Filter"), "label_filter", titleBar);
     label_47 = headerLabel(QStringLiteral("  ➜  "), "label_47", titleBar);
-    label_routing = headerLabel(QStringLiteral("MIDI Port Routing"), "label_routing", titleBar);
+    label_routing = pageTab(QStringLiteral("MIDI Port Routing"), "label_routing", titleBar);
     label_49 = headerLabel(QStringLiteral("  ➜  "), "label_49", titleBar);
-    label_mapping = headerLabel(QStringLiteral("MIDI Mapping"), "label_mapping", titleBar);
+    label_mapping = pageTab(QStringLiteral("MIDI Mapping"), "label_mapping", titleBar);
     int index = 0;
-    for (QLabel *label : {label_filter, label_routing, label_mapping}) {
+    for (PageTabLabel *label : {label_filter, label_routing, label_mapping}) {
         label->setCursor(Qt::PointingHandCursor);
         label->installEventFilter(this);
-        label->setProperty(TabIndexProperty, index++);
-        label->setAccessibleName(label->text());
+        label->setProperty(TabIndexProperty, index);
+        connect(label, &PageTabLabel::activated, this, [this, index] { selectPage(index); });
+        ++index;
     }
-    for (QLabel *label : {label_filter, label_47, label_routing, label_49, label_mapping})
+    for (QLabel *label : std::initializer_list<QLabel *>{label_filter, label_47, label_routing, label_49, label_mapping})
         titleLayout->addWidget(label, 0, Qt::AlignBottom);
     titleLayout->addStretch(1);
     contentLayout->addWidget(titleBar);
@@ -400,6 +414,10 @@ void Widget::disconnectDevice()
     pushButton->setAccessibleName(pushButton->text());
     connectedDeviceName_.clear();
     showMappingPage(false);
+    // The mapping page left with the device: its header goes too, or it
+    // would stay offered and do nothing when chosen.
+    label_49->hide();
+    label_mapping->hide();
     m_connectionLabel->setText(PortColumns::NoDeviceText);
     update();
 }
@@ -446,10 +464,52 @@ void Widget::updateHeaderSelection()
     label_filter->setProperty(SelectedProperty, current == m_filterPage);
     label_routing->setProperty(SelectedProperty, current == m_routingPage);
     label_mapping->setProperty(SelectedProperty, current == m_mappingPage || current == m_oldMappingPage);
-    for (QLabel *label : {label_filter, label_routing, label_mapping}) {
+    for (PageTabLabel *label : {label_filter, label_routing, label_mapping}) {
+        QAccessibleEvent changed(label, QAccessible::StateChanged);
+        QAccessible::updateAccessibility(&changed);
         label->style()->unpolish(label);
         label->style()->polish(label);
     }
+}
+
+bool Widget::selectPage(int header)
+{
+    const QList<PageTabLabel *> headers{label_filter, label_routing, label_mapping};
+    const QList<QWidget *> pagesByHeader{m_filterPage, m_routingPage, m_mappingPage};
+    if (header < 0 || header >= headers.size() || headers.at(header)->isHidden())
+        return false;
+    const int index = m_tabWidget->indexOf(pagesByHeader.at(header));
+    if (index < 0)
+        return false;
+    m_tabWidget->setCurrentIndex(index);
+    return true;
+}
+
+void Widget::stepPage(int step)
+{
+    const QList<QWidget *> pagesByHeader{m_filterPage, m_routingPage, m_mappingPage};
+    const int current = pagesByHeader.indexOf(m_tabWidget->currentWidget());
+    for (int i = 1; i <= pagesByHeader.size(); ++i) {
+        const int header = ((current + step * i) % 3 + 3) % 3;
+        if (selectPage(header))
+            return;
+    }
+}
+
+void Widget::addPageShortcuts()
+{
+    const auto add = [this](const QKeySequence &keys, auto action) {
+        auto *shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, action);
+    };
+    add(QKeySequence(Qt::CTRL | Qt::Key_Tab), [this] { stepPage(1); });
+    // Shift+Tab arrives as Backtab from a keyboard; both spellings count.
+    add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), [this] { stepPage(-1); });
+    add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), [this] { stepPage(-1); });
+    const int digits[] = {Qt::Key_1, Qt::Key_2, Qt::Key_3};
+    for (int header = 0; header < 3; ++header)
+        add(QKeySequence(Qt::ALT | digits[header]), [this, header] { selectPage(header); });
 }
 
 bool Widget::eventFilter(QObject *watched, QEvent *event)
@@ -457,13 +517,7 @@ bool Widget::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::MouseButtonPress) {
         auto *label = qobject_cast<QLabel *>(watched);
         if (label && (label == label_filter || label == label_routing || label == label_mapping)) {
-            int index = label->property(TabIndexProperty).toInt();
-            if (label == label_mapping) {
-                index = m_tabWidget->indexOf(m_mappingPage);
-                if (index < 0)
-                    return true;
-            }
-            m_tabWidget->setCurrentIndex(index);
+            selectPage(label->property(TabIndexProperty).toInt());
             return true;
         }
     }

@@ -19,6 +19,7 @@ class Prompt;
 class QAction;
 class QActionGroup;
 class QComboBox;
+class PageTabLabel;
 class QLabel;
 class QMenuBar;
 class QPushButton;
@@ -93,6 +94,12 @@ private:
     void applyFamily(DeviceFamily::Family family, bool isAlder4);
     void showMappingPage(bool shown);
     void updateHeaderSelection();
+    // Shows the page of a header (0 filter, 1 routing, 2 mapping) when that
+    // header is offered; false otherwise.
+    bool selectPage(int header);
+    // Ctrl+Tab / Ctrl+Shift+Tab: the next or previous offered page, wrapping.
+    void stepPage(int step);
+    void addPageShortcuts();
     void syncDeviceList();
 
     std::unique_ptr<Prompt> m_ownPrompt;
@@ -117,9 +124,9 @@ private:
     QPushButton *pushButton = nullptr;   // Connect / Disconnect
     QPushButton *pushButton_2 = nullptr; // Set
     QPushButton *pushButton_5 = nullptr; // Disconnect All / Delete
-    QLabel *label_filter = nullptr;
-    QLabel *label_routing = nullptr;
-    QLabel *label_mapping = nullptr;
+    PageTabLabel *label_filter = nullptr;
+    PageTabLabel *label_routing = nullptr;
+    PageTabLabel *label_mapping = nullptr;
     QLabel *label_47 = nullptr;
     QLabel *label_49 = nullptr;
     QLabel *label_54 = nullptr;

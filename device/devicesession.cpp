@@ -38,13 +38,26 @@ bool deviceNodeDenied(const QString &portName)
 
 } // namespace
 
+const QString DeviceSession::NoAnswerText =
+    QStringLiteral("The device did not answer. Check the cable and try again.");
+
 DeviceSession::DeviceSession(Prompt *prompt, QObject *parent)
     : QObject(parent)
     , m_serialPort(new SerialPort(this))
     , m_fifoBuffer(new FiFoBuffer(this))
     , m_dispatcher(new FeedbackDispatcher(this))
     , m_prompt(prompt)
+    , m_answerTimer(new QTimer(this))
 {
+    m_answerTimer->setSingleShot(true);
+    m_answerTimer->setInterval(AnswerTimeoutMs);
+    connect(m_answerTimer, &QTimer::timeout, this, [this] {
+        if (isOpen() && m_prompt)
+            m_prompt->showMessage(NoAnswerText, QStringLiteral("OK"));
+    });
+    // Any frame from the device ends the silence, whichever command it
+    // answers: the device answers in order.
+    connect(m_fifoBuffer, &FiFoBuffer::currDataFrame, m_answerTimer, &QTimer::stop);
     m_serialPort->setPrompt(prompt);
     connect(m_serialPort, &SerialPort::isread, m_fifoBuffer, &FiFoBuffer::writeData);
     connect(m_fifoBuffer, &FiFoBuffer::currDataFrame, m_dispatcher, &FeedbackDispatcher::dealWithData);
@@ -143,6 +156,7 @@ DeviceSession::OpenResult DeviceSession::open(const QString &deviceName, const Q
 
 void DeviceSession::close()
 {
+    m_answerTimer->stop();
     delete m_connectionScope;
     m_fifoBuffer->clear();
     if (m_serialPort->isOpen())
@@ -174,6 +188,15 @@ void DeviceSession::getMidiInOut()
 bool DeviceSession::write(const QByteArray &frame)
 {
     return m_serialPort->writeFrame(frame);
+}
+
+bool DeviceSession::writeExpectingAnswer(const QByteArray &frame)
+{
+    if (!write(frame))
+        return false;
+    if (!m_answerTimer->isActive())
+        m_answerTimer->start();
+    return true;
 }
 
 void DeviceSession::rec_MTD(const QString &mtd)

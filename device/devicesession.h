@@ -10,6 +10,7 @@
 class FeedbackDispatcher;
 class FiFoBuffer;
 class Prompt;
+class QTimer;
 class SerialPort;
 
 // The connection to one device: it owns the serial link and the receive
@@ -24,6 +25,9 @@ public:
     static constexpr qint32 BaudRate = 115200;
     static constexpr int SecondIdentificationMs = 50;
     static constexpr int FamilyDecisionMs = 1000;
+    // How long a command that expects an answer waits before the user is told.
+    static constexpr int AnswerTimeoutMs = 2000;
+    static const QString NoAnswerText;
 
     enum class OpenResult { Opened, NoDevice, NotAccepted, OpenFailed };
 
@@ -56,6 +60,11 @@ public:
     void getMidiInOut();
     // Writes the frame whole and flushes it; false when the port is closed.
     bool write(const QByteArray &frame);
+    // As write(), for a command the device answers: when no frame at all
+    // comes back within AnswerTimeoutMs, NoAnswerText is shown, once for the
+    // whole silence. An answer that comes later is handled as usual.
+    bool writeExpectingAnswer(const QByteArray &frame);
+    [[nodiscard]] QTimer *answerTimer() const { return m_answerTimer; }
 
     [[nodiscard]] QString connectedDeviceName() const { return m_connectedDeviceName; }
     [[nodiscard]] QString deviceModel() const { return m_deviceModel; }
@@ -90,6 +99,7 @@ private:
     FiFoBuffer *const m_fifoBuffer;
     FeedbackDispatcher *const m_dispatcher;
     Prompt *const m_prompt;
+    QTimer *const m_answerTimer;
     QPointer<DeviceWatcher> m_watcher;
     // Timers of one connection are parented here, so a disconnect cancels them.
     QPointer<QObject> m_connectionScope;

@@ -483,7 +483,7 @@ void FilterPage::onSetClicked()
             m_prompt->showMessage(NoPortText, OkText);
         return;
     }
-    m_session->write(command);
+    m_session->writeExpectingAnswer(command);
 }
 
 void FilterPage::resetForDisconnect()

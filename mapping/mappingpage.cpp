@@ -290,17 +290,18 @@ void MappingPage::sendRecord(bool refuseIdentical)
     emit recordSent(record);
 }
 
-void MappingPage::writeCommand(const QByteArray &frame, const char *what)
+void MappingPage::writeCommand(const QByteArray &frame, const char *what, bool answered)
 {
     if (!m_session || !m_session->isOpen())
         qCWarning(lcMapping).noquote() << "串口未打开！" << what << "not sent";
-    else if (!m_session->write(frame))
+    else if (!(answered ? m_session->writeExpectingAnswer(frame) : m_session->write(frame)))
         qCWarning(lcMapping).noquote() << "写串口失败:" << what;
 }
 
 void MappingPage::on_pushButton_15_clicked()
 {
-    writeCommand(Mapping::readMappingsQuery(), "read query");
+    // A device with no rules stored sends nothing back: silence is an answer.
+    writeCommand(Mapping::readMappingsQuery(), "read query", false);
 }
 
 void MappingPage::on_pushButton_16_clicked()

@@ -118,7 +118,8 @@ private:
     void onStoreConfirmed();
     void onDeleteConfirmed();
     void onFactoryReset();
-    void writeCommand(const QByteArray &frame, const char *what);
+    // A command the device answers is watched for its answer.
+    void writeCommand(const QByteArray &frame, const char *what, bool answered = true);
 
     DeviceSession *m_session = nullptr;
     Prompt *m_prompt = nullptr;

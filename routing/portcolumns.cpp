@@ -101,8 +101,12 @@ void PortColumns::deleteLayout()
 void PortColumns::clear()
 {
     rebuild(PortCounts{});
-    inputHeaderLabel->setText(NoDeviceText);
-    outputHeaderLabel->setText(NoDeviceText);
+    for (QLabel *header : {inputHeaderLabel, outputHeaderLabel}) {
+        header->setText(NoDeviceText);
+        // The whole sentence, not the button's width of it.
+        header->setMaximumWidth(QWIDGETSIZE_MAX);
+        header->setMinimumWidth(header->sizeHint().width());
+    }
 }
 
 void PortColumns::rebuild(const PortCounts &counts)

@@ -7,10 +7,13 @@
 #include "routing/portcolumns.h"
 #include "routing/routemodel.h"
 #include "routing/routeprotocol.h"
+#include "routing/routelist.h"
 #include "routing/routingcanvas.h"
 #include "routing/routingfeedback.h"
 #include "routing/usbnameslots.h"
 
+#include <QLabel>
+#include <QPointer>
 #include <QResizeEvent>
 #include <QScrollArea>
 #include <QTimer>
@@ -46,6 +49,15 @@ RoutingPage::RoutingPage(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_scrollArea);
+    // The routes again, for the keyboard and screen readers.
+    auto *routeList = new RouteList(this);
+    routeList->setMaximumHeight(RouteListHeight);
+    auto *routesLabel = new QLabel(QStringLiteral("Routes (Delete removes the chosen one)"), this);
+    routesLabel->setBuddy(routeList);
+    layout->addWidget(routesLabel);
+    layout->addWidget(routeList);
+    routeList->setModel(m_model);
+    connect(routeList, &RouteList::removeRequested, this, &RoutingPage::deleteCurrLine);
 
     m_canvas->setModel(m_model);
     m_canvas->setUsbNames(m_names);
@@ -144,14 +156,14 @@ void RoutingPage::endClick(const Route &route)
     const RouteModel::EndClickResult result = m_model->endClick(route.out.type, route.out.number, deviceName);
     // Not connected: the route stays recorded and the write fails quietly.
     if (result.outcome == RouteModel::EndClickResult::Requested && m_session)
-        m_session->write(result.command);
+        m_session->writeExpectingAnswer(result.command);
 }
 
 void RoutingPage::deleteCurrLine(const Route &route)
 {
     const QByteArray command = m_model->deleteRoute(route);
     if (m_session)
-        m_session->write(command);
+        m_session->writeExpectingAnswer(command);
 }
 
 bool RoutingPage::refuseWhileClosed()
@@ -170,14 +182,14 @@ void RoutingPage::onDisconnectAllClicked()
     if (!m_prompt
         || m_prompt->showMessage(tr("Disconnect All ?"), tr("Yes"), QStringLiteral("NO")) != Prompt::Ok)
         return;
-    m_session->write(m_model->disconnectAll());
+    m_session->writeExpectingAnswer(m_model->disconnectAll());
 }
 
 void RoutingPage::onSetClicked()
 {
     if (refuseWhileClosed())
         return;
-    m_session->write(saveCommand());
+    m_session->writeExpectingAnswer(saveCommand());
 }
 
 void RoutingPage::setHubCount(int count)
