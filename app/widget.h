@@ -106,8 +106,6 @@ private:
     Prompt *const m_prompt;
     AppSettings m_settings;
     DeviceSession *const m_session;
-    DeviceWatcher *const m_watcher;
-    AppUpdater *const m_updater;
     AppUpdater *const m_updater;
     FirmwareUpgradeFeature *m_upgrade = nullptr;
     DeviceWatcher *const m_watcher;
