@@ -3,6 +3,8 @@
 #include "configfile/ui/configfilecontroller.h"
 #include "device/devicescan.h"
 #include "device/devicesession.h"
+#include "network/updateserver.h"
+#include "upgrade/ui/firmwareupgradefeature.h"
 #include "device/fifobuffer.h"
 #include "device/logging.h"
 #include "device/serialport.h"
@@ -11,6 +13,8 @@
 #include "mapping/mappingpage.h"
 #include "routing/portcolumns.h"
 #include "routing/routingpage.h"
+#include "update/appupdater.h"
+#include "widgets/customdialog.h"
 #include "widgets/messageboxprompt.h"
 
 #include <QAction>
@@ -54,8 +58,12 @@ Widget::Widget(QWidget *parent, Prompt *prompt, const QString &settingsPath)
     , m_prompt(prompt ? prompt : m_ownPrompt.get())
     , m_settings(settingsPath)
     , m_session(new DeviceSession(m_prompt, this))
+    , m_updater(new AppUpdater(m_prompt, settingsPath, ApplicationVersion, this))
 {
     buildUi();
+    // After the pages, so that a search for a page's control by name finds the
+    // window's own before the upgrade dialog's namesakes.
+    m_upgrade = new FirmwareUpgradeFeature(m_session, nullptr, m_prompt, UpdateServer::fromSettings(settingsPath), this);
     buildMenus();
     // The content is 1000×750; the window starts just large enough to show it
     // whole below the menu bar, and scrolls once the user makes it smaller.
@@ -80,6 +88,8 @@ Widget::Widget(QWidget *parent, Prompt *prompt, const QString &settingsPath)
     applySettings();
     m_tabWidget->setCurrentIndex(0);
     updateHeaderSelection();
+
+    m_updater->check(UpdateCheckDialog::Silent);
 }
 
 Widget::~Widget() = default;
@@ -240,12 +250,16 @@ void Widget::buildMenus()
     reset->setObjectName(QStringLiteral("actionFactoryReset"));
     connect(reset, &QAction::triggered, this, &Widget::onFactoryResetTriggered);
 
-    // The About dialog, firmware upgrade and the update check are not part of
-    // this build yet; their entries stay visible but disabled rather than
-    // pretend to work.
     QMenu *help = m_menuBar->addMenu(QStringLiteral("Help"));
-    for (const char *text : {"About", "Firmware Upgrade", "Check for Update "})
-        help->addAction(QString::fromLatin1(text))->setEnabled(false);
+    QAction *about = help->addAction(QStringLiteral("About"));
+    about->setObjectName(QStringLiteral("actionAbout"));
+    connect(about, &QAction::triggered, this, &Widget::onAboutTriggered);
+    QAction *upgrade = help->addAction(QStringLiteral("Firmware Upgrade"));
+    upgrade->setObjectName(QStringLiteral("actionFirmwareUpgrade"));
+    connect(upgrade, &QAction::triggered, m_upgrade, &FirmwareUpgradeFeature::showDialog);
+    QAction *checkUpdate = help->addAction(QStringLiteral("Check for Update "));
+    checkUpdate->setObjectName(QStringLiteral("actionCheckForUpdate"));
+    connect(checkUpdate, &QAction::triggered, this, &Widget::upadte_test2);
 }
 
 void Widget::wireSession()
@@ -254,6 +268,7 @@ void Widget::wireSession()
         [this] { return m_tabWidget->currentWidget() == m_mappingPage; });
     connect(m_session, &DeviceSession::familyDecided, this, &Widget::applyFamily);
     connect(m_session, &DeviceSession::deviceLost, this, &Widget::disconnectDevice);
+    connect(m_upgrade, &FirmwareUpgradeFeature::handOffStarted, this, &Widget::disconnectDevice);
     for (DevicePage *page : pages())
         page->attach(m_session, m_prompt);
     // The hub count decides how many USB HOST ports the filter page offers.
@@ -474,4 +489,18 @@ void Widget::onShowCCNameToggled(bool checked)
 {
     m_settings.setShowCCName(checked);
     applyNaming();
+}
+
+// Modal, but not a nested event loop: the menu returns at once.
+void Widget::onAboutTriggered()
+{
+    auto *dialog = new CustomDialog(this, ApplicationVersion);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::ApplicationModal);
+    dialog->show();
+}
+
+void Widget::upadte_test2()
+{
+    m_updater->check(UpdateCheckDialog::Menu);
 }

@@ -9,9 +9,11 @@
 #include <memory>
 
 class ConfigFileController;
+class AppUpdater;
 class DevicePage;
 class DeviceSession;
 class FilterPage;
+class FirmwareUpgradeFeature;
 class MappingPage;
 class Prompt;
 class QAction;
@@ -45,11 +47,13 @@ public:
     [[nodiscard]] RoutingPage *routingPage() const { return m_routingPage; }
     [[nodiscard]] MappingPage *mappingPage() const { return m_mappingPage; }
     [[nodiscard]] ConfigFileController *configFiles() const { return m_configFiles; }
+    [[nodiscard]] FirmwareUpgradeFeature *firmwareUpgrade() const { return m_upgrade; }
     [[nodiscard]] QComboBox *deviceCombo() const { return ComboBox_Devices; }
     [[nodiscard]] QTabWidget *tabWidget() const { return m_tabWidget; }
     [[nodiscard]] const AppSettings &settings() const { return m_settings; }
     [[nodiscard]] QString connectedDeviceName() const { return connectedDeviceName_; }
     [[nodiscard]] bool isMappingPageShown() const;
+    [[nodiscard]] AppUpdater *updater() const { return m_updater; }
 
     int showMessage(const QString &text, const QString &okText, const QString &cancelText = QString());
 
@@ -64,6 +68,8 @@ public slots:
     void onFactoryResetTriggered();
     void onMiddleCTriggered(QAction *action);
     void onShowCCNameToggled(bool checked);
+    void onAboutTriggered();
+    void upadte_test2();
 
 signals:
     // The user confirmed "Exit"; the application quits on it.
@@ -87,6 +93,8 @@ private:
     Prompt *const m_prompt;
     AppSettings m_settings;
     DeviceSession *const m_session;
+    AppUpdater *const m_updater;
+    FirmwareUpgradeFeature *m_upgrade = nullptr;
 
     QMenuBar *m_menuBar = nullptr;
     QScrollArea *m_scrollArea = nullptr;

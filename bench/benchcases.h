@@ -19,3 +19,4 @@ int runParserCase();
 int runAppCase();
 int runCanvasCase();
 int runConfigCase();
+int runUploadCase();

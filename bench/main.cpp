@@ -16,6 +16,7 @@ namespace {
 const BenchCase Cases[] = {
     {"parser", "System Exclusive receive buffer against a remove-from-front buffer", &runParserCase},
     {"config", "save and load of a full configuration, against a bare QJsonDocument parse and toJson", &runConfigCase},
+    {"upload", "64 KiB firmware through the simulated bootloader, paced like 115,200 baud and unpaced", &runUploadCase},
 #ifdef VELMORA_APP_PATH
     {"app", "start-up, identification and peak memory of the real executable", &runAppCase},
 #endif

@@ -11,7 +11,10 @@ function(velmora_add_test name)
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 120)
     endif()
+    # Every window a test builds runs the start-up update check; it goes to a
+    # port on 127.0.0.1 where nothing listens, never to the maker's server.
     set(env "QT_QPA_PLATFORM=offscreen"
+            "VELMORA_UPDATE_SERVER=https://127.0.0.1:9"
             "VELMORA_DEVICE_REGISTRY=${CMAKE_BINARY_DIR}/test-registry/${name}")
     set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${env}")
 endfunction()

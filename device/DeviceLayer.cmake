@@ -2,6 +2,7 @@
 # top of velmora_core; no widgets (message boxes come in through Prompt).
 add_library(velmora_device STATIC
     ${CMAKE_CURRENT_LIST_DIR}/devicescan.cpp ${CMAKE_CURRENT_LIST_DIR}/devicescan.h
+    ${CMAKE_CURRENT_LIST_DIR}/devicewatcher.cpp ${CMAKE_CURRENT_LIST_DIR}/devicewatcher.h
     ${CMAKE_CURRENT_LIST_DIR}/serialport.cpp ${CMAKE_CURRENT_LIST_DIR}/serialport.h
     ${CMAKE_CURRENT_LIST_DIR}/serialportlist.cpp ${CMAKE_CURRENT_LIST_DIR}/serialportlist.h
     ${CMAKE_CURRENT_LIST_DIR}/usbdevicequery.cpp ${CMAKE_CURRENT_LIST_DIR}/usbdevicequery.h

@@ -47,6 +47,8 @@ DeviceSession::OpenResult DeviceSession::open(const QString &deviceName, const Q
 {
     m_fifoBuffer->clear();
     m_errorText.clear();
+    // Every attempt asks for the online check, whether or not the port opens.
+    m_onlineCheckRequested = true;
     if (deviceName.isEmpty())
         return OpenResult::NoDevice;
     if (!Vocabulary::isAcceptedDevice(deviceName))
@@ -79,7 +81,6 @@ DeviceSession::OpenResult DeviceSession::open(const QString &deviceName, const Q
     });
 
     write(Vocabulary::identificationQuery());
-    m_onlineCheckRequested = true;
     return OpenResult::Opened;
 }
 

@@ -51,6 +51,8 @@ public:
     [[nodiscard]] QString deviceVersion() const { return m_deviceVersion; }
     [[nodiscard]] bool isFullRouter() const { return m_isFullRouter; }
     [[nodiscard]] bool onlineCheckRequested() const { return m_onlineCheckRequested; }
+    // Cleared when the device is handed to the upgrade dialog and after an upgrade.
+    void setOnlineCheckRequested(bool requested) { m_onlineCheckRequested = requested; }
 
 public slots:
     void rec_MTD(const QString &mtd);

@@ -168,8 +168,13 @@ void DeviceSimulator::handleText(const QByteArray &frame)
         break;
     case TextErase:
         if (isBootloader()) {
+            if (m_faults.vanishOnErase) {
+                vanish();
+                return;
+            }
             m_image.clear();
             m_piece.clear();
+            m_pieceCount = 0;
             m_erased = true;
             answer(textFrame(QByteArray(EraseDoneText)), m_eraseDelayMs);
         }
@@ -516,12 +521,33 @@ void DeviceSimulator::finishPiece(const QByteArray &piece)
         handleText(piece);
         return;
     }
+    const int index = m_pieceCount++;
+    if (index == m_faults.vanishAtPiece) {
+        vanish();
+        return;
+    }
     int taken = piece.size();
     if (m_faults.shortAck)
         taken = qMax(1, taken / 2);
     m_image.append(piece.left(taken));
-    const int reported = m_faults.wrongAck ? taken + 1 : taken;
-    answer(textFrame(QByteArray::number(reported)));
+    if (m_faults.silentFromPiece >= 0 && index >= m_faults.silentFromPiece)
+        return;
+    const bool wrong = m_faults.wrongAck || index == m_faults.wrongAckPiece;
+    const int reported = wrong ? taken + 1 : taken;
+    answer(textFrame(QByteArray::number(reported)), index == m_faults.lateAckPiece ? m_faults.lateAckMs : 0);
+    if (index == m_faults.vanishAfterPiece)
+        QTimer::singleShot(qMax(0, m_faults.vanishDelayMs), this, &DeviceSimulator::vanish);
+}
+
+void DeviceSimulator::vanish()
+{
+    if (m_dropped)
+        return;
+    m_dropped = true;
+    m_pending.clear();
+    m_sendTimer->stop();
+    m_pieceTimer->stop();
+    emit connectionDropped();
 }
 
 void DeviceSimulator::answer(const QByteArray &bytes, int extraDelayMs)
@@ -562,11 +588,7 @@ void DeviceSimulator::send(const QByteArray &bytes)
                 m_transmitted += allowed;
                 emit transmit(bytes.left(static_cast<int>(allowed)));
             }
-            m_dropped = true;
-            m_pending.clear();
-            m_sendTimer->stop();
-            m_pieceTimer->stop();
-            emit connectionDropped();
+            vanish();
             return;
         }
     }

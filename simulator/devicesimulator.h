@@ -65,6 +65,16 @@ public:
         int dropAfterBytes = -1; // after this many bytes to the host the device is gone
         bool refuseAll = false;  // route, filter and mapping commands fail with refuseCode
         std::uint8_t refuseCode = 1;
+
+        // Bootloader faults; pieces count from 0 after each erase command.
+        bool vanishOnErase = false;  // gone as the erase command arrives
+        int vanishAtPiece = -1;      // gone as piece N arrives, unanswered
+        int vanishAfterPiece = -1;   // acknowledges piece N, gone vanishDelayMs later
+        int vanishDelayMs = 0;
+        int silentFromPiece = -1;    // takes piece N and later ones without a word
+        int wrongAckPiece = -1;      // acknowledges piece N with one byte more
+        int lateAckPiece = -1;       // the acknowledgement of piece N leaves lateAckMs late
+        int lateAckMs = 0;
     };
 
     struct Route
@@ -125,6 +135,11 @@ public:
     [[nodiscard]] bool isErased() const { return m_erased; }
     [[nodiscard]] qint64 bytesTransmitted() const { return m_transmitted; }
     [[nodiscard]] bool isDropped() const { return m_dropped; }
+    // Image pieces taken since the last erase.
+    [[nodiscard]] int piecesReceived() const { return m_pieceCount; }
+
+    // The device is gone at once, as if unplugged: nothing more leaves.
+    void vanish();
 
     // Checks a mapping record (the bytes between 02 04 and F7); returns the
     // mapping number 1..16, or 0 when the record is malformed.
@@ -180,6 +195,7 @@ private:
     QMap<int, QByteArray> m_mappings;
 
     bool m_erased = false;
+    int m_pieceCount = 0;
     QByteArray m_piece;
     QByteArray m_image;
     QTimer *const m_pieceTimer;

@@ -1,0 +1,142 @@
+// The device watcher against pseudo-terminals announced in a registry of the
+// test's own, as simulated devices are, and against a --device port.
+#include "device/devicewatcher.h"
+#include "device/virtualdevices.h"
+
+#include "tests/support/ptydevice.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using TestSupport::PtyDevice;
+
+class TestDeviceWatcher : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+    void shouldReportEachPortByName();
+    void shouldListFixedDeviceWhileItsPortExists_data();
+    void shouldListFixedDeviceWhileItsPortExists();
+
+private:
+    QString announce(const PtyDevice &pty, const QString &description, quint16 productId);
+
+    QTemporaryDir m_registry;
+    QStringList m_announced;
+};
+
+void TestDeviceWatcher::initTestCase()
+{
+    QVERIFY(m_registry.isValid());
+    qputenv("VELMORA_DEVICE_REGISTRY", QFile::encodeName(m_registry.path()));
+}
+
+void TestDeviceWatcher::cleanup()
+{
+    for (const QString &file : qAsConst(m_announced))
+        VirtualDevices::withdraw(file);
+    m_announced.clear();
+}
+
+QString TestDeviceWatcher::announce(const PtyDevice &pty, const QString &description, quint16 productId)
+{
+    const QString file = VirtualDevices::announce(
+        {pty.slavePath(), description, 0x0483, productId, QCoreApplication::applicationPid()});
+    m_announced << file;
+    return file;
+}
+
+void TestDeviceWatcher::shouldReportEachPortByName()
+{
+    PtyDevice alder, cedar, other;
+    QVERIFY(alder.isValid() && cedar.isValid() && other.isValid());
+    const QString alderEntry = announce(alder, QStringLiteral("Kestrova Alder-4"), 0x5740);
+    announce(cedar, QStringLiteral("Kestrova Cedar-6"), 0x5741);
+    announce(other, QStringLiteral("Generic Serial"), 0x0001);
+
+    DeviceWatcher watcher(QStringLiteral("Kestrova"));
+    QSignalSpy added(&watcher, &DeviceWatcher::portAdded);
+    QSignalSpy removed(&watcher, &DeviceWatcher::portRemoved);
+    QSignalSpy changed(&watcher, &DeviceWatcher::entriesChanged);
+    watcher.start(60000);
+    QVERIFY(watcher.isRunning());
+    QCOMPARE(watcher.entries(), (QList<DeviceListEntry>{{"Kestrova Alder-4", alder.slavePath()},
+                                                        {"Kestrova Cedar-6", cedar.slavePath()}}));
+    // The upgrade dialog's list: every USB serial port, the brand's included.
+    for (const PtyDevice *pty : {&alder, &cedar, &other})
+        QVERIFY(watcher.isPresent(pty->slavePath()));
+    QVERIFY(watcher.usbSerialPorts().contains(UsbSerialPort{other.slavePath(), "Generic Serial"}));
+    QVERIFY(watcher.usbSerialPorts().contains(UsbSerialPort{alder.slavePath(), "Kestrova Alder-4"}));
+    QVERIFY(added.count() >= 3);
+    QCOMPARE(changed.count(), 1);
+
+    // Only the port that went is reported; the other entry keeps its place.
+    added.clear();
+    VirtualDevices::withdraw(alderEntry);
+    watcher.scan();
+    QCOMPARE(removed.count(), 1);
+    QCOMPARE(removed.at(0).at(0).toString(), alder.slavePath());
+    QCOMPARE(watcher.entryTexts(), QStringList{"Kestrova Cedar-6"});
+    QVERIFY(!watcher.isPresent(alder.slavePath()));
+    QCOMPARE(changed.count(), 2);
+
+    // A scan that finds nothing new reports nothing.
+    watcher.scan();
+    QCOMPARE(removed.count(), 1);
+    QCOMPARE(added.count(), 0);
+    QCOMPARE(changed.count(), 2);
+
+    // Back again: appended after the entries already listed.
+    announce(alder, QStringLiteral("Kestrova Alder-4"), 0x5740);
+    watcher.scan();
+    QCOMPARE(added.count(), 1);
+    QCOMPARE(added.at(0).at(0).toString(), alder.slavePath());
+    QCOMPARE(watcher.entryTexts(), (QStringList{"Kestrova Cedar-6", "Kestrova Alder-4"}));
+    QVERIFY(!watcher.isPresent(QString()));
+
+    watcher.stop();
+    QVERIFY(!watcher.isRunning());
+}
+
+void TestDeviceWatcher::shouldListFixedDeviceWhileItsPortExists_data()
+{
+    QTest::addColumn<QString>("description");
+    QTest::addColumn<bool>("listed");
+    QTest::newRow("brand device") << "Kestrova Cedar-6" << true;
+    QTest::newRow("another maker's port: upgrade list only") << "Cedar-6 Bootload" << false;
+}
+
+void TestDeviceWatcher::shouldListFixedDeviceWhileItsPortExists()
+{
+    QFETCH(QString, description);
+    QFETCH(bool, listed);
+    PtyDevice pty;
+    QVERIFY(pty.isValid());
+    const QString path = pty.slavePath();
+    DeviceWatcher watcher(QStringLiteral("Kestrova"));
+    watcher.addFixedDevice({description, path});
+    watcher.addFixedDevice({description, path}); // named twice, listed once
+    watcher.addFixedDevice({description, QString()});
+    QSignalSpy removed(&watcher, &DeviceWatcher::portRemoved);
+    watcher.scan();
+    const QList<DeviceListEntry> expected{{description, path}};
+    QCOMPARE(watcher.entries(), listed ? expected : QList<DeviceListEntry>());
+    QCOMPARE(watcher.usbSerialPorts().count(UsbSerialPort{path, description}), 1);
+    QVERIFY(watcher.isPresent(path));
+
+    pty.hangUp();
+    watcher.scan();
+    QCOMPARE(removed.count(), 1);
+    QCOMPARE(removed.at(0).at(0).toString(), path);
+    QVERIFY(watcher.entries().isEmpty());
+    QVERIFY(!watcher.usbSerialPorts().contains(UsbSerialPort{path, description}));
+}
+
+QTEST_GUILESS_MAIN(TestDeviceWatcher)
+#include "tst_devicewatcher.moc"

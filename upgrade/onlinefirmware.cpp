@@ -1,0 +1,71 @@
+#include "upgrade/onlinefirmware.h"
+
+#include "network/downloadjob.h"
+#include "upgrade/firmwareversion.h"
+
+OnlineFirmware::OnlineFirmware(const UpdateServer &server, QObject *parent)
+    : QObject(parent)
+    , m_server(server)
+{
+}
+
+OnlineFirmware::~OnlineFirmware()
+{
+    abort();
+}
+
+QString OnlineFirmware::rejection(Kind kind, const QByteArray &body)
+{
+    if (kind == Kind::Image && FirmwareVersion::looksLikeText(body))
+        return QStringLiteral("The server sent text instead of a firmware image.");
+    return QString();
+}
+
+void OnlineFirmware::request(Kind kind, const QString &path, int retriesLeft)
+{
+    abort();
+    if (!m_server.isValid()) {
+        emit logMessage(QStringLiteral("Network error: %1").arg(m_server.errorString()));
+        emit failed(kind, m_server.errorString());
+        return;
+    }
+    auto *job = new DownloadJob(m_server.url(path), m_server.sslConfiguration(), this);
+    m_job = job;
+    connect(job, &DownloadJob::progress, this, [this](qint64 received, qint64 total) {
+        if (total > 0)
+            emit logMessage(QStringLiteral("Download progress: %1%").arg(received * 100 / total));
+    });
+    connect(job, &DownloadJob::finished, this,
+            [this, job, kind, path, retriesLeft] { onFinished(job, kind, path, retriesLeft); });
+    job->start();
+}
+
+void OnlineFirmware::abort()
+{
+    if (DownloadJob *job = m_job.data()) {
+        m_job.clear();
+        job->disconnect(this);
+        job->abort();
+        job->deleteLater();
+    }
+}
+
+void OnlineFirmware::onFinished(DownloadJob *job, Kind kind, const QString &path, int retriesLeft)
+{
+    if (m_job != job)
+        return;
+    m_job.clear();
+    job->deleteLater();
+    QString reason = job->error() == DownloadJob::NoError ? rejection(kind, job->data()) : job->errorString();
+    if (reason.isEmpty()) {
+        emit received(kind, job->data());
+        return;
+    }
+    emit logMessage(QStringLiteral("Network error: %1").arg(reason));
+    if (retriesLeft <= 0) {
+        emit failed(kind, reason);
+        return;
+    }
+    emit logMessage(QStringLiteral("Retrying... (%1 attempts left)").arg(retriesLeft - 1));
+    request(kind, path, retriesLeft - 1);
+}
