@@ -2,10 +2,12 @@
 
 #include "app/widget.h"
 #include "device/devicesession.h"
+#include "device/devicewatcher.h"
 #include "device/feedbackdispatcher.h"
-#include "device/virtualdevices.h"
+#ifdef VELMORA_WITH_SIMULATOR
 #include "simulator/deviceprofile.h"
 #include "simulator/simulateddeviceport.h"
+#endif
 
 #include <QApplication>
 #include <QComboBox>
@@ -18,9 +20,8 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 #include <vector>
-
-#include <unistd.h>
 
 namespace {
 
@@ -37,28 +38,16 @@ void applyStyleSheet(QApplication &app)
 }
 
 // "--device PATH=DESCRIPTION": an external serial port (a velmora-devsim
-// pseudo-terminal, say) listed under the given USB description.
-bool announceExternalDevice(const QString &argument, QStringList &entryFiles, QString *error)
+// pseudo-terminal, say) listed under the given USB description for as long
+// as the port exists.
+std::optional<DeviceListEntry> parseExternalDevice(const QString &argument, QString *error)
 {
     const int eq = argument.indexOf(QLatin1Char('='));
     if (eq <= 0 || eq == argument.size() - 1) {
         *error = QStringLiteral("--device expects PATH=DESCRIPTION, got \"%1\"").arg(argument);
-        return false;
+        return std::nullopt;
     }
-    VirtualDeviceEntry entry;
-    entry.portName = argument.left(eq);
-    entry.description = argument.mid(eq + 1);
-    entry.vendorId = DeviceProfiles::KestrovaVendorId;
-    // A product id of its own, so two external devices never share an entry.
-    entry.productId = static_cast<quint16>(0x4000 | (qHash(entry.portName) & 0x3FFF));
-    entry.pid = ::getpid();
-    const QString file = VirtualDevices::announce(entry);
-    if (file.isEmpty()) {
-        *error = QStringLiteral("Cannot write the device registry in %1").arg(VirtualDevices::registryDirectory());
-        return false;
-    }
-    entryFiles.append(file);
-    return true;
+    return DeviceListEntry{argument.mid(eq + 1), argument.left(eq)};
 }
 
 qint64 peakResidentKiB()
@@ -129,8 +118,10 @@ int runVelmora(int argc, char *argv[])
     parser.setApplicationDescription(QStringLiteral("Configuration tool for Kestrova MIDI routers and interfaces."));
     parser.addHelpOption();
     parser.addVersionOption();
+#ifdef VELMORA_WITH_SIMULATOR
     const QCommandLineOption simulate(QStringLiteral("simulate"),
                                       QStringLiteral("Run a simulated device inside the application and list it."));
+#endif
     const QCommandLineOption device(QStringLiteral("device"),
                                     QStringLiteral("List the serial port PATH as a device with this USB description."),
                                     QStringLiteral("PATH=DESCRIPTION"));
@@ -143,13 +134,17 @@ int runVelmora(int argc, char *argv[])
                                         QStringLiteral("FILE"));
     const QCommandLineOption tab(QStringLiteral("tab"), QStringLiteral("Show page N (0 filter, 1 routing, 2 mapping)."),
                                  QStringLiteral("N"));
-    parser.addOptions({simulate, device, selfTest, connectFirst, screenshot, tab});
+    parser.addOptions({device, selfTest, connectFirst, screenshot, tab});
+#ifdef VELMORA_WITH_SIMULATOR
+    parser.addOption(simulate);
     parser.addPositionalArgument(QStringLiteral("model"),
                                  QStringLiteral("With --simulate: the simulated model (default \"Kestrova Alder-4\")."),
                                  QStringLiteral("[MODEL]"));
+#endif
     parser.process(app);
 
     QTextStream err(stderr);
+#ifdef VELMORA_WITH_SIMULATOR
     std::vector<std::unique_ptr<SimulatedDevicePort>> simulated;
     if (parser.isSet(simulate)) {
         const QString model = parser.positionalArguments().value(0, QStringLiteral("Kestrova Alder-4"));
@@ -168,19 +163,26 @@ int runVelmora(int argc, char *argv[])
         }
         simulated.push_back(std::move(port));
     }
-    QStringList entryFiles;
+#endif
+    QList<DeviceListEntry> externalDevices;
     for (const QString &argument : parser.values(device)) {
         QString error;
-        if (!announceExternalDevice(argument, entryFiles, &error)) {
+        const auto entry = parseExternalDevice(argument, &error);
+        if (!entry) {
             err << error << Qt::endl;
             return 2;
         }
+        externalDevices.append(*entry);
     }
 
     applyStyleSheet(app);
     int result = 0;
     {
         Widget window;
+        for (const DeviceListEntry &entry : qAsConst(externalDevices))
+            window.deviceWatcher()->addFixedDevice(entry);
+        if (!externalDevices.isEmpty())
+            window.initPort();
         QObject::connect(&window, &Widget::exitRequested, &app, &QApplication::quit);
         window.show();
         const bool connectAtStart = parser.isSet(connectFirst) && window.deviceCombo()->count() > 0;
@@ -203,7 +205,5 @@ int runVelmora(int argc, char *argv[])
             });
         result = app.exec();
     }
-    for (const QString &file : qAsConst(entryFiles))
-        VirtualDevices::withdraw(file);
     return result;
 }

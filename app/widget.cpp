@@ -1,13 +1,11 @@
 #include "app/widget.h"
 
 #include "configfile/ui/configfilecontroller.h"
-#include "device/devicescan.h"
 #include "device/devicesession.h"
 #include "network/updateserver.h"
 #include "upgrade/ui/firmwareupgradefeature.h"
-#include "device/fifobuffer.h"
+#include "device/devicewatcher.h"
 #include "device/logging.h"
-#include "device/serialport.h"
 #include "device/sysex.h"
 #include "filter/filterpage.h"
 #include "mapping/mappingpage.h"
@@ -40,7 +38,7 @@ const QString Widget::ApplicationVersion = QStringLiteral("V2.0.1");
 
 namespace {
 const QString MappingTabTitle = QStringLiteral("MIDI Mapping");
-constexpr int PortRefreshMs = 1000;
+const QString BrandPrefix = QStringLiteral("Kestrova");
 const char TabIndexProperty[] = "tabIndex";
 const char SelectedProperty[] = "selected";
 
@@ -59,6 +57,7 @@ Widget::Widget(QWidget *parent, Prompt *prompt, const QString &settingsPath)
     , m_settings(settingsPath)
     , m_session(new DeviceSession(m_prompt, this))
     , m_updater(new AppUpdater(m_prompt, settingsPath, ApplicationVersion, this))
+    , m_watcher(new DeviceWatcher(BrandPrefix, this))
 {
     buildUi();
     // After the pages, so that a search for a page's control by name finds the
@@ -80,10 +79,11 @@ Widget::Widget(QWidget *parent, Prompt *prompt, const QString &settingsPath)
     label_49->hide();
     label_mapping->hide();
 
-    portRefreshTimer = new QTimer(this);
-    connect(portRefreshTimer, &QTimer::timeout, this, &Widget::initPort);
-    portRefreshTimer->start(PortRefreshMs);
-    initPort();
+    // The device list: scanned once now, then every second.
+    m_session->setWatcher(m_watcher);
+    connect(m_watcher, &DeviceWatcher::entriesChanged, this, &Widget::syncDeviceList);
+    m_watcher->start(DeviceWatcher::DefaultIntervalMs);
+    syncDeviceList();
 
     applySettings();
     m_tabWidget->setCurrentIndex(0);
@@ -264,11 +264,11 @@ void Widget::buildMenus()
 
 void Widget::wireSession()
 {
-    m_session->dispatcher()->setMappingTabCurrentProbe(
-        [this] { return m_tabWidget->currentWidget() == m_mappingPage; });
     connect(m_session, &DeviceSession::familyDecided, this, &Widget::applyFamily);
     connect(m_session, &DeviceSession::deviceLost, this, &Widget::disconnectDevice);
     connect(m_upgrade, &FirmwareUpgradeFeature::handOffStarted, this, &Widget::disconnectDevice);
+    // In this order: the filter page's handlers come before the mapping
+    // page's, so a port-count report the filter page drops reaches neither.
     for (DevicePage *page : pages())
         page->attach(m_session, m_prompt);
     // The hub count decides how many USB HOST ports the filter page offers.
@@ -319,22 +319,25 @@ void Widget::showMappingPage(bool shown)
 
 void Widget::initPort()
 {
-    QStringList listed;
-    for (int i = 0; i < ComboBox_Devices->count(); ++i)
-        listed.append(ComboBox_Devices->itemText(i));
-    const DeviceScanResult scan = scanDevices(listed, QStringLiteral("Kestrova"));
-    for (const DeviceListEntry &entry : scan.toAppend)
-        ComboBox_Devices->addItem(entry.text, entry.portName);
-    bool connectedVanished = false;
-    for (const QString &text : scan.toRemove) {
-        const int index = ComboBox_Devices->findText(text, Qt::MatchExactly);
-        if (index >= 0)
-            ComboBox_Devices->removeItem(index);
-        if (!connectedDeviceName_.isEmpty() && text == connectedDeviceName_)
-            connectedVanished = true;
+    m_watcher->scan();
+    syncDeviceList();
+}
+
+void Widget::syncDeviceList()
+{
+    // Entries keep their places: vanished ones are taken out, new ones are
+    // appended in the watcher's order. The connection itself ends only when
+    // its own port goes (DeviceSession::deviceLost), not with another entry.
+    const QList<DeviceListEntry> &entries = m_watcher->entries();
+    for (int i = ComboBox_Devices->count() - 1; i >= 0; --i) {
+        const DeviceListEntry listed{ComboBox_Devices->itemText(i), ComboBox_Devices->itemData(i).toString()};
+        if (!entries.contains(listed))
+            ComboBox_Devices->removeItem(i);
     }
-    if (connectedVanished)
-        disconnectDevice();
+    for (const DeviceListEntry &entry : entries) {
+        if (ComboBox_Devices->findText(entry.text, Qt::MatchExactly) < 0)
+            ComboBox_Devices->addItem(entry.text, entry.portName);
+    }
 }
 
 void Widget::on_pushButton_clicked()

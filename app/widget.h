@@ -2,7 +2,6 @@
 
 #include "app/appsettings.h"
 #include "device/devicefamily.h"
-#include "device/feedbackdispatcher.h"
 
 #include <QWidget>
 
@@ -12,6 +11,7 @@ class ConfigFileController;
 class AppUpdater;
 class DevicePage;
 class DeviceSession;
+class DeviceWatcher;
 class FilterPage;
 class FirmwareUpgradeFeature;
 class MappingPage;
@@ -43,6 +43,7 @@ public:
     ~Widget() override;
 
     [[nodiscard]] DeviceSession *session() const { return m_session; }
+    [[nodiscard]] DeviceWatcher *deviceWatcher() const { return m_watcher; }
     [[nodiscard]] FilterPage *filterPage() const { return m_filterPage; }
     [[nodiscard]] RoutingPage *routingPage() const { return m_routingPage; }
     [[nodiscard]] MappingPage *mappingPage() const { return m_mappingPage; }
@@ -58,6 +59,8 @@ public:
     int showMessage(const QString &text, const QString &okText, const QString &cancelText = QString());
 
 public slots:
+    // Scans the ports now and brings the device list up to date (the watcher
+    // also does so every second).
     void initPort();
     void on_pushButton_clicked();
     void disconnectDevice();
@@ -88,6 +91,7 @@ private:
     void applyFamily(DeviceFamily::Family family, bool isAlder4);
     void showMappingPage(bool shown);
     void updateHeaderSelection();
+    void syncDeviceList();
 
     std::unique_ptr<Prompt> m_ownPrompt;
     Prompt *const m_prompt;
@@ -95,6 +99,7 @@ private:
     DeviceSession *const m_session;
     AppUpdater *const m_updater;
     FirmwareUpgradeFeature *m_upgrade = nullptr;
+    DeviceWatcher *const m_watcher;
 
     QMenuBar *m_menuBar = nullptr;
     QScrollArea *m_scrollArea = nullptr;
@@ -117,7 +122,6 @@ private:
     QLabel *m_connectionLabel = nullptr;
     QActionGroup *m_middleCGroup = nullptr;
     QAction *m_showCCNameAction = nullptr;
-    QTimer *portRefreshTimer = nullptr;
 
     QString connectedDeviceName_;
 };

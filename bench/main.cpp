@@ -16,9 +16,12 @@ namespace {
 const BenchCase Cases[] = {
     {"parser", "System Exclusive receive buffer against a remove-from-front buffer", &runParserCase},
     {"config", "save and load of a full configuration, against a bare QJsonDocument parse and toJson", &runConfigCase},
+#ifdef VELMORA_BENCH_SIM
     {"upload", "64 KiB firmware through the simulated bootloader, paced like 115,200 baud and unpaced", &runUploadCase},
+#endif
 #ifdef VELMORA_APP_PATH
-    {"app", "start-up, identification and peak memory of the real executable", &runAppCase},
+    {"app", "start-up, identification and peak memory of the real executable, against a bare window",
+     &runAppCase},
 #endif
 #ifdef VELMORA_BENCH_GUI
     {"canvas", "routing canvas: full redraw with 64 routes, memory over 10,000 periodic redraws", &runCanvasCase},

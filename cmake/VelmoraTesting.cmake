@@ -1,12 +1,13 @@
 # velmora_add_test(<name> SOURCES <files...> LIBS <targets...> [GUI] [TIMEOUT <s>])
-# One executable per unit. GUI tests run on the offscreen platform so that no
+# One executable per unit, linked with the test support library
+# (velmora_testsupport: ScriptedPrompt and friends). GUI tests run on the offscreen platform so that no
 # display is needed; every test gets a virtual-device registry of its own in
 # the build tree, so simulated devices never reach the user's device list or
 # another test's (tests that start devices may still set their own).
 function(velmora_add_test name)
     cmake_parse_arguments(ARG "GUI" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
-    target_link_libraries(${name} PRIVATE Qt5::Test ${ARG_LIBS})
+    target_link_libraries(${name} PRIVATE Qt::Test velmora_testsupport ${ARG_LIBS})
     add_test(NAME ${name} COMMAND ${name})
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 120)

@@ -1,8 +1,10 @@
 #include "device/devicesession.h"
 
+#include "device/devicewatcher.h"
 #include "device/feedbackdispatcher.h"
 #include "device/fifobuffer.h"
 #include "device/logging.h"
+#include "device/prompt.h"
 #include "device/serialport.h"
 #include "device/sysex.h"
 #include "device/vocabulary.h"
@@ -11,9 +13,10 @@
 
 DeviceSession::DeviceSession(Prompt *prompt, QObject *parent)
     : QObject(parent)
-    , m_serialPort(new SerialPort(QStringLiteral("USB"), this))
+    , m_serialPort(new SerialPort(this))
     , m_fifoBuffer(new FiFoBuffer(this))
-    , m_dispatcher(new FeedbackDispatcher(prompt, this))
+    , m_dispatcher(new FeedbackDispatcher(this))
+    , m_prompt(prompt)
 {
     m_serialPort->setPrompt(prompt);
     connect(m_serialPort, &SerialPort::isread, m_fifoBuffer, &FiFoBuffer::writeData);
@@ -24,10 +27,33 @@ DeviceSession::DeviceSession(Prompt *prompt, QObject *parent)
     connect(m_serialPort, &SerialPort::sendmtv, this, &DeviceSession::onCheckBoxStateChanged1);
     // The serial port closes itself when its device goes away; the session
     // still counts as connected until the window has reset its pages.
-    connect(m_serialPort, &SerialPort::portDisconnected, this, [this] {
-        if (!m_connectedDeviceName.isEmpty())
-            emit deviceLost();
+    connect(m_serialPort, &SerialPort::portDisconnected, this, &DeviceSession::onPortGone);
+    // Registered first, so the text is up before the features reset.
+    m_dispatcher->addHandler(FEED_FCTORY, this, [this](const QByteArray &) {
+        if (m_prompt)
+            m_prompt->message(Prompt::Information, QStringLiteral("Success"),
+                              QStringLiteral("Factory reset successful."), Prompt::Ok);
+        emit factoryResetConfirmed();
+        return FeedbackDispatcher::Outcome::Handled;
     });
+}
+
+void DeviceSession::setWatcher(DeviceWatcher *watcher)
+{
+    if (m_watcher)
+        disconnect(m_watcher, nullptr, this, nullptr);
+    m_watcher = watcher;
+    if (watcher)
+        connect(watcher, &DeviceWatcher::portRemoved, this, &DeviceSession::onPortGone);
+}
+
+void DeviceSession::onPortGone(const QString &portName)
+{
+    // Another device leaving is no reason to drop this one.
+    if (m_connectedDeviceName.isEmpty() || portName != m_connectedPortName)
+        return;
+    qCInfo(lcSerial) << "connected port" << portName << "is gone";
+    emit deviceLost();
 }
 
 DeviceSession::~DeviceSession()
@@ -58,6 +84,7 @@ DeviceSession::OpenResult DeviceSession::open(const QString &deviceName, const Q
         return OpenResult::OpenFailed;
     }
     m_connectedDeviceName = deviceName;
+    m_connectedPortName = portName;
 
     delete m_connectionScope;
     m_connectionScope = new QObject(this);
@@ -91,6 +118,7 @@ void DeviceSession::close()
     if (m_serialPort->isOpen())
         m_serialPort->close();
     m_connectedDeviceName.clear();
+    m_connectedPortName.clear();
 }
 
 void DeviceSession::scheduleQuery(int delayMs, int query)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/devicefamily.h"
+#include "device/devicewatcher.h"
 
 #include <QObject>
 #include <QPointer>
@@ -29,6 +30,11 @@ public:
     explicit DeviceSession(Prompt *prompt, QObject *parent = nullptr);
     ~DeviceSession() override;
 
+    // The watcher that reports the ports leaving; without one only a failing
+    // port ends the connection. Not owned.
+    void setWatcher(DeviceWatcher *watcher);
+    [[nodiscard]] DeviceWatcher *watcher() const { return m_watcher; }
+
     [[nodiscard]] SerialPort *serialPort() const { return m_serialPort; }
     [[nodiscard]] FiFoBuffer *fifoBuffer() const { return m_fifoBuffer; }
     [[nodiscard]] FeedbackDispatcher *dispatcher() const { return m_dispatcher; }
@@ -39,6 +45,8 @@ public:
     void close();
     [[nodiscard]] bool isOpen() const;
     [[nodiscard]] QString errorText() const { return m_errorText; }
+    // The port the connection opened; empty when disconnected.
+    [[nodiscard]] QString connectedPortName() const { return m_connectedPortName; }
 
     // Clears the routing page (by signal) and sends queries 1, 2, 4, 3 and 7
     // at 0, 50, 100, 150 and 200 ms.
@@ -65,19 +73,26 @@ signals:
     void familyDecided(DeviceFamily::Family family, bool isAlder4);
     // The identified model and version, for the online firmware check.
     void firmwareCheckRequested(QString model, QString version);
-    // The port was lost underneath us (unplugged, read or write error).
+    // The connected device's port went away (unplugged, read or write
+    // error); other ports coming and going do not count.
     void deviceLost();
+    // The device confirmed a factory reset (its text has been shown).
+    void factoryResetConfirmed();
 
 private:
     void scheduleQuery(int delayMs, int query);
+    void onPortGone(const QString &portName);
 
     SerialPort *const m_serialPort;
     FiFoBuffer *const m_fifoBuffer;
     FeedbackDispatcher *const m_dispatcher;
+    Prompt *const m_prompt;
+    QPointer<DeviceWatcher> m_watcher;
     // Timers of one connection are parented here, so a disconnect cancels them.
     QPointer<QObject> m_connectionScope;
     QString m_errorText;
     QString m_connectedDeviceName;
+    QString m_connectedPortName;
     QString m_deviceModel;
     QString m_deviceVersion;
     QString m_reportedModel;

@@ -2,6 +2,7 @@
 
 #include "device/serialportlist.h"
 #include "device/usbdevicequery.h"
+#include "device/virtualdevices.h"
 
 #include <QFileInfo>
 #include <QTimer>
@@ -78,9 +79,18 @@ void DeviceWatcher::addFixedDevice(const DeviceListEntry &entry)
 
 void DeviceWatcher::scan()
 {
+    // One walk of the bus serves both lists; the first device with a key
+    // wins in each, as listMakerDevices() has it.
     QList<SerialPortEntry> ports = availableSerialPorts();
-    UsbDeviceMap brand = listMakerDevices(QStringLiteral("USB"), m_prefix);
-    UsbDeviceMap every = listMakerDevices(QStringLiteral("USB"), QString());
+    UsbDeviceMap brand;
+    UsbDeviceMap every;
+    QList<UsbDeviceRecord> records = UsbDeviceQuery().busDevices(QStringLiteral("USB"), QString());
+    for (const VirtualDeviceEntry &entry : VirtualDevices::entries())
+        records.append({entry.vendorId, entry.productId, entry.description});
+    for (const UsbDeviceRecord &record : qAsConst(records)) {
+        addUsbDevice(brand, record, m_prefix);
+        addUsbDevice(every, record, QString());
+    }
     for (int i = 0; i < m_fixed.size(); ++i) {
         const DeviceListEntry &fixed = m_fixed.at(i);
         // A pseudo-terminal's node goes with its master; a COM name has none.

@@ -2,161 +2,95 @@
 
 #include "device/logging.h"
 #include "device/sysex.h"
-#include "filter/filterprotocol.h"
-#include "mapping/mappingfeedback.h"
-#include "routing/routeprotocol.h"
-#include "widgets/prompt.h"
 
-#include <QTimer>
+#include <algorithm>
 
 namespace {
 
+// Byte positions of the device's own reports.
+constexpr int FamilyCodePos = SysEx::DataPos;     // device type (01 01)
+constexpr int CountsPos = SysEx::DataPos;         // MIDI in, MIDI out, USB host, USB device
+constexpr int HubCountPos = SysEx::DataPos;       // 02 07
+
 int at(const QByteArray &data, int pos)
 {
-    return pos < data.size() ? static_cast<unsigned char>(data.at(pos)) : 0;
+    return SysEx::byteOrZero(data, pos);
 }
 
 } // namespace
 
-FeedbackDispatcher::FeedbackDispatcher(Prompt *prompt, QObject *parent)
+FeedbackDispatcher::FeedbackDispatcher(QObject *parent)
     : QObject(parent)
-    , m_prompt(prompt)
-    , m_debounceTimer(new QTimer(this))
-    , m_filterPortsListed([] { return false; })
-    , m_mappingTabCurrent([] { return false; })
 {
-    qRegisterMetaType<Routing::PortCounts>("Routing::PortCounts");
-    m_debounceTimer->setSingleShot(true);
-    m_debounceTimer->setInterval(DebounceMs);
+    qRegisterMetaType<Device::PortCounts>("Device::PortCounts");
 }
 
-void FeedbackDispatcher::ok(const QString &text)
+void FeedbackDispatcher::addHandler(Feedbacktype type, QObject *context, Handler handler)
 {
-    if (m_prompt)
-        m_prompt->showMessage(text, QStringLiteral("OK"));
+    // Handlers of objects that are gone go now, before they pile up.
+    m_handlers.erase(std::remove_if(m_handlers.begin(), m_handlers.end(),
+                                    [](const Registration &r) { return !r.context; }),
+                     m_handlers.end());
+    m_handlers.append({type, context, std::move(handler)});
 }
 
 void FeedbackDispatcher::dealWithData(Feedbacktype fb, const QByteArray &data)
 {
     qCDebug(lcFrames) << "dealWithData" << feedbackTypeName(fb) << data.toHex(' ');
+    if (handleDeviceKind(fb, data) == Outcome::EarlyExit)
+        return;
+    // A handler may add or drop handlers (a page built on the fly): walk a copy.
+    const QVector<Registration> handlers = m_handlers;
+    for (const Registration &r : handlers) {
+        if (r.type != fb || !r.context)
+            continue;
+        if (r.handler(data) == Outcome::EarlyExit)
+            return;
+    }
+    emit feedbackHandled(fb);
+}
+
+FeedbackDispatcher::Outcome FeedbackDispatcher::handleDeviceKind(Feedbacktype fb, const QByteArray &data)
+{
     switch (fb) {
     case FEED_BACK_DEVICE_TYPE: {
         static const char *const words[] = {nullptr, "Hazel", "Spruce", "Willow", "HOST"};
-        const int code = at(data, 6);
+        const int code = at(data, FamilyCodePos);
         if (code >= 1 && code <= 4)
             m_deviceFamilyNames.append(QString::fromLatin1(words[code]));
         break;
     }
     case FEED_BACK_PORT_COUNT:
-        m_counts = Routing::PortCounts{at(data, 6), at(data, 7), at(data, 8), at(data, 9)};
+        m_counts = Device::PortCounts{at(data, CountsPos), at(data, CountsPos + 1), at(data, CountsPos + 2),
+                                      at(data, CountsPos + 3)};
         emit portCountsReported(m_counts);
         break;
-    case FEED_BACK_PORT_ROUTIN_SITUATION: {
-        const int flag = at(data, 10);
-        if (flag == 0 || flag == 0x7F || m_counts.inputCount() == 0 || m_counts.outputCount() == 0)
-            return; // early exit: not a route, and no redraw is due
-        emit routeReported(data);
-        break;
-    }
-    case FEED_BACK_PORT_FILTERING_COUNT: {
-        if (m_filterPortsListed())
-            return; // early exit: the port chooser is filled once per connection
-        QVector<int> counts;
-        for (int pos = 6; pos <= 11; ++pos)
-            counts.append(at(data, pos));
-        emit filterPortCountsReported(counts);
-        emit writeRequested(SysEx::deviceQuery(5));
-        break;
-    }
-    case FEED_BACK_PORT_FILTERING_SITUATION:
-        emit filterStateReported(data);
-        break;
-    case FEED_BACK_PORT_ROUTIN_CONFIGURATION: {
-        // The routing model drops a refused route before its text is shown.
-        emit routeAnswered(data);
-        if (at(data, 6) != 0) {
-            if (const auto text = Routing::connectResultText(at(data, 7)))
-                ok(*text);
-        }
-        break;
-    }
-    case FEED_BACK_ROUTING_CONFIGURATION:
-        handleSaveAnswer(data);
-        break;
-    case FEED_BACK_PORT_FILTERING:
-        if (const auto text = Filter::resultText(at(data, 6), at(data, 7)))
-            ok(*text);
-        break;
-    case FEED_BACK_PORT_ROUNTMAPPING:
-        emit mappingReported(data);
-        break;
     case FEED_BACK_PORT_NAME:
-        handlePortName(data);
-        break;
-    case FEED_BACK_DEL:
-        handleDeleteAnswer(data);
-        break;
-    case FEED_DTAT_ERROE: {
-        const Mapping::StoreReply reply = Mapping::interpretStoreReply(data);
-        if (reply.action == Mapping::StoreReply::Action::ShowDataError)
-            ok(reply.text);
-        else if (reply.action == Mapping::StoreReply::Action::Acknowledge)
-            emit writeRequested(reply.reply);
-        break;
-    }
-    case FEED_FCTORY:
-        if (m_prompt)
-            m_prompt->message(Prompt::Information, QStringLiteral("Success"),
-                              QStringLiteral("Factory reset successful."), Prompt::Ok);
-        emit factoryResetConfirmed();
-        break;
+        return handlePortName(data);
     case FEED_HAZEL:
-        m_hubCount = at(data, 6);
+        m_hubCount = at(data, HubCountPos);
         qCDebug(lcFrames) << "hunnum=" << m_hubCount;
         emit hubCountReported(m_hubCount);
         break;
-    case FEED_BACK_PORT_ROUNTCOUNT:
-    case FEED_BACK_ERROR:
-    case FEED_BACK_PORT_MAPPINGCONFRESULT:
-    case SETMAPPINGCONFRESULT:
+    default:
         break;
     }
-    m_debounceTimer->start(DebounceMs);
+    return Outcome::Handled;
 }
 
-void FeedbackDispatcher::handlePortName(const QByteArray &data)
+FeedbackDispatcher::Outcome FeedbackDispatcher::handlePortName(const QByteArray &data)
 {
-    const auto report = Routing::parsePortName(data);
+    const auto report = Device::parsePortName(data);
+    // Ignored name frames skip the closing steps but still count as handled.
     if (!report)
-        return;
-    if (report->kind == Routing::PortNameReport::NothingAttachedAnywhere) {
+        return Outcome::Handled;
+    if (report->kind == Device::PortNameReport::NothingAttachedAnywhere) {
         emit usbNamesCleared();
     } else {
         if (report->slot >= m_counts.usbSlotCount())
-            return;
+            return Outcome::Handled;
         emit usbNameReported(report->slot, report->name);
     }
     emit usbNamesUpdated();
-}
-
-void FeedbackDispatcher::handleSaveAnswer(const QByteArray &data)
-{
-    if (at(data, 6) != 0) {
-        ok(QStringLiteral("Configuration failed"));
-        return;
-    }
-    if (m_mappingTabCurrent())
-        emit mappingStoreConfirmed();
-    ok(QStringLiteral("Configuration successful"));
-}
-
-void FeedbackDispatcher::handleDeleteAnswer(const QByteArray &data)
-{
-    const Mapping::DeleteResult result = Mapping::interpretDeleteResult(data);
-    if (result.outcome == Mapping::DeleteResult::Outcome::Ignored)
-        return;
-    if (m_prompt)
-        m_prompt->message(Prompt::Information, result.title, result.text, Prompt::Ok);
-    if (result.outcome == Mapping::DeleteResult::Outcome::Deleted)
-        emit mappingDeleteConfirmed();
+    return Outcome::Handled;
 }

@@ -1,39 +1,46 @@
 #pragma once
 
+#include "device/deviceports.h"
 #include "device/feedbacktype.h"
-#include "routing/route.h"
 
 #include <QByteArray>
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 #include <QVector>
 
 #include <functional>
 
-class Prompt;
-class QTimer;
-
-// Handles every classified frame the device sends: device-level kinds are
-// applied here, result codes are shown with their texts, and the kinds that
-// change a page are handed on by signal to the page that owns that state.
+// Hands every classified frame the device sends to the handlers registered
+// for its kind. The kinds that describe the device itself (its family word,
+// port counts, USB names and hub count) are kept here, since every feature
+// reads them; everything else belongs to the feature that registered for it,
+// with its texts and its state.
 class FeedbackDispatcher : public QObject
 {
     Q_OBJECT
 
 public:
-    static constexpr int DebounceMs = 100;
+    enum class Outcome {
+        Handled,
+        // The frame changes nothing: the kind's later handlers do not run and
+        // feedbackHandled() is not emitted for it.
+        EarlyExit,
+    };
+    using Handler = std::function<Outcome(const QByteArray &frame)>;
 
-    explicit FeedbackDispatcher(Prompt *prompt, QObject *parent = nullptr);
+    explicit FeedbackDispatcher(QObject *parent = nullptr);
 
-    // Whether the filter page's port chooser already holds entries.
-    void setFilterPortsListedProbe(std::function<bool()> probe) { m_filterPortsListed = std::move(probe); }
-    // Whether the mapping page is the current tab.
-    void setMappingTabCurrentProbe(std::function<bool()> probe) { m_mappingTabCurrent = std::move(probe); }
+    // Handlers of one kind run in the order they were added, after the
+    // device's own handling of that kind. A handler lives as long as its
+    // context object.
+    void addHandler(Feedbacktype type, QObject *context, Handler handler);
+    // For handlers that answer the device: the session writes the frame.
+    void write(const QByteArray &frame) { emit writeRequested(frame); }
 
-    [[nodiscard]] const Routing::PortCounts &portCounts() const { return m_counts; }
+    [[nodiscard]] const Device::PortCounts &portCounts() const { return m_counts; }
     [[nodiscard]] const QStringList &deviceFamilyNames() const { return m_deviceFamilyNames; }
     [[nodiscard]] int hubCount() const { return m_hubCount; }
-    [[nodiscard]] QTimer *debounceTimer() const { return m_debounceTimer; }
 
 public slots:
     void dealWithData(Feedbacktype fb, const QByteArray &data);
@@ -41,35 +48,30 @@ public slots:
 signals:
     // A frame to write to the device and flush.
     void writeRequested(QByteArray frame);
+    // After every frame that was handled, whatever its kind, except the early
+    // exits. The routing canvas redraws once such a burst is over.
+    void feedbackHandled(Feedbacktype type);
 
-    void portCountsReported(Routing::PortCounts counts);
-    // A frame the routing model records (the report passed the early exits).
-    void routeReported(QByteArray frame);
-    void routeAnswered(QByteArray frame);
-    void filterPortCountsReported(QVector<int> counts);
-    void filterStateReported(QByteArray frame);
-    void mappingReported(QByteArray frame);
+    void portCountsReported(Device::PortCounts counts);
     void usbNameReported(int slot, QString name);
     void usbNamesCleared();
+    // After every name report that named a slot or cleared them all.
     void usbNamesUpdated();
-    void mappingStoreConfirmed();
-    void mappingDeleteConfirmed();
-    void factoryResetConfirmed();
     void hubCountReported(int count);
 
 private:
-    void handlePortName(const QByteArray &data);
-    void handleSaveAnswer(const QByteArray &data);
-    void handleDeleteAnswer(const QByteArray &data);
-    void ok(const QString &text);
+    struct Registration
+    {
+        Feedbacktype type;
+        QPointer<QObject> context;
+        Handler handler;
+    };
 
-    Prompt *const m_prompt;
-    QTimer *const m_debounceTimer;
-    std::function<bool()> m_filterPortsListed;
-    std::function<bool()> m_mappingTabCurrent;
-    Routing::PortCounts m_counts;
+    [[nodiscard]] Outcome handleDeviceKind(Feedbacktype fb, const QByteArray &data);
+    [[nodiscard]] Outcome handlePortName(const QByteArray &data);
+
+    QVector<Registration> m_handlers;
+    Device::PortCounts m_counts;
     QStringList m_deviceFamilyNames;
     int m_hubCount = 0;
 };
-
-Q_DECLARE_METATYPE(Routing::PortCounts)

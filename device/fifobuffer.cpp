@@ -6,48 +6,64 @@
 
 namespace {
 
+// A USB name (02 06) or a stored mapping rule (02 04) has a length of its
+// own choosing: a name of 2, 3 or 26 characters makes a 12-, 13- or 36-byte
+// frame, a rule may read back in 36 bytes. Such frames are classified by the
+// extra rules only, never taken for the report that happens to share their
+// length.
+bool hasOwnClassification(std::uint8_t d4, std::uint8_t d5)
+{
+    return d4 == SysEx::Configuration && (d5 == SysEx::CodePortName || d5 == SysEx::CodeMapping);
+}
+
 Feedbacktype *lengthRule(const QByteArray &f, Feedbacktype *out)
 {
     const int len = f.size();
-    const auto d4 = SysEx::byteAt(f, 4);
-    const auto d5 = SysEx::byteAt(f, 5);
+    const auto d4 = SysEx::byteAt(f, SysEx::ClassPos);
+    const auto d5 = SysEx::byteAt(f, SysEx::CodePos);
     switch (len) {
     case 8:
-        if (d4 == 0x01 && d5 == 0x01)
+        if (d4 == SysEx::DeviceInfo && d5 == SysEx::CodeDeviceType)
             return &(*out = FEED_BACK_DEVICE_TYPE);
-        if (d4 == 0x02 && d5 == 0x07)
+        if (d4 == SysEx::Configuration && d5 == SysEx::CodeHubCount)
             return &(*out = FEED_HAZEL);
         return nullptr;
     case 9: {
-        const auto d6 = SysEx::byteAt(f, 6);
-        const auto d7 = SysEx::byteAt(f, 7);
-        if (d4 == 0x01 && d5 == 0x06 && d6 == 0x00 && d7 == 0x00)
+        const auto d6 = SysEx::byteAt(f, SysEx::DataPos);
+        const auto d7 = SysEx::byteAt(f, SysEx::DataPos + 1);
+        if (d4 == SysEx::DeviceInfo && d5 == SysEx::CodeRouteCount && d6 == 0x00 && d7 == 0x00)
             return &(*out = FEED_BACK_PORT_ROUNTMAPPING);
-        if (d4 == 0x02 && d5 == 0x01)
+        if (d4 == SysEx::Configuration && d5 == SysEx::CodeRoute)
             return &(*out = FEED_BACK_PORT_ROUTIN_CONFIGURATION);
-        if (d4 == 0x02 && d5 == 0x02)
+        if (d4 == SysEx::Configuration && d5 == SysEx::CodeSave)
             return &(*out = FEED_BACK_ROUTING_CONFIGURATION);
-        if (d4 == 0x02 && d5 == 0x03)
+        if (d4 == SysEx::Configuration && d5 == SysEx::CodeFilter)
             return &(*out = FEED_BACK_PORT_FILTERING);
-        if (d4 == 0x01 && d5 == 0x06)
+        if (d4 == SysEx::DeviceInfo && d5 == SysEx::CodeRouteCount)
             return &(*out = FEED_BACK_PORT_ROUNTCOUNT);
-        if (d4 == 0x02 && d5 == 0x05)
+        if (d4 == SysEx::Configuration && d5 == SysEx::CodeMappingDelete)
             return &(*out = FEED_BACK_DEL);
-        if (d4 == 0x02 && d5 == 0x04)
+        if (d4 == SysEx::Configuration && d5 == SysEx::CodeMapping)
             return &(*out = FEED_DTAT_ERROE);
-        if (d4 == 0x03 && d5 == 0x01 && d6 == 0x01 && d7 == 0x01)
+        if (d4 == SysEx::System && d5 == SysEx::CodeFactoryReset && d6 == 0x01 && d7 == 0x01)
             return &(*out = FEED_FCTORY);
         return nullptr;
     }
     case 11:
-        if (d5 != 0x06)
-            return &(*out = FEED_BACK_PORT_COUNT);
-        return nullptr;
+        if (hasOwnClassification(d4, d5) || d5 == SysEx::CodePortName)
+            return nullptr;
+        return &(*out = FEED_BACK_PORT_COUNT);
     case 12:
+        if (hasOwnClassification(d4, d5))
+            return nullptr;
         return &(*out = FEED_BACK_PORT_ROUTIN_SITUATION);
     case 13:
+        if (hasOwnClassification(d4, d5))
+            return nullptr;
         return &(*out = FEED_BACK_PORT_FILTERING_COUNT);
     case 36:
+        if (hasOwnClassification(d4, d5))
+            return nullptr;
         return &(*out = FEED_BACK_PORT_FILTERING_SITUATION);
     default:
         return &(*out = FEED_BACK_ERROR);
@@ -98,11 +114,11 @@ int FiFoBuffer::classifyInto(const QByteArray &frame, Feedbacktype (&kinds)[3])
     int count = 0;
     if (lengthRule(frame, &kinds[count]))
         ++count;
-    const auto d4 = SysEx::byteAt(frame, 4);
-    const auto d5 = SysEx::byteAt(frame, 5);
-    if (len >= 21 && len <= 81 && d4 == 0x02 && d5 == 0x04)
+    const auto d4 = SysEx::byteAt(frame, SysEx::ClassPos);
+    const auto d5 = SysEx::byteAt(frame, SysEx::CodePos);
+    if (len >= 21 && len <= 81 && d4 == SysEx::Configuration && d5 == SysEx::CodeMapping)
         kinds[count++] = FEED_BACK_PORT_ROUNTMAPPING;
-    if (d4 == 0x02 && d5 == 0x06)
+    if (d4 == SysEx::Configuration && d5 == SysEx::CodePortName)
         kinds[count++] = FEED_BACK_PORT_NAME;
     return count;
 }

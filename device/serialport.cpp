@@ -3,9 +3,7 @@
 #include "device/logging.h"
 #include "device/textframecutter.h"
 #include "device/vocabulary.h"
-#include "widgets/prompt.h"
-
-#include <QTimer>
+#include "device/prompt.h"
 
 #include <utility>
 
@@ -15,21 +13,13 @@
 #endif
 
 namespace {
-// Often enough to notice an unplugged device well within the 1000 ms the
-// device list allows for it.
-constexpr int StatusIntervalMs = 500;
 constexpr int MappingWriteTimeoutMs = 100;
 } // namespace
 
-SerialPort::SerialPort(const QString &descriptionPrefix, QObject *parent)
+SerialPort::SerialPort(QObject *parent)
     : QSerialPort(parent)
-    , descriptionPrefix(descriptionPrefix)
     , rxBuffer(new TextFrameCutter(this))
-    , scanTimer(new QTimer(this))
-    , statusTimer(new QTimer(this))
 {
-    statusTimer->setInterval(StatusIntervalMs);
-
     connect(rxBuffer, &TextFrameCutter::send_vesion, this, &SerialPort::send_vesion);
     connect(rxBuffer, &TextFrameCutter::send_erase, this, &SerialPort::send_erase);
     connect(rxBuffer, &TextFrameCutter::send_upgrade_chunk_ack, this,
@@ -45,10 +35,6 @@ SerialPort::SerialPort(const QString &descriptionPrefix, QObject *parent)
 
     connect(this, &QSerialPort::readyRead, this, &SerialPort::readDataSlot);
     connect(this, &QSerialPort::errorOccurred, this, &SerialPort::onErrorOccurred);
-    connect(scanTimer, &QTimer::timeout, this, &SerialPort::initPort);
-    connect(statusTimer, &QTimer::timeout, this, &SerialPort::updatePortStatus);
-
-    initPort();
 }
 
 SerialPort::~SerialPort() = default;
@@ -73,16 +59,12 @@ bool SerialPort::openPort(const QString &portName, qint32 baudRate)
     m_dropPending = false;
     m_readFailed = false;
     m_openedPortName = portName;
-    // The port is evidently here, whatever an earlier session saw of it.
-    lostPortNames.removeAll(portName);
-    knownPortNames = currentPortNames();
-    statusTimer->start();
     return true;
 }
 
 void SerialPort::close()
 {
-    statusTimer->stop();
+    m_dropPending = false;
     QSerialPort::close();
 }
 
@@ -123,35 +105,6 @@ void SerialPort::setPrompt(Prompt *prompt)
     m_prompt = prompt;
 }
 
-void SerialPort::setCurrentPortName(const QString &text)
-{
-    currentPortName = text;
-}
-
-QStringList SerialPort::deviceTexts() const
-{
-    QStringList texts;
-    texts.reserve(m_entries.size());
-    for (const DeviceListEntry &entry : m_entries)
-        texts.append(entry.text);
-    return texts;
-}
-
-void SerialPort::startScanning(int intervalMs)
-{
-    scanTimer->start(intervalMs);
-}
-
-void SerialPort::stopScanning()
-{
-    scanTimer->stop();
-}
-
-bool SerialPort::isWatchingStatus() const
-{
-    return statusTimer->isActive();
-}
-
 int SerialPort::pendingTextBytes() const
 {
     return rxBuffer->pendingBytes();
@@ -166,42 +119,6 @@ void SerialPort::readDataSlot()
     rxBuffer->feed(bytes);
     qCDebug(lcSerial) << "RX buffer:" << rxBuffer->pendingBytes() << "bytes pending";
     emit isread(bytes);
-}
-
-void SerialPort::initPort()
-{
-    const UsbDeviceMap usbDevices = listMakerDevices(QStringLiteral("USB"), descriptionPrefix);
-    const QList<SerialPortEntry> ports = availableSerialPorts();
-    for (const SerialPortEntry &port : ports) {
-        qCDebug(lcSerial).nospace()
-            << "VID:" << port.vendorId << ", PID:" << port.productId
-            << ", description:" << port.description << ", locate:" << port.systemLocation
-            << ", number:" << port.serialNumber << ", manufacturer:" << port.manufacturer;
-    }
-    const DeviceScanResult scan = scanDevices(deviceTexts(), usbDevices, ports);
-    const QStringList removed = applyScan(m_entries, scan);
-    if (!currentPortName.isEmpty() && removed.contains(currentPortName))
-        emit closePortSignal();
-}
-
-void SerialPort::updatePortStatus()
-{
-    const QStringList current = currentPortNames();
-    for (const QString &name : qAsConst(knownPortNames)) {
-        if (current.contains(name) || lostPortNames.contains(name))
-            continue;
-        lostPortNames.append(name);
-        emit portDisconnected(name);
-    }
-    // Walk a copy: a receiver may reopen the port, which edits the list.
-    const QStringList lost = lostPortNames;
-    for (const QString &name : lost) {
-        if (!current.contains(name))
-            continue;
-        lostPortNames.removeAll(name);
-        emit portReconnected(name);
-    }
-    knownPortNames = current;
 }
 
 void SerialPort::onErrorOccurred(QSerialPort::SerialPortError error)
@@ -250,10 +167,6 @@ void SerialPort::dropLostPort()
     const QString name = m_openedPortName;
     qCWarning(lcSerial) << "port" << name << "lost:" << errorString();
     close();
-    // The status watch may have reported it already.
-    if (lostPortNames.contains(name))
-        return;
-    lostPortNames.append(name);
     emit portDisconnected(name);
 }
 
@@ -272,12 +185,4 @@ bool SerialPort::otherEndGone()
 #else
     return true;
 #endif
-}
-
-QStringList SerialPort::currentPortNames()
-{
-    QStringList names;
-    for (const SerialPortEntry &port : availableSerialPorts())
-        names.append(port.portName);
-    return names;
 }

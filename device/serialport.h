@@ -1,27 +1,23 @@
 #pragma once
 
-#include "device/devicescan.h"
-
 #include <QByteArray>
-#include <QList>
 #include <QSerialPort>
 #include <QString>
-#include <QStringList>
 
 class Prompt;
-class QTimer;
 class TextFrameCutter;
 
-// The one serial link to the device. It owns the text-frame cutter of the
-// identification and bootloader replies and relays its results as its own
-// signals; every raw chunk read also leaves through isread() for the
-// System Exclusive receiver.
+// The one serial link to the device: I/O and frame cutting only. It owns the
+// text-frame cutter of the identification and bootloader replies and relays
+// its results as its own signals; every raw chunk read also leaves through
+// isread() for the System Exclusive receiver. Which ports exist is the
+// DeviceWatcher's business.
 class SerialPort : public QSerialPort
 {
     Q_OBJECT
 
 public:
-    explicit SerialPort(const QString &descriptionPrefix, QObject *parent = nullptr);
+    explicit SerialPort(QObject *parent = nullptr);
     ~SerialPort() override;
 
     // Clears the text-frame buffer and opens the port read-write at the baud
@@ -39,56 +35,31 @@ public:
     // Not owned; without a prompt, refusals only reach the log.
     void setPrompt(Prompt *prompt);
 
-    // initPort emits closePortSignal when the entry with this text vanishes.
-    void setCurrentPortName(const QString &text);
-    [[nodiscard]] QString watchedEntryText() const { return currentPortName; }
-    [[nodiscard]] QString prefix() const { return descriptionPrefix; }
-
-    // The entries initPort keeps, in list order.
-    [[nodiscard]] const QList<DeviceListEntry> &deviceEntries() const { return m_entries; }
-    [[nodiscard]] QStringList deviceTexts() const;
-
-    // Periodic initPort; off until started.
-    void startScanning(int intervalMs);
-    void stopScanning();
-    [[nodiscard]] bool isWatchingStatus() const;
-
-    [[nodiscard]] QStringList knownPorts() const { return knownPortNames; }
-    [[nodiscard]] QStringList lostPorts() const { return lostPortNames; }
+    // The name the port was last opened with (portName() drops a path's "/dev/").
+    [[nodiscard]] QString openedPortName() const { return m_openedPortName; }
     [[nodiscard]] int pendingTextBytes() const;
 
 signals:
-    void closePortSignal();
     void send_vesion(QString version);
     void send_MTD(QString MTD);
     void send_erase(bool eraseflag);
     void send_upgrade_chunk_ack(int ackBytes);
+    // The open port's device went away (hang-up, read or write failure); the
+    // port has been closed.
     void portDisconnected(QString portName);
-    void portReconnected(QString portName);
     void showdata(QByteArray data);
     void isread(QByteArray msgBuffer);
     void sendmtv(QString version, QString mtd);
 
 public slots:
     void readDataSlot();
-    void initPort();
-    void updatePortStatus();
 
 private:
     void onErrorOccurred(QSerialPort::SerialPortError error);
     void dropLostPort();
     [[nodiscard]] bool otherEndGone();
-    [[nodiscard]] static QStringList currentPortNames();
 
-    const QString descriptionPrefix;
-    QString currentPortName;
     TextFrameCutter *const rxBuffer;
-    QTimer *const scanTimer;
-    QTimer *const statusTimer;
-    QStringList knownPortNames;
-    QStringList lostPortNames;
-
-    QList<DeviceListEntry> m_entries;
     QString m_openedPortName;
     Prompt *m_prompt = nullptr;
     bool m_dropPending = false;

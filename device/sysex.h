@@ -53,4 +53,11 @@ constexpr std::uint8_t CodeFactoryReset = 0x01;
     return static_cast<std::uint8_t>(frame.at(pos));
 }
 
+// The byte at pos, or 0 when the frame is shorter: handlers read what the
+// classification promises, this guards whatever it does not.
+[[nodiscard]] inline int byteOrZero(const QByteArray &frame, int pos)
+{
+    return pos >= 0 && pos < frame.size() ? byteAt(frame, pos) : 0;
+}
+
 } // namespace SysEx

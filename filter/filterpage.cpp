@@ -1,15 +1,16 @@
 #include "filter/filterpage.h"
 
 #include "device/devicesession.h"
-#include "device/feedbackdispatcher.h"
+#include "filter/filterfeedback.h"
 #include "filter/filterbits.h"
 #include "filter/filtermodel.h"
 #include "filter/filterprotocol.h"
 #include "filter/filtersection.h"
 #include "filter/portfilteringsituation.h"
 #include "widgets/midinames.h"
-#include "widgets/prompt.h"
+#include "device/prompt.h"
 
+#include <QAbstractItemModel>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -455,11 +456,17 @@ void FilterPage::attach(DeviceSession *session, Prompt *prompt)
 {
     m_session = session;
     m_prompt = prompt;
-    FeedbackDispatcher *dispatcher = session->dispatcher();
-    dispatcher->setFilterPortsListedProbe([this] { return hasPorts(); });
-    connect(dispatcher, &FeedbackDispatcher::filterPortCountsReported, this, &FilterPage::fillPorts);
-    connect(dispatcher, &FeedbackDispatcher::filterStateReported, this, &FilterPage::onFilterStateReported);
-    connect(dispatcher, &FeedbackDispatcher::factoryResetConfirmed, this, &FilterPage::onFactoryReset);
+    m_feedback = new FilterFeedback(session->dispatcher(), prompt, this);
+    // The chooser is filled once per connection; the feedback drops later counts.
+    const auto portsChanged = [this] { m_feedback->setPortsListed(hasPorts()); };
+    QAbstractItemModel *ports = comboBox_MiDiPorts->model();
+    connect(ports, &QAbstractItemModel::rowsInserted, this, portsChanged);
+    connect(ports, &QAbstractItemModel::rowsRemoved, this, portsChanged);
+    connect(ports, &QAbstractItemModel::modelReset, this, portsChanged);
+    portsChanged();
+    connect(m_feedback, &FilterFeedback::portCountsReported, this, &FilterPage::fillPorts);
+    connect(m_feedback, &FilterFeedback::stateReported, this, &FilterPage::onFilterStateReported);
+    connect(m_feedback, &FilterFeedback::factoryReset, this, &FilterPage::onFactoryReset);
 }
 
 void FilterPage::onSetClicked()

@@ -9,6 +9,7 @@
 
 #include <array>
 
+class FilterFeedback;
 class FilterModel;
 class FilterSection;
 class QCheckBox;
@@ -108,6 +109,7 @@ private:
 
     DeviceSession *m_session = nullptr;
     Prompt *m_prompt = nullptr;
+    FilterFeedback *m_feedback = nullptr;
     FilterModel *const m_model;
     QLabel *const label_2;
     QComboBox *const comboBox_MiDiPorts;

@@ -1,5 +1,6 @@
 #include "mapping/mappingfeedback.h"
 
+#include "device/prompt.h"
 #include "device/sysex.h"
 #include "mapping/mappingprotocol.h"
 
@@ -69,3 +70,72 @@ StoreReply interpretStoreReply(const QByteArray &frame)
 }
 
 } // namespace Mapping
+
+using Outcome = FeedbackDispatcher::Outcome;
+
+MappingFeedback::MappingFeedback(FeedbackDispatcher *dispatcher, Prompt *prompt, QObject *parent)
+    : QObject(parent)
+    , m_dispatcher(dispatcher)
+    , m_prompt(prompt)
+{
+    // The device answers a routing save with the same frame and the same texts.
+    dispatcher->addHandler(FEED_BACK_ROUTING_CONFIGURATION, this,
+                           [this](const QByteArray &frame) { return onSaveAnswer(frame); });
+    dispatcher->addHandler(FEED_BACK_PORT_FILTERING_COUNT, this, [this](const QByteArray &frame) {
+        QVector<int> counts;
+        for (int type = 0; type < Device::FilterPortTypeCount; ++type)
+            counts.append(SysEx::byteOrZero(frame, Device::FilterPortCountsPos + type));
+        emit filterPortCountsReported(counts);
+        return Outcome::Handled;
+    });
+    dispatcher->addHandler(FEED_BACK_PORT_ROUNTMAPPING, this, [this](const QByteArray &frame) {
+        emit mappingReported(frame);
+        return Outcome::Handled;
+    });
+    dispatcher->addHandler(FEED_BACK_DEL, this, [this](const QByteArray &frame) { return onDeleteAnswer(frame); });
+    dispatcher->addHandler(FEED_DTAT_ERROE, this, [this](const QByteArray &frame) { return onStoreReply(frame); });
+    dispatcher->addHandler(FEED_FCTORY, this, [this](const QByteArray &) {
+        emit factoryReset();
+        return Outcome::Handled;
+    });
+}
+
+void MappingFeedback::ok(const QString &text)
+{
+    if (m_prompt)
+        m_prompt->showMessage(text, QStringLiteral("OK"));
+}
+
+Outcome MappingFeedback::onSaveAnswer(const QByteArray &frame)
+{
+    if (SysEx::byteOrZero(frame, MappingProtocol::ResultStatusPos) != 0) {
+        ok(QStringLiteral("Configuration failed"));
+        return Outcome::Handled;
+    }
+    if (m_pageShown)
+        emit storeConfirmed();
+    ok(QStringLiteral("Configuration successful"));
+    return Outcome::Handled;
+}
+
+Outcome MappingFeedback::onDeleteAnswer(const QByteArray &frame)
+{
+    const Mapping::DeleteResult result = Mapping::interpretDeleteResult(frame);
+    if (result.outcome == Mapping::DeleteResult::Outcome::Ignored)
+        return Outcome::Handled;
+    if (m_prompt)
+        m_prompt->message(Prompt::Information, result.title, result.text, Prompt::Ok);
+    if (result.outcome == Mapping::DeleteResult::Outcome::Deleted)
+        emit deleteConfirmed();
+    return Outcome::Handled;
+}
+
+Outcome MappingFeedback::onStoreReply(const QByteArray &frame)
+{
+    const Mapping::StoreReply reply = Mapping::interpretStoreReply(frame);
+    if (reply.action == Mapping::StoreReply::Action::ShowDataError)
+        ok(reply.text);
+    else if (reply.action == Mapping::StoreReply::Action::Acknowledge)
+        m_dispatcher->write(reply.reply);
+    return Outcome::Handled;
+}

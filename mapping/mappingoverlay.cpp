@@ -4,7 +4,7 @@
 #include "mapping/mappinglogging.h"
 #include "mapping/standardmappingeditor.h"
 #include "mapping/sysexmappingeditor.h"
-#include "widgets/prompt.h"
+#include "device/prompt.h"
 
 #include <QApplication>
 #include <QMouseEvent>

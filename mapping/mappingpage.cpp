@@ -2,6 +2,7 @@
 
 #include "device/devicesession.h"
 #include "device/feedbackdispatcher.h"
+#include "mapping/mappingfeedback.h"
 #include "device/serialport.h"
 #include "device/vocabulary.h"
 #include "mapping/mappingcommands.h"
@@ -14,7 +15,7 @@
 #include "mapping/statusbytes.h"
 #include "mapping/sysexmappingeditor.h"
 #include "widgets/placeholdercombobox.h"
-#include "widgets/prompt.h"
+#include "device/prompt.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -500,11 +501,13 @@ void MappingPage::attach(DeviceSession *session, Prompt *prompt)
     m_originalSysEx->setPrompt(prompt);
     m_mappedSysEx->setPrompt(prompt);
     FeedbackDispatcher *dispatcher = session->dispatcher();
-    connect(dispatcher, &FeedbackDispatcher::mappingReported, this, &MappingPage::onReadBack);
-    connect(dispatcher, &FeedbackDispatcher::mappingStoreConfirmed, this, &MappingPage::onStoreConfirmed);
-    connect(dispatcher, &FeedbackDispatcher::mappingDeleteConfirmed, this, &MappingPage::onDeleteConfirmed);
-    connect(dispatcher, &FeedbackDispatcher::factoryResetConfirmed, this, &MappingPage::onFactoryReset);
-    connect(dispatcher, &FeedbackDispatcher::filterPortCountsReported, this, &MappingPage::setPortCounts);
+    m_feedback = new MappingFeedback(dispatcher, prompt, this);
+    m_feedback->setPageShown(isVisible());
+    connect(m_feedback, &MappingFeedback::mappingReported, this, &MappingPage::onReadBack);
+    connect(m_feedback, &MappingFeedback::storeConfirmed, this, &MappingPage::onStoreConfirmed);
+    connect(m_feedback, &MappingFeedback::deleteConfirmed, this, &MappingPage::onDeleteConfirmed);
+    connect(m_feedback, &MappingFeedback::factoryReset, this, &MappingPage::onFactoryReset);
+    connect(m_feedback, &MappingFeedback::filterPortCountsReported, this, &MappingPage::setPortCounts);
     connect(dispatcher, &FeedbackDispatcher::usbNameReported, this, &MappingPage::setUsbName);
     connect(dispatcher, &FeedbackDispatcher::usbNamesCleared, this, &MappingPage::clearUsbNames);
 }
@@ -671,6 +674,8 @@ void MappingPage::resetForDisconnect()
 
 void MappingPage::tabChanged(bool shown)
 {
+    if (m_feedback)
+        m_feedback->setPageShown(shown);
     if (shown)
         m_overlay->rebuild();
 }

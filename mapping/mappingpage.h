@@ -11,6 +11,7 @@
 
 #include <functional>
 
+class MappingFeedback;
 class PlaceholderComboBox;
 class QCheckBox;
 class QComboBox;
@@ -137,6 +138,7 @@ private:
 
     DeviceSession *m_session = nullptr;
     Prompt *m_prompt = nullptr;
+    MappingFeedback *m_feedback = nullptr;
     MappingStore m_store;
 
     PlaceholderComboBox *const comboBox;

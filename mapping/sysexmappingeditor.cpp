@@ -4,7 +4,7 @@
 #include "mapping/mappingcolours.h"
 #include "mapping/mappingprotocol.h"
 #include "widgets/hexspinbox.h"
-#include "widgets/prompt.h"
+#include "device/prompt.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "device/deviceports.h"
+
 #include <QHashFunctions>
 #include <QMetaType>
 
@@ -57,18 +59,8 @@ inline uint qHash(const Route &route, uint seed = 0)
                    seed);
 }
 
-// The device's four port counts (FEED_BACK_PORT_COUNT).
-struct PortCounts
-{
-    int midiIn = 0;
-    int midiOut = 0;
-    int usbHost = 0;
-    int usbDev = 0;
-
-    [[nodiscard]] int inputCount() const { return midiIn + usbHost + usbDev; }
-    [[nodiscard]] int outputCount() const { return midiOut + usbHost + usbDev; }
-    [[nodiscard]] int usbSlotCount() const { return usbHost + usbDev; }
-};
+// The device's port counts are the device's, shared by every feature.
+using Device::PortCounts;
 
 } // namespace Routing
 

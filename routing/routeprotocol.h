@@ -35,19 +35,11 @@ constexpr int AnswerResultPos = 7;
 constexpr std::uint8_t FlagNoRoute = 0x00;
 constexpr std::uint8_t FlagNoRouteAlt = 0x7F;
 
-// USB name report (02 06).
-constexpr int NameIndexPos = 7;
-constexpr int NameLengthPos = 8;
-constexpr int NameTextPos = 9;
-constexpr int NameMinimumLength = 10;
-constexpr int NothingAttachedFrameLength = 11;
-constexpr std::uint8_t NothingAttachedMarker = 0xFF;
-// The name a USB port reports when nothing is plugged into it.
-inline const QString &nothingAttachedName()
-{
-    static const QString name = QStringLiteral("1");
-    return name;
-}
+// The USB name report belongs to the device's ports; the canvas names its
+// USB buttons with it.
+using Device::nothingAttachedName;
+using Device::parsePortName;
+using Device::PortNameReport;
 
 [[nodiscard]] QByteArray connectCommand(const Route &route);
 [[nodiscard]] QByteArray removeCommand(const Route &route);
@@ -92,25 +84,5 @@ struct RouteAnswer
 // number outside the counts on either side.
 [[nodiscard]] std::optional<Route> parseRouteSituation(const QByteArray &frame,
                                                        const PortCounts &counts);
-
-struct PortNameReport
-{
-    enum Kind {
-        NothingAttachedAnywhere, // the 11-byte form with 0xFF where the name starts
-        SlotName,
-    };
-    Kind kind = SlotName;
-    int slot = 0;   // 0-based USB name slot (host ports, then device ports)
-    QString name;   // as sent; "1" when nothing is attached to the port
-
-    [[nodiscard]] bool attached() const
-    {
-        return kind == SlotName && name != nothingAttachedName();
-    }
-};
-// Nothing for frames shorter than 10 bytes, not from F0 to F7, not of class 02
-// code 06, or with name index 0. A length byte that runs past the frame is
-// clamped to the bytes before the F7: a miscounted name is still shown.
-[[nodiscard]] std::optional<PortNameReport> parsePortName(const QByteArray &frame);
 
 } // namespace Routing

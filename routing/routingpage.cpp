@@ -2,13 +2,14 @@
 
 #include "device/devicesession.h"
 #include "device/feedbackdispatcher.h"
+#include "routing/routingfeedback.h"
 #include "routing/hublayout.h"
 #include "routing/mainscense.h"
 #include "routing/myline.h"
 #include "routing/portcolumns.h"
 #include "routing/routemodel.h"
 #include "routing/routeprotocol.h"
-#include "widgets/prompt.h"
+#include "device/prompt.h"
 
 #include <QGraphicsView>
 #include <QMouseEvent>
@@ -60,6 +61,7 @@ RoutingPage::RoutingPage(QWidget *parent)
     , m_currMLine(new MyLine(QLineF()))
     , m_valuesTimer(new QTimer(this))
     , m_replayTimer(new QTimer(this))
+    , m_debounceTimer(new QTimer(this))
 {
     setObjectName(QStringLiteral("tab"));
     m_scrollArea->setObjectName(QStringLiteral("scrollArea"));
@@ -92,6 +94,7 @@ RoutingPage::RoutingPage(QWidget *parent)
 
     // The firmware's hub count is applied on the mapping page's 500 ms values
     // cadence, 50 ms after each tick; the same tick redraws the lines.
+    m_debounceTimer->setSingleShot(true);
     m_valuesTimer->setInterval(ValuesIntervalMs);
     connect(m_valuesTimer, &QTimer::timeout, this,
             [this] { QTimer::singleShot(HubRefreshDelayMs, this, &RoutingPage::hunnumRefresh); });
@@ -141,8 +144,9 @@ void RoutingPage::attach(DeviceSession *session, Prompt *prompt)
     FeedbackDispatcher *dispatcher = session->dispatcher();
     connect(session, &DeviceSession::routingCleared, this, &RoutingPage::clear);
     connect(dispatcher, &FeedbackDispatcher::portCountsReported, this, &RoutingPage::rebuild);
-    connect(dispatcher, &FeedbackDispatcher::routeReported, this, &RoutingPage::onRouteReported);
-    connect(dispatcher, &FeedbackDispatcher::routeAnswered, this, &RoutingPage::onRouteAnswered);
+    m_feedback = new RoutingFeedback(dispatcher, prompt, this);
+    connect(m_feedback, &RoutingFeedback::routeReported, this, &RoutingPage::onRouteReported);
+    connect(m_feedback, &RoutingFeedback::routeAnswered, this, &RoutingPage::onRouteAnswered);
     connect(dispatcher, &FeedbackDispatcher::usbNameReported, this, &RoutingPage::setUsbName);
     connect(dispatcher, &FeedbackDispatcher::usbNamesCleared, this, &RoutingPage::clearUsbNames);
     connect(dispatcher, &FeedbackDispatcher::usbNamesUpdated, this, [this] {
@@ -150,7 +154,10 @@ void RoutingPage::attach(DeviceSession *session, Prompt *prompt)
         fillEmptyNameLabels();
     });
     connect(dispatcher, &FeedbackDispatcher::hubCountReported, this, &RoutingPage::setHubCount);
-    connect(dispatcher->debounceTimer(), &QTimer::timeout, this, &RoutingPage::onDebounceTimeout);
+    // One redraw per burst of device reports.
+    connect(m_feedback, &RoutingFeedback::routingStateChanged, this,
+            [this] { m_debounceTimer->start(DebounceMs); });
+    connect(m_debounceTimer, &QTimer::timeout, this, &RoutingPage::onDebounceTimeout);
 }
 
 void RoutingPage::clear()

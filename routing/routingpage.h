@@ -20,6 +20,7 @@ class QGraphicsView;
 class QLabel;
 class QScrollArea;
 class QTimer;
+class RoutingFeedback;
 class RouteModel;
 
 // The "MIDI Port Routing" page. The user presses an input button, drags a
@@ -33,6 +34,7 @@ class RoutingPage : public DevicePage
 
 public:
     static constexpr int ValuesIntervalMs = 500;
+    static constexpr int DebounceMs = 100;
     static constexpr int HubRefreshDelayMs = 50;
     static constexpr int ReplayPauseMs = 15;
     static constexpr qreal RouteLineWidth = 1.8;
@@ -61,6 +63,8 @@ public:
     [[nodiscard]] QPointF endPoint() const { return m_endPoint; }
     [[nodiscard]] bool isDraw() const { return is_draw; }
     [[nodiscard]] int hunnum() const { return m_hunnum; }
+    // Restarted after every handled device report; its time-out redraws.
+    [[nodiscard]] QTimer *debounceTimer() const { return m_debounceTimer; }
     [[nodiscard]] QPair<int, int> resizeMeasures() const { return {m_measure1, m_measure2}; }
 
     // Builds the port buttons from the device's port counts; the device's
@@ -148,6 +152,8 @@ private:
     QTimer *const m_valuesTimer;
     QTimer *const m_replayTimer;
     QQueue<Routing::Route> m_replayQueue;
+    QTimer *const m_debounceTimer;
+    RoutingFeedback *m_feedback = nullptr;
 
     QList<MyLine *> m_drawnLines;
     QSet<Routing::Route> m_drawnRoutes;

@@ -104,10 +104,15 @@ int main(int argc, char *argv[])
         QStringLiteral("Bootloader: answer the erase after MS milliseconds (default %1).")
             .arg(DeviceSimulator::DefaultEraseDelayMs),
         QStringLiteral("MS"), QString::number(DeviceSimulator::DefaultEraseDelayMs));
+    const QCommandLineOption usbNames(
+        QStringLiteral("usb-names"),
+        QStringLiteral("What is plugged into the USB ports, host ports first, comma-separated; an empty "
+                       "item is a free port (default: the model's own)."),
+        QStringLiteral("NAMES"));
     const QCommandLineOption listModelsOption(QStringLiteral("list-models"),
                                               QStringLiteral("List the models and exit."));
     parser.addOptions({model, bootloader, pace, noAnswer, wrongAck, shortAck, delay, garbage, dropAfter,
-                       refuse, refuseCode, eraseDelay, listModelsOption});
+                       refuse, refuseCode, eraseDelay, usbNames, listModelsOption});
     if (!parser.parse(QCoreApplication::arguments()))
         fail(parser.errorText(), ExitUsage);
     if (parser.isSet(QStringLiteral("help")))
@@ -125,6 +130,15 @@ int main(int argc, char *argv[])
         fail(QStringLiteral("unknown model \"%1\" (see --list-models)").arg(parser.value(model)), ExitUsage);
     if (parser.isSet(bootloader))
         profile = DeviceProfiles::bootloaderOf(*profile);
+    if (parser.isSet(usbNames)) {
+        const QStringList names = parser.value(usbNames).split(QLatin1Char(','));
+        if (names.size() > profile->usbSlotCount())
+            fail(QStringLiteral("--usb-names gives %1 names; the model has %2 USB ports")
+                     .arg(names.size())
+                     .arg(profile->usbSlotCount()),
+                 ExitUsage);
+        profile->usbDeviceNames = names;
+    }
 
     DeviceSimulator::Faults faults;
     faults.noAnswer = parser.isSet(noAnswer);

@@ -1,7 +1,7 @@
 #include "update/updatecheckdialog.h"
 
 #include "network/downloadjob.h"
-#include "widgets/prompt.h"
+#include "device/prompt.h"
 
 #include <QDesktopServices>
 #include <QDir>

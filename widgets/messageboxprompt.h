@@ -1,6 +1,6 @@
 #pragma once
 
-#include "widgets/prompt.h"
+#include "device/prompt.h"
 
 // The application's real boxes and file dialogs.
 class MessageBoxPrompt : public Prompt

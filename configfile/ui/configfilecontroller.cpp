@@ -14,7 +14,7 @@
 #include "routing/routemodel.h"
 #include "routing/routeprotocol.h"
 #include "routing/routingpage.h"
-#include "widgets/prompt.h"
+#include "device/prompt.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -124,10 +124,16 @@ void ConfigFileController::openFile()
     // The device must hold exactly the file's routes: its own go first, and
     // nothing of the file is applied until it says they are gone.
     m_pages.routing->cancelReplay();
-    // Connected here rather than at construction: the routing page must see
+    // Registered here rather than at construction: the routing page must see
     // the answer first, as it sees every route answer.
-    connect(m_session->dispatcher(), &FeedbackDispatcher::routeAnswered, this,
-            &ConfigFileController::onRouteAnswered, Qt::UniqueConnection);
+    if (!m_answerHandlerAdded) {
+        m_answerHandlerAdded = true;
+        m_session->dispatcher()->addHandler(FEED_BACK_PORT_ROUTIN_CONFIGURATION, this,
+                                            [this](const QByteArray &frame) {
+                                                onRouteAnswered(frame);
+                                                return FeedbackDispatcher::Outcome::Handled;
+                                            });
+    }
     if (!m_session->write(Routing::removeAllCommand())) {
         showMessage(tr("Please connect the device and try again"));
         return;

@@ -1,7 +1,6 @@
 // The main window against a simulated device on a real pseudo-terminal:
 // discovery, Connect, the identification schedule, the headers per family,
 // USB names, result texts driven by device answers, and losing the device.
-#include "../support/simulateddevice.h"
 #include "app/widget.h"
 #include "device/devicesession.h"
 #include "device/fifobuffer.h"
@@ -12,7 +11,7 @@
 #include "routing/routingpage.h"
 #include "simulator/devicesimulator.h"
 #include "simulator/simulateddeviceport.h"
-#include "widgets/scriptedprompt.h"
+#include "tests/support/windowfixture.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -36,7 +35,7 @@ QByteArray hex(const char *text) { return QByteArray::fromHex(text); }
 using TestSupport::startDevice;
 
 QLabel *label(Widget &w, const char *name) { return w.findChild<QLabel *>(QLatin1String(name)); }
-QPushButton *connectButton(Widget &w) { return w.findChild<QPushButton *>(QStringLiteral("pushButton")); }
+QPushButton *connectButton(Widget &w) { return TestSupport::WindowFixture::connectButton(w); }
 
 // The SysEx queries and text commands the device received, in order, with
 // their arrival times.
@@ -97,44 +96,32 @@ private:
     std::unique_ptr<Widget> makeWindow();
     bool connectTo(Widget &w, const QString &description);
 
-    QTemporaryDir m_registry;
-    std::unique_ptr<QTemporaryDir> m_workDir;
-    std::unique_ptr<ScriptedPrompt> m_prompt;
+    TestSupport::WindowFixture m_fixture;
 };
 
 void TestMainWindow::initTestCase()
 {
-    QVERIFY(m_registry.isValid());
-    qputenv("VELMORA_DEVICE_REGISTRY", m_registry.path().toLocal8Bit());
+    QVERIFY(m_fixture.useOwnRegistry());
 }
 
 void TestMainWindow::init()
 {
-    m_workDir = std::make_unique<QTemporaryDir>();
-    m_prompt = std::make_unique<ScriptedPrompt>();
+    m_fixture.reset();
 }
 
 void TestMainWindow::cleanup()
 {
-    m_prompt.reset();
-    m_workDir.reset();
+    m_fixture.release();
 }
 
 std::unique_ptr<Widget> TestMainWindow::makeWindow()
 {
-    auto w = std::make_unique<Widget>(nullptr, m_prompt.get(), m_workDir->filePath("config.ini"));
-    w->show();
-    return w;
+    return m_fixture.makeWindow();
 }
 
 bool TestMainWindow::connectTo(Widget &w, const QString &description)
 {
-    QComboBox *devices = w.deviceCombo();
-    if (!QTest::qWaitFor([&] { return devices->findText(description) >= 0; }, 3000))
-        return false;
-    devices->setCurrentIndex(devices->findText(description));
-    QTest::mouseClick(connectButton(w), Qt::LeftButton);
-    return w.session()->isOpen();
+    return TestSupport::WindowFixture::connectTo(w, description);
 }
 
 void TestMainWindow::connectsAndQueriesOnSchedule()
@@ -195,7 +182,7 @@ void TestMainWindow::connectsAndQueriesOnSchedule()
     QCOMPARE(routing->inputButtons().at(2)->text(), QString("USB HOST 1"));
     QCOMPARE(routing->inputButtons().last()->text(), QString("USB Device 1"));
     QCOMPARE(routing->inputHeaderText(), QString(" Input Ports"));
-    QVERIFY(m_prompt->shown().isEmpty());
+    QVERIFY(m_fixture.prompt()->shown().isEmpty());
 }
 
 void TestMainWindow::showsHeadersOfEachFamily_data()
@@ -292,12 +279,12 @@ void TestMainWindow::reportsDeviceAnswers()
     // Let the connection replies settle first: none of them shows a box.
     QTRY_VERIFY(trafficOf(device->simulator()).queries.contains(7));
     QTest::qWait(300);
-    QVERIFY(m_prompt->shown().isEmpty());
+    QVERIFY(m_fixture.prompt()->shown().isEmpty());
 
     QVERIFY(w->session()->write(command));
-    QTRY_COMPARE(m_prompt->shown().size(), 1);
-    QCOMPARE(m_prompt->shown().first().title, title);
-    QCOMPARE(m_prompt->shown().first().text, text);
+    QTRY_COMPARE(m_fixture.prompt()->shown().size(), 1);
+    QCOMPARE(m_fixture.prompt()->shown().first().title, title);
+    QCOMPARE(m_fixture.prompt()->shown().first().text, text);
 }
 
 void TestMainWindow::refusesDeviceThatIsNotAccepted()
@@ -311,9 +298,9 @@ void TestMainWindow::refusesDeviceThatIsNotAccepted()
     auto w = makeWindow();
     QVERIFY(!connectTo(*w, "Kestrova Pine-1"));
     VirtualDevices::withdraw(file);
-    QCOMPARE(m_prompt->shown().size(), 1);
-    QCOMPARE(m_prompt->shown().first().title, QString("Device Not Allowed"));
-    QCOMPARE(m_prompt->shown().first().text, QString("Not supported for this device!"));
+    QCOMPARE(m_fixture.prompt()->shown().size(), 1);
+    QCOMPARE(m_fixture.prompt()->shown().first().title, QString("Device Not Allowed"));
+    QCOMPARE(m_fixture.prompt()->shown().first().text, QString("Not supported for this device!"));
     QCOMPARE(connectButton(*w)->text(), QString("Connect"));
     QVERIFY(device->simulator()->receivedFrames().isEmpty());
 }
@@ -323,8 +310,8 @@ void TestMainWindow::refusesConnectWithoutDevice()
     auto w = makeWindow();
     QCOMPARE(w->deviceCombo()->count(), 0);
     QTest::mouseClick(connectButton(*w), Qt::LeftButton);
-    QCOMPARE(m_prompt->texts(), QStringList{"Make sure there is a port connection"});
-    QCOMPARE(m_prompt->shown().first().okText, QString("OK"));
+    QCOMPARE(m_fixture.prompt()->texts(), QStringList{"Make sure there is a port connection"});
+    QCOMPARE(m_fixture.prompt()->shown().first().okText, QString("OK"));
     QVERIFY(!w->session()->isOpen());
 }
 
@@ -344,7 +331,7 @@ void TestMainWindow::disconnectsWhenDeviceGoesAwayAndReconnects()
     QVERIFY(!w->isMappingPageShown());
     // The next refresh of the device list drops the entry.
     QTRY_COMPARE_WITH_TIMEOUT(w->deviceCombo()->count(), 0, 2500);
-    QVERIFY(m_prompt->shown().isEmpty());
+    QVERIFY(m_fixture.prompt()->shown().isEmpty());
 
     // Plugged in again: listed again, and Connect works.
     auto again = startDevice("Kestrova Alder-4");
@@ -378,13 +365,13 @@ void TestMainWindow::exitAsksFirst()
     QSignalSpy exit(w.get(), &Widget::exitRequested);
     QAction *action = w->findChild<QAction *>("actionExit");
     QVERIFY(action);
-    m_prompt->answerNext(Prompt::Cancel);
+    m_fixture.prompt()->answerNext(Prompt::Cancel);
     action->trigger();
     QCOMPARE(exit.size(), 0);
     QVERIFY(w->isVisible());
-    QCOMPARE(m_prompt->shown().last().title, QString("Exit"));
-    QCOMPARE(m_prompt->shown().last().text, QString("Exit software?"));
-    m_prompt->answerNext(Prompt::Ok);
+    QCOMPARE(m_fixture.prompt()->shown().last().title, QString("Exit"));
+    QCOMPARE(m_fixture.prompt()->shown().last().text, QString("Exit software?"));
+    m_fixture.prompt()->answerNext(Prompt::Ok);
     action->trigger();
     QCOMPARE(exit.size(), 1);
 }
@@ -394,17 +381,17 @@ void TestMainWindow::factoryResetNeedsOpenPort()
     auto w = makeWindow();
     QAction *action = w->findChild<QAction *>("actionFactoryReset");
     QVERIFY(action);
-    m_prompt->answerNext(Prompt::Cancel);
+    m_fixture.prompt()->answerNext(Prompt::Cancel);
     action->trigger();
-    QCOMPARE(m_prompt->texts(), QStringList{"Factory Reset?"});
+    QCOMPARE(m_fixture.prompt()->texts(), QStringList{"Factory Reset?"});
     action->trigger();
-    QCOMPARE(m_prompt->texts(), (QStringList{"Factory Reset?", "Factory Reset?", "Serial port not open."}));
-    QCOMPARE(m_prompt->shown().last().title, QString("Serial"));
+    QCOMPARE(m_fixture.prompt()->texts(), (QStringList{"Factory Reset?", "Factory Reset?", "Serial port not open."}));
+    QCOMPARE(m_fixture.prompt()->shown().last().title, QString("Serial"));
 }
 
 void TestMainWindow::writesSettingsFile()
 {
-    const QString path = m_workDir->filePath("config.ini");
+    const QString path = m_fixture.workPath("config.ini");
     QVERIFY(!QFile::exists(path));
     auto w = makeWindow();
     {
@@ -427,7 +414,7 @@ void TestMainWindow::writesSettingsFile()
 
 void TestMainWindow::repairsBadNoteName()
 {
-    const QString path = m_workDir->filePath("config.ini");
+    const QString path = m_fixture.workPath("config.ini");
     {
         QSettings file(path, QSettings::IniFormat);
         file.setValue("selectedMIDIName", "");

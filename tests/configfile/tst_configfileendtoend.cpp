@@ -17,7 +17,7 @@
 #include "routing/routingpage.h"
 #include "simulator/devicesimulator.h"
 #include "simulator/simulateddeviceport.h"
-#include "widgets/scriptedprompt.h"
+#include "tests/support/scriptedprompt.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,7 +1,11 @@
+#include "device/devicesession.h"
 #include "device/feedbackdispatcher.h"
 #include "device/fifobuffer.h"
 #include "device/sysex.h"
-#include "widgets/scriptedprompt.h"
+#include "filter/filterfeedback.h"
+#include "mapping/mappingfeedback.h"
+#include "routing/routingfeedback.h"
+#include "tests/support/scriptedprompt.h"
 
 #include <QSignalSpy>
 #include <QTimer>
@@ -10,12 +14,43 @@
 namespace {
 QByteArray hex(const char *text) { return QByteArray::fromHex(text); }
 
+// The dispatcher as the window wires it: the session's own handlers, then
+// each feature's, in the window's order.
+struct Wired
+{
+    explicit Wired(Prompt *prompt)
+        : session(prompt)
+        , filter(session.dispatcher(), prompt)
+        , routing(session.dispatcher(), prompt)
+        , mapping(session.dispatcher(), prompt)
+    {
+    }
+    FeedbackDispatcher *operator->() { return session.dispatcher(); }
+    operator FeedbackDispatcher *() { return session.dispatcher(); }
+
+    DeviceSession session;
+    FilterFeedback filter;
+    RoutingFeedback routing;
+    MappingFeedback mapping;
+};
+
 // Feeds a frame the way the receive road does: classified, every report.
-void deliver(FeedbackDispatcher &d, const QByteArray &frame)
+void deliver(FeedbackDispatcher *d, const QByteArray &frame)
 {
     for (Feedbacktype kind : FiFoBuffer::classify(frame))
-        d.dealWithData(kind, frame);
+        d->dealWithData(kind, frame);
 }
+
+// Stands in for the routing canvas's debounce: restarted on each state change.
+struct Debounce
+{
+    explicit Debounce(RoutingFeedback &routing)
+    {
+        timer.setSingleShot(true);
+        QObject::connect(&routing, &RoutingFeedback::routingStateChanged, &timer, [this] { timer.start(100); });
+    }
+    QTimer timer;
+};
 } // namespace
 
 class TestFeedbackDispatcher : public QObject
@@ -34,6 +69,7 @@ private slots:
     void deviceTypeAppendsFamilyWord();
     void saveAnswerConfirmsStoreOnlyOnMappingTab();
     void factoryResetIsConfirmed();
+    void handlersRunInOrderUntilEarlyExit();
 };
 
 void TestFeedbackDispatcher::showsEachResultText_data()
@@ -82,7 +118,7 @@ void TestFeedbackDispatcher::showsEachResultText()
     QFETCH(QString, title);
     QFETCH(QString, text);
     ScriptedPrompt prompt;
-    FeedbackDispatcher d(&prompt);
+    Wired d(&prompt);
     deliver(d, frame);
     if (text.isEmpty()) {
         QVERIFY2(prompt.shown().isEmpty(), qPrintable(prompt.lastText()));
@@ -111,42 +147,46 @@ void TestFeedbackDispatcher::routeSituationEarlyExitsLeaveDebounceAlone()
     QFETCH(QByteArray, frame);
     QFETCH(bool, withPorts);
     QFETCH(bool, debounced);
-    FeedbackDispatcher d(nullptr);
+    Wired d(nullptr);
+    Debounce debounce(d.routing);
     if (withPorts)
         deliver(d, hex("f0002f710102020201 01f7"));
-    d.debounceTimer()->stop();
-    QSignalSpy routes(&d, &FeedbackDispatcher::routeReported);
+    debounce.timer.stop();
+    QSignalSpy routes(&d.routing, &RoutingFeedback::routeReported);
     deliver(d, frame);
-    QCOMPARE(d.debounceTimer()->isActive(), debounced);
+    QCOMPARE(debounce.timer.isActive(), debounced);
     QCOMPARE(routes.size(), debounced ? 1 : 0);
 }
 
 void TestFeedbackDispatcher::filterCountsAskForFilterStatesOnce()
 {
-    FeedbackDispatcher d(nullptr);
-    bool listed = false;
-    d.setFilterPortsListedProbe([&] { return listed; });
-    QSignalSpy writes(&d, &FeedbackDispatcher::writeRequested);
-    QSignalSpy counts(&d, &FeedbackDispatcher::filterPortCountsReported);
+    Wired d(nullptr);
+    Debounce debounce(d.routing);
+    QSignalSpy writes(d, &FeedbackDispatcher::writeRequested);
+    QSignalSpy counts(&d.filter, &FilterFeedback::portCountsReported);
+    QSignalSpy mappingCounts(&d.mapping, &MappingFeedback::filterPortCountsReported);
     const QByteArray frame = hex("f0002f71010402020800 0100f7");
     deliver(d, frame);
     QCOMPARE(writes.size(), 1);
     QCOMPARE(writes.first().first().toByteArray(), SysEx::deviceQuery(5));
     QCOMPARE(counts.first().first().value<QVector<int>>(), (QVector<int>{2, 2, 8, 0, 1, 0}));
 
-    listed = true;
-    d.debounceTimer()->stop();
+    QCOMPARE(mappingCounts.size(), 1);
+
+    d.filter.setPortsListed(true);
+    debounce.timer.stop();
     deliver(d, frame);
     QCOMPARE(writes.size(), 1);
     QCOMPARE(counts.size(), 1);
-    QVERIFY(!d.debounceTimer()->isActive());
+    QCOMPARE(mappingCounts.size(), 1);
+    QVERIFY(!debounce.timer.isActive());
 }
 
 void TestFeedbackDispatcher::storeReplyWritesAcknowledgeUnlessDataError()
 {
     ScriptedPrompt prompt;
-    FeedbackDispatcher d(&prompt);
-    QSignalSpy writes(&d, &FeedbackDispatcher::writeRequested);
+    Wired d(&prompt);
+    QSignalSpy writes(d, &FeedbackDispatcher::writeRequested);
     deliver(d, hex("f0002f7102040001f7"));
     QCOMPARE(writes.size(), 1);
     QCOMPARE(writes.first().first().toByteArray(), hex("f0002f71020201f7"));
@@ -177,11 +217,11 @@ void TestFeedbackDispatcher::usbNames()
     QFETCH(int, slot);
     QFETCH(QString, name);
     QFETCH(bool, cleared);
-    FeedbackDispatcher d(nullptr);
+    Wired d(nullptr);
     deliver(d, hex("f0002f7101020202010 1f7")); // two USB slots
-    QSignalSpy named(&d, &FeedbackDispatcher::usbNameReported);
-    QSignalSpy clearedSpy(&d, &FeedbackDispatcher::usbNamesCleared);
-    QSignalSpy updated(&d, &FeedbackDispatcher::usbNamesUpdated);
+    QSignalSpy named(d, &FeedbackDispatcher::usbNameReported);
+    QSignalSpy clearedSpy(d, &FeedbackDispatcher::usbNamesCleared);
+    QSignalSpy updated(d, &FeedbackDispatcher::usbNamesUpdated);
     deliver(d, frame);
     QCOMPARE(clearedSpy.size(), cleared ? 1 : 0);
     if (slot < 0) {
@@ -197,22 +237,20 @@ void TestFeedbackDispatcher::usbNames()
 
 void TestFeedbackDispatcher::deviceTypeAppendsFamilyWord()
 {
-    FeedbackDispatcher d(nullptr);
+    Wired d(nullptr);
     for (const char *frame : {"f0002f71010101f7", "f0002f71010104f7", "f0002f71010109f7", "f0002f71010102f7"})
         deliver(d, hex(frame));
-    QCOMPARE(d.deviceFamilyNames(), (QStringList{"Hazel", "HOST", "Spruce"}));
+    QCOMPARE(d->deviceFamilyNames(), (QStringList{"Hazel", "HOST", "Spruce"}));
 }
 
 void TestFeedbackDispatcher::saveAnswerConfirmsStoreOnlyOnMappingTab()
 {
     ScriptedPrompt prompt;
-    FeedbackDispatcher d(&prompt);
-    bool mappingTab = false;
-    d.setMappingTabCurrentProbe([&] { return mappingTab; });
-    QSignalSpy confirmed(&d, &FeedbackDispatcher::mappingStoreConfirmed);
+    Wired d(&prompt);
+    QSignalSpy confirmed(&d.mapping, &MappingFeedback::storeConfirmed);
     deliver(d, hex("f0002f7102020000f7"));
     QCOMPARE(confirmed.size(), 0);
-    mappingTab = true;
+    d.mapping.setPageShown(true);
     deliver(d, hex("f0002f7102020000f7"));
     QCOMPARE(confirmed.size(), 1);
     deliver(d, hex("f0002f7102020100f7"));
@@ -224,13 +262,47 @@ void TestFeedbackDispatcher::saveAnswerConfirmsStoreOnlyOnMappingTab()
 void TestFeedbackDispatcher::factoryResetIsConfirmed()
 {
     ScriptedPrompt prompt;
-    FeedbackDispatcher d(&prompt);
-    QSignalSpy reset(&d, &FeedbackDispatcher::factoryResetConfirmed);
+    Wired d(&prompt);
+    QSignalSpy reset(&d.session, &DeviceSession::factoryResetConfirmed);
+    QSignalSpy filterReset(&d.filter, &FilterFeedback::factoryReset);
+    QSignalSpy mappingReset(&d.mapping, &MappingFeedback::factoryReset);
     deliver(d, hex("f0002f7103010101f7"));
     QCOMPARE(reset.size(), 1);
     // 03 01 01 00 is our own command echoed, not the answer.
     deliver(d, hex("f0002f7103010100f7"));
     QCOMPARE(reset.size(), 1);
+    QCOMPARE(filterReset.size(), 1);
+    QCOMPARE(mappingReset.size(), 1);
+}
+
+void TestFeedbackDispatcher::handlersRunInOrderUntilEarlyExit()
+{
+    using Outcome = FeedbackDispatcher::Outcome;
+    FeedbackDispatcher d;
+    QSignalSpy handled(&d, &FeedbackDispatcher::feedbackHandled);
+    QStringList calls;
+    auto handler = [&calls](const char *name, Outcome outcome) {
+        return [&calls, name, outcome](const QByteArray &) {
+            calls << QString::fromLatin1(name);
+            return outcome;
+        };
+    };
+    auto gone = std::make_unique<QObject>();
+    QObject kept;
+    d.addHandler(FEED_BACK_DEL, gone.get(), handler("of a page that is gone", Outcome::Handled));
+    d.addHandler(FEED_BACK_DEL, &kept, handler("first", Outcome::Handled));
+    d.addHandler(FEED_BACK_PORT_FILTERING, &kept, handler("another kind", Outcome::Handled));
+    d.addHandler(FEED_BACK_DEL, &kept, handler("early exit", Outcome::EarlyExit));
+    d.addHandler(FEED_BACK_DEL, &kept, handler("after the exit", Outcome::Handled));
+    gone.reset();
+
+    d.dealWithData(FEED_BACK_DEL, hex("f0002f7102050000f7"));
+    QCOMPARE(calls, (QStringList{"first", "early exit"}));
+    QCOMPARE(handled.size(), 0);
+    // A kind nobody registered for still counts as handled.
+    d.dealWithData(FEED_BACK_ERROR, hex("f0002f710101f7"));
+    QCOMPARE(handled.size(), 1);
+    QCOMPARE(handled.first().first().value<Feedbacktype>(), FEED_BACK_ERROR);
 }
 
 QTEST_GUILESS_MAIN(TestFeedbackDispatcher)

@@ -41,6 +41,12 @@ QByteArray frameOfLength(int length, quint8 d4, quint8 d5)
     return SysEx::frame(d4, d5, QByteArray(length - 7, '\x01'));
 }
 
+// A USB name report for slot 1: 10 bytes plus one per character.
+QByteArray nameFrame(const QByteArray &name)
+{
+    return SysEx::frame(0x02, 0x06, QByteArray("\x00\x01", 2) + char(name.size()) + name);
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Kinds)
@@ -95,9 +101,24 @@ void TestFiFoBuffer::classifiesEveryRule_data()
                                    << Kinds{FEED_BACK_ERROR, FEED_BACK_PORT_ROUNTMAPPING};
     QTest::newRow("mapping of 81") << frameOfLength(81, 0x02, 0x04)
                                    << Kinds{FEED_BACK_ERROR, FEED_BACK_PORT_ROUNTMAPPING};
-    QTest::newRow("mapping of 36 is also a filter state")
-        << frameOfLength(36, 0x02, 0x04)
-        << Kinds{FEED_BACK_PORT_FILTERING_SITUATION, FEED_BACK_PORT_ROUNTMAPPING};
+    // A name or a stored rule whose length is that of another report is not
+    // taken for that report.
+    QTest::newRow("mapping of 36 is no filter state") << frameOfLength(36, 0x02, 0x04)
+                                                      << Kinds{FEED_BACK_PORT_ROUNTMAPPING};
+    QTest::newRow("name of 1 char") << nameFrame("A") << Kinds{FEED_BACK_PORT_NAME};
+    QTest::newRow("name of 2 chars is no route") << nameFrame("K2") << Kinds{FEED_BACK_PORT_NAME};
+    QTest::newRow("name of 3 chars is no filter count") << nameFrame("Pad") << Kinds{FEED_BACK_PORT_NAME};
+    QTest::newRow("name of 26 chars is no filter state")
+        << nameFrame("ABCDEFGHIJKLMNOPQRSTUVWXYZ") << Kinds{FEED_BACK_PORT_NAME};
+    QTest::newRow("name of 30 chars") << nameFrame("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123")
+                                      << Kinds{FEED_BACK_ERROR, FEED_BACK_PORT_NAME};
+    QTest::newRow("11-byte 02 04 is no port count") << frameOfLength(11, 0x02, 0x04) << Kinds{};
+    QTest::newRow("12-byte 02 04 is no route") << frameOfLength(12, 0x02, 0x04) << Kinds{};
+    QTest::newRow("13-byte 02 04 is no filter count") << frameOfLength(13, 0x02, 0x04) << Kinds{};
+    QTest::newRow("12-byte 01 06 is still a route") << frameOfLength(12, 0x01, 0x06)
+                                                    << Kinds{FEED_BACK_PORT_ROUTIN_SITUATION};
+    QTest::newRow("36-byte 02 05 is still a filter state") << frameOfLength(36, 0x02, 0x05)
+                                                           << Kinds{FEED_BACK_PORT_FILTERING_SITUATION};
     QTest::newRow("mapping of 20 is too short") << frameOfLength(20, 0x02, 0x04) << Kinds{FEED_BACK_ERROR};
     QTest::newRow("mapping of 82 is too long") << frameOfLength(82, 0x02, 0x04) << Kinds{FEED_BACK_ERROR};
     QTest::newRow("bare F0 F7") << hex("f0f7") << Kinds{FEED_BACK_ERROR};

@@ -1,7 +1,6 @@
 #include "device/serialport.h"
-#include "device/virtualdevices.h"
 #include "device/vocabulary.h"
-#include "widgets/prompt.h"
+#include "device/prompt.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -62,7 +61,6 @@ class TestSerialPort : public QObject
 
 private slots:
     void initTestCase();
-    void cleanup();
     void shouldAskForVersionAfterModel();
     void shouldCutFramesSplitAcrossReads_data();
     void shouldCutFramesSplitAcrossReads();
@@ -71,15 +69,9 @@ private slots:
     void shouldRefuseEmptyPortName();
     void shouldWriteMappingFrameOnlyWhenOpen();
     void shouldKeepPortOpenWhileOutputQueueIsFull();
-    void shouldWatchStatusOnlyWhileOpen();
-    void shouldReportRegistryPortLeavingAndReturning();
-    void shouldSignalWhenWatchedEntryVanishes();
 
 private:
-    QString announce(const PtyDevice &pty, const QString &description, quint16 productId);
-
     QTemporaryDir m_registry;
-    QStringList m_announced;
 };
 
 void TestSerialPort::initTestCase()
@@ -89,27 +81,11 @@ void TestSerialPort::initTestCase()
     qputenv("VELMORA_DEVICE_REGISTRY", QFile::encodeName(m_registry.path()));
 }
 
-void TestSerialPort::cleanup()
-{
-    for (const QString &file : qAsConst(m_announced))
-        VirtualDevices::withdraw(file);
-    m_announced.clear();
-}
-
-QString TestSerialPort::announce(const PtyDevice &pty, const QString &description,
-                                 quint16 productId)
-{
-    const QString file = VirtualDevices::announce(
-        {pty.slavePath(), description, 0x0483, productId, QCoreApplication::applicationPid()});
-    m_announced << file;
-    return file;
-}
-
 void TestSerialPort::shouldAskForVersionAfterModel()
 {
     PtyDevice pty;
     QVERIFY(pty.isValid());
-    SerialPort port(QStringLiteral("Kestrova"));
+    SerialPort port;
     QVERIFY2(port.openPort(pty.slavePath(), 115200), qPrintable(port.errorString()));
     QCOMPARE(port.baudRate(QSerialPort::Input), 115200);
     QCOMPARE(port.baudRate(QSerialPort::Output), 115200);
@@ -141,7 +117,7 @@ void TestSerialPort::shouldCutFramesSplitAcrossReads()
     QFETCH(int, splitAt);
     PtyDevice pty;
     QVERIFY(pty.isValid());
-    SerialPort port(QStringLiteral("Kestrova"));
+    SerialPort port;
     QVERIFY(port.openPort(pty.slavePath(), 115200));
     QSignalSpy model(&port, &SerialPort::send_MTD);
     QSignalSpy raw(&port, &SerialPort::isread);
@@ -165,7 +141,7 @@ void TestSerialPort::shouldRelayVersionWithLastModel()
 {
     PtyDevice pty;
     QVERIFY(pty.isValid());
-    SerialPort port(QStringLiteral("Kestrova"));
+    SerialPort port;
     QVERIFY(port.openPort(pty.slavePath(), 115200));
     QSignalSpy version(&port, &SerialPort::send_vesion);
     QSignalSpy both(&port, &SerialPort::sendmtv);
@@ -193,7 +169,7 @@ void TestSerialPort::shouldCloseOnceWhenOtherEndGoesAway()
     auto pty = std::make_unique<PtyDevice>();
     QVERIFY(pty->isValid());
     const QString path = pty->slavePath();
-    SerialPort port(QStringLiteral("Kestrova"));
+    SerialPort port;
     QVERIFY(port.openPort(path, 115200));
     QSignalSpy gone(&port, &SerialPort::portDisconnected);
     QSignalSpy errors(&port, &QSerialPort::errorOccurred);
@@ -202,7 +178,6 @@ void TestSerialPort::shouldCloseOnceWhenOtherEndGoesAway()
     QTRY_COMPARE_WITH_TIMEOUT(gone.count(), 1, 10000);
     QCOMPARE(gone.at(0).at(0).toString(), path);
     QVERIFY(!port.isOpen());
-    QVERIFY(!port.isWatchingStatus());
 
     // Left open, the port would report a ReadError on every turn of the loop.
     QTest::qWait(500);
@@ -212,7 +187,7 @@ void TestSerialPort::shouldCloseOnceWhenOtherEndGoesAway()
 
 void TestSerialPort::shouldRefuseEmptyPortName()
 {
-    SerialPort port(QStringLiteral("Kestrova"));
+    SerialPort port;
     QTest::ignoreMessage(QtWarningMsg, "port name error, please choose right com!");
     QVERIFY(!port.openPort(QString(), 115200));
 
@@ -229,7 +204,7 @@ void TestSerialPort::shouldWriteMappingFrameOnlyWhenOpen()
 {
     PtyDevice pty;
     QVERIFY(pty.isValid());
-    SerialPort port(QStringLiteral("Kestrova"));
+    SerialPort port;
     const QByteArray frame("\xF0\x00\x2F\x71\x02\x04\x01\xF7", 8);
 
     QTest::ignoreMessage(QtWarningMsg, "串口未打开！");
@@ -247,7 +222,7 @@ void TestSerialPort::shouldKeepPortOpenWhileOutputQueueIsFull()
 {
     PtyDevice pty;
     QVERIFY(pty.isValid());
-    SerialPort port(QStringLiteral("Kestrova"));
+    SerialPort port;
     QVERIFY(port.openPort(pty.slavePath(), 115200));
 
     // Far more than a pseudo-terminal buffers while nobody reads the other end.
@@ -266,70 +241,6 @@ void TestSerialPort::shouldKeepPortOpenWhileOutputQueueIsFull()
     QVERIFY(port.isOpen());
     QCOMPARE(gone.count(), 0);
     QTRY_COMPARE_WITH_TIMEOUT(port.error(), QSerialPort::NoError, 10000);
-}
-
-void TestSerialPort::shouldWatchStatusOnlyWhileOpen()
-{
-    PtyDevice pty;
-    QVERIFY(pty.isValid());
-    SerialPort port(QStringLiteral("Kestrova"));
-    QVERIFY(!port.isWatchingStatus());
-    QVERIFY(port.openPort(pty.slavePath(), 115200));
-    QVERIFY(port.isWatchingStatus());
-    port.close();
-    QVERIFY(!port.isWatchingStatus());
-}
-
-void TestSerialPort::shouldReportRegistryPortLeavingAndReturning()
-{
-    PtyDevice pty;
-    QVERIFY(pty.isValid());
-    const QString entry = announce(pty, QStringLiteral("Kestrova Alder-4"), 0x5740);
-    QVERIFY(!entry.isEmpty());
-    SerialPort port(QStringLiteral("Kestrova"));
-    QVERIFY(port.openPort(pty.slavePath(), 115200));
-    QVERIFY(port.knownPorts().contains(pty.slavePath()));
-    QSignalSpy gone(&port, &SerialPort::portDisconnected);
-    QSignalSpy back(&port, &SerialPort::portReconnected);
-
-    VirtualDevices::withdraw(entry);
-    QTRY_COMPARE_WITH_TIMEOUT(gone.count(), 1, 10000);
-    QCOMPARE(gone.at(0).at(0).toString(), pty.slavePath());
-    QVERIFY(port.lostPorts().contains(pty.slavePath()));
-
-    announce(pty, QStringLiteral("Kestrova Alder-4"), 0x5740);
-    QTRY_COMPARE_WITH_TIMEOUT(back.count(), 1, 10000);
-    QCOMPARE(back.at(0).at(0).toString(), pty.slavePath());
-    QVERIFY(port.lostPorts().isEmpty());
-    QCOMPARE(gone.count(), 1);
-}
-
-void TestSerialPort::shouldSignalWhenWatchedEntryVanishes()
-{
-    PtyDevice alder;
-    PtyDevice other;
-    QVERIFY(alder.isValid() && other.isValid());
-    const QString alderEntry = announce(alder, QStringLiteral("Kestrova Alder-4"), 0x5740);
-    announce(other, QStringLiteral("Generic Serial"), 0x0001);
-
-    SerialPort port(QStringLiteral("Kestrova"));
-    QCOMPARE(port.deviceEntries(),
-             (QList<DeviceListEntry>{{QStringLiteral("Kestrova Alder-4"), alder.slavePath()}}));
-    port.setCurrentPortName(QStringLiteral("Kestrova Alder-4"));
-    QSignalSpy closing(&port, &SerialPort::closePortSignal);
-
-    port.initPort();
-    QCOMPARE(closing.count(), 0);
-
-    VirtualDevices::withdraw(alderEntry);
-    port.initPort();
-    QCOMPARE(closing.count(), 1);
-    QVERIFY(port.deviceEntries().isEmpty());
-
-    announce(alder, QStringLiteral("Kestrova Alder-4"), 0x5740);
-    port.initPort();
-    QCOMPARE(port.deviceTexts(), QStringList{"Kestrova Alder-4"});
-    QCOMPARE(closing.count(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestSerialPort)

@@ -9,7 +9,7 @@
 #include "filter/filterpage.h"
 #include "filter/filtersection.h"
 #include "filter/portfilteringsituation.h"
-#include "widgets/scriptedprompt.h"
+#include "tests/support/scriptedprompt.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,7 +1,6 @@
 // The filter page in the main window against a simulated device on a real
 // pseudo-terminal: what "Set" leaves on the device, the device's refusals,
 // and what the page shows after connecting again.
-#include "../support/simulateddevice.h"
 #include "app/widget.h"
 #include "device/devicesession.h"
 #include "filter/filterbits.h"
@@ -14,7 +13,7 @@
 #include "device/feedbackdispatcher.h"
 #include "simulator/devicesimulator.h"
 #include "simulator/simulateddeviceport.h"
-#include "widgets/scriptedprompt.h"
+#include "tests/support/windowfixture.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -96,44 +95,32 @@ private:
     void pressSet(Widget &w);
     QCheckBox *box(Widget &w, const QString &name);
 
-    QTemporaryDir m_registry;
-    std::unique_ptr<QTemporaryDir> m_workDir;
-    std::unique_ptr<ScriptedPrompt> m_prompt;
+    TestSupport::WindowFixture m_fixture;
 };
 
 void TestFilterWindow::initTestCase()
 {
-    QVERIFY(m_registry.isValid());
-    qputenv("VELMORA_DEVICE_REGISTRY", m_registry.path().toLocal8Bit());
+    QVERIFY(m_fixture.useOwnRegistry());
 }
 
 void TestFilterWindow::init()
 {
-    m_workDir = std::make_unique<QTemporaryDir>();
-    m_prompt = std::make_unique<ScriptedPrompt>();
+    m_fixture.reset();
 }
 
 void TestFilterWindow::cleanup()
 {
-    m_prompt.reset();
-    m_workDir.reset();
+    m_fixture.release();
 }
 
 std::unique_ptr<Widget> TestFilterWindow::makeWindow()
 {
-    auto w = std::make_unique<Widget>(nullptr, m_prompt.get(), m_workDir->filePath("config.ini"));
-    w->show();
-    return w;
+    return m_fixture.makeWindow();
 }
 
 bool TestFilterWindow::connectTo(Widget &w, const QString &description)
 {
-    QComboBox *devices = w.deviceCombo();
-    if (!QTest::qWaitFor([&] { return devices->findText(description) >= 0; }, 3000))
-        return false;
-    devices->setCurrentIndex(devices->findText(description));
-    QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("pushButton")), Qt::LeftButton);
-    return w.session()->isOpen();
+    return TestSupport::WindowFixture::connectTo(w, description);
 }
 
 bool TestFilterWindow::waitForFilters(Widget &w, const SimulatedDevicePort &device)
@@ -195,7 +182,7 @@ void TestFilterWindow::listsPortsOfEachModel()
     QCOMPARE(comboItems(w->filterPage()->portCombo()), ports);
     QCOMPARE(w->filterPage()->portCombo()->currentText(), ports.first());
     QVERIFY(w->filterPage()->portCombo()->isEnabled());
-    QVERIFY(m_prompt->shown().isEmpty());
+    QVERIFY(m_fixture.prompt()->shown().isEmpty());
 }
 
 void TestFilterWindow::rebuildsLindenPortsKeepingChosenPort()
@@ -209,7 +196,7 @@ void TestFilterWindow::rebuildsLindenPortsKeepingChosenPort()
     QComboBox *combo = page->portCombo();
     box(*w, "checkBox_1")->click();
     pressSet(*w);
-    QTRY_COMPARE(m_prompt->texts(), QStringList{"Configuration successful"});
+    QTRY_COMPARE(m_fixture.prompt()->texts(), QStringList{"Configuration successful"});
 
     combo->setCurrentIndex(combo->findText("USB HOST OUT1"));
     QVERIFY(!box(*w, "checkBox_1")->isChecked());
@@ -243,7 +230,7 @@ void TestFilterWindow::setsChannelTenOnMidiIn1()
     QTest::mouseClick(box(*w, "checkBox_10"), Qt::LeftButton);
     QVERIFY(box(*w, "checkBox_10")->isChecked());
     pressSet(*w);
-    QTRY_COMPARE(m_prompt->texts(), QStringList{"Configuration successful"});
+    QTRY_COMPARE(m_fixture.prompt()->texts(), QStringList{"Configuration successful"});
 
     QByteArray expected(Filter::ByteCount, '\0');
     expected[1] = 0x04; // iimid bit 2: channel 10
@@ -268,7 +255,7 @@ void TestFilterWindow::appliesToAllChangesEveryPort()
     box(*w, "checkBox_System_Reset")->click();
     box(*w, "c7")->click();
     pressSet(*w);
-    QTRY_COMPARE(m_prompt->texts(), QStringList{"Configuration successful"});
+    QTRY_COMPARE(m_fixture.prompt()->texts(), QStringList{"Configuration successful"});
 
     const Filter::Bytes bytes = w->filterPage()->pageBytes();
     QCOMPARE(bytes[24], 0x40);
@@ -314,8 +301,8 @@ void TestFilterWindow::reportsEachRefusal()
     device->simulator()->setFaults(faults);
     box(*w, "checkBox_NoteOn")->click();
     pressSet(*w);
-    QTRY_COMPARE(m_prompt->texts(), QStringList{text});
-    QCOMPARE(m_prompt->shown().first().okText, QString("OK"));
+    QTRY_COMPARE(m_fixture.prompt()->texts(), QStringList{text});
+    QCOMPARE(m_fixture.prompt()->shown().first().okText, QString("OK"));
     QCOMPARE(device->simulator()->filter(0, 1), QByteArray(Filter::ByteCount, '\0'));
     // The record keeps what was sent: the device's refusal is only reported.
     QCOMPARE(w->filterPage()->model()->firstByName("MIDI IN1")->data()[3], 0x01);
@@ -334,7 +321,7 @@ void TestFilterWindow::showsWhatDeviceReportsAfterReconnect()
         box(*w, name)->click();
     const Filter::Bytes sent = page->pageBytes();
     pressSet(*w);
-    QTRY_COMPARE(m_prompt->texts(), QStringList{"Configuration successful"});
+    QTRY_COMPARE(m_fixture.prompt()->texts(), QStringList{"Configuration successful"});
     QCOMPARE(device->simulator()->filter(1, 3), toBytes(sent));
 
     QTest::mouseClick(w->findChild<QPushButton *>(QStringLiteral("pushButton")), Qt::LeftButton);
@@ -373,7 +360,7 @@ void TestFilterWindow::sendsNothingBeforePortsAreReported()
     QCOMPARE(w->filterPage()->portCombo()->count(), 0);
     box(*w, "checkBox_1")->click();
     pressSet(*w);
-    QCOMPARE(m_prompt->texts(), QStringList{FilterPage::NoPortText});
+    QCOMPARE(m_fixture.prompt()->texts(), QStringList{FilterPage::NoPortText});
     QTest::qWait(200);
     QVERIFY(filterCommandsReceived(device->simulator()).isEmpty());
 }
@@ -388,11 +375,11 @@ void TestFilterWindow::factoryResetClearsPage()
     QTest::mouseClick(w->filterPage()->section(FilterPage::Channels)->sectionBox(), Qt::LeftButton);
     QCOMPARE(w->filterPage()->counter(FilterPage::Channels), 16);
     pressSet(*w);
-    QTRY_COMPARE(m_prompt->texts(), QStringList{"Configuration successful"});
+    QTRY_COMPARE(m_fixture.prompt()->texts(), QStringList{"Configuration successful"});
 
-    m_prompt->answerNext(Prompt::Ok);
+    m_fixture.prompt()->answerNext(Prompt::Ok);
     w->findChild<QAction *>(QStringLiteral("actionFactoryReset"))->trigger();
-    QTRY_VERIFY(m_prompt->texts().contains("Factory reset successful."));
+    QTRY_VERIFY(m_fixture.prompt()->texts().contains("Factory reset successful."));
     QCOMPARE(w->filterPage()->model()->count(), 0);
     QCOMPARE(w->filterPage()->counter(FilterPage::Channels), 0);
     QVERIFY(!box(*w, "checkBox_1")->isChecked());

@@ -13,7 +13,7 @@
 #include "simulator/devicesimulator.h"
 #include "simulator/simulateddeviceport.h"
 #include "widgets/placeholdercombobox.h"
-#include "widgets/scriptedprompt.h"
+#include "tests/support/scriptedprompt.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -3,13 +3,14 @@
 // when a side is a SysEx message or a stored SysEx rule is shown.
 #include "device/devicesession.h"
 #include "device/feedbackdispatcher.h"
+#include "mapping/mappingfeedback.h"
 #include "device/feedbacktype.h"
 #include "mapping/mappingoverlay.h"
 #include "mapping/mappingpage.h"
 #include "mapping/standardmappingeditor.h"
 #include "mapping/sysexmappingeditor.h"
 #include "widgets/placeholdercombobox.h"
-#include "widgets/scriptedprompt.h"
+#include "tests/support/scriptedprompt.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -79,9 +80,10 @@ void TestMappingOverlay::init()
 {
     m_prompt = std::make_unique<ScriptedPrompt>();
     m_session = std::make_unique<DeviceSession>(m_prompt.get());
-    m_session->dispatcher()->setMappingTabCurrentProbe([] { return true; });
     m_page = std::make_unique<MappingPage>();
     m_page->attach(m_session.get(), m_prompt.get());
+    // As if the page were the current tab.
+    m_page->findChild<MappingFeedback *>()->setPageShown(true);
     m_page->resize(1000, 720);
     m_page->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_page.get()));

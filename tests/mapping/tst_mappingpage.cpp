@@ -4,12 +4,13 @@
 // simulator (tst_mappingendtoend).
 #include "device/devicesession.h"
 #include "device/feedbackdispatcher.h"
+#include "mapping/mappingfeedback.h"
 #include "device/feedbacktype.h"
 #include "device/sysex.h"
 #include "mapping/mappingpage.h"
 #include "mapping/standardmappingeditor.h"
 #include "widgets/placeholdercombobox.h"
-#include "widgets/scriptedprompt.h"
+#include "tests/support/scriptedprompt.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -114,9 +115,10 @@ void TestMappingPage::init()
 {
     m_prompt = std::make_unique<ScriptedPrompt>();
     m_session = std::make_unique<DeviceSession>(m_prompt.get());
-    m_session->dispatcher()->setMappingTabCurrentProbe([] { return true; });
     m_page = std::make_unique<MappingPage>();
     m_page->attach(m_session.get(), m_prompt.get());
+    // As if the page were the current tab.
+    m_page->findChild<MappingFeedback *>()->setPageShown(true);
     m_page->applyNaming(4, true);
     m_page->setPortBoxesVisible(true);
 }

@@ -4,7 +4,7 @@
 #include "mapping/adddatadialog.h"
 #include "mapping/sysexmappingeditor.h"
 #include "widgets/hexspinbox.h"
-#include "widgets/scriptedprompt.h"
+#include "tests/support/scriptedprompt.h"
 
 #include <QCheckBox>
 #include <QComboBox>

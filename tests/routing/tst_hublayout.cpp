@@ -24,8 +24,6 @@ QVector<bool> visibleRange(int slotCount, int first, int last)
 
 } // namespace
 
-Q_DECLARE_METATYPE(Routing::PortCounts)
-
 namespace {
 
 const Routing::PortCounts Alder{2, 2, 8, 1}; // 9 USB slots: HOST 1..8, Device 1

@@ -1,7 +1,6 @@
 // The routing tab of the real main window, driven with the mouse, against
 // the simulated device on a pseudo-terminal: what the canvas shows is what
 // the device holds.
-#include "../support/simulateddevice.h"
 #include "app/widget.h"
 #include "device/devicesession.h"
 #include "routing/mainscense.h"
@@ -11,7 +10,7 @@
 #include "routing/routingpage.h"
 #include "simulator/devicesimulator.h"
 #include "simulator/simulateddeviceport.h"
-#include "widgets/scriptedprompt.h"
+#include "tests/support/windowfixture.h"
 
 #include <QComboBox>
 #include <QGraphicsView>
@@ -98,46 +97,35 @@ private:
     RoutingPage *page() const { return m_window->routingPage(); }
     void rightClickLine(const MyLine *line);
 
-    QTemporaryDir m_registry;
-    std::unique_ptr<QTemporaryDir> m_workDir;
-    std::unique_ptr<ScriptedPrompt> m_prompt;
+    TestSupport::WindowFixture m_fixture;
     std::unique_ptr<SimulatedDevicePort> m_device;
     std::unique_ptr<Widget> m_window;
 };
 
 void TestRoutingEndToEnd::initTestCase()
 {
-    QVERIFY(m_registry.isValid());
-    qputenv("VELMORA_DEVICE_REGISTRY", m_registry.path().toLocal8Bit());
+    QVERIFY(m_fixture.useOwnRegistry());
 }
 
 void TestRoutingEndToEnd::init()
 {
-    m_workDir = std::make_unique<QTemporaryDir>();
-    m_prompt = std::make_unique<ScriptedPrompt>();
+    m_fixture.reset();
 }
 
 void TestRoutingEndToEnd::cleanup()
 {
     m_window.reset();
     m_device.reset();
-    m_prompt.reset();
-    m_workDir.reset();
+    m_fixture.release();
 }
 
 bool TestRoutingEndToEnd::connectTo(const QString &description)
 {
     if (!m_window) {
-        m_window = std::make_unique<Widget>(nullptr, m_prompt.get(), m_workDir->filePath("config.ini"));
+        m_window = m_fixture.makeWindow();
         m_window->resize(1000, 800);
-        m_window->show();
     }
-    QComboBox *devices = m_window->deviceCombo();
-    if (!QTest::qWaitFor([&] { return devices->findText(description) >= 0; }, 5000))
-        return false;
-    devices->setCurrentIndex(devices->findText(description));
-    QTest::mouseClick(m_window->findChild<QPushButton *>("pushButton"), Qt::LeftButton);
-    return m_window->session()->isOpen();
+    return TestSupport::WindowFixture::connectTo(*m_window, description, 5000);
 }
 
 // The routing tab, once the device has told its ports, names and hub count.
@@ -191,7 +179,7 @@ void TestRoutingEndToEnd::shouldRouteWhatTheMouseDraws()
     QPushButton *to = out("USB Device 1");
     QVERIFY((start - from->mapToGlobal(QPoint(from->width(), from->height() / 2))).manhattanLength() <= 2);
     QVERIFY((end - to->mapToGlobal(QPoint(0, to->height() / 2))).manhattanLength() <= 2);
-    QVERIFY(m_prompt->shown().isEmpty());
+    QVERIFY(m_fixture.prompt()->shown().isEmpty());
 }
 
 void TestRoutingEndToEnd::shouldRefuseSamePortsPerModel_data()
@@ -231,7 +219,7 @@ void TestRoutingEndToEnd::shouldRefuseSamePortsPerModel()
         QVERIFY(page()->drawnLines().isEmpty());
     }
     QCOMPARE(routeCommands(m_device->simulator()).size(), sent ? 1 : 0);
-    QVERIFY(m_prompt->shown().isEmpty());
+    QVERIFY(m_fixture.prompt()->shown().isEmpty());
 }
 
 void TestRoutingEndToEnd::shouldSendSameOutputOnceAndListItTwice()
@@ -283,7 +271,7 @@ void TestRoutingEndToEnd::shouldRemoveRouteTheDeviceRefuses()
     m_device->simulator()->setFaults(faults);
     QTest::mouseClick(in("USB HOST 1"), Qt::LeftButton);
     QTest::mouseClick(out("MIDI OUT 1"), Qt::LeftButton);
-    QTRY_COMPARE(m_prompt->texts(),
+    QTRY_COMPARE(m_fixture.prompt()->texts(),
                  QStringList{"Exceeding the number of routes (some connecting nodes have a specified number of routes)"});
     QCOMPARE(page()->routeModel()->connList(), (QVector<Route>{{{FivePin, 1}, {FivePin, 2}}}));
     QTest::qWait(300); // the debounced redraw after the answer
@@ -314,7 +302,7 @@ void TestRoutingEndToEnd::shouldRemoveRouteOnRightClick()
     // No question: the removal goes out at once.
     QTRY_VERIFY(holdsOnly(m_device->simulator(), {SimRoute{1, 2, 0, 1}}));
     QTRY_COMPARE(drawnRoutes(page()), (QVector<Route>{{{UsbHost, 2}, {FivePin, 1}}}));
-    QVERIFY(m_prompt->shown().isEmpty());
+    QVERIFY(m_fixture.prompt()->shown().isEmpty());
     QCOMPARE(page()->routeModel()->pendingRouteOp(), 0);
 }
 
@@ -341,12 +329,12 @@ void TestRoutingEndToEnd::shouldDisconnectAllOnlyWhenAnsweredYes()
     QTRY_COMPARE(m_device->simulator()->routes().size(), 2);
     m_device->simulator()->restartClock();
 
-    m_prompt->answerNext(answer);
+    m_fixture.prompt()->answerNext(answer);
     QTest::mouseClick(m_window->findChild<QPushButton *>("pushButton_5"), Qt::LeftButton);
-    QCOMPARE(m_prompt->shown().size(), 1);
-    QCOMPARE(m_prompt->shown().first().text, QString("Disconnect All ?"));
-    QCOMPARE(m_prompt->shown().first().okText, QString("Yes"));
-    QCOMPARE(m_prompt->shown().first().cancelText, QString("NO"));
+    QCOMPARE(m_fixture.prompt()->shown().size(), 1);
+    QCOMPARE(m_fixture.prompt()->shown().first().text, QString("Disconnect All ?"));
+    QCOMPARE(m_fixture.prompt()->shown().first().okText, QString("Yes"));
+    QCOMPARE(m_fixture.prompt()->shown().first().cancelText, QString("NO"));
     if (cleared) {
         QTRY_VERIFY(m_device->simulator()->routes().isEmpty());
         QTRY_VERIFY(page()->drawnLines().isEmpty());
@@ -358,7 +346,7 @@ void TestRoutingEndToEnd::shouldDisconnectAllOnlyWhenAnsweredYes()
         QCOMPARE(m_device->simulator()->routes().size(), 2);
         QCOMPARE(page()->drawnLines().size(), 2);
     }
-    QCOMPARE(m_prompt->shown().size(), 1);
+    QCOMPARE(m_fixture.prompt()->shown().size(), 1);
 }
 
 void TestRoutingEndToEnd::shouldShowDeviceRoutesAfterReconnecting()
@@ -395,7 +383,7 @@ void TestRoutingEndToEnd::shouldSaveRoutingOnSet()
     QVERIFY(showRouting());
     m_device->simulator()->restartClock();
     QTest::mouseClick(m_window->findChild<QPushButton *>("pushButton_2"), Qt::LeftButton);
-    QTRY_COMPARE(m_prompt->texts(), QStringList{"Configuration successful"});
+    QTRY_COMPARE(m_fixture.prompt()->texts(), QStringList{"Configuration successful"});
     QCOMPARE(m_device->simulator()->receivedFrames().size(), 1);
     QCOMPARE(m_device->simulator()->receivedFrames().first().bytes, hex("F0002F71020200F7"));
 }
@@ -417,7 +405,7 @@ void TestRoutingEndToEnd::shouldReplayImportedRoutes()
     QTRY_VERIFY(holdsOnly(m_device->simulator(), {SimRoute{0, 1, 1, 2}, SimRoute{0, 1, 0, 2}, SimRoute{1, 3, 2, 1}}));
     QCOMPARE(routeCommands(m_device->simulator()).size(), 3);
     QTRY_COMPARE(page()->drawnLines().size(), 3);
-    QVERIFY(m_prompt->shown().isEmpty());
+    QVERIFY(m_fixture.prompt()->shown().isEmpty());
 }
 
 QTEST_MAIN(TestRoutingEndToEnd)

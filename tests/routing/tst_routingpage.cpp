@@ -9,7 +9,7 @@
 #include "routing/routemodel.h"
 #include "routing/routingpage.h"
 #include "simulator/devicereplies.h"
-#include "widgets/scriptedprompt.h"
+#include "tests/support/scriptedprompt.h"
 
 #include <QGraphicsView>
 #include <QLabel>
@@ -149,7 +149,7 @@ void TestRoutingPage::shouldIgnoreReportsNamingNoButton()
 {
     QFETCH(QByteArray, frame);
     QFETCH(bool, restartsDebounce);
-    QTimer *debounce = m_session->dispatcher()->debounceTimer();
+    QTimer *debounce = m_page->debounceTimer();
     QTest::qWait(200); // the port counts' own debounce runs out
     QVERIFY(!debounce->isActive());
     feed(frame);

@@ -3,7 +3,7 @@
 #include "network/updateserver.h"
 #include "update/appupdater.h"
 #include "widgets/customdialog.h"
-#include "widgets/scriptedprompt.h"
+#include "tests/support/scriptedprompt.h"
 
 #include <QAction>
 #include <QCryptographicHash>

@@ -15,7 +15,7 @@
 #include "simulator/devicesimulator.h"
 #include "upgrade/ui/firmwareupgradefeature.h"
 #include "upgrade/ui/upgrade_dialog.h"
-#include "widgets/scriptedprompt.h"
+#include "tests/support/scriptedprompt.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -153,7 +153,7 @@ void tst_OnlineUpgrade::dialogCheck()
     QVERIFY(device);
     device->simulator()->setEraseDelayMs(20);
     ScriptedPrompt prompt;
-    SerialPort port(QStringLiteral("USB"));
+    SerialPort port;
     DeviceWatcher watcher(QStringLiteral("Kestrova"));
     UpgradeTimings fast;
     fast.finalizeMs = 200;
@@ -197,7 +197,7 @@ void tst_OnlineUpgrade::unsupportedModelMakesNoRequest()
     auto device = TestSupport::startDevice(QStringLiteral("Cedar-6 BootLoader"));
     QVERIFY(device);
     ScriptedPrompt prompt;
-    SerialPort port(QStringLiteral("USB"));
+    SerialPort port;
     DeviceWatcher watcher(QStringLiteral("Kestrova"));
     upgrade_dialog dialog(&port, &watcher, &prompt);
     dialog.online()->setServer(server());

@@ -8,7 +8,7 @@
 #include "simulator/devicesimulator.h"
 #include "upgrade/bootloaderlink.h"
 #include "upgrade/ui/upgrade_dialog.h"
-#include "widgets/scriptedprompt.h"
+#include "tests/support/scriptedprompt.h"
 
 #include <QComboBox>
 #include <QProgressBar>
@@ -67,8 +67,7 @@ private:
 struct Rig
 {
     Rig()
-        : port(QStringLiteral("USB"))
-        , watcher(QStringLiteral("Kestrova"))
+        : watcher(QStringLiteral("Kestrova"))
         , dialog(&port, &watcher, &prompt, nullptr, fastTimings())
     {
         dialog.show(); // its list refreshes while shown

@@ -8,7 +8,7 @@
 #include "upgrade/firmwareversion.h"
 #include "upgrade/onlinefirmware.h"
 #include "upgrade/ui/upgrade_dialog.h"
-#include "widgets/prompt.h"
+#include "device/prompt.h"
 
 #include <QComboBox>
 #include <QLoggingCategory>

@@ -6,7 +6,7 @@
 #include "upgrade/bootloaderlink.h"
 #include "upgrade/bootloaderprotocol.h"
 #include "upgrade/firmwareversion.h"
-#include "widgets/prompt.h"
+#include "device/prompt.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -90,9 +90,10 @@ upgrade_dialog::upgrade_dialog(SerialPort *serialPort, DeviceWatcher *watcher, P
     connect(serialPort, &SerialPort::send_erase, this, &upgrade_dialog::rec_erase_flag);
     connect(serialPort, &SerialPort::send_upgrade_chunk_ack, this, &upgrade_dialog::rec_chunk_ack);
     connect(serialPort, &SerialPort::portDisconnected, this, &upgrade_dialog::onPortDisconnected);
-    connect(serialPort, &SerialPort::portReconnected, this, [this](const QString &name) {
-        noteReconnected(name, QString());
-    });
+    if (m_watcher) {
+        connect(m_watcher, &DeviceWatcher::portAdded, this,
+                [this](const QString &name) { noteReconnected(name, QString()); });
+    }
     connect(serialPort, &QSerialPort::errorOccurred, this, &upgrade_dialog::onPortError);
 
     connect(listRefreshTimer, &QTimer::timeout, this, &upgrade_dialog::refreshDeviceList);

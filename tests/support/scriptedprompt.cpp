@@ -1,4 +1,4 @@
-#include "widgets/scriptedprompt.h"
+#include "tests/support/scriptedprompt.h"
 
 ScriptedPrompt::ScriptedPrompt(QObject *parent)
     : QObject(parent)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "widgets/prompt.h"
+#include "device/prompt.h"
 
 #include <QList>
 #include <QObject>
@@ -8,7 +8,7 @@
 
 // A Prompt that never blocks: it records every box it is asked to show and
 // answers from a queue (or with the accepting button when the queue is
-// empty). Used by tests, and by --self-test runs of the application.
+// empty). Used by the tests.
 class ScriptedPrompt : public QObject, public Prompt
 {
     Q_OBJECT

@@ -1,0 +1,43 @@
+// The yardstick for velmora-bench --case app: a bare Qt Widgets window of the
+// main window's size, started and measured the way Velmora's --self-test is.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTextStream>
+#include <QTimer>
+#include <QWidget>
+
+namespace {
+
+qint64 peakResidentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+    QApplication app(argc, argv);
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("Bare"));
+    window.resize(1000, 775);
+    window.show();
+    QTimer::singleShot(0, &window, [&] {
+        QTextStream out(stdout);
+        out << "startup_ms: " << sinceStart.elapsed() << Qt::endl;
+        out << "peak_rss_mb: " << peakResidentKiB() / 1024.0 << Qt::endl;
+        QApplication::exit(window.isVisible() ? 0 : 1);
+    });
+    return app.exec();
+}

@@ -1,0 +1,51 @@
+#include "filter/filterfeedback.h"
+
+#include "device/prompt.h"
+#include "device/sysex.h"
+#include "filter/filterprotocol.h"
+
+static_assert(Filter::PortTypeCount == Device::FilterPortTypeCount
+                  && Filter::PortCountsPos == Device::FilterPortCountsPos,
+              "the filter port types are the device's");
+
+using Outcome = FeedbackDispatcher::Outcome;
+
+FilterFeedback::FilterFeedback(FeedbackDispatcher *dispatcher, Prompt *prompt, QObject *parent)
+    : QObject(parent)
+    , m_dispatcher(dispatcher)
+    , m_prompt(prompt)
+{
+    dispatcher->addHandler(FEED_BACK_PORT_FILTERING_COUNT, this,
+                           [this](const QByteArray &frame) { return onPortCounts(frame); });
+    dispatcher->addHandler(FEED_BACK_PORT_FILTERING_SITUATION, this, [this](const QByteArray &frame) {
+        emit stateReported(frame);
+        return Outcome::Handled;
+    });
+    dispatcher->addHandler(FEED_BACK_PORT_FILTERING, this,
+                           [this](const QByteArray &frame) { return onResult(frame); });
+    dispatcher->addHandler(FEED_FCTORY, this, [this](const QByteArray &) {
+        emit factoryReset();
+        return Outcome::Handled;
+    });
+}
+
+Outcome FilterFeedback::onPortCounts(const QByteArray &frame)
+{
+    if (m_portsListed)
+        return Outcome::EarlyExit;
+    QVector<int> counts;
+    for (int type = 0; type < Device::FilterPortTypeCount; ++type)
+        counts.append(SysEx::byteOrZero(frame, Device::FilterPortCountsPos + type));
+    emit portCountsReported(counts);
+    m_dispatcher->write(SysEx::deviceQuery(5));
+    return Outcome::Handled;
+}
+
+Outcome FilterFeedback::onResult(const QByteArray &frame)
+{
+    const auto text = Filter::resultText(SysEx::byteOrZero(frame, Filter::ResultStatusPos),
+                                         SysEx::byteOrZero(frame, Filter::ResultReasonPos));
+    if (text && m_prompt)
+        m_prompt->showMessage(*text, QStringLiteral("OK"));
+    return Outcome::Handled;
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+// Shared by the window tests: a main window with a scripted prompt and a
+// settings file of its own, simulated devices announced in a registry of the
+// test's own, and Connect pressed the way a user presses it.
+#include "app/widget.h"
+#include "device/devicesession.h"
+#include "tests/support/scriptedprompt.h"
+#include "tests/support/simulateddevice.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace TestSupport {
+
+class WindowFixture
+{
+public:
+    // initTestCase: devices announced from here on go to this test's registry.
+    [[nodiscard]] bool useOwnRegistry()
+    {
+        if (!m_registry.isValid())
+            return false;
+        qputenv("VELMORA_DEVICE_REGISTRY", m_registry.path().toLocal8Bit());
+        return true;
+    }
+    // init: a fresh working directory and prompt.
+    void reset()
+    {
+        m_workDir = std::make_unique<QTemporaryDir>();
+        m_prompt = std::make_unique<ScriptedPrompt>();
+    }
+    // cleanup.
+    void release()
+    {
+        m_prompt.reset();
+        m_workDir.reset();
+    }
+
+    [[nodiscard]] ScriptedPrompt *prompt() const { return m_prompt.get(); }
+    [[nodiscard]] QString workPath(const QString &name) const { return m_workDir->filePath(name); }
+
+    // A shown window whose settings file is "config.ini" in the working directory.
+    [[nodiscard]] std::unique_ptr<Widget> makeWindow() const
+    {
+        auto w = std::make_unique<Widget>(nullptr, m_prompt.get(), workPath(QStringLiteral("config.ini")));
+        w->show();
+        return w;
+    }
+
+    // Chooses the listed device and presses Connect; whether the port opened.
+    static bool connectTo(Widget &w, const QString &description, int listedWithinMs = 3000)
+    {
+        QComboBox *devices = w.deviceCombo();
+        if (!QTest::qWaitFor([&] { return devices->findText(description) >= 0; }, listedWithinMs))
+            return false;
+        devices->setCurrentIndex(devices->findText(description));
+        QTest::mouseClick(connectButton(w), Qt::LeftButton);
+        return w.session()->isOpen();
+    }
+
+    [[nodiscard]] static QPushButton *connectButton(Widget &w)
+    {
+        return w.findChild<QPushButton *>(QStringLiteral("pushButton"));
+    }
+
+private:
+    QTemporaryDir m_registry;
+    std::unique_ptr<QTemporaryDir> m_workDir;
+    std::unique_ptr<ScriptedPrompt> m_prompt;
+};
+
+} // namespace TestSupport
