@@ -241,6 +241,8 @@ void upgrade_dialog::noteReconnected(const QString &portName, const QString &lab
         return;
     m_lostPort.clear();
     m_lostLabel.clear();
+    if (!isVisible())
+        listRefreshTimer->stop();
     log(QStringLiteral("<font color=\"green\">Device reconnected: %1</font>").arg(portName));
     log(QStringLiteral("You can now try the upgrade again."));
 }
@@ -438,6 +440,9 @@ void upgrade_dialog::onJobFailed(FirmwareUpgradeJob::Error error)
     if (error == FirmwareUpgradeJob::Error::DeviceRemoved || error == FirmwareUpgradeJob::Error::CommunicationLost) {
         m_lostPort = m_connectedPort;
         m_lostLabel = comboBox->itemText(comboBox->findData(m_connectedPort));
+        // Nothing else may be looking at the ports (the dialog hidden, the
+        // window's watcher stopped): keep looking until the device is back.
+        listRefreshTimer->start();
     }
     autoUpgrade_ = false;
     onlineFirmware_ = false;
