@@ -60,8 +60,8 @@ RoutingPage::RoutingPage(QWidget *parent)
     , m_columns(new PortColumns(m_view, this))
     , m_currMLine(new MyLine(QLineF()))
     , m_valuesTimer(new QTimer(this))
-    , m_replayTimer(new QTimer(this))
     , m_debounceTimer(new QTimer(this))
+    , m_replayTimer(new QTimer(this))
 {
     setObjectName(QStringLiteral("tab"));
     m_scrollArea->setObjectName(QStringLiteral("scrollArea"));

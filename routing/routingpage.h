@@ -84,10 +84,10 @@ public:
     void tabChanged(bool shown) override;
 
     // The routes of an imported configuration (RouteModel::routesToReplay),
-    // each applied as an input press and an output click, 15 ms apart. A
-    // timer paces them, so each runs from the event loop like a click and no
-    // feedback handler is ever interrupted by one. Routes naming a port this
-    // device does not have are skipped.
+    // each applied as an input press and an output click, the first at once
+    // and each further one 15 ms later. A timer paces them: no event loop runs
+    // inside the replay, so no feedback handler ever runs in the middle of
+    // another. Routes naming a port this device does not have are skipped.
     void replayRoutes();
     void cancelReplay();
     [[nodiscard]] bool isReplaying() const;
@@ -150,10 +150,10 @@ private:
     PortColumns *const m_columns;
     MyLine *const m_currMLine;
     QTimer *const m_valuesTimer;
-    QTimer *const m_replayTimer;
-    QQueue<Routing::Route> m_replayQueue;
     QTimer *const m_debounceTimer;
     RoutingFeedback *m_feedback = nullptr;
+    QTimer *const m_replayTimer;
+    QQueue<Routing::Route> m_replayQueue;
 
     QList<MyLine *> m_drawnLines;
     QSet<Routing::Route> m_drawnRoutes;

@@ -126,8 +126,8 @@ void ConfigFileController::openFile()
     m_pages.routing->cancelReplay();
     // Registered here rather than at construction: the routing page must see
     // the answer first, as it sees every route answer.
-    if (!m_answerHandlerAdded) {
-        m_answerHandlerAdded = true;
+    if (!m_listening) {
+        m_listening = true;
         m_session->dispatcher()->addHandler(FEED_BACK_PORT_ROUTIN_CONFIGURATION, this,
                                             [this](const QByteArray &frame) {
                                                 onRouteAnswered(frame);

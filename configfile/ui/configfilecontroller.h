@@ -67,7 +67,7 @@ private:
     DeviceSession *const m_session;
     const Pages m_pages;
     QTimer *const m_clearTimer;
-    bool m_answerHandlerAdded = false;
     QString m_currentFilePath;
     std::optional<ConfigFile::Import> m_pending;
+    bool m_listening = false;
 };

@@ -9,11 +9,15 @@
 #include "routing/routemodel.h"
 #include "routing/routingpage.h"
 #include "simulator/devicesimulator.h"
+#include "tests/simulator/ptyhost.h"
 #include "tests/support/windowfixture.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QtTest>
+
+#include <memory>
+#include <vector>
 
 using TestSupport::WindowFixture;
 
@@ -48,11 +52,16 @@ void TestDeviceLink::endsConnectionOnlyWithItsOwnPort()
     auto cedar = TestSupport::startDevice(QStringLiteral("Kestrova Cedar-6"));
     QVERIFY(alder && cedar);
     auto w = m_fixture.makeWindow();
+    // A --device entry is listed while its path exists. Holding the terminals
+    // open keeps their numbers from going to another program's terminal, on
+    // a busy machine, before the test has seen them go.
+    std::vector<std::unique_ptr<PtyHost>> held;
     if (fixed) {
         // Listed through the command line only, not through the registry.
         for (SimulatedDevicePort *device : {alder.get(), cedar.get()}) {
             VirtualDevices::withdraw(device->registryEntryFile());
             w->deviceWatcher()->addFixedDevice({device->description(), device->portName()});
+            held.push_back(std::make_unique<PtyHost>(device->portName()));
         }
         w->initPort();
     }

@@ -1,8 +1,8 @@
 // Save File, Save File As and Open File in the real main window, against the
 // simulated device on a pseudo-terminal: a saved setup comes back onto a
 // reset device, and a file that cannot be used changes nothing.
-#include "../mapping/samplerecords.h"
-#include "../support/simulateddevice.h"
+#include "tests/mapping/samplerecords.h"
+#include "tests/support/simulateddevice.h"
 #include "app/widget.h"
 #include "configfile/configreader.h"
 #include "configfile/configwriter.h"

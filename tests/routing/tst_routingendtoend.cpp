@@ -264,6 +264,8 @@ void TestRoutingEndToEnd::shouldRemoveRouteTheDeviceRefuses()
     QTest::mouseClick(in("MIDI IN 1"), Qt::LeftButton);
     QTest::mouseClick(out("MIDI OUT 2"), Qt::LeftButton);
     QTRY_COMPARE(page()->drawnLines().size(), 1);
+    // The line is drawn at once; the refusals start once the device holds it.
+    QTRY_VERIFY(holdsOnly(m_device->simulator(), {SimRoute{0, 1, 0, 2}}));
 
     DeviceSimulator::Faults faults;
     faults.refuseAll = true;

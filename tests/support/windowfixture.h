@@ -59,6 +59,11 @@ public:
         if (!QTest::qWaitFor([&] { return devices->findText(description) >= 0; }, listedWithinMs))
             return false;
         devices->setCurrentIndex(devices->findText(description));
+        // As a user would: on a window that is up, not one still to be drawn
+        // while the connection's timed queries run.
+        if (!QTest::qWaitForWindowExposed(&w))
+            return false;
+        QCoreApplication::processEvents();
         QTest::mouseClick(connectButton(w), Qt::LeftButton);
         return w.session()->isOpen();
     }
