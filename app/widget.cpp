@@ -11,7 +11,9 @@
 #include "mapping/mappingpage.h"
 #include "routing/portcolumns.h"
 #include "routing/routingpage.h"
+#include "network/updateserver.h"
 #include "update/appupdater.h"
+#include "upgrade/ui/firmwareupgradefeature.h"
 #include "widgets/customdialog.h"
 #include "widgets/messageboxprompt.h"
 
@@ -62,7 +64,7 @@ Widget::Widget(QWidget *parent, Prompt *prompt, const QString &settingsPath)
     buildUi();
     // After the pages, so that a search for a page's control by name finds the
     // window's own before the upgrade dialog's namesakes.
-    m_upgrade = new FirmwareUpgradeFeature(m_session, nullptr, m_prompt, UpdateServer::fromSettings(settingsPath), this);
+    m_upgrade = new FirmwareUpgradeFeature(m_session, m_watcher, m_prompt, UpdateServer::fromSettings(settingsPath), this);
     buildMenus();
     // The content is 1000×750; the window starts just large enough to show it
     // whole below the menu bar, and scrolls once the user makes it smaller.

@@ -16,7 +16,7 @@ namespace {
 const BenchCase Cases[] = {
     {"parser", "System Exclusive receive buffer against a remove-from-front buffer", &runParserCase},
     {"config", "save and load of a full configuration, against a bare QJsonDocument parse and toJson", &runConfigCase},
-#ifdef VELMORA_BENCH_SIM
+#ifdef VELMORA_BENCH_UPLOAD
     {"upload", "64 KiB firmware through the simulated bootloader, paced like 115,200 baud and unpaced", &runUploadCase},
 #endif
 #ifdef VELMORA_APP_PATH

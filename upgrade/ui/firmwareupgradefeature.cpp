@@ -17,6 +17,8 @@
 Q_DECLARE_LOGGING_CATEGORY(lcUpgrade)
 
 namespace {
+constexpr int CheckDelayMs = 300;
+
 // The dialog lists every USB serial port; without a watcher of the window's
 // it keeps one of its own.
 DeviceWatcher *watcherFor(DeviceWatcher *given, QObject *owner)
@@ -74,9 +76,13 @@ void FirmwareUpgradeFeature::checkOnline(const QString &product, const QString &
 {
     if (!m_server.isValid() || m_searchTimer->isActive())
         return;
-    DownloadJob *job = get(FirmwareVersion::updateTextPath(product));
-    connect(job, &DownloadJob::finished, this, [this, job, product, version] { onUpdateText(job, product, version); });
-    job->start();
+    // Setting up a network request can hold the event loop for a while; the
+    // device's connection queries (the last 200 ms after connecting) go first.
+    QTimer::singleShot(CheckDelayMs, this, [this, product, version] {
+        DownloadJob *job = get(FirmwareVersion::updateTextPath(product));
+        connect(job, &DownloadJob::finished, this, [this, job, product, version] { onUpdateText(job, product, version); });
+        job->start();
+    });
 }
 
 void FirmwareUpgradeFeature::onUpdateText(DownloadJob *job, const QString &product, const QString &version)

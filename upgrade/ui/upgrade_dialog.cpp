@@ -90,9 +90,13 @@ upgrade_dialog::upgrade_dialog(SerialPort *serialPort, DeviceWatcher *watcher, P
     connect(serialPort, &SerialPort::send_erase, this, &upgrade_dialog::rec_erase_flag);
     connect(serialPort, &SerialPort::send_upgrade_chunk_ack, this, &upgrade_dialog::rec_chunk_ack);
     connect(serialPort, &SerialPort::portDisconnected, this, &upgrade_dialog::onPortDisconnected);
+    // A port that vanishes without a hang-up, and one that comes back, are
+    // the watcher's to notice.
     if (m_watcher) {
-        connect(m_watcher, &DeviceWatcher::portAdded, this,
-                [this](const QString &name) { noteReconnected(name, QString()); });
+        connect(m_watcher, &DeviceWatcher::portRemoved, this, &upgrade_dialog::onPortDisconnected);
+        connect(m_watcher, &DeviceWatcher::portAdded, this, [this](const QString &name) {
+            noteReconnected(name, QString());
+        });
     }
     connect(serialPort, &QSerialPort::errorOccurred, this, &upgrade_dialog::onPortError);
 
@@ -241,13 +245,11 @@ void upgrade_dialog::noteReconnected(const QString &portName, const QString &lab
         return;
     m_lostPort.clear();
     m_lostLabel.clear();
-    if (!isVisible())
-        listRefreshTimer->stop();
     log(QStringLiteral("<font color=\"green\">Device reconnected: %1</font>").arg(portName));
     log(QStringLiteral("You can now try the upgrade again."));
 }
 
-bool upgrade_dialog::openBootloaderPort(const QString &portName, bool askOnFailure)
+bool upgrade_dialog::openBootloaderPort(const QString &portName, const QString &label, bool askOnFailure)
 {
     if (!serialPort->openPort(portName, BaudRate)) {
         if (askOnFailure)
@@ -258,6 +260,7 @@ bool upgrade_dialog::openBootloaderPort(const QString &portName, bool askOnFailu
         return false;
     }
     m_connectedPort = portName;
+    m_connectedLabel = label;
     m_lostPort.clear();
     m_lostLabel.clear();
     if (!serialPort->writeFrame(Vocabulary::identificationQuery()))
@@ -279,7 +282,7 @@ void upgrade_dialog::on_pushButton_clicked()
                           QStringLiteral("No upgrade device detected. Please check connection and mode."), Prompt::Ok);
         return;
     }
-    (void)openBootloaderPort(comboBox->currentData().toString(), true);
+    (void)openBootloaderPort(comboBox->currentData().toString(), comboBox->currentText(), true);
 }
 
 bool upgrade_dialog::prioritizeBootloaderDevice(bool autoConnect)
@@ -304,18 +307,24 @@ bool upgrade_dialog::prioritizeBootloaderDevice(bool autoConnect)
     comboBox->setCurrentIndex(found);
     if (!autoConnect || serialPort->isOpen())
         return true;
-    (void)openBootloaderPort(comboBox->itemData(found).toString(), false);
+    (void)openBootloaderPort(comboBox->itemData(found).toString(), comboBox->itemText(found), false);
     return true;
 }
 
 void upgrade_dialog::rec_mtd(const QString &model)
 {
+    // While the main window uses the shared port, its device's answers are
+    // not the bootloader's (and a hidden log need not be laid out).
+    if (m_job->state() == FirmwareUpgradeJob::Idle)
+        return;
     reportedModel_ = model;
     log(QStringLiteral("Product Model: %1").arg(model));
 }
 
 void upgrade_dialog::rec_version(const QString &version)
 {
+    if (m_job->state() == FirmwareUpgradeJob::Idle)
+        return;
     reportedVersion_ = version;
     log(QStringLiteral("Current Firmware: %1").arg(version));
     if (m_job->state() != FirmwareUpgradeJob::Connected)
@@ -439,10 +448,7 @@ void upgrade_dialog::onJobFailed(FirmwareUpgradeJob::Error error)
     }
     if (error == FirmwareUpgradeJob::Error::DeviceRemoved || error == FirmwareUpgradeJob::Error::CommunicationLost) {
         m_lostPort = m_connectedPort;
-        m_lostLabel = comboBox->itemText(comboBox->findData(m_connectedPort));
-        // Nothing else may be looking at the ports (the dialog hidden, the
-        // window's watcher stopped): keep looking until the device is back.
-        listRefreshTimer->start();
+        m_lostLabel = m_connectedLabel;
     }
     autoUpgrade_ = false;
     onlineFirmware_ = false;
@@ -463,7 +469,7 @@ void upgrade_dialog::onJobSucceeded()
 
 void upgrade_dialog::onPortDisconnected(const QString &portName)
 {
-    if (portName == m_connectedPort || m_connectedPort.isEmpty())
+    if (portName == m_connectedPort)
         m_job->deviceRemoved(portName);
 }
 

@@ -74,7 +74,7 @@ private:
 
     void buildUi();
     void log(const QString &html);
-    [[nodiscard]] bool openBootloaderPort(const QString &portName, bool askOnFailure);
+    [[nodiscard]] bool openBootloaderPort(const QString &portName, const QString &label, bool askOnFailure);
     void onStateChanged(FirmwareUpgradeJob::State state);
     void onJobFailed(FirmwareUpgradeJob::Error error);
     void onJobSucceeded();
@@ -98,6 +98,7 @@ private:
     bool autoUpgrade_ = false;
     bool onlineFirmware_ = false;
     QString m_connectedPort;
+    QString m_connectedLabel; // as listed when it was opened
     QString m_checkProduct;
     QString m_latestVersion;
     // The device lost during the last attempt, until it shows up again.
