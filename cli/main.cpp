@@ -14,6 +14,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLoggingCategory>
 #include <QTextStream>
 
 #include <memory>
@@ -109,6 +110,11 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("velmora-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VELMORA_VERSION));
+
+    // The libraries log to standard error for the window's log file; here
+    // standard error is for the one sentence a script reads (QT_LOGGING_RULES
+    // still turns the log back on).
+    QLoggingCategory::setFilterRules(QStringLiteral("velmora.*=false"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(

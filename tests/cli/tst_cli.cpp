@@ -38,6 +38,8 @@ void TestCli::exitCodes_data()
                                    << "no simulated model";
     QTest::newRow("no such port") << QStringList{"identify", "/dev/velmora-no-such-port"}
                                   << int(Cli::ExitNoDevice) << "There is no port /dev/velmora-no-such-port.";
+    QTest::newRow("not a serial port") << QStringList{"identify", "/dev/null"} << int(Cli::ExitNoDevice)
+                                       << "Cannot open /dev/null";
     // The placeholder is replaced by a pseudo-terminal nobody answers on.
     QTest::newRow("silent port") << QStringList{"--timeout", "300", "identify", "SILENT"}
                                  << int(Cli::ExitNoDevice) << "did not answer within 300 ms";
