@@ -3,6 +3,8 @@
 #include "app/pagetablabel.h"
 #include "configfile/ui/configfilecontroller.h"
 #include "device/devicesession.h"
+#include "network/updateserver.h"
+#include "upgrade/ui/firmwareupgradefeature.h"
 #include "device/devicewatcher.h"
 #include "device/logging.h"
 #include "device/sysex.h"

@@ -1,0 +1,195 @@
+// velmora-cli: the device tasks of the window for scripts and machines
+// without a display. Qt Core and Qt SerialPort only.
+#include "cli/devicebackup.h"
+#include "cli/exitcode.h"
+#include "device/devicewatcher.h"
+
+#ifdef VELMORA_WITH_SIMULATOR
+#include "simulator/deviceprofile.h"
+#include "simulator/simulateddeviceport.h"
+#endif
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLoggingCategory>
+#include <QTextStream>
+
+#include <memory>
+
+using namespace Cli;
+
+namespace {
+
+const QString BrandPrefix = QStringLiteral("Kestrova");
+
+int failWith(int code, const QString &sentence)
+{
+    QTextStream(stderr) << "velmora-cli: " << sentence << '\n';
+    return code;
+}
+
+void printJson(const QJsonValue &value)
+{
+    const QByteArray text = value.isArray() ? QJsonDocument(value.toArray()).toJson()
+                                            : QJsonDocument(value.toObject()).toJson();
+    QTextStream(stdout) << QString::fromUtf8(text);
+}
+
+int exitCodeOf(DeviceBackup::Error error)
+{
+    switch (error) {
+    case DeviceBackup::Error::None:
+        return ExitOk;
+    case DeviceBackup::Error::CannotOpen:
+    case DeviceBackup::Error::NotAnswering:
+    case DeviceBackup::Error::DeviceLost:
+        return ExitNoDevice;
+    }
+    return ExitNoDevice;
+}
+
+int runList(bool json)
+{
+    DeviceWatcher watcher(BrandPrefix);
+    watcher.scan();
+    QJsonArray rows;
+    QTextStream out(stdout);
+    for (const DeviceListEntry &entry : watcher.entries()) {
+        if (json)
+            rows.append(QJsonObject{{QStringLiteral("port"), entry.portName},
+                                    {QStringLiteral("description"), entry.text}});
+        else
+            out << entry.portName << '\t' << entry.text << '\n';
+    }
+    if (json)
+        printJson(rows);
+    return ExitOk;
+}
+
+int runIdentify(const QString &port, int timeoutMs, bool json)
+{
+    DeviceBackup backup;
+    backup.setTimeout(timeoutMs);
+    if (!backup.open(port) || !backup.identify())
+        return failWith(exitCodeOf(backup.error()), backup.errorString());
+    const DeviceBackup::Identity &id = backup.identity();
+    if (json) {
+        QJsonArray names;
+        for (auto it = id.usbNames.cbegin(); it != id.usbNames.cend(); ++it)
+            names.append(QJsonObject{{QStringLiteral("slot"), it.key()}, {QStringLiteral("name"), it.value()}});
+        printJson(QJsonObject{
+            {QStringLiteral("model"), id.model},
+            {QStringLiteral("version"), id.version},
+            {QStringLiteral("midiIn"), id.counts.midiIn},
+            {QStringLiteral("midiOut"), id.counts.midiOut},
+            {QStringLiteral("usbHost"), id.counts.usbHost},
+            {QStringLiteral("usbDevice"), id.counts.usbDev},
+            {QStringLiteral("usbNames"), names},
+        });
+        return ExitOk;
+    }
+    QTextStream out(stdout);
+    out << "model: " << id.model << '\n'
+        << "firmware: " << id.version << '\n'
+        << "MIDI IN: " << id.counts.midiIn << '\n'
+        << "MIDI OUT: " << id.counts.midiOut << '\n'
+        << "USB HOST: " << id.counts.usbHost << '\n'
+        << "USB DEVICE: " << id.counts.usbDev << '\n';
+    for (auto it = id.usbNames.cbegin(); it != id.usbNames.cend(); ++it)
+        out << "USB " << it.key() << ": " << it.value() << '\n';
+    return ExitOk;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("velmora-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VELMORA_VERSION));
+
+    // The libraries log to standard error for the window's log file; here
+    // standard error is for the one sentence a script reads (QT_LOGGING_RULES
+    // still turns the log back on).
+    QLoggingCategory::setFilterRules(QStringLiteral("velmora.*=false"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Talks to a Kestrova MIDI interface without the window.\n\n"
+        "Commands:\n"
+        "  list            the devices the window would list: port, description\n"
+        "  identify PORT   model, firmware version, port counts, USB names\n\n"
+        "Exit codes: 0 ok, 1 differs, 2 usage, 3 device not found or not answering,\n"
+        "4 refused by the device, 5 file error."));
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
+    const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("Machine-readable output."));
+    const QCommandLineOption timeoutOption(QStringLiteral("timeout"),
+                                           QStringLiteral("How long to wait for the device (default %1).")
+                                               .arg(DeviceBackup::DefaultTimeoutMs),
+                                           QStringLiteral("ms"));
+    parser.addOption(jsonOption);
+    parser.addOption(timeoutOption);
+#ifdef VELMORA_WITH_SIMULATOR
+    const QCommandLineOption simulateOption(QStringLiteral("simulate"),
+                                            QStringLiteral("Run against a built-in simulated device."),
+                                            QStringLiteral("model"));
+    parser.addOption(simulateOption);
+#endif
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("list or identify"));
+
+    if (!parser.parse(QCoreApplication::arguments()))
+        return failWith(ExitUsage, parser.errorText() + QLatin1Char('.'));
+    if (parser.isSet(helpOption)) {
+        QTextStream(stdout) << parser.helpText();
+        return ExitOk;
+    }
+    if (parser.isSet(versionOption)) {
+        QTextStream(stdout) << "velmora-cli " << QCoreApplication::applicationVersion() << '\n';
+        return ExitOk;
+    }
+
+    int timeoutMs = DeviceBackup::DefaultTimeoutMs;
+    if (parser.isSet(timeoutOption)) {
+        bool ok = false;
+        timeoutMs = parser.value(timeoutOption).toInt(&ok);
+        if (!ok || timeoutMs <= 0)
+            return failWith(ExitUsage, QStringLiteral("--timeout takes a positive number of milliseconds."));
+    }
+
+    QStringList args = parser.positionalArguments();
+    if (args.isEmpty())
+        return failWith(ExitUsage, QStringLiteral("Name a command; see --help."));
+    const QString command = args.takeFirst();
+
+    QString simulatedPort;
+#ifdef VELMORA_WITH_SIMULATOR
+    std::unique_ptr<SimulatedDevicePort> simulated;
+    if (parser.isSet(simulateOption)) {
+        const auto profile = DeviceProfiles::find(parser.value(simulateOption));
+        if (!profile)
+            return failWith(ExitUsage, QStringLiteral("There is no simulated model \"%1\".").arg(parser.value(simulateOption)));
+        simulated = std::make_unique<SimulatedDevicePort>(*profile);
+        if (!simulated->start())
+            return failWith(ExitNoDevice, QStringLiteral("The simulated device cannot start: %1.").arg(simulated->errorString()));
+        simulatedPort = simulated->portName();
+    }
+#endif
+
+    if (command == QLatin1String("list")) {
+        if (!args.isEmpty())
+            return failWith(ExitUsage, QStringLiteral("list takes no arguments."));
+        return runList(parser.isSet(jsonOption));
+    }
+    if (command == QLatin1String("identify")) {
+        if (args.isEmpty() && !simulatedPort.isEmpty())
+            args.append(simulatedPort);
+        if (args.size() != 1)
+            return failWith(ExitUsage, QStringLiteral("identify takes one port."));
+        return runIdentify(args.first(), timeoutMs, parser.isSet(jsonOption));
+    }
+    return failWith(ExitUsage, QStringLiteral("Unknown command \"%1\"; see --help.").arg(command));
+}
