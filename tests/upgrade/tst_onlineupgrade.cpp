@@ -241,7 +241,7 @@ void tst_OnlineUpgrade::mainWindowPath()
     QTRY_VERIFY_WITH_TIMEOUT(prompt.shown().last().title == QStringLiteral("Upgrade"), 20000);
     QCOMPARE(prompt.shown().last().text, QStringLiteral("Upgrade successful, please power on the device again."));
     QCOMPARE(device->simulator()->receivedImage(), firmware());
-    QCOMPARE(prompt.shown().size(), 2);
+    QVERIFY2(prompt.shown().size() == 2, qPrintable(prompt.texts().join(QStringLiteral(" | "))));
     // The window let go of the running device; the hand-off left the mapping
     // number alone and the online check is done.
     QVERIFY(w.connectedDeviceName().isEmpty());

@@ -36,11 +36,22 @@ FirmwareUpgradeFeature::FirmwareUpgradeFeature(DeviceSession *session, DeviceWat
     , m_server(server)
     , m_dialog(new upgrade_dialog(session->serialPort(), watcherFor(watcher, this), prompt, window, timings))
     , m_searchTimer(new QTimer(this))
+    , m_checkTimer(new QTimer(this))
 {
     m_dialog->online()->setServer(server);
     m_searchTimer->setInterval(timings.bootloaderSearchMs);
     connect(m_searchTimer, &QTimer::timeout, this, &FirmwareUpgradeFeature::searchBootloader);
     connect(session, &DeviceSession::firmwareCheckRequested, this, &FirmwareUpgradeFeature::checkOnline);
+    // Setting up a network request can hold the event loop for a while; the
+    // device's connection queries (the last 200 ms after connecting) go first.
+    m_checkTimer->setSingleShot(true);
+    m_checkTimer->setInterval(CheckDelayMs);
+    connect(m_checkTimer, &QTimer::timeout, this, [this] {
+        DownloadJob *job = get(FirmwareVersion::updateTextPath(m_checkProduct));
+        connect(job, &DownloadJob::finished, this,
+                [this, job, product = m_checkProduct, version = m_checkVersion] { onUpdateText(job, product, version); });
+        job->start();
+    });
     connect(m_dialog, &upgrade_dialog::upgradeSucceeded, this,
             [this] { m_session->setOnlineCheckRequested(false); });
     if (!server.isValid())
@@ -76,13 +87,9 @@ void FirmwareUpgradeFeature::checkOnline(const QString &product, const QString &
 {
     if (!m_server.isValid() || m_searchTimer->isActive())
         return;
-    // Setting up a network request can hold the event loop for a while; the
-    // device's connection queries (the last 200 ms after connecting) go first.
-    QTimer::singleShot(CheckDelayMs, this, [this, product, version] {
-        DownloadJob *job = get(FirmwareVersion::updateTextPath(product));
-        connect(job, &DownloadJob::finished, this, [this, job, product, version] { onUpdateText(job, product, version); });
-        job->start();
-    });
+    m_checkProduct = product;
+    m_checkVersion = version;
+    m_checkTimer->start();
 }
 
 void FirmwareUpgradeFeature::onUpdateText(DownloadJob *job, const QString &product, const QString &version)

@@ -58,6 +58,11 @@ private:
     UpdateServer m_server;
     upgrade_dialog *const m_dialog;
     QTimer *const m_searchTimer;
+    // The device answers both identification queries of a connection: their
+    // two version replies make one check, not two "Update Available" boxes.
+    QTimer *const m_checkTimer;
+    QString m_checkProduct;
+    QString m_checkVersion;
     QPointer<DownloadJob> m_job;
     QByteArray m_prepared;
     QString m_product;
