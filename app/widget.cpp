@@ -109,7 +109,9 @@ Widget::Widget(QWidget *parent, Prompt *prompt, const QString &settingsPath)
     m_tabWidget->setCurrentIndex(0);
     updateHeaderSelection();
 
-    m_updater->check(UpdateCheckDialog::Silent);
+    // Setting up TLS and the network stack costs more than building the whole
+    // window; the silent check waits until the window is up.
+    QTimer::singleShot(SilentUpdateCheckDelayMs, m_updater, [this] { m_updater->check(UpdateCheckDialog::Silent); });
 }
 
 Widget::~Widget() = default;

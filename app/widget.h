@@ -37,6 +37,7 @@ class Widget : public QWidget
 
 public:
     static const QString ApplicationVersion; // "V2.0.1"
+    static constexpr int SilentUpdateCheckDelayMs = 1500;
     // Added to "Failed to open port" on Linux when this user may not open it.
     static const QString PortPermissionHint;
 

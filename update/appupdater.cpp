@@ -31,6 +31,7 @@ UpdateCheckDialog *AppUpdater::check(UpdateCheckDialog::Mode mode)
     setup.downloadDirectory = m_downloadDirectory;
     setup.openInstaller = m_opener;
     m_dialog = new UpdateCheckDialog(setup, mode, m_window);
+    emit checkStarted(m_dialog);
     m_dialog->start();
     return m_dialog;
 }

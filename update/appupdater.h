@@ -22,6 +22,10 @@ public:
     UpdateCheckDialog *check(UpdateCheckDialog::Mode mode);
     [[nodiscard]] UpdateCheckDialog *dialog() const { return m_dialog; }
 
+signals:
+    // A new check's dialog exists; its request has not gone out yet.
+    void checkStarted(UpdateCheckDialog *dialog);
+
 private:
     Prompt *const m_prompt;
     const QString m_settingsPath;

@@ -269,6 +269,8 @@ void TestAppUpdate::startupCheckIsSilentUnlessNewer()
         const int requestsBefore = m_server.requestedPaths().count(TextPath);
         ScriptedPrompt prompt;
         Widget window(nullptr, &prompt, m_dir->filePath(QStringLiteral("config.ini")));
+        QSignalSpy started(window.updater(), &AppUpdater::checkStarted);
+        QVERIFY(started.wait(10000));
         QPointer<UpdateCheckDialog> dialog = window.updater()->dialog();
         QVERIFY(dialog);
         QCOMPARE(dialog->mode(), UpdateCheckDialog::Silent);
@@ -290,6 +292,8 @@ void TestAppUpdate::startupCheckIsSilentUnlessNewer()
     m_server.setResponse(TextPath, failing);
     ScriptedPrompt prompt;
     Widget window(nullptr, &prompt, m_dir->filePath(QStringLiteral("config.ini")));
+    QSignalSpy started(window.updater(), &AppUpdater::checkStarted);
+    QVERIFY(started.wait(10000));
     QPointer<UpdateCheckDialog> dialog = window.updater()->dialog();
     QSignalSpy finished(dialog.data(), &UpdateCheckDialog::checkFinished);
     QVERIFY(finished.wait(10000));
