@@ -13,7 +13,6 @@
 #include "routing/usbnameslots.h"
 
 #include <QLabel>
-#include <QPointer>
 #include <QResizeEvent>
 #include <QScrollArea>
 #include <QTimer>
@@ -236,11 +235,6 @@ void RoutingPage::clearRoutes()
     cancelReplay();
     m_model->clear();
     m_model->clearRoutesToReplay();
-}
-
-bool RoutingPage::isReplaying() const
-{
-    return m_replayTimer->isActive();
 }
 
 void RoutingPage::cancelReplay()

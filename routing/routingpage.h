@@ -75,7 +75,6 @@ public:
     // Routes naming a port this device does not have are skipped.
     void replayRoutes();
     void cancelReplay();
-    [[nodiscard]] bool isReplaying() const;
     // Forgets every route and line (the buttons stay), for an import.
     void clearRoutes();
 
