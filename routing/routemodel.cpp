@@ -94,10 +94,9 @@ RouteModel::AnswerResult RouteModel::handleRouteAnswer(const QByteArray &frame)
     if (!answer)
         return result;
 
-    const PendingOp pending = m_pendingOp;
-    m_pendingOp = NoPendingOp;
-
     if (answer->operation != OpRemove) {
+        // A connect's answer can arrive after a removal was asked for (the
+        // user is quicker than the device); the removal still awaits its own.
         if (answer->result == 0) {
             result.outcome = AnswerResult::ConnectAccepted;
             m_lastConnect.reset();
@@ -113,6 +112,9 @@ RouteModel::AnswerResult RouteModel::handleRouteAnswer(const QByteArray &frame)
         }
         return result;
     }
+
+    const PendingOp pending = m_pendingOp;
+    m_pendingOp = NoPendingOp;
 
     if (answer->result != 0) {
         // The device kept what we asked it to remove; put the routes that the

@@ -205,6 +205,9 @@ void TestRouteModel::shouldRemoveRouteWhenRemovalAccepted()
     QCOMPARE(m_model->pendingRouteOp(), int(RouteModel::PendingSingleRemoval));
     QCOMPARE(m_model->connList(), QVector<Route>{Midi1ToMidi2});
     QVERIFY(m_model->hasRoute(HostToDevice));
+    // An earlier connect's late answer does not cancel the removal.
+    QCOMPARE(m_model->handleRouteAnswer(answer(1, 0)).outcome, RouteModel::AnswerResult::ConnectAccepted);
+    QCOMPARE(m_model->pendingRouteOp(), int(RouteModel::PendingSingleRemoval));
 
     QCOMPARE(m_model->handleRouteAnswer(answer(0, 0)).outcome, RouteModel::AnswerResult::RemovalAccepted);
     QVERIFY(!m_model->hasRoute(HostToDevice));
