@@ -6,17 +6,35 @@
 #include "device/serialport.h"
 #include "device/sysex.h"
 #include "device/vocabulary.h"
+#include "filter/filterbits.h"
+#include "filter/filtermodel.h"
+#include "filter/filterprotocol.h"
+#include "filter/portfilteringsituation.h"
+#include "mapping/mappingcommands.h"
+#include "mapping/mappingstore.h"
+#include "routing/routemodel.h"
 
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QTimer>
+
+#include <numeric>
 
 namespace {
 
 // The queries the window sends after connecting: port counts, filter port
 // counts, hub count, the USB names and the routing situation.
 constexpr int IdentityQueries[] = {1, 2, 4, 3, 7};
+
+// The queries of a configuration read: port counts, routes, filter port
+// counts, every port's filter, stored mapping rules.
+constexpr int ConfigurationQueries[] = {1, 2, 4, 5, 3};
+
+// How often a wait looks at the clock between frames.
+constexpr int PollMs = 5;
+// A device that keeps talking without ever finishing is cut off this long
+// after the timeout would have struck a silent one.
+constexpr int TalkativeGraceMs = 60000;
 
 } // namespace
 
@@ -26,8 +44,10 @@ DeviceBackup::DeviceBackup(QObject *parent)
     , m_fifo(new FiFoBuffer(this))
     , m_dispatcher(new FeedbackDispatcher(this))
 {
+    connect(m_port, &SerialPort::isread, this, [this](const QByteArray &) { m_sinceActivity.restart(); });
     connect(m_port, &SerialPort::isread, m_fifo, &FiFoBuffer::writeData);
     connect(m_fifo, &FiFoBuffer::currDataFrame, m_dispatcher, &FeedbackDispatcher::dealWithData);
+    connect(m_fifo, &FiFoBuffer::currDataFrame, this, &DeviceBackup::onFrame);
     connect(m_dispatcher, &FeedbackDispatcher::writeRequested, this,
             [this](const QByteArray &frame) { (void)m_port->writeFrame(frame); });
     connect(m_port, &SerialPort::sendmtv, this, [this](const QString &version, const QString &model) {
@@ -43,6 +63,7 @@ DeviceBackup::DeviceBackup(QObject *parent)
             [this](int slot, const QString &name) { m_identity.usbNames.insert(slot, name); });
     connect(m_dispatcher, &FeedbackDispatcher::usbNamesCleared, this, [this] { m_identity.usbNames.clear(); });
     connect(m_port, &SerialPort::portDisconnected, this, [this] { m_lost = true; });
+    m_sinceActivity.start();
 }
 
 DeviceBackup::~DeviceBackup() = default;
@@ -51,6 +72,13 @@ void DeviceBackup::fail(Error error, const QString &text)
 {
     m_error = error;
     m_errorString = text;
+}
+
+void DeviceBackup::failNotAnswering()
+{
+    if (m_error != Error::DeviceLost)
+        fail(Error::NotAnswering,
+             tr("The device on %1 did not answer within %2 ms.").arg(m_portName).arg(m_timeoutMs));
 }
 
 bool DeviceBackup::open(const QString &portName)
@@ -78,24 +106,34 @@ void DeviceBackup::close()
         m_port->close();
 }
 
+bool DeviceBackup::send(const QByteArray &frame)
+{
+    if (m_lost || !m_port->writeFrame(frame)) {
+        fail(m_lost ? Error::DeviceLost : Error::CannotOpen,
+             m_lost ? tr("The device on %1 went away.").arg(m_portName) : tr("Cannot write to %1.").arg(m_portName));
+        return false;
+    }
+    return true;
+}
+
 bool DeviceBackup::waitFor(const std::function<bool()> &done)
 {
     QEventLoop loop;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
-    // Every frame, text or System Exclusive, may complete what we wait for.
+    QElapsedTimer overall;
+    overall.start();
+    m_sinceActivity.restart();
     const auto check = [&] {
-        if (m_lost || done())
+        if (m_lost || done() || m_sinceActivity.elapsed() >= m_timeoutMs
+            || overall.elapsed() >= m_timeoutMs + TalkativeGraceMs)
             loop.quit();
     };
-    const auto c1 = connect(m_port, &SerialPort::readyRead, &loop, check, Qt::QueuedConnection);
+    // Every frame may complete what we wait for; the poll sees quiet gaps end.
+    const auto c1 = connect(m_fifo, &FiFoBuffer::currDataFrame, &loop, check, Qt::QueuedConnection);
     const auto c2 = connect(m_port, &SerialPort::portDisconnected, &loop, check, Qt::QueuedConnection);
-    QTimer quiet;
-    quiet.setInterval(QuietGapMs / 2);
-    connect(&quiet, &QTimer::timeout, &loop, check);
-    quiet.start();
-    deadline.start(m_timeoutMs);
+    QTimer poll;
+    poll.setInterval(PollMs);
+    connect(&poll, &QTimer::timeout, &loop, check);
+    poll.start();
     if (!m_lost && !done())
         loop.exec();
     disconnect(c1);
@@ -107,34 +145,140 @@ bool DeviceBackup::waitFor(const std::function<bool()> &done)
     return done();
 }
 
+void DeviceBackup::onFrame(Feedbacktype type, const QByteArray &frame)
+{
+    m_sinceActivity.restart();
+    if (!m_answer && m_awaited.contains(type))
+        m_answer = frame;
+    switch (type) {
+    case FEED_BACK_PORT_ROUTIN_SITUATION:
+        m_routeFrames.append(frame);
+        break;
+    case FEED_BACK_PORT_FILTERING_COUNT:
+        if (const auto counts = Filter::parsePortCounts(frame))
+            m_filterCounts = QVector<int>(counts->cbegin(), counts->cend());
+        break;
+    case FEED_BACK_PORT_FILTERING_SITUATION:
+        m_filterFrames.append(frame);
+        break;
+    case FEED_BACK_PORT_ROUNTMAPPING:
+        // The short form says that no rule is stored.
+        if (MappingReadBack::parse(frame).status == MappingReadBack::Status::TooShort)
+            m_noMappings = true;
+        else
+            m_mappingFrames.append(frame);
+        break;
+    default:
+        break;
+    }
+}
+
 bool DeviceBackup::identify()
 {
     m_haveText = false;
     m_haveCounts = false;
     m_identity = Identity();
-    if (!m_port->writeFrame(Vocabulary::identificationQuery())) {
-        fail(Error::CannotOpen, tr("Cannot write to %1.").arg(m_portName));
+    if (!send(Vocabulary::identificationQuery()))
         return false;
-    }
     for (int query : IdentityQueries)
         (void)m_port->writeFrame(SysEx::deviceQuery(query));
 
     // Names come one per USB slot; a slot without a device may stay silent,
     // so past the counts only a quiet gap ends the burst.
-    QElapsedTimer sinceLast;
-    sinceLast.start();
-    int seen = 0;
     const bool ok = waitFor([&] {
-        const int now = m_identity.usbNames.size();
-        if (now != seen) {
-            seen = now;
-            sinceLast.restart();
-        }
         if (!m_haveText || !m_haveCounts)
             return false;
-        return seen >= m_identity.counts.usbSlotCount() || sinceLast.elapsed() >= QuietGapMs;
+        return m_identity.usbNames.size() >= m_identity.counts.usbSlotCount()
+            || m_sinceActivity.elapsed() >= QuietGapMs;
     });
-    if (!ok && m_error != Error::DeviceLost)
-        fail(Error::NotAnswering, tr("The device on %1 did not answer within %2 ms.").arg(m_portName).arg(m_timeoutMs));
+    if (!ok)
+        failNotAnswering();
     return ok;
+}
+
+bool DeviceBackup::readConfiguration()
+{
+    m_haveCounts = false;
+    m_filterCounts.reset();
+    m_routeFrames.clear();
+    m_filterFrames.clear();
+    m_mappingFrames.clear();
+    m_noMappings = false;
+    for (int query : ConfigurationQueries) {
+        if (!send(SysEx::deviceQuery(query)))
+            return false;
+    }
+    // The filter states end by the filter port counts. Routes and mapping
+    // rules come without a count (unless no rule is stored at all), so a
+    // quiet gap after everything counted has arrived ends those bursts; they
+    // run alongside the counted ones, so this is the one gap of the read.
+    const bool ok = waitFor([&] {
+        if (!m_haveCounts || !m_filterCounts)
+            return false;
+        const int expected = std::accumulate(m_filterCounts->cbegin(), m_filterCounts->cend(), 0);
+        return m_filterFrames.size() >= expected && m_sinceActivity.elapsed() >= QuietGapMs;
+    });
+    if (!ok) {
+        failNotAnswering();
+        return false;
+    }
+    m_configuration = buildDocument();
+    return true;
+}
+
+ConfigFile::Document DeviceBackup::buildDocument() const
+{
+    // The window's own models take the reports, so that a dump holds what
+    // "Save File" would write right after connecting to this device.
+    ConfigFile::Document doc;
+    RouteModel routes;
+    routes.setPortCounts(m_identity.counts);
+    for (const QByteArray &frame : m_routeFrames)
+        (void)routes.handleRouteSituation(frame);
+    doc.routeMap = routes.routeMap();
+
+    FilterModel filters;
+    for (const QByteArray &frame : m_filterFrames)
+        (void)filters.appendReport(frame);
+    for (const PortFilteringSituation *situation : filters.filterSituations())
+        doc.listFiltering.append({situation->name(), situation->data()});
+
+    // The filter page's check boxes are window state. After connecting, the
+    // window lists the filterable ports by type and shows the first of them,
+    // so its boxes are that port's filter, read the page's way; a device
+    // without filterable ports leaves every box clear.
+    Filter::PortCounts counts{};
+    if (m_filterCounts) {
+        for (int type = 0; type < Filter::PortTypeCount; ++type)
+            counts[type] = m_filterCounts->value(type);
+    }
+    const QStringList ports = Filter::portNames(counts);
+    QSet<QString> checked;
+    if (!ports.isEmpty()) {
+        if (const PortFilteringSituation *first = filters.firstByName(ports.first()))
+            checked = Filter::decode(first->data());
+    }
+    for (const ConfigFile::BoxMember &box : ConfigFile::boxMembers())
+        doc.boxStates.insert(box.objectName, checked.contains(box.objectName));
+
+    MappingStore mappings;
+    for (const QByteArray &frame : m_mappingFrames)
+        (void)mappings.storeReadBack(frame);
+    doc.feedbackMappings = mappings.feedbackMappings();
+    return doc;
+}
+
+std::optional<QByteArray> DeviceBackup::exchange(const QByteArray &command, const QVector<Feedbacktype> &answerKinds)
+{
+    m_awaited = answerKinds;
+    m_answer.reset();
+    if (!send(command))
+        return std::nullopt;
+    const bool ok = waitFor([&] { return m_answer.has_value(); });
+    m_awaited.clear();
+    if (!ok) {
+        failNotAnswering();
+        return std::nullopt;
+    }
+    return m_answer;
 }

@@ -1,21 +1,28 @@
 #pragma once
 
+#include "configfile/configdocument.h"
 #include "device/deviceports.h"
+#include "device/feedbacktype.h"
 
+#include <QByteArray>
+#include <QElapsedTimer>
 #include <QMap>
 #include <QObject>
 #include <QString>
+#include <QVector>
 
 #include <functional>
+#include <optional>
 
 class FeedbackDispatcher;
 class FiFoBuffer;
 class SerialPort;
 
 // Talks to one device over its serial port without a window: opens it, asks
-// who it is and what ports it has, and waits for the answers in a local event
-// loop. The answers come in bursts; each ends by what the protocol says (the
-// reported counts) and only where it says nothing by a short quiet gap.
+// who it is and what it holds, sends commands and waits for their answers in
+// a local event loop. The answers come in bursts; each ends by what the
+// protocol says (the reported counts) and only where it says nothing by a
+// short quiet gap.
 class DeviceBackup : public QObject
 {
     Q_OBJECT
@@ -38,12 +45,13 @@ public:
     };
 
     static constexpr int DefaultTimeoutMs = 3000;
-    // After the last name report, how long a burst of unknown length may pause.
+    // After the last frame of a burst of unknown length, how long it may pause.
     static constexpr int QuietGapMs = 60;
 
     explicit DeviceBackup(QObject *parent = nullptr);
     ~DeviceBackup() override;
 
+    // How long the device may stay silent before it counts as not answering.
     void setTimeout(int ms) { m_timeoutMs = ms; }
     [[nodiscard]] bool open(const QString &portName);
     void close();
@@ -51,14 +59,29 @@ public:
     [[nodiscard]] bool identify();
     [[nodiscard]] const Identity &identity() const { return m_identity; }
 
+    // Routes, every port's filter and the stored mapping rules, as the window
+    // holds them after connecting to this device.
+    [[nodiscard]] bool readConfiguration();
+    [[nodiscard]] const ConfigFile::Document &configuration() const { return m_configuration; }
+
+    // Writes one command and waits for the first frame of one of the kinds
+    // given; nothing (see error()) when none comes or the device goes away.
+    [[nodiscard]] std::optional<QByteArray> exchange(const QByteArray &command,
+                                                     const QVector<Feedbacktype> &answerKinds);
+    // Writes a frame that wants no answer.
+    [[nodiscard]] bool send(const QByteArray &frame);
+
     [[nodiscard]] Error error() const { return m_error; }
     [[nodiscard]] QString errorString() const { return m_errorString; }
 
 private:
-    // Runs the event loop until done() holds, the timeout passes or the port
-    // goes away; true when done() held.
+    // Runs the event loop until done() holds, the device stays silent for the
+    // timeout or the port goes away; true when done() held.
     [[nodiscard]] bool waitFor(const std::function<bool()> &done);
     void fail(Error error, const QString &text);
+    void failNotAnswering();
+    void onFrame(Feedbacktype type, const QByteArray &frame);
+    [[nodiscard]] ConfigFile::Document buildDocument() const;
 
     SerialPort *const m_port;
     FiFoBuffer *const m_fifo;
@@ -68,7 +91,23 @@ private:
     bool m_lost = false;
     bool m_haveText = false;
     bool m_haveCounts = false;
+    // Since the last byte the device sent.
+    QElapsedTimer m_sinceActivity;
     Identity m_identity;
+
+    // Frames of the configuration read, kept raw: the device may send route
+    // reports before the port counts that they are checked against.
+    std::optional<QVector<int>> m_filterCounts;
+    QVector<QByteArray> m_routeFrames;
+    QVector<QByteArray> m_filterFrames;
+    QVector<QByteArray> m_mappingFrames;
+    bool m_noMappings = false;
+    ConfigFile::Document m_configuration;
+
+    // What exchange() waits for.
+    QVector<Feedbacktype> m_awaited;
+    std::optional<QByteArray> m_answer;
+
     Error m_error = Error::None;
     QString m_errorString;
 };

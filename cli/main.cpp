@@ -1,5 +1,6 @@
 // velmora-cli: the device tasks of the window for scripts and machines
 // without a display. Qt Core and Qt SerialPort only.
+#include "cli/commands.h"
 #include "cli/devicebackup.h"
 #include "cli/exitcode.h"
 #include "device/devicewatcher.h"
@@ -24,12 +25,6 @@ using namespace Cli;
 namespace {
 
 const QString BrandPrefix = QStringLiteral("Kestrova");
-
-int failWith(int code, const QString &sentence)
-{
-    QTextStream(stderr) << "velmora-cli: " << sentence << '\n';
-    return code;
-}
 
 void printJson(const QJsonValue &value)
 {
@@ -121,7 +116,11 @@ int main(int argc, char *argv[])
         "Talks to a Kestrova MIDI interface without the window.\n\n"
         "Commands:\n"
         "  list            the devices the window would list: port, description\n"
-        "  identify PORT   model, firmware version, port counts, USB names\n\n"
+        "  identify PORT   model, firmware version, port counts, USB names\n"
+        "  dump PORT       the device's routes, filters and mapping rules as a\n"
+        "                  configuration file (standard output without -o)\n"
+        "  apply FILE PORT make the device hold exactly the file\n"
+        "  diff FILE PORT  what differs between the file and the device\n\n"
         "Exit codes: 0 ok, 1 differs, 2 usage, 3 device not found or not answering,\n"
         "4 refused by the device, 5 file error."));
     const QCommandLineOption helpOption = parser.addHelpOption();
@@ -131,15 +130,24 @@ int main(int argc, char *argv[])
                                            QStringLiteral("How long to wait for the device (default %1).")
                                                .arg(DeviceBackup::DefaultTimeoutMs),
                                            QStringLiteral("ms"));
+    const QCommandLineOption outputOption({QStringLiteral("o"), QStringLiteral("output")},
+                                          QStringLiteral("dump: write the file here."), QStringLiteral("file"));
+    const QCommandLineOption verifyOption(QStringLiteral("verify"),
+                                          QStringLiteral("apply: read everything back and compare."));
+    const QCommandLineOption dryRunOption(QStringLiteral("dry-run"),
+                                          QStringLiteral("apply: print what would be sent, send nothing."));
     parser.addOption(jsonOption);
     parser.addOption(timeoutOption);
+    parser.addOption(outputOption);
+    parser.addOption(verifyOption);
+    parser.addOption(dryRunOption);
 #ifdef VELMORA_WITH_SIMULATOR
     const QCommandLineOption simulateOption(QStringLiteral("simulate"),
                                             QStringLiteral("Run against a built-in simulated device."),
                                             QStringLiteral("model"));
     parser.addOption(simulateOption);
 #endif
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("list or identify"));
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("list, identify, dump, apply or diff"));
 
     if (!parser.parse(QCoreApplication::arguments()))
         return failWith(ExitUsage, parser.errorText() + QLatin1Char('.'));
@@ -184,12 +192,37 @@ int main(int argc, char *argv[])
             return failWith(ExitUsage, QStringLiteral("list takes no arguments."));
         return runList(parser.isSet(jsonOption));
     }
-    if (command == QLatin1String("identify")) {
-        if (args.isEmpty() && !simulatedPort.isEmpty())
+    // With --simulate the simulated device's port is the default port.
+    const auto takePort = [&](int before) {
+        if (args.size() == before && !simulatedPort.isEmpty())
             args.append(simulatedPort);
+    };
+    Options options;
+    options.timeoutMs = timeoutMs;
+    options.json = parser.isSet(jsonOption);
+    options.verify = parser.isSet(verifyOption);
+    options.dryRun = parser.isSet(dryRunOption);
+    options.output = parser.value(outputOption);
+    if (command == QLatin1String("identify")) {
+        takePort(0);
         if (args.size() != 1)
             return failWith(ExitUsage, QStringLiteral("identify takes one port."));
-        return runIdentify(args.first(), timeoutMs, parser.isSet(jsonOption));
+        return runIdentify(args.first(), timeoutMs, options.json);
+    }
+    if (command == QLatin1String("dump")) {
+        takePort(0);
+        if (args.size() != 1)
+            return failWith(ExitUsage, QStringLiteral("dump takes one port."));
+        return runDump(args.first(), options);
+    }
+    if (command == QLatin1String("apply") || command == QLatin1String("diff")) {
+        takePort(1);
+        // A dry run sends nothing and needs no port.
+        if (args.size() != 2 && !(options.dryRun && args.size() == 1))
+            return failWith(ExitUsage, QStringLiteral("%1 takes a file and a port.").arg(command));
+        if (command == QLatin1String("diff"))
+            return runDiff(args.at(0), args.at(1), options);
+        return runApply(args.at(0), args.value(1), options);
     }
     return failWith(ExitUsage, QStringLiteral("Unknown command \"%1\"; see --help.").arg(command));
 }

@@ -1,0 +1,134 @@
+#include "cli/commands.h"
+
+#include "cli/configapply.h"
+#include "cli/configdiff.h"
+#include "cli/devicebackup.h"
+#include "cli/exitcode.h"
+#include "configfile/configreader.h"
+#include "configfile/configsaver.h"
+#include "configfile/configwriter.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTextStream>
+
+namespace Cli {
+
+namespace {
+
+int exitCodeOf(DeviceBackup::Error error)
+{
+    return error == DeviceBackup::Error::None ? ExitOk : ExitNoDevice;
+}
+
+// Opens the port and reads what the device holds.
+bool readDevice(DeviceBackup &backup, const QString &port, const Options &options)
+{
+    backup.setTimeout(options.timeoutMs);
+    return backup.open(port) && backup.readConfiguration();
+}
+
+bool writeStdout(const QByteArray &bytes)
+{
+    QFile out;
+    return out.open(stdout, QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.flush();
+}
+
+void printDifferences(const QVector<Difference> &differences, bool json)
+{
+    if (json) {
+        QJsonArray rows;
+        for (const Difference &d : differences)
+            rows.append(QJsonObject{{QStringLiteral("subject"), d.subject},
+                                    {QStringLiteral("difference"), d.detail},
+                                    {QStringLiteral("text"), d.text()}});
+        const QJsonObject root{{QStringLiteral("equal"), differences.isEmpty()},
+                               {QStringLiteral("differences"), rows}};
+        (void)writeStdout(QJsonDocument(root).toJson());
+        return;
+    }
+    QTextStream out(stdout);
+    for (const Difference &d : differences)
+        out << d.text() << '\n';
+}
+
+} // namespace
+
+int failWith(int code, const QString &sentence)
+{
+    QTextStream(stderr) << "velmora-cli: " << sentence << '\n';
+    return code;
+}
+
+int runDump(const QString &port, const Options &options)
+{
+    DeviceBackup backup;
+    if (!readDevice(backup, port, options))
+        return failWith(exitCodeOf(backup.error()), backup.errorString());
+    backup.close();
+    const QByteArray bytes = ConfigFile::write(backup.configuration());
+    if (options.output.isEmpty()) {
+        if (!writeStdout(bytes))
+            return failWith(ExitFileError, QStringLiteral("Cannot write to standard output."));
+        return ExitOk;
+    }
+    ConfigFile::Saver saver;
+    if (!saver.save(options.output, bytes))
+        return failWith(ExitFileError, QStringLiteral("Cannot write %1: %2").arg(options.output, saver.errorString()));
+    return ExitOk;
+}
+
+int runApply(const QString &file, const QString &port, const Options &options)
+{
+    // The whole file is checked before anything is sent.
+    const ConfigFile::ReadResult read = ConfigFile::readFile(file);
+    if (!read.ok())
+        return failWith(ExitFileError, QStringLiteral("%1: %2").arg(file, read.errorString()));
+    const ApplyPlan plan = planApply(read.import);
+    if (!plan.error.isEmpty())
+        return failWith(ExitFileError, QStringLiteral("%1: %2").arg(file, plan.error));
+    if (options.dryRun) {
+        QTextStream out(stdout);
+        for (const ApplyStep &step : plan.steps)
+            out << step.meaning << '\n';
+        return ExitOk;
+    }
+
+    DeviceBackup backup;
+    backup.setTimeout(options.timeoutMs);
+    if (!backup.open(port))
+        return failWith(exitCodeOf(backup.error()), backup.errorString());
+    const ApplyResult result = runApply(backup, plan);
+    if (!result.completed)
+        return failWith(exitCodeOf(backup.error()), backup.errorString());
+
+    QVector<Difference> differences;
+    if (options.verify) {
+        if (!backup.readConfiguration())
+            return failWith(exitCodeOf(backup.error()), backup.errorString());
+        differences = compare(read.import, backup.configuration());
+        printDifferences(differences, options.json);
+    }
+    if (!result.refusals.isEmpty())
+        return failWith(ExitRefused, QStringLiteral("The device refused %1.").arg(result.refusals.join(QStringLiteral("; "))));
+    if (!differences.isEmpty())
+        return failWith(ExitDiffers, QStringLiteral("The device does not hold what %1 says.").arg(file));
+    return ExitOk;
+}
+
+int runDiff(const QString &file, const QString &port, const Options &options)
+{
+    const ConfigFile::ReadResult read = ConfigFile::readFile(file);
+    if (!read.ok())
+        return failWith(ExitFileError, QStringLiteral("%1: %2").arg(file, read.errorString()));
+    DeviceBackup backup;
+    if (!readDevice(backup, port, options))
+        return failWith(exitCodeOf(backup.error()), backup.errorString());
+    const QVector<Difference> differences = compare(read.import, backup.configuration());
+    printDifferences(differences, options.json);
+    return differences.isEmpty() ? ExitOk : ExitDiffers;
+}
+
+} // namespace Cli

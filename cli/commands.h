@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+// The commands that talk to a device's configuration. Each returns the exit
+// code; errors go to standard error as one sentence.
+namespace Cli {
+
+struct Options
+{
+    int timeoutMs = 0;
+    bool json = false;
+    bool verify = false;
+    bool dryRun = false;
+    QString output; // dump: the file, empty for standard output
+};
+
+// Prints "velmora-cli: <sentence>" on standard error and returns the code.
+int failWith(int code, const QString &sentence);
+
+[[nodiscard]] int runDump(const QString &port, const Options &options);
+[[nodiscard]] int runApply(const QString &file, const QString &port, const Options &options);
+[[nodiscard]] int runDiff(const QString &file, const QString &port, const Options &options);
+
+} // namespace Cli

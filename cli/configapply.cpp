@@ -1,0 +1,151 @@
+#include "cli/configapply.h"
+
+#include "cli/devicebackup.h"
+#include "device/sysex.h"
+#include "filter/filterprotocol.h"
+#include "mapping/mappingcommands.h"
+#include "mapping/mappingfeedback.h"
+#include "mapping/mappingprotocol.h"
+#include "routing/routeprotocol.h"
+
+#include <algorithm>
+
+namespace Cli {
+
+namespace {
+
+QString routeText(const Routing::Route &route)
+{
+    return QStringLiteral("%1 → %2").arg(Routing::buttonText(route.in, Routing::Side::Input),
+                                          Routing::buttonText(route.out, Routing::Side::Output));
+}
+
+} // namespace
+
+ApplyPlan planApply(const ConfigFile::Import &file)
+{
+    ApplyPlan plan;
+    plan.steps.append({ApplyStep::RemoveAllRoutes, Routing::removeAllCommand(), QStringLiteral("remove every route"),
+                       QStringLiteral("removing every route")});
+    // A file lists each source's destinations most recently added first, and
+    // the device reports them in the order they were connected: connecting
+    // them oldest first gives back the same file.
+    QVector<Routing::Route> routes = file.routes;
+    for (auto first = routes.begin(); first != routes.end();) {
+        const auto last = std::find_if(first, routes.end(), [&](const Routing::Route &r) { return r.in != first->in; });
+        std::reverse(first, last);
+        first = last;
+    }
+    for (const Routing::Route &route : qAsConst(routes)) {
+        plan.steps.append({ApplyStep::Connect, Routing::connectCommand(route),
+                           QStringLiteral("connect ") + routeText(route), QStringLiteral("route ") + routeText(route)});
+    }
+    plan.steps.append({ApplyStep::SaveRoutes, Routing::saveCommand(), QStringLiteral("save the routes"),
+                       QStringLiteral("saving the routes")});
+
+    if (file.listFiltering) {
+        for (const ConfigFile::FilterEntry &entry : *file.listFiltering) {
+            const auto port = Filter::parsePortText(entry.portName);
+            const QByteArray command = port ? Filter::setCommand(port->typeCode, port->number, entry.bytes) : QByteArray();
+            if (command.isEmpty()) {
+                plan.error = QStringLiteral("The filter entry \"%1\" names no port.").arg(entry.portName);
+                return plan;
+            }
+            const QString name = QStringLiteral("%1 %2").arg(Filter::portTypeWord(port->typeCode)).arg(port->number);
+            plan.steps.append({ApplyStep::SetFilter, command, QStringLiteral("set the %1 filter").arg(name),
+                               QStringLiteral("%1 filter").arg(name)});
+        }
+    }
+
+    plan.steps.append({ApplyStep::DeleteAllMappings, Mapping::deleteAllMappingsCommand(),
+                       QStringLiteral("delete every mapping rule"), QStringLiteral("deleting every mapping rule")});
+    for (int number = MappingProtocol::FirstNumber; number <= MappingProtocol::LastNumber; ++number) {
+        const MappingRecord &record = file.feedbackMappings.value(number);
+        if (!record.enable)
+            continue;
+        plan.steps.append({ApplyStep::StoreMapping, record.toStoreCommand(),
+                           QStringLiteral("store mapping %1").arg(number), QStringLiteral("mapping %1").arg(number)});
+    }
+    return plan;
+}
+
+QVector<Feedbacktype> answerKinds(ApplyStep::Kind kind)
+{
+    switch (kind) {
+    case ApplyStep::RemoveAllRoutes:
+    case ApplyStep::Connect:
+        return {FEED_BACK_PORT_ROUTIN_CONFIGURATION};
+    case ApplyStep::SaveRoutes:
+        return {FEED_BACK_ROUTING_CONFIGURATION};
+    case ApplyStep::SetFilter:
+        return {FEED_BACK_PORT_FILTERING};
+    case ApplyStep::DeleteAllMappings:
+        return {FEED_BACK_DEL};
+    case ApplyStep::StoreMapping:
+        return {FEED_BACK_ROUTING_CONFIGURATION, FEED_DTAT_ERROE};
+    }
+    return {};
+}
+
+QString refusalOf(const ApplyStep &step, const QByteArray &answer)
+{
+    const int status = SysEx::byteOrZero(answer, SysEx::DataPos);
+    const int code = SysEx::byteOrZero(answer, SysEx::DataPos + 1);
+    const auto refused = [&](const QString &why) -> QString { return step.subject + QStringLiteral(": ") + why; };
+    const auto codeText = [&]() -> QString { return QStringLiteral("refused (code %1)").arg(code); };
+    switch (step.kind) {
+    case ApplyStep::RemoveAllRoutes:
+    case ApplyStep::Connect: {
+        const auto reply = Routing::parseRouteAnswer(answer);
+        if (!reply)
+            return refused(QStringLiteral("the device's answer cannot be read"));
+        if (reply->result == 0)
+            return {};
+        return refused(Routing::connectResultText(reply->result).value_or(codeText()));
+    }
+    case ApplyStep::SaveRoutes:
+        return status == 0 ? QString() : refused(QStringLiteral("Configuration failed"));
+    case ApplyStep::SetFilter: {
+        const auto text = Filter::resultText(answer);
+        if (text == QStringLiteral("Configuration successful"))
+            return {};
+        return refused(text.value_or(codeText()));
+    }
+    case ApplyStep::DeleteAllMappings: {
+        const Mapping::DeleteResult result = Mapping::interpretDeleteResult(answer);
+        if (result.outcome == Mapping::DeleteResult::Outcome::Deleted)
+            return {};
+        return refused(result.text.isEmpty() ? codeText() : result.text);
+    }
+    case ApplyStep::StoreMapping:
+        if (SysEx::byteOrZero(answer, SysEx::CodePos) == SysEx::CodeMapping) {
+            const Mapping::StoreReply reply = Mapping::interpretStoreReply(answer);
+            return reply.action == Mapping::StoreReply::Action::ShowDataError ? refused(reply.text) : QString();
+        }
+        return status == 0 ? QString() : refused(QStringLiteral("Configuration failed"));
+    }
+    return {};
+}
+
+ApplyResult runApply(DeviceBackup &backup, const ApplyPlan &plan)
+{
+    ApplyResult result;
+    for (const ApplyStep &step : plan.steps) {
+        const auto answer = backup.exchange(step.command, answerKinds(step.kind));
+        if (!answer)
+            return result;
+        // The window acknowledges a short store reply that is not a data error.
+        if (step.kind == ApplyStep::StoreMapping && SysEx::byteOrZero(*answer, SysEx::CodePos) == SysEx::CodeMapping) {
+            const Mapping::StoreReply reply = Mapping::interpretStoreReply(*answer);
+            if (reply.action == Mapping::StoreReply::Action::Acknowledge && !backup.send(reply.reply))
+                return result;
+        }
+        const QString refusal = refusalOf(step, *answer);
+        if (!refusal.isEmpty())
+            result.refusals.append(refusal);
+    }
+    result.completed = true;
+    return result;
+}
+
+} // namespace Cli

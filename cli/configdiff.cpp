@@ -1,0 +1,197 @@
+#include "cli/configdiff.h"
+
+#include "filter/filterbits.h"
+#include "filter/filterprotocol.h"
+#include "mapping/mappingprotocol.h"
+#include "routing/routeprotocol.h"
+
+#include <QMap>
+#include <QSet>
+
+namespace Cli {
+
+namespace {
+
+const QString OnlyInFile = QStringLiteral("only in the file");
+const QString OnlyOnDevice = QStringLiteral("only on the device");
+
+// The filter page's labels of the boxes that are not numbered.
+const QMap<QString, QString> &boxLabels()
+{
+    static const QMap<QString, QString> labels{
+        {QStringLiteral("checkBox_NoteOn"), QStringLiteral("Note On")},
+        {QStringLiteral("checkBox_NoteOff"), QStringLiteral("Note Off")},
+        {QStringLiteral("checkBox_KeyAftertouch"), QStringLiteral("Key Aftertouch")},
+        {QStringLiteral("checkBox_ProgramChange"), QStringLiteral("Program Change")},
+        {QStringLiteral("checkBox_ChannelPressure"), QStringLiteral("Channel Pressure")},
+        {QStringLiteral("checkBox_PitchBend"), QStringLiteral("Pitch Bend")},
+        {QStringLiteral("checkBox_SystemExclusive"), QStringLiteral("System Exclusive")},
+        {QStringLiteral("checkBox_MIDI_Time_Code"), QStringLiteral("MIDI Time Code")},
+        {QStringLiteral("checkBox_SongPosPointer"), QStringLiteral("Song Pos Pointer")},
+        {QStringLiteral("checkBox_song_select"), QStringLiteral("Song Select")},
+        {QStringLiteral("checkBox_Tune_Request"), QStringLiteral("Tune Request")},
+        {QStringLiteral("checkBox_Timing_Clock"), QStringLiteral("Timing Clock")},
+        {QStringLiteral("checkBox_Tick"), QStringLiteral("Tick")},
+        {QStringLiteral("checkBox_Start"), QStringLiteral("Start")},
+        {QStringLiteral("checkBox_Continue"), QStringLiteral("Continue")},
+        {QStringLiteral("checkBox_Stop"), QStringLiteral("Stop")},
+        {QStringLiteral("checkBox_Active_Sensing"), QStringLiteral("Active Sensing")},
+        {QStringLiteral("checkBox_System_Reset"), QStringLiteral("System Reset")},
+    };
+    return labels;
+}
+
+QString boxLabel(const QString &box)
+{
+    for (int channel = 1; channel <= Filter::ChannelCount; ++channel) {
+        if (box == Filter::channelBoxName(channel))
+            return QStringLiteral("channel %1").arg(channel);
+    }
+    if (box.startsWith(QLatin1Char('c')) && box.size() > 1 && box.at(1).isDigit())
+        return QStringLiteral("controller %1").arg(box.mid(1));
+    return boxLabels().value(box, box);
+}
+
+// "MIDI OUT2" as the device names it -> "MIDI OUT 2".
+QString filterSubject(const QString &portName)
+{
+    const auto port = Filter::parsePortText(portName);
+    const QString name =
+        port ? QStringLiteral("%1 %2").arg(Filter::portTypeWord(port->typeCode)).arg(port->number) : portName;
+    return name + QStringLiteral(" filter");
+}
+
+void compareFilter(const QString &subject, const Filter::Bytes &file, const Filter::Bytes &device,
+                   QVector<Difference> &out)
+{
+    if (file == device)
+        return;
+    const QSet<QString> inFile = Filter::decode(file);
+    const QSet<QString> onDevice = Filter::decode(device);
+    bool named = false;
+    for (const QString &box : Filter::boxNames()) {
+        if (inFile.contains(box) != onDevice.contains(box)) {
+            out.append({subject, QStringLiteral("%1 filtered %2")
+                                     .arg(boxLabel(box), inFile.contains(box) ? OnlyInFile : OnlyOnDevice)});
+            named = true;
+        }
+    }
+    // Values the boxes cannot show (unused bits, numbers beyond a data byte).
+    if (!named) {
+        const auto &layout = Filter::byteLayout();
+        for (int i = 0; i < Filter::ByteCount; ++i) {
+            if (file[i] != device[i])
+                out.append({subject, QStringLiteral("value %1 is %2 in the file, %3 on the device")
+                                         .arg(layout[i].key)
+                                         .arg(file[i])
+                                         .arg(device[i])});
+        }
+    }
+}
+
+QStringList mappingFieldDifferences(const MappingRecord &a, const MappingRecord &b)
+{
+    QStringList fields;
+    if (a.hh1 != b.hh1 || a.hh2 != b.hh2 || a.hh3 != b.hh3)
+        fields << QStringLiteral("ports");
+    if (a.hh4 != b.hh4 || a.hh5 != b.hh5 || a.hh6 != b.hh6)
+        fields << QStringLiteral("mapping number bytes");
+    if (a.ii != b.ii)
+        fields << QStringLiteral("original message type");
+    if (a.jj != b.jj)
+        fields << QStringLiteral("original channel");
+    if (a.kk != b.kk)
+        fields << QStringLiteral("original Data1");
+    if (a.ll != b.ll)
+        fields << QStringLiteral("original Data2");
+    if (a.mm != b.mm || a.payload != b.payload)
+        fields << QStringLiteral("original data");
+    if (a.nn != b.nn)
+        fields << QStringLiteral("mapped message type");
+    if (a.oo != b.oo)
+        fields << QStringLiteral("mapped channel");
+    if (a.pp != b.pp)
+        fields << QStringLiteral("source of mapped Data1");
+    if (a.qq != b.qq)
+        fields << QStringLiteral("mapped Data1");
+    if (a.rr != b.rr)
+        fields << QStringLiteral("source of mapped Data2");
+    if (a.ss != b.ss)
+        fields << QStringLiteral("mapped Data2");
+    if (a.tt != b.tt || a.extraData != b.extraData)
+        fields << QStringLiteral("mapped data");
+    return fields;
+}
+
+} // namespace
+
+QVector<Difference> compare(const ConfigFile::Import &file, const ConfigFile::Document &device)
+{
+    QVector<Difference> out;
+
+    QSet<Routing::Route> fileRoutes;
+    for (const Routing::Route &route : file.routes)
+        fileRoutes.insert(route);
+    QSet<Routing::Route> deviceRoutes;
+    for (auto it = device.routeMap.cbegin(); it != device.routeMap.cend(); ++it)
+        deviceRoutes.insert({it.key(), it.value()});
+    QVector<Routing::Route> all = (fileRoutes + deviceRoutes).values().toVector();
+    std::sort(all.begin(), all.end());
+    for (const Routing::Route &route : all) {
+        const bool inFile = fileRoutes.contains(route);
+        if (inFile == deviceRoutes.contains(route))
+            continue;
+        out.append({QStringLiteral("route %1 → %2")
+                        .arg(Routing::buttonText(route.in, Routing::Side::Input),
+                             Routing::buttonText(route.out, Routing::Side::Output)),
+                    inFile ? OnlyInFile : OnlyOnDevice});
+    }
+
+    if (file.listFiltering) {
+        // By port name, the first entry of a name counting, as the window looks them up.
+        const auto byName = [](const QVector<ConfigFile::FilterEntry> &entries) {
+            QVector<ConfigFile::FilterEntry> unique;
+            QSet<QString> seen;
+            for (const ConfigFile::FilterEntry &entry : entries) {
+                if (!seen.contains(entry.portName)) {
+                    seen.insert(entry.portName);
+                    unique.append(entry);
+                }
+            }
+            return unique;
+        };
+        const QVector<ConfigFile::FilterEntry> fileFilters = byName(*file.listFiltering);
+        const QVector<ConfigFile::FilterEntry> deviceFilters = byName(device.listFiltering);
+        const auto find = [](const QVector<ConfigFile::FilterEntry> &entries, const QString &name) {
+            return std::find_if(entries.cbegin(), entries.cend(),
+                                [&](const ConfigFile::FilterEntry &e) { return e.portName == name; });
+        };
+        for (const ConfigFile::FilterEntry &entry : deviceFilters) {
+            const auto other = find(fileFilters, entry.portName);
+            if (other == fileFilters.cend())
+                out.append({filterSubject(entry.portName), OnlyOnDevice});
+            else
+                compareFilter(filterSubject(entry.portName), other->bytes, entry.bytes, out);
+        }
+        for (const ConfigFile::FilterEntry &entry : fileFilters) {
+            if (find(deviceFilters, entry.portName) == deviceFilters.cend())
+                out.append({filterSubject(entry.portName), OnlyInFile});
+        }
+    }
+
+    for (int number = MappingProtocol::FirstNumber; number <= MappingProtocol::LastNumber; ++number) {
+        const MappingRecord inFile = file.feedbackMappings.value(number);
+        const MappingRecord onDevice = device.feedbackMappings.value(number);
+        const QString subject = QStringLiteral("mapping %1").arg(number);
+        if (inFile.enable != onDevice.enable)
+            out.append({subject, inFile.enable ? OnlyInFile : OnlyOnDevice});
+        else if (inFile.enable && inFile != onDevice) {
+            const QStringList fields = mappingFieldDifferences(inFile, onDevice);
+            out.append({subject, fields.isEmpty() ? QStringLiteral("differs")
+                                                  : QStringLiteral("differs in ") + fields.join(QStringLiteral(", "))});
+        }
+    }
+    return out;
+}
+
+} // namespace Cli
