@@ -4,6 +4,7 @@
 #include "cli/configdiff.h"
 #include "cli/devicebackup.h"
 #include "cli/exitcode.h"
+#include "cli/flasher.h"
 #include "configfile/configreader.h"
 #include "configfile/configsaver.h"
 #include "configfile/configwriter.h"
@@ -13,6 +14,15 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTextStream>
+
+#include <cstdio>
+#ifdef Q_OS_WIN
+#include <io.h>
+#define VELMORA_ISATTY(f) _isatty(_fileno(f))
+#else
+#include <unistd.h>
+#define VELMORA_ISATTY(f) isatty(fileno(f))
+#endif
 
 namespace Cli {
 
@@ -129,6 +139,46 @@ int runDiff(const QString &file, const QString &port, const Options &options)
     const QVector<Difference> differences = compare(read.import, backup.configuration());
     printDifferences(differences, options.json);
     return differences.isEmpty() ? ExitOk : ExitDiffers;
+}
+
+int runFlash(const QString &port, const QString &imagePath, const Options &options)
+{
+    QFile file(imagePath);
+    if (!file.open(QIODevice::ReadOnly))
+        return failWith(ExitFileError, QStringLiteral("Cannot read %1: %2.").arg(imagePath, file.errorString()));
+    const QByteArray image = file.readAll();
+    if (image.isEmpty())
+        return failWith(ExitFileError, QStringLiteral("%1 is empty.").arg(imagePath));
+
+    Flasher flasher;
+    flasher.setTimeout(options.timeoutMs);
+    const bool terminal = VELMORA_ISATTY(stdout);
+    int shown = -1;
+    QTextStream out(stdout);
+    flasher.setProgress([&](int percent) {
+        // The job drops back to 0 once it is over.
+        if (percent <= shown)
+            return;
+        shown = percent;
+        if (terminal) {
+            constexpr int Width = 40;
+            const int filled = percent * Width / 100;
+            out << "\rFlashing [" << QString(filled, QLatin1Char('#')) << QString(Width - filled, QLatin1Char(' '))
+                << "] " << percent << '%';
+        } else {
+            out << percent << "%\n";
+        }
+        out.flush();
+    });
+    const bool ok = flasher.flash(port, image);
+    if (terminal && shown >= 0)
+        out << '\n';
+    out.flush();
+    if (!ok) {
+        const int code = flasher.error() == Flasher::Error::Refused ? ExitRefused : ExitNoDevice;
+        return failWith(code, flasher.errorString());
+    }
+    return ExitOk;
 }
 
 } // namespace Cli

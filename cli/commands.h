@@ -21,5 +21,6 @@ int failWith(int code, const QString &sentence);
 [[nodiscard]] int runDump(const QString &port, const Options &options);
 [[nodiscard]] int runApply(const QString &file, const QString &port, const Options &options);
 [[nodiscard]] int runDiff(const QString &file, const QString &port, const Options &options);
+[[nodiscard]] int runFlash(const QString &port, const QString &imagePath, const Options &options);
 
 } // namespace Cli

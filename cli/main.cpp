@@ -120,7 +120,9 @@ int main(int argc, char *argv[])
         "  dump PORT       the device's routes, filters and mapping rules as a\n"
         "                  configuration file (standard output without -o)\n"
         "  apply FILE PORT make the device hold exactly the file\n"
-        "  diff FILE PORT  what differs between the file and the device\n\n"
+        "  diff FILE PORT  what differs between the file and the device\n"
+        "  flash PORT IMAGE write a firmware image (a running device is switched\n"
+        "                  into its bootloader first)\n\n"
         "Exit codes: 0 ok, 1 differs, 2 usage, 3 device not found or not answering,\n"
         "4 refused by the device, 5 file error."));
     const QCommandLineOption helpOption = parser.addHelpOption();
@@ -147,7 +149,7 @@ int main(int argc, char *argv[])
                                             QStringLiteral("model"));
     parser.addOption(simulateOption);
 #endif
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("list, identify, dump, apply or diff"));
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("list, identify, dump, apply, diff or flash"));
 
     if (!parser.parse(QCoreApplication::arguments()))
         return failWith(ExitUsage, parser.errorText() + QLatin1Char('.'));
@@ -223,6 +225,13 @@ int main(int argc, char *argv[])
         if (command == QLatin1String("diff"))
             return runDiff(args.at(0), args.at(1), options);
         return runApply(args.at(0), args.value(1), options);
+    }
+    if (command == QLatin1String("flash")) {
+        if (args.size() == 1 && !simulatedPort.isEmpty())
+            args.prepend(simulatedPort);
+        if (args.size() != 2)
+            return failWith(ExitUsage, QStringLiteral("flash takes a port and an image."));
+        return runFlash(args.at(0), args.at(1), options);
     }
     return failWith(ExitUsage, QStringLiteral("Unknown command \"%1\"; see --help.").arg(command));
 }

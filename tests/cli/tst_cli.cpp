@@ -6,6 +6,7 @@
 #include "tests/support/ptydevice.h"
 #include "tests/support/simulateddevice.h"
 #include "device/sysex.h"
+#include "device/virtualdevices.h"
 #include "filter/filterbits.h"
 #include "filter/filterprotocol.h"
 #include "mapping/mappingrecord.h"
@@ -42,6 +43,8 @@ CliRun runCli(const QStringList &arguments)
     // Without a runtime folder Qt warns on standard error, which is the
     // program's one-sentence channel.
     static QTemporaryDir runtime;
+    // ... and it must look for devices where this process announces them.
+    env.insert(QStringLiteral("VELMORA_DEVICE_REGISTRY"), VirtualDevices::registryDirectory());
     if (!env.contains(QStringLiteral("XDG_RUNTIME_DIR")))
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
     cli.setProcessEnvironment(env);
@@ -80,6 +83,8 @@ private slots:
     void engineIdentifiesAndNoticesALostDevice();
     void backupRestoreCompare();
     void refusedRoutesAreNamed();
+    void flash_data();
+    void flash();
 };
 
 void TestCli::exitCodes_data()
@@ -286,6 +291,54 @@ void TestCli::refusedRoutesAreNamed()
     QVERIFY2(!run.err.contains(QStringLiteral("MIDI IN 1 →")), qPrintable(run.err));
     QCOMPARE(run.out, QStringLiteral("route MIDI IN 5 → MIDI OUT 1: only in the file\n"));
     QCOMPARE(device->simulator()->routes().size(), 1);
+}
+
+void TestCli::flash_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<int>("vanishAtPiece");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("error");
+
+    // A running device is switched into its bootloader, found again under
+    // its new port and written.
+    QTest::newRow("running device") << "Alder-4" << -1 << int(Cli::ExitOk) << QString();
+    QTest::newRow("bootloader vanishes") << "Alder-4 BootLoader" << 5 << int(Cli::ExitNoDevice)
+                                         << "The device was removed during the upgrade.";
+}
+
+void TestCli::flash()
+{
+    QFETCH(QString, model);
+    QFETCH(int, vanishAtPiece);
+    QFETCH(int, exitCode);
+    QFETCH(QString, error);
+
+    auto device = TestSupport::startDevice(model);
+    QVERIFY(device);
+    DeviceSimulator::Faults faults;
+    faults.vanishAtPiece = vanishAtPiece;
+    device->simulator()->setFaults(faults);
+    device->simulator()->setEraseDelayMs(10);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("fw.bin"));
+    QByteArray image;
+    for (int i = 0; i < 1000; ++i)
+        image.append(char(i * 7 + i / 256));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(image) == image.size());
+    file.close();
+
+    const CliRun run = runCli({QStringLiteral("flash"), device->portName(), path});
+    QVERIFY2(run.code == exitCode, qPrintable(run.err));
+    if (exitCode == Cli::ExitOk) {
+        QCOMPARE(device->simulator()->receivedImage(), image);
+        // Not a terminal: plain percentages, the last one complete.
+        QVERIFY2(run.out.endsWith(QStringLiteral("99%\n100%\n")), qPrintable(run.out));
+    } else {
+        QVERIFY2(run.err.contains(error), qPrintable(run.err));
+        QVERIFY(!run.out.contains(QStringLiteral("100%")));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCli)
