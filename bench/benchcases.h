@@ -20,3 +20,4 @@ int runAppCase();
 int runCanvasCase();
 int runConfigCase();
 int runUploadCase();
+int runCliCase();

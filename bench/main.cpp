@@ -19,6 +19,10 @@ const BenchCase Cases[] = {
 #ifdef VELMORA_BENCH_UPLOAD
     {"upload", "64 KiB firmware through the simulated bootloader, paced like 115,200 baud and unpaced", &runUploadCase},
 #endif
+#ifdef VELMORA_BENCH_CLI
+    {"cli", "velmora-cli dump of a full configuration from the simulated device, paced like 115,200 baud",
+     &runCliCase},
+#endif
 #ifdef VELMORA_APP_PATH
     {"app", "start-up, identification and peak memory of the real executable, against a bare window",
      &runAppCase},
