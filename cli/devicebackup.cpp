@@ -97,6 +97,9 @@ bool DeviceBackup::open(const QString &portName)
         fail(Error::CannotOpen, tr("Cannot open %1: %2.").arg(portName, m_port->errorString()));
         return false;
     }
+    // Answers left over from before the port was opened would be taken for
+    // the answers to our commands.
+    m_port->clear(QSerialPort::AllDirections);
     return true;
 }
 

@@ -123,6 +123,12 @@ void TestCli::exitCodes_data()
                                         << int(Cli::ExitFileError) << "Unable to open file";
     QTest::newRow("apply filter of no port") << QStringList{"apply", "NOPORTFILE", "SILENT"}
                                              << int(Cli::ExitFileError) << "\"Thru 1\" names no port";
+    QTest::newRow("apply to silent port") << QStringList{"--timeout", "300", "apply", "EMPTYFILE", "SILENT"}
+                                          << int(Cli::ExitNoDevice) << "did not answer within 300 ms";
+    QTest::newRow("flash missing image") << QStringList{"flash", "SILENT", "/velmora/none.bin"}
+                                         << int(Cli::ExitFileError) << "Cannot read /velmora/none.bin";
+    QTest::newRow("flash empty image") << QStringList{"flash", "SILENT", "EMPTYIMAGE"} << int(Cli::ExitFileError)
+                                       << "is empty";
     QTest::newRow("diff without port") << QStringList{"diff", "EMPTYFILE"} << int(Cli::ExitUsage)
                                        << "a file and a port";
     QTest::newRow("dump to unwritable file")
@@ -151,6 +157,7 @@ void TestCli::exitCodes()
     };
     file(QStringLiteral("BADFILE"), "[1, 2]");
     file(QStringLiteral("EMPTYFILE"), "{}");
+    file(QStringLiteral("EMPTYIMAGE"), "");
     file(QStringLiteral("NOPORTFILE"), R"({"listFiltering": [{"portName": "Thru 1", "situations": {}}]})");
 
     const CliRun run = runCli(arguments);
@@ -271,6 +278,15 @@ void TestCli::backupRestoreCompare()
     run = runCli({QStringLiteral("diff"), backup, device->portName()});
     QCOMPARE(run.code, int(Cli::ExitDiffers));
     QCOMPARE(run.out, QStringLiteral("MIDI OUT 2 filter: channel 10 filtered only in the file\n"));
+
+    // The same for one field of a mapping rule, once the filter is back.
+    out2[ch10->byteIndex] |= 1 << ch10->bit;
+    sim->receive(Filter::setCommand(1, 2, out2));
+    rule.qq = 2;
+    sim->receive(rule.toStoreCommand());
+    run = runCli({QStringLiteral("diff"), backup, device->portName()});
+    QCOMPARE(run.code, int(Cli::ExitDiffers));
+    QCOMPARE(run.out, QStringLiteral("mapping 3: differs in mapped Data1\n"));
 }
 
 void TestCli::refusedRoutesAreNamed()
