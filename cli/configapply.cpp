@@ -1,5 +1,6 @@
 #include "cli/configapply.h"
 
+#include "cli/configdiff.h"
 #include "cli/devicebackup.h"
 #include "device/sysex.h"
 #include "filter/filterprotocol.h"
@@ -52,7 +53,10 @@ ApplyPlan planApply(const ConfigFile::Import &file)
                 return plan;
             }
             const QString name = QStringLiteral("%1 %2").arg(Filter::portTypeWord(port->typeCode)).arg(port->number);
-            plan.steps.append({ApplyStep::SetFilter, command, QStringLiteral("set the %1 filter").arg(name),
+            const QStringList items = filteredItems(entry.bytes);
+            const QString what = items.isEmpty() ? QStringLiteral("nothing filtered")
+                                                 : QStringLiteral("filtered: ") + items.join(QStringLiteral(", "));
+            plan.steps.append({ApplyStep::SetFilter, command, QStringLiteral("set the %1 filter (%2)").arg(name, what),
                                QStringLiteral("%1 filter").arg(name)});
         }
     }

@@ -125,6 +125,17 @@ QStringList mappingFieldDifferences(const MappingRecord &a, const MappingRecord 
 
 } // namespace
 
+QStringList filteredItems(const Filter::Bytes &bytes)
+{
+    const QSet<QString> checked = Filter::decode(bytes);
+    QStringList items;
+    for (const QString &box : Filter::boxNames()) {
+        if (checked.contains(box))
+            items.append(boxLabel(box));
+    }
+    return items;
+}
+
 QVector<Difference> compare(const ConfigFile::Import &file, const ConfigFile::Document &device)
 {
     QVector<Difference> out;

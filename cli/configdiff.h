@@ -3,6 +3,7 @@
 #include "configfile/configdocument.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 // What differs between a configuration file and what a device holds, in the
@@ -25,6 +26,10 @@ struct Difference
 // "listFiltering" says nothing about filters); mapping rules by number, only
 // those marked as stored. The filter page's check boxes are window state and
 // are not compared.
+// What a filter drops, as the filter page labels it: "channel 10",
+// "controller 7", "Active Sensing".
+[[nodiscard]] QStringList filteredItems(const Filter::Bytes &bytes);
+
 [[nodiscard]] QVector<Difference> compare(const ConfigFile::Import &file, const ConfigFile::Document &device);
 
 } // namespace Cli

@@ -165,10 +165,9 @@ void DeviceBackup::onFrame(Feedbacktype type, const QByteArray &frame)
         m_filterFrames.append(frame);
         break;
     case FEED_BACK_PORT_ROUNTMAPPING:
-        // The short form says that no rule is stored.
-        if (MappingReadBack::parse(frame).status == MappingReadBack::Status::TooShort)
-            m_noMappings = true;
-        else
+        // The short form only says that no rule is stored; the routes still
+        // need their quiet gap, so it ends nothing by itself.
+        if (MappingReadBack::parse(frame).status != MappingReadBack::Status::TooShort)
             m_mappingFrames.append(frame);
         break;
     default:
@@ -206,13 +205,12 @@ bool DeviceBackup::readConfiguration()
     m_routeFrames.clear();
     m_filterFrames.clear();
     m_mappingFrames.clear();
-    m_noMappings = false;
     for (int query : ConfigurationQueries) {
         if (!send(SysEx::deviceQuery(query)))
             return false;
     }
     // The filter states end by the filter port counts. Routes and mapping
-    // rules come without a count (unless no rule is stored at all), so a
+    // rules come without a count, so a
     // quiet gap after everything counted has arrived ends those bursts; they
     // run alongside the counted ones, so this is the one gap of the read.
     const bool ok = waitFor([&] {

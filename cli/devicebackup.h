@@ -101,7 +101,6 @@ private:
     QVector<QByteArray> m_routeFrames;
     QVector<QByteArray> m_filterFrames;
     QVector<QByteArray> m_mappingFrames;
-    bool m_noMappings = false;
     ConfigFile::Document m_configuration;
 
     // What exchange() waits for.

@@ -254,6 +254,18 @@ void TestCli::backupRestoreCompare()
     run = runCli({QStringLiteral("dump"), device->portName()});
     QCOMPARE(run.out.toUtf8(), saved);
 
+    // A dry run says what a restore would send, in the order it would: each
+    // source's oldest route first, so that the device reports them as before.
+    run = runCli({QStringLiteral("apply"), QStringLiteral("--dry-run"), backup});
+    QCOMPARE(run.code, int(Cli::ExitOk));
+    QVERIFY2(run.out.contains(QStringLiteral("remove every route\nconnect MIDI IN 1 → USB Device 1\n"
+                                             "connect MIDI IN 1 → MIDI OUT 2\nconnect USB HOST 3 → MIDI OUT 1\n"
+                                             "save the routes\nset the MIDI IN 1 filter (filtered: channel 1)\n")),
+             qPrintable(run.out));
+    QVERIFY2(run.out.contains(QStringLiteral("set the MIDI OUT 2 filter (filtered: channel 10, controller 7)\n")),
+             qPrintable(run.out));
+    QVERIFY2(run.out.endsWith(QStringLiteral("delete every mapping rule\nstore mapping 3\n")), qPrintable(run.out));
+
     sim->receive(SysEx::factoryResetCommand());
     QCOMPARE(sim->routes().size(), 0);
     run = runCli({QStringLiteral("diff"), QStringLiteral("--json"), backup, device->portName()});
