@@ -84,6 +84,27 @@ bool Flasher::flash(const QString &portName, const QByteArray &image)
     return transfer(m_bootloaderPort, image);
 }
 
+QString Flasher::askModel(const QString &portName)
+{
+    QString model;
+    QEventLoop loop;
+    const auto c1 = connect(m_port, &SerialPort::send_MTD, &loop, [&](const QString &text) {
+        model = text;
+        loop.quit();
+    });
+    const auto c2 = connect(m_port, &SerialPort::portDisconnected, &loop, &QEventLoop::quit);
+    QTimer::singleShot(m_timeoutMs, &loop, &QEventLoop::quit);
+    if (m_port->writeFrame(Vocabulary::identificationQuery()))
+        loop.exec();
+    disconnect(c1);
+    disconnect(c2);
+    if (model.isEmpty()) {
+        m_port->close();
+        fail(Error::NoDevice, tr("The device on %1 did not answer within %2 ms.").arg(portName).arg(m_timeoutMs));
+    }
+    return model;
+}
+
 QString Flasher::switchToBootloader(const QString &portName)
 {
     if (!m_port->openPort(portName, DeviceSession::BaudRate)) {
@@ -91,21 +112,9 @@ QString Flasher::switchToBootloader(const QString &portName)
         return {};
     }
     // Its model names its bootloader.
-    QString model;
-    QEventLoop loop;
-    connect(m_port, &SerialPort::send_MTD, &loop, [&](const QString &text) {
-        model = text;
-        loop.quit();
-    });
-    connect(m_port, &SerialPort::portDisconnected, &loop, &QEventLoop::quit);
-    QTimer::singleShot(m_timeoutMs, &loop, &QEventLoop::quit);
-    if (m_port->writeFrame(Vocabulary::identificationQuery()))
-        loop.exec();
-    if (model.isEmpty()) {
-        m_port->close();
-        fail(Error::NoDevice, tr("The device on %1 did not answer within %2 ms.").arg(portName).arg(m_timeoutMs));
+    const QString model = askModel(portName);
+    if (model.isEmpty())
         return {};
-    }
     (void)m_port->writeFrame(Vocabulary::enterBootloaderCommand());
     m_port->close();
 
@@ -132,6 +141,10 @@ bool Flasher::transfer(const QString &portName, const QByteArray &image)
 {
     if (!m_port->openPort(portName, DeviceSession::BaudRate))
         return fail(Error::NoDevice, tr("Cannot open %1: %2.").arg(portName, m_port->errorString()));
+    // As the upgrade dialog does: nothing is erased before the bootloader
+    // has said who it is.
+    if (askModel(portName).isEmpty())
+        return false;
     PortLink link(m_port);
     FirmwareUpgradeJob job(&link);
     QEventLoop loop;

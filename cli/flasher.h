@@ -43,6 +43,9 @@ public:
 
 private:
     bool fail(Error error, const QString &text);
+    // Sends the identification query on the open port; the model text, or
+    // empty (port closed, error set) when none comes within the timeout.
+    [[nodiscard]] QString askModel(const QString &portName);
     [[nodiscard]] QString switchToBootloader(const QString &portName);
     [[nodiscard]] bool transfer(const QString &portName, const QByteArray &image);
 

@@ -125,6 +125,8 @@ void TestCli::exitCodes_data()
                                              << int(Cli::ExitFileError) << "\"Thru 1\" names no port";
     QTest::newRow("apply to silent port") << QStringList{"--timeout", "300", "apply", "EMPTYFILE", "SILENT"}
                                           << int(Cli::ExitNoDevice) << "did not answer within 300 ms";
+    QTest::newRow("flash to silent port") << QStringList{"--timeout", "300", "flash", "SILENT", "FIRMWARE"}
+                                          << int(Cli::ExitNoDevice) << "did not answer within 300 ms";
     QTest::newRow("flash missing image") << QStringList{"flash", "SILENT", "/velmora/none.bin"}
                                          << int(Cli::ExitFileError) << "Cannot read /velmora/none.bin";
     QTest::newRow("flash empty image") << QStringList{"flash", "SILENT", "EMPTYIMAGE"} << int(Cli::ExitFileError)
@@ -158,6 +160,7 @@ void TestCli::exitCodes()
     file(QStringLiteral("BADFILE"), "[1, 2]");
     file(QStringLiteral("EMPTYFILE"), "{}");
     file(QStringLiteral("EMPTYIMAGE"), "");
+    file(QStringLiteral("FIRMWARE"), QByteArray(100, '\x55'));
     file(QStringLiteral("NOPORTFILE"), R"({"listFiltering": [{"portName": "Thru 1", "situations": {}}]})");
 
     const CliRun run = runCli(arguments);
