@@ -115,14 +115,14 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(QStringLiteral(
         "Talks to a Kestrova MIDI interface without the window.\n\n"
         "Commands:\n"
-        "  list            the devices the window would list: port, description\n"
-        "  identify PORT   model, firmware version, port counts, USB names\n"
-        "  dump PORT       the device's routes, filters and mapping rules as a\n"
-        "                  configuration file (standard output without -o)\n"
-        "  apply FILE PORT make the device hold exactly the file\n"
-        "  diff FILE PORT  what differs between the file and the device\n"
-        "  flash PORT IMAGE write a firmware image (a running device is switched\n"
-        "                  into its bootloader first)\n\n"
+        "  list              the devices the window would list: port, description\n"
+        "  identify PORT     model, firmware version, port counts, USB names\n"
+        "  dump PORT         the device's routes, filters and mapping rules as a\n"
+        "                    configuration file (standard output without -o)\n"
+        "  apply FILE PORT   make the device hold exactly the file\n"
+        "  diff FILE PORT    what differs between the file and the device\n"
+        "  flash PORT IMAGE  write a firmware image (a running device is switched\n"
+        "                    into its bootloader first)\n\n"
         "Exit codes: 0 ok, 1 differs, 2 usage, 3 device not found or not answering,\n"
         "4 refused by the device, 5 file error."));
     const QCommandLineOption helpOption = parser.addHelpOption();
