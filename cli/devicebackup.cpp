@@ -26,9 +26,11 @@ namespace {
 // counts, hub count, the USB names and the routing situation.
 constexpr int IdentityQueries[] = {1, 2, 4, 3, 7};
 
-// The queries of a configuration read: port counts, routes, filter port
-// counts, every port's filter, stored mapping rules.
-constexpr int ConfigurationQueries[] = {1, 2, 4, 5, 3};
+// The queries of a configuration read: routes and stored mapping rules, whose
+// bursts carry no count, first; then the port counts, the filter port counts
+// and every port's filter, which end by their counts. A device that answers
+// in order thus has finished the uncounted bursts before the counted ones end.
+constexpr int ConfigurationQueries[] = {2, 3, 1, 4, 5};
 
 // How often a wait looks at the clock between frames.
 constexpr int PollMs = 5;
@@ -220,7 +222,13 @@ bool DeviceBackup::readConfiguration()
         return m_filterFrames.size() >= expected && m_sinceActivity.elapsed() >= QuietGapMs;
     });
     if (!ok) {
-        failNotAnswering();
+        if (m_error != Error::DeviceLost && m_haveCounts && m_filterCounts)
+            fail(Error::NotAnswering, tr("The device on %1 stopped answering after %2 of %3 port filters.")
+                                          .arg(m_portName)
+                                          .arg(m_filterFrames.size())
+                                          .arg(std::accumulate(m_filterCounts->cbegin(), m_filterCounts->cend(), 0)));
+        else
+            failNotAnswering();
         return false;
     }
     m_configuration = buildDocument();
