@@ -131,6 +131,8 @@ void Widget::buildUi()
     content->setMinimumSize(1000, 750);
     m_scrollArea = new QScrollArea(this);
     m_scrollArea->setObjectName(QStringLiteral("windowScrollArea"));
+    // Tab goes to the controls; the area scrolls to the focused one itself.
+    m_scrollArea->setFocusPolicy(Qt::NoFocus);
     m_scrollArea->setWidgetResizable(true);
     m_scrollArea->setFrameShape(QFrame::NoFrame);
     m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -194,6 +196,8 @@ void Widget::buildUi()
     m_tabWidget->setObjectName(QStringLiteral("tabWidget"));
     m_tabWidget->setDocumentMode(true);
     m_tabWidget->tabBar()->hide();
+    // The page headers are the tabs a keyboard reaches.
+    m_tabWidget->setFocusPolicy(Qt::NoFocus);
     m_filterPage = new FilterPage;
     m_routingPage = new RoutingPage;
     m_oldMappingPage = new QWidget;
