@@ -149,8 +149,11 @@ void TestAccessibility::namesEveryShowingControl()
     walk(QAccessible::queryAccessibleInterface(w.get()), true, &unnamed, &falselyShowing, &names, &tablesShowing);
     QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QLatin1String("; "))));
     QVERIFY2(falselyShowing.isEmpty(), qPrintable(falselyShowing.join(QLatin1String("; "))));
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    // Fixed in Qt 6, where the same check must hold.
     QEXPECT_FAIL("", "Qt 5.15's item view interface reports no visibility state: hidden tables and lists claim to show",
                  Continue);
+#endif
     QVERIFY2(tablesShowing.isEmpty(), qPrintable(tablesShowing.join(QLatin1String("; "))));
     for (const QString &name : mustList)
         QVERIFY2(names.contains(name), qPrintable(name));
