@@ -33,6 +33,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QStackedWidget>
 #include <QShortcut>
 #include <QStyle>
 #include <QTabBar>
@@ -198,11 +199,14 @@ void Widget::buildUi()
     m_tabWidget->tabBar()->hide();
     // The page headers are the tabs a keyboard reaches.
     m_tabWidget->setFocusPolicy(Qt::NoFocus);
-    m_filterPage = new FilterPage;
-    m_routingPage = new RoutingPage;
-    m_oldMappingPage = new QWidget;
+    // The pages are born where addTab puts them: moving a built page under
+    // the styled window would polish every one of its widgets a second time.
+    auto *stack = m_tabWidget->findChild<QStackedWidget *>();
+    m_filterPage = new FilterPage(stack);
+    m_routingPage = new RoutingPage(stack);
+    m_oldMappingPage = new QWidget(stack);
     m_oldMappingPage->setObjectName(QStringLiteral("tab_3"));
-    m_mappingPage = new MappingPage(this);
+    m_mappingPage = new MappingPage(stack);
     m_tabWidget->addTab(m_filterPage, QStringLiteral("MIDI Messages Filter"));
     m_tabWidget->addTab(m_routingPage, QStringLiteral("MIDI Port Routing"));
     m_tabWidget->addTab(m_oldMappingPage, MappingTabTitle);
