@@ -33,6 +33,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QStackedWidget>
 #include <QShortcut>
 #include <QStyle>
 #include <QTabBar>
@@ -131,6 +132,8 @@ void Widget::buildUi()
     content->setMinimumSize(1000, 750);
     m_scrollArea = new QScrollArea(this);
     m_scrollArea->setObjectName(QStringLiteral("windowScrollArea"));
+    // Tab goes to the controls; the area scrolls to the focused one itself.
+    m_scrollArea->setFocusPolicy(Qt::NoFocus);
     m_scrollArea->setWidgetResizable(true);
     m_scrollArea->setFrameShape(QFrame::NoFrame);
     m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -194,11 +197,16 @@ void Widget::buildUi()
     m_tabWidget->setObjectName(QStringLiteral("tabWidget"));
     m_tabWidget->setDocumentMode(true);
     m_tabWidget->tabBar()->hide();
-    m_filterPage = new FilterPage;
-    m_routingPage = new RoutingPage;
-    m_oldMappingPage = new QWidget;
+    // The page headers are the tabs a keyboard reaches.
+    m_tabWidget->setFocusPolicy(Qt::NoFocus);
+    // The pages are born where addTab puts them: moving a built page under
+    // the styled window would polish every one of its widgets a second time.
+    auto *stack = m_tabWidget->findChild<QStackedWidget *>();
+    m_filterPage = new FilterPage(stack);
+    m_routingPage = new RoutingPage(stack);
+    m_oldMappingPage = new QWidget(stack);
     m_oldMappingPage->setObjectName(QStringLiteral("tab_3"));
-    m_mappingPage = new MappingPage(this);
+    m_mappingPage = new MappingPage(stack);
     m_tabWidget->addTab(m_filterPage, QStringLiteral("MIDI Messages Filter"));
     m_tabWidget->addTab(m_routingPage, QStringLiteral("MIDI Port Routing"));
     m_tabWidget->addTab(m_oldMappingPage, MappingTabTitle);

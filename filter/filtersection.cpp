@@ -56,6 +56,8 @@ FilterSection::FilterSection(const Layout &layout, QWidget *parent)
         m_scrollArea = new QScrollArea(this);
         m_scrollArea->setObjectName(layout.sectionName + QStringLiteral("_scrollArea"));
         m_scrollArea->setWidgetResizable(true);
+        // Each check box is a stop; focusing one scrolls it into view.
+        m_scrollArea->setFocusPolicy(Qt::NoFocus);
         m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         m_scrollArea->setFrameShape(QFrame::NoFrame);
         itemHost = new QWidget;

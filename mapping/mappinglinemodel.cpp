@@ -70,11 +70,21 @@ MappingLineModel::PressResult MappingLineModel::press(const QPoint &point, bool 
             return PressResult::Blocked;
         if (!inRightQuarter(*rect, point))
             return PressResult::NotInRightQuarter;
-        m_dragSource = source;
-        m_dragEnd = point;
-        return PressResult::Started;
+        return start(source, startAllowed, available, point);
     }
     return PressResult::NotOnSource;
+}
+
+MappingLineModel::PressResult MappingLineModel::start(int source, bool startAllowed, const Availability &available,
+                                                      const QPoint &at)
+{
+    if (!validSource(source) || !exists(available, originalField(source)))
+        return PressResult::NotOnSource;
+    if (!startAllowed || !m_drawEnabled)
+        return PressResult::Blocked;
+    m_dragSource = source;
+    m_dragEnd = at;
+    return PressResult::Started;
 }
 
 void MappingLineModel::move(const QPoint &point)
@@ -88,19 +98,28 @@ MappingLineModel::ReleaseResult MappingLineModel::release(const QPoint &point, b
 {
     if (!isDragging())
         return ReleaseResult::NotDragging;
+    for (const Field target : {Field::MappedData1, Field::MappedData2}) {
+        const std::optional<QRect> rect = geometry.rect(target);
+        if (rect && rect->contains(point) && exists(available, target))
+            return fix(target, fixAllowed, available);
+    }
+    m_dragSource = NoSource;
+    return fixAllowed ? ReleaseResult::NoTarget : ReleaseResult::Blocked;
+}
+
+MappingLineModel::ReleaseResult MappingLineModel::fix(Field target, bool fixAllowed, const Availability &available)
+{
+    if (!isDragging())
+        return ReleaseResult::NotDragging;
     const int source = m_dragSource;
     m_dragSource = NoSource;
     if (!fixAllowed)
         return ReleaseResult::Blocked;
-    for (const Field target : {Field::MappedData1, Field::MappedData2}) {
-        const std::optional<QRect> rect = geometry.rect(target);
-        if (!rect || !rect->contains(point) || !exists(available, target))
-            continue;
-        // One source per mapped field: the new line replaces the old one.
-        (target == Field::MappedData1 ? m_sources.data1 : m_sources.data2) = source;
-        return ReleaseResult::Fixed;
-    }
-    return ReleaseResult::NoTarget;
+    if ((target != Field::MappedData1 && target != Field::MappedData2) || !exists(available, target))
+        return ReleaseResult::NoTarget;
+    // One source per mapped field: the new line replaces the old one.
+    (target == Field::MappedData1 ? m_sources.data1 : m_sources.data2) = source;
+    return ReleaseResult::Fixed;
 }
 
 std::optional<QLineF> MappingLineModel::dragLine(const Geometry &geometry) const

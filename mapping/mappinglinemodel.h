@@ -83,6 +83,12 @@ public:
     // while startAllowed (the original side shows an editor with fields).
     [[nodiscard]] PressResult press(const QPoint &point, bool startAllowed, const Availability &available,
                                     const Geometry &geometry);
+    // The keyboard's way to the same decisions: start from a source (1 or 2)
+    // with the free end at `at`, fix on a mapped field, or let go.
+    [[nodiscard]] PressResult start(int source, bool startAllowed, const Availability &available,
+                                    const QPoint &at);
+    [[nodiscard]] ReleaseResult fix(Field target, bool fixAllowed, const Availability &available);
+    void cancelDrag() { m_dragSource = NoSource; }
     void move(const QPoint &point);
     // A release fixes the dragged line on a mapped end that exists, while
     // fixAllowed (the mapped side is not on its placeholder page); a line

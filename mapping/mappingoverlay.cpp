@@ -8,6 +8,7 @@
 #include "device/prompt.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -151,9 +152,60 @@ void MappingOverlay::rebuild()
     StandardMappingEditor *mapped = m_mapped->editor();
     mapped->setFieldColour(mapped->data1Field(), mapped->hasData1() ? colourOf(s.data1) : MappingColours::Unused);
     mapped->setFieldColour(mapped->data2Field(), mapped->hasData2() ? colourOf(s.data2) : MappingColours::Unused);
+    prepareEnds();
     setGeometry(m_page->rect());
     raise();
     update();
+}
+
+QWidget *MappingOverlay::endWidget(Field field) const
+{
+    switch (field) {
+    case Field::OriginalData1: return m_original->data1End();
+    case Field::OriginalData2: return m_original->data2End();
+    case Field::MappedData1: return m_mapped->data1End();
+    case Field::MappedData2: return m_mapped->data2End();
+    }
+    return nullptr;
+}
+
+std::optional<Field> MappingOverlay::endOf(const QWidget *widget) const
+{
+    if (!widget)
+        return std::nullopt;
+    for (const Field field : {Field::OriginalData1, Field::OriginalData2, Field::MappedData1, Field::MappedData2})
+        if (endWidget(field) == widget)
+            return field;
+    return std::nullopt;
+}
+
+// Tab focus only: a click on a bare field still starts a line (isControl).
+void MappingOverlay::prepareEnds()
+{
+    struct EndText
+    {
+        Field field;
+        const char *name;
+        const char *description;
+    };
+    static const EndText texts[] = {
+        {Field::OriginalData1, "Original Data1", "Space starts a line from this field to a mapped field"},
+        {Field::OriginalData2, "Original Data2", "Space starts a line from this field to a mapped field"},
+        {Field::MappedData1, "Mapped Data1", "Space ends the started line here; Delete removes the line feeding it"},
+        {Field::MappedData2, "Mapped Data2", "Space ends the started line here; Delete removes the line feeding it"},
+    };
+    for (const EndText &text : texts) {
+        QWidget *end = endWidget(text.field);
+        if (!end)
+            continue;
+        if (!(end->focusPolicy() & Qt::TabFocus))
+            end->setFocusPolicy(Qt::TabFocus);
+        const QString name = QString::fromLatin1(text.name);
+        if (end->accessibleName() != name) {
+            end->setAccessibleName(name);
+            end->setAccessibleDescription(QString::fromLatin1(text.description));
+        }
+    }
 }
 
 void MappingOverlay::on_checkBox_20_clicked(bool checked)
@@ -214,6 +266,23 @@ bool MappingOverlay::eventFilter(QObject *watched, QEvent *event)
         if (m_model.isDragging() && isOnPage(watched))
             return handleRelease(mapFromGlobal(static_cast<QMouseEvent *>(event)->globalPos()));
         break;
+    case QEvent::KeyPress:
+        if (isOnPage(watched) && isVisible())
+            return handleKey(static_cast<QWidget *>(watched), static_cast<QKeyEvent *>(event)->key());
+        break;
+    case QEvent::FocusIn:
+        if (isOnPage(watched)) {
+            // A line started from the keyboard follows the focus.
+            auto *widget = static_cast<QWidget *>(watched);
+            if (m_model.isDragging())
+                m_model.move(widget->mapTo(m_page, QPoint(0, widget->height() / 2)));
+            update();
+        }
+        break;
+    case QEvent::FocusOut:
+        if (isOnPage(watched))
+            update();
+        break;
     default:
         break;
     }
@@ -227,15 +296,7 @@ bool MappingOverlay::handlePress(const QPoint &point, Qt::MouseButton button)
         const std::optional<Field> target = m_model.lineNear(point, g);
         if (!target)
             return false;
-        const int answer = m_prompt ? m_prompt->message(Prompt::Question, QStringLiteral("Remove Connection"),
-                                                        QStringLiteral("Do you want to remove this connection?"),
-                                                        Prompt::Yes | Prompt::No)
-                                    : int(Prompt::No);
-        if (answer == Prompt::Yes) {
-            m_model.removeLineTo(*target);
-            emit sourcesChanged();
-            printValues();
-        }
+        askToRemove(*target);
         return true;
     }
     if (button != Qt::LeftButton)
@@ -243,22 +304,42 @@ bool MappingOverlay::handlePress(const QPoint &point, Qt::MouseButton button)
     const int page = m_original->page();
     const bool startAllowed = page != PlaceholderPage;
     const MappingLineModel::PressResult result = m_model.press(point, startAllowed, availability(), g);
+    logStart(result);
+    if (result == MappingLineModel::PressResult::Started)
+        update();
+    return result == MappingLineModel::PressResult::Started;
+}
+
+void MappingOverlay::logStart(MappingLineModel::PressResult result)
+{
     switch (result) {
     case MappingLineModel::PressResult::Started:
-        qCDebug(lcMapping) << (page == StandardPage ? "stackedWidget==0 allow start" : "SysEx Data row start")
+        qCDebug(lcMapping) << (m_original->page() == StandardPage ? "stackedWidget==0 allow start"
+                                                                  : "SysEx Data row start")
                            << "line" << m_model.dragSource();
-        update();
-        return true;
+        break;
     case MappingLineModel::PressResult::Blocked:
         qCDebug(lcMapping) << "stackedWidget!=0 block start";
-        return false;
+        break;
     case MappingLineModel::PressResult::NotInRightQuarter:
         qCDebug(lcMapping) << "hit widget_3 but not in rightQuarter";
-        return false;
+        break;
     case MappingLineModel::PressResult::NotOnSource:
-        return false;
+        break;
     }
-    return false;
+}
+
+void MappingOverlay::askToRemove(Field target)
+{
+    const int answer = m_prompt ? m_prompt->message(Prompt::Question, QStringLiteral("Remove Connection"),
+                                                    QStringLiteral("Do you want to remove this connection?"),
+                                                    Prompt::Yes | Prompt::No)
+                                : int(Prompt::No);
+    if (answer == Prompt::Yes) {
+        m_model.removeLineTo(target);
+        emit sourcesChanged();
+        printValues();
+    }
 }
 
 bool MappingOverlay::handleRelease(const QPoint &point)
@@ -266,8 +347,15 @@ bool MappingOverlay::handleRelease(const QPoint &point)
     const int source = m_model.dragSource();
     const MappingLineModel::Geometry g = geometry();
     const bool onData1 = g.rect(Field::MappedData1) && g.rect(Field::MappedData1)->contains(point);
-    const bool fixAllowed = m_mapped->isChosen();
-    const MappingLineModel::ReleaseResult result = m_model.release(point, fixAllowed, availability(), g);
+    const MappingLineModel::ReleaseResult result = m_model.release(point, m_mapped->isChosen(), availability(), g);
+    if (result == MappingLineModel::ReleaseResult::NotDragging)
+        return false;
+    finishDrag(result, source, onData1);
+    return true;
+}
+
+void MappingOverlay::finishDrag(MappingLineModel::ReleaseResult result, int source, bool onData1)
+{
     switch (result) {
     case MappingLineModel::ReleaseResult::Fixed:
         qCDebug(lcMapping).noquote() << "stackedWidget!=2 allow fix;"
@@ -283,10 +371,46 @@ bool MappingOverlay::handleRelease(const QPoint &point)
         qCDebug(lcMapping).noquote() << QStringLiteral("drawingLine%1 release but not on valid target").arg(source);
         break;
     case MappingLineModel::ReleaseResult::NotDragging:
-        return false;
+        break;
     }
     update();
-    return true;
+}
+
+bool MappingOverlay::handleKey(QWidget *widget, int key)
+{
+    const std::optional<Field> end = endOf(widget);
+    const bool activate = key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (key == Qt::Key_Escape && m_model.isDragging()) {
+        m_model.cancelDrag();
+        update();
+        return true;
+    }
+    // Keys a field's own controls let through are not the field's.
+    if (!end || !widget->hasFocus())
+        return false;
+    const bool original = *end == Field::OriginalData1 || *end == Field::OriginalData2;
+    if (activate && original) {
+        const int source = *end == Field::OriginalData1 ? MappingLineModel::FromData1 : MappingLineModel::FromData2;
+        const MappingLineModel::PressResult result =
+            m_model.start(source, m_original->page() != PlaceholderPage, availability(),
+                          widget->mapTo(m_page, QPoint(widget->width(), widget->height() / 2)));
+        logStart(result);
+        update();
+        return true;
+    }
+    if (activate && m_model.isDragging()) {
+        const int source = m_model.dragSource();
+        finishDrag(m_model.fix(*end, m_mapped->isChosen(), availability()), source, *end == Field::MappedData1);
+        return true;
+    }
+    if ((key == Qt::Key_Delete || key == Qt::Key_Backspace) && !original) {
+        const MappingLineModel::Sources s = m_model.sources();
+        if ((*end == Field::MappedData1 ? s.data1 : s.data2) == MappingLineModel::NoSource)
+            return false;
+        askToRemove(*end);
+        return true;
+    }
+    return false;
 }
 
 void MappingOverlay::paintEvent(QPaintEvent *event)
@@ -308,5 +432,13 @@ void MappingOverlay::paintEvent(QPaintEvent *event)
     if (const std::optional<QLineF> drag = m_model.dragLine(g)) {
         painter.setPen(QPen(colour(m_model.dragSource()), 3, Qt::DashLine, Qt::RoundCap));
         painter.drawLine(*drag);
+    }
+    // The fields draw no focus of their own.
+    QWidget *focused = QApplication::focusWidget();
+    if (endOf(focused) && focused->isVisible()) {
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.drawRoundedRect(QRectF(focused->mapTo(m_page, QPoint(0, 0)), focused->size()).adjusted(1, 1, -1, -1),
+                                4, 4);
     }
 }

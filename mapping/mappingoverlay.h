@@ -13,6 +13,11 @@ class QTimer;
 // the mouse on the page, asks the line model what a press, drag, release or
 // right click means, and keeps the mapped fields' colours in step with the
 // sources (data1MappingFrom, data2MappingFrom) the lines stand for.
+//
+// The same lines from the keyboard: the Data fields take Tab focus; Space
+// (or Enter) on an original field starts a line, which follows the focus
+// until Space on a mapped field fixes it; Escape lets it go; Delete on a
+// mapped field asks to remove the line that feeds it.
 class MappingOverlay : public QWidget
 {
     Q_OBJECT
@@ -62,6 +67,14 @@ private:
     [[nodiscard]] bool isControl(QObject *object) const;
     bool handlePress(const QPoint &point, Qt::MouseButton button);
     bool handleRelease(const QPoint &point);
+    bool handleKey(QWidget *widget, int key);
+    void logStart(MappingLineModel::PressResult result);
+    void finishDrag(MappingLineModel::ReleaseResult result, int source, bool onData1);
+    void askToRemove(MappingLineModel::Field target);
+    // The field a widget is the end of, if it is one now.
+    [[nodiscard]] std::optional<MappingLineModel::Field> endOf(const QWidget *widget) const;
+    [[nodiscard]] QWidget *endWidget(MappingLineModel::Field field) const;
+    void prepareEnds();
     void setSourcesQuietly(const MappingLineModel::Sources &sources);
 
     MappingSidePanel *const m_original;

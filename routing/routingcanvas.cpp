@@ -6,7 +6,9 @@
 #include "routing/routeprotocol.h"
 #include "routing/usbnameslots.h"
 
+#include <QApplication>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QTimer>
 
@@ -58,6 +60,9 @@ RoutingCanvas::RoutingCanvas(QWidget *parent)
 {
     setObjectName(QStringLiteral("graphicsView"));
     setAccessibleName(QStringLiteral("Routing canvas"));
+    // The port buttons are the stops; the view itself has no keys to offer.
+    setFocusPolicy(Qt::NoFocus);
+    viewport()->setFocusPolicy(Qt::NoFocus);
     setFrameShape(QFrame::NoFrame);
     setScene(m_scene);
     // HighQualityAntialiasing is deprecated and ignored by Qt 5.15's painter;
@@ -142,8 +147,24 @@ void RoutingCanvas::connectButtons()
         connect(button, &QPushButton::pressed, this, &RoutingCanvas::connectPB11);
         button->installEventFilter(this);
     }
-    for (QPushButton *button : m_columns->outputButtons())
+    for (QPushButton *button : m_columns->outputButtons()) {
         connect(button, &QPushButton::clicked, this, &RoutingCanvas::connectPB2);
+        button->installEventFilter(this);
+    }
+    // Tab walks down the inputs, then down the outputs, whatever order the
+    // buttons were made in (the USB columns are filled side by side), and
+    // reaches them where the view stands: after the stop before it, before
+    // what follows it on the page. The view itself takes no focus, so the
+    // chain hangs on that earlier stop.
+    QWidget *previous = previousInFocusChain();
+    while (previous != this && (!(previous->focusPolicy() & Qt::TabFocus) || isAncestorOf(previous)))
+        previous = previous->previousInFocusChain();
+    for (const auto *column : {&m_columns->inputButtons(), &m_columns->outputButtons()})
+        for (QPushButton *button : *column) {
+            if (previous != this)
+                QWidget::setTabOrder(previous, button);
+            previous = button;
+        }
 }
 
 void RoutingCanvas::connectPB11()
@@ -347,6 +368,8 @@ void RoutingCanvas::redrawAllLines()
 
 bool RoutingCanvas::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
+        viewport()->update();
     // The pressed input button grabs the mouse, so the drag reaches us here.
     if (event->type() == QEvent::MouseMove && m_currMLine->scene() == m_scene) {
         auto *mouse = static_cast<QMouseEvent *>(event);
@@ -354,4 +377,24 @@ bool RoutingCanvas::eventFilter(QObject *watched, QEvent *event)
             m_currMLine->setLine(QLineF(m_startPoint, m_columns->sceneFromGlobal(mouse->globalPos())));
     }
     return QGraphicsView::eventFilter(watched, event);
+}
+
+// The buttons' style sheets draw no focus, and a parent's rule cannot beat
+// their own border: the frame goes around the focused button, behind it.
+void RoutingCanvas::drawForeground(QPainter *painter, const QRectF &rect)
+{
+    QGraphicsView::drawForeground(painter, rect);
+    auto *button = qobject_cast<QPushButton *>(QApplication::focusWidget());
+    if (!button || button->parentWidget() == nullptr || !button->isVisible()
+        || (!m_columns->inputButtons().contains(button) && !m_columns->outputButtons().contains(button)))
+        return;
+    const QPoint topLeft = button->mapTo(viewport(), QPoint(0, 0));
+    const QRectF frame = QRectF(mapToScene(topLeft), mapToScene(topLeft + QPoint(button->width(), button->height())))
+                             .adjusted(-3, -3, 3, 3);
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setBrush(Qt::NoBrush);
+    painter->setPen(QPen(palette().color(QPalette::Highlight), 2));
+    painter->drawRoundedRect(frame, 10, 10);
+    painter->restore();
 }

@@ -40,6 +40,7 @@ RoutingPage::RoutingPage(QWidget *parent)
 {
     setObjectName(QStringLiteral("tab"));
     m_scrollArea->setObjectName(QStringLiteral("scrollArea"));
+    m_scrollArea->setFocusPolicy(Qt::NoFocus);
     m_scrollArea->setWidgetResizable(true);
     m_scrollArea->setFrameShape(QFrame::NoFrame);
     m_scrollArea->setStyleSheet(QStringLiteral("QScrollArea{background:transparent;}"));

@@ -149,17 +149,40 @@ void TestAccessibility::namesEveryShowingControl()
     walk(QAccessible::queryAccessibleInterface(w.get()), true, &unnamed, &falselyShowing, &names, &tablesShowing);
     QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QLatin1String("; "))));
     QVERIFY2(falselyShowing.isEmpty(), qPrintable(falselyShowing.join(QLatin1String("; "))));
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    // Fixed in Qt 6, where the same check must hold.
     QEXPECT_FAIL("", "Qt 5.15's item view interface reports no visibility state: hidden tables and lists claim to show",
                  Continue);
+#endif
     QVERIFY2(tablesShowing.isEmpty(), qPrintable(tablesShowing.join(QLatin1String("; "))));
     for (const QString &name : mustList)
         QVERIFY2(names.contains(name), qPrintable(name));
+
+    // Tab order: every stop says what it is; the routing page goes down the
+    // inputs, then down the outputs, then to the route list.
+    QStringList stops, unnamedStops;
+    for (QWidget *cur = w->nextInFocusChain(); cur != w.get(); cur = cur->nextInFocusChain()) {
+        if (!cur->isVisible() || !cur->isEnabled() || !(cur->focusPolicy() & Qt::TabFocus))
+            continue;
+        stops << cur->accessibleName();
+        if (cur->accessibleName().isEmpty())
+            unnamedStops << cur->objectName() + QLatin1Char(':') + QLatin1String(cur->metaObject()->className());
+    }
+    QVERIFY2(unnamedStops.isEmpty(), qPrintable(unnamedStops.join(QLatin1String("; "))));
     if (header == 1) {
-        // Every port button, by its port.
+        QStringList ports, portStops;
         for (const auto *list : {&w->routingPage()->inputButtons(), &w->routingPage()->outputButtons()})
             for (QPushButton *button : *list)
-                QVERIFY2(!button->isVisible() || names.contains(button->accessibleName()),
-                         qPrintable(button->accessibleName()));
+                if (button->isVisible())
+                    ports << button->accessibleName();
+        for (const QString &stop : stops)
+            if (ports.contains(stop))
+                portStops << stop;
+        QCOMPARE(portStops, ports);
+        QVERIFY(stops.indexOf(QStringLiteral("Routes")) > stops.indexOf(ports.last()));
+        // Assistive technology lists every port button by its port.
+        for (const QString &port : ports)
+            QVERIFY2(names.contains(port), qPrintable(port));
     }
 }
 
@@ -300,15 +323,24 @@ void TestAccessibility::storesAMappingRuleFromTheKeyboard()
     page->inputBoxes().at(0)->setFocus();
     QTest::keyClick(page->inputBoxes().at(0), Qt::Key_Space);
     QVERIFY(page->inputBoxes().at(0)->isChecked());
-    keys(page->findChild<QComboBox *>("comboBox_noselect"), "Note On");
+    // Type-ahead; a space would open the list.
+    keys(page->findChild<QComboBox *>("comboBox_noselect"), "Note");
     keys(page->findChild<QComboBox *>("comboBox_noselect_2"), "Program");
+    // The Program Change number from the Note On's velocity: a line from
+    // Original Data2 to the mapped Data1, drawn with Space twice.
+    for (const char *end : {"widget_4", "widget_7"}) {
+        auto *field = page->findChild<QWidget *>(end);
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_Space);
+    }
+    QCOMPARE(page->data1MappingFrom(), 2);
     auto *set = w->findChild<QPushButton *>("pushButton_2");
     set->setFocus();
     QTest::keyClick(set, Qt::Key_Space);
     QTRY_VERIFY(device->simulator()->mappings().contains(1));
     const QByteArray stored = device->simulator()->mappings().value(1);
-    // Rule 1 on MIDI IN1: Note On, any channel, to Program Change.
-    QCOMPARE(stored.toHex(), QByteArray("010000000041090101030590007f007f0c010101000003c0007f"));
+    // Rule 1 on MIDI IN1: Note On, any channel, to Program Change from Data2.
+    QCOMPARE(stored.toHex(), QByteArray("010000000041090101030590007f007f0c010201000003c0007f"));
     QTRY_COMPARE(m_fixture.prompt()->texts(), QStringList{"Configuration successful"});
 }
 

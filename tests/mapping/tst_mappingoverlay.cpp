@@ -186,11 +186,19 @@ void TestMappingOverlay::dragFromRightQuarterFixesOnMappedField_data()
     QTest::addColumn<int>("data1From");
     QTest::addColumn<int>("data2From");
     QTest::addColumn<QString>("colour7");
+    QTest::addColumn<int>("key"); // 0: the mouse; else the key that ends a keyboard line
     // Note On to Note On starts with the straight lines 1 and 2.
-    QTest::newRow("left three quarters start nothing") << "widget_3" << false << "widget_8" << 1 << 2 << Yellow;
+    QTest::newRow("left three quarters start nothing") << "widget_3" << false << "widget_8" << 1 << 2 << Yellow << 0;
     QTest::newRow("Data2 to mapped Data1 replaces the Data1 line") << "widget_4" << true << "widget_7" << 2 << 2
-                                                                   << Green;
-    QTest::newRow("Data1 to mapped Data2") << "widget_3" << true << "widget_8" << 1 << 1 << Yellow;
+                                                                   << Green << 0;
+    QTest::newRow("Data1 to mapped Data2") << "widget_3" << true << "widget_8" << 1 << 1 << Yellow << 0;
+    // Space on a source, Tab to a mapped field, Space: the same line.
+    QTest::newRow("keys: Data2 to mapped Data1") << "widget_4" << true << "widget_7" << 2 << 2 << Green
+                                                 << int(Qt::Key_Space);
+    QTest::newRow("keys: Data1 to mapped Data2") << "widget_3" << true << "widget_8" << 1 << 1 << Yellow
+                                                 << int(Qt::Key_Return);
+    QTest::newRow("keys: Escape lets the line go") << "widget_4" << true << "widget_7" << 1 << 2 << Yellow
+                                                   << int(Qt::Key_Escape);
 }
 
 void TestMappingOverlay::dragFromRightQuarterFixesOnMappedField()
@@ -201,12 +209,26 @@ void TestMappingOverlay::dragFromRightQuarterFixesOnMappedField()
     QFETCH(int, data1From);
     QFETCH(int, data2From);
     QFETCH(QString, colour7);
+    QFETCH(int, key);
     choose(false, "Note On");
     choose(true, "Note On");
     QCOMPARE(m_page->data1MappingFrom(), 1);
     QCOMPARE(m_page->data2MappingFrom(), 2);
     QWidget *source = field(qPrintable(from));
-    drag(source, inRightQuarter ? rightQuarter(source) : leftPart(source), field(qPrintable(to)));
+    QWidget *target = field(qPrintable(to));
+    if (key == 0) {
+        drag(source, inRightQuarter ? rightQuarter(source) : leftPart(source), target);
+    } else {
+        QCOMPARE(source->focusPolicy() & Qt::TabFocus, Qt::TabFocus);
+        QCOMPARE(source->accessibleName(), from == "widget_3" ? QString("Original Data1") : QString("Original Data2"));
+        m_page->activateWindow();
+        source->setFocus();
+        QTest::keyClick(source, Qt::Key_Space);
+        QVERIFY(m_page->overlay()->model().isDragging());
+        target->setFocus();
+        QTest::keyClick(target, Qt::Key(key));
+        QVERIFY(!m_page->overlay()->model().isDragging());
+    }
     QCOMPARE(m_page->data1MappingFrom(), data1From);
     QCOMPARE(m_page->data2MappingFrom(), data2From);
     QCOMPARE(editor(true)->fieldColour(field("widget_7")), colour7);
@@ -272,6 +294,7 @@ void TestMappingOverlay::rightClickNearLineAsksBeforeRemoving_data()
     QTest::newRow("on the line, Yes") << 0 << int(Prompt::Yes) << true << -1;
     QTest::newRow("18 pixels away, No") << 18 << int(Prompt::No) << true << 1;
     QTest::newRow("19 pixels away") << 19 << int(Prompt::Yes) << false << 1;
+    QTest::newRow("Delete on the mapped field, Yes") << -1 << int(Prompt::Yes) << true << -1;
 }
 
 void TestMappingOverlay::rightClickNearLineAsksBeforeRemoving()
@@ -289,7 +312,13 @@ void TestMappingOverlay::rightClickNearLineAsksBeforeRemoving()
     QCOMPARE(lines.first().segment.dy(), 0.0);
     const QPoint at = QPointF(middle.x(), middle.y() - offset).toPoint();
     m_prompt->answerNext(answer);
-    QTest::mousePress(m_page.get(), Qt::RightButton, {}, m_page->overlay()->mapTo(m_page.get(), at));
+    if (offset < 0) {
+        m_page->activateWindow();
+        field("widget_7")->setFocus();
+        QTest::keyClick(field("widget_7"), Qt::Key_Delete);
+    } else {
+        QTest::mousePress(m_page.get(), Qt::RightButton, {}, m_page->overlay()->mapTo(m_page.get(), at));
+    }
     QCOMPARE(m_prompt->shown().size(), asked ? 1 : 0);
     if (asked) {
         QCOMPARE(m_prompt->shown().first().title, QString("Remove Connection"));
