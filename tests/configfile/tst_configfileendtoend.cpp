@@ -1,6 +1,7 @@
 // Save File, Save File As and Open File in the real main window, against the
 // simulated device on a pseudo-terminal: a saved setup comes back onto a
-// reset device, and a file that cannot be used changes nothing.
+// reset device, a file that cannot be used changes nothing, and velmora-cli
+// dumps the very bytes the window saves.
 #include "tests/mapping/samplerecords.h"
 #include "tests/support/simulateddevice.h"
 #include "app/widget.h"
@@ -23,6 +24,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -83,6 +85,7 @@ private slots:
     void badOpenChangesNothing_data();
     void badOpenChangesNothing();
     void saveWithoutDeviceAndItsFailures();
+    void commandLineDumpEqualsSaveFile();
 
 private:
     bool connectDevice(DeviceSimulator::Faults faults = {});
@@ -347,3 +350,38 @@ void TestConfigFileEndToEnd::saveWithoutDeviceAndItsFailures()
 
 QTEST_MAIN(TestConfigFileEndToEnd)
 #include "tst_configfileendtoend.moc"
+
+void TestConfigFileEndToEnd::commandLineDumpEqualsSaveFile()
+{
+#ifndef VELMORA_CLI
+    QSKIP("velmora-cli is not built");
+#else
+    QVERIFY(connectDevice());
+    setFilter("MIDI OUT2", "c7");
+    setFilter("MIDI IN1", "checkBox_3"); // the port a fresh connection shows
+    addRoute({FivePin, 1}, {FivePin, 2});
+    addRoute({UsbDevice, 1}, {FivePin, 1});
+    QTRY_COMPARE(sim()->routes().size(), 2);
+    QVERIFY(m_window->session()->write(noteOnToProgramChange(2).toStoreCommand()));
+    QTRY_COMPARE(sim()->mappings().size(), 1);
+    m_window->mappingPage()->on_pushButton_15_clicked();
+    QTRY_VERIFY(m_window->mappingPage()->feedbackMappings().at(2).enable);
+
+    const QString saved = m_dir->filePath("window.ini");
+    m_prompt->clear();
+    m_prompt->answerNextFile(saved);
+    trigger("actionSaveFileAs");
+    QCOMPARE(m_prompt->texts(), (QStringList{QString(), Saved}));
+    m_window->disconnectDevice();
+    QTRY_VERIFY(!m_window->session()->isOpen());
+
+    // The command-line tool, while this process serves the device.
+    const QString dumped = m_dir->filePath("cli.ini");
+    QProcess cli;
+    cli.start(QStringLiteral(VELMORA_CLI), {QStringLiteral("dump"), m_device->portName(), QStringLiteral("-o"), dumped});
+    QVERIFY(QTest::qWaitFor([&] { return cli.state() == QProcess::NotRunning; }, 20000));
+    QVERIFY2(cli.exitCode() == 0, cli.readAllStandardError().constData());
+    QVERIFY(!readAll(saved).isEmpty());
+    QCOMPARE(readAll(dumped), readAll(saved));
+#endif
+}
