@@ -72,15 +72,18 @@ void NaiveSysExBuffer::report(const QByteArray &frame)
             emit currDataFrame(FEED_DTAT_ERROE, frame);
         else if (factory)
             emit currDataFrame(FEED_FCTORY, frame);
-    } else if (len == 11) {
-        if (d5 != 0x06)
+    } else if (len == 11 || len == 12 || len == 13 || len == 36) {
+        // A USB name (02 06) or a mapping rule (02 04) chooses its own length:
+        // only the rules below classify it.
+        const bool ownLength = is(0x02, 0x06) || is(0x02, 0x04);
+        if (len == 11 && d5 != 0x06 && !ownLength)
             emit currDataFrame(FEED_BACK_PORT_COUNT, frame);
-    } else if (len == 12) {
-        emit currDataFrame(FEED_BACK_PORT_ROUTIN_SITUATION, frame);
-    } else if (len == 13) {
-        emit currDataFrame(FEED_BACK_PORT_FILTERING_COUNT, frame);
-    } else if (len == 36) {
-        emit currDataFrame(FEED_BACK_PORT_FILTERING_SITUATION, frame);
+        else if (len == 12 && !ownLength)
+            emit currDataFrame(FEED_BACK_PORT_ROUTIN_SITUATION, frame);
+        else if (len == 13 && !ownLength)
+            emit currDataFrame(FEED_BACK_PORT_FILTERING_COUNT, frame);
+        else if (len == 36 && !ownLength)
+            emit currDataFrame(FEED_BACK_PORT_FILTERING_SITUATION, frame);
     } else {
         emit currDataFrame(FEED_BACK_ERROR, frame);
     }
