@@ -17,6 +17,7 @@
 #include "upgrade/ui/firmwareupgradefeature.h"
 #include "widgets/customdialog.h"
 #include "widgets/messageboxprompt.h"
+#include "widgets/hiddenviewaccessible.h"
 #include "widgets/namedcomboaccessible.h"
 
 #include <QAccessible>
@@ -79,6 +80,7 @@ Widget::Widget(QWidget *parent, Prompt *prompt, const QString &settingsPath)
     , m_watcher(new DeviceWatcher(BrandPrefix, this))
 {
     NamedComboAccessible::install();
+    HiddenViewAccessible::install();
     buildUi();
     // After the pages, so that a search for a page's control by name finds the
     // window's own before the upgrade dialog's namesakes.
