@@ -4,7 +4,7 @@
 #include "device/devicewatcher.h"
 #include "device/serialport.h"
 #include "device/vocabulary.h"
-#include "upgrade/bootloaderlink.h"
+#include "upgrade/serialportlink.h"
 #include "upgrade/bootloaderprotocol.h"
 #include "upgrade/firmwareupgradejob.h"
 
@@ -16,24 +16,6 @@
 namespace {
 
 const QString BrandPrefix = QStringLiteral("Kestrova");
-
-class PortLink : public BootloaderLink
-{
-public:
-    explicit PortLink(SerialPort *port) : m_port(port) {}
-    bool isLinkOpen() const override { return m_port->isOpen(); }
-    qint64 writeToDevice(const QByteArray &bytes) override
-    {
-        if (!isLinkOpen())
-            return -1;
-        const qint64 written = m_port->write(bytes);
-        m_port->flush();
-        return written;
-    }
-
-private:
-    SerialPort *m_port;
-};
 
 // The description the system gives a port, empty when it lists none.
 QString descriptionOf(DeviceWatcher &watcher, const QString &portName)
@@ -145,7 +127,7 @@ bool Flasher::transfer(const QString &portName, const QByteArray &image)
     // has said who it is.
     if (askModel(portName).isEmpty())
         return false;
-    PortLink link(m_port);
+    SerialPortLink link(m_port);
     FirmwareUpgradeJob job(&link);
     QEventLoop loop;
     bool succeeded = false;

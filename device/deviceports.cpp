@@ -23,4 +23,13 @@ std::optional<PortNameReport> parsePortName(const QByteArray &frame)
                           QString::fromLatin1(frame.constData() + NameTextPos, length)};
 }
 
+QVector<int> filterPortCounts(const QByteArray &frame)
+{
+    QVector<int> counts;
+    counts.reserve(FilterPortTypeCount);
+    for (int type = 0; type < FilterPortTypeCount; ++type)
+        counts.append(SysEx::byteOrZero(frame, FilterPortCountsPos + type));
+    return counts;
+}
+
 } // namespace Device

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QMetaType>
 #include <QString>
+#include <QVector>
 
 #include <cstdint>
 #include <optional>
@@ -28,6 +29,8 @@ struct PortCounts
 // port type, "MIDI IN" 0 .. "USB DEVICE OUT" 5, from the first data byte on.
 constexpr int FilterPortTypeCount = 6;
 constexpr int FilterPortCountsPos = 6;
+// The counts in type order; a byte the frame lacks reads 0.
+[[nodiscard]] QVector<int> filterPortCounts(const QByteArray &frame);
 
 // USB name report (02 06).
 constexpr int NameIndexPos = 7;

@@ -4,10 +4,6 @@
 #include "device/sysex.h"
 #include "filter/filterprotocol.h"
 
-static_assert(Filter::PortTypeCount == Device::FilterPortTypeCount
-                  && Filter::PortCountsPos == Device::FilterPortCountsPos,
-              "the filter port types are the device's");
-
 using Outcome = FeedbackDispatcher::Outcome;
 
 FilterFeedback::FilterFeedback(FeedbackDispatcher *dispatcher, Prompt *prompt, QObject *parent)
@@ -33,10 +29,7 @@ Outcome FilterFeedback::onPortCounts(const QByteArray &frame)
 {
     if (m_portsListed)
         return Outcome::EarlyExit;
-    QVector<int> counts;
-    for (int type = 0; type < Device::FilterPortTypeCount; ++type)
-        counts.append(SysEx::byteOrZero(frame, Device::FilterPortCountsPos + type));
-    emit portCountsReported(counts);
+    emit portCountsReported(Device::filterPortCounts(frame));
     m_dispatcher->write(SysEx::deviceQuery(5));
     return Outcome::Handled;
 }

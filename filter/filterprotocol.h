@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/deviceports.h"
 #include "filter/filterbytes.h"
 
 #include <QByteArray>
@@ -13,7 +14,7 @@
 // reports of the device (port counts, one port's state, the answer to a set).
 namespace Filter {
 
-constexpr int PortTypeCount = 6;          // "MIDI IN" 0 .. "USB DEVICE OUT" 5
+constexpr int PortTypeCount = Device::FilterPortTypeCount; // "MIDI IN" 0 .. "USB DEVICE OUT" 5
 constexpr int AllPortsNumber = 0;         // goes with Vocabulary::AllPortsTypeCode
 constexpr int MaxPortNumber = 0x7F;
 
@@ -27,7 +28,7 @@ constexpr int PortTypePos = 6;
 constexpr int PortNumberPos = 7;
 constexpr int FilterBytesPos = 8;
 constexpr int PaddingBytes = 2;           // between the filter bytes and F7
-constexpr int PortCountsPos = 6;
+constexpr int PortCountsPos = Device::FilterPortCountsPos;
 constexpr int ResultStatusPos = 6;
 constexpr int ResultReasonPos = 7;
 

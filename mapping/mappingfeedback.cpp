@@ -82,10 +82,7 @@ MappingFeedback::MappingFeedback(FeedbackDispatcher *dispatcher, Prompt *prompt,
     dispatcher->addHandler(FEED_BACK_ROUTING_CONFIGURATION, this,
                            [this](const QByteArray &frame) { return onSaveAnswer(frame); });
     dispatcher->addHandler(FEED_BACK_PORT_FILTERING_COUNT, this, [this](const QByteArray &frame) {
-        QVector<int> counts;
-        for (int type = 0; type < Device::FilterPortTypeCount; ++type)
-            counts.append(SysEx::byteOrZero(frame, Device::FilterPortCountsPos + type));
-        emit filterPortCountsReported(counts);
+        emit filterPortCountsReported(Device::filterPortCounts(frame));
         return Outcome::Handled;
     });
     dispatcher->addHandler(FEED_BACK_PORT_ROUNTMAPPING, this, [this](const QByteArray &frame) {

@@ -2,9 +2,9 @@
 
 #include <QByteArray>
 
-// The byte pipe to a device in its bootloader, as the transfer sees it. The
-// dialog adapts the shared serial port to it; tests wrap it to make writes
-// fail the way a flaky USB link does.
+// The byte pipe to a device in its bootloader, as the transfer sees it.
+// SerialPortLink adapts the device's serial port to it; tests wrap it to make
+// writes fail the way a flaky USB link does.
 class BootloaderLink
 {
 public:

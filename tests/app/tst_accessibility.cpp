@@ -104,8 +104,36 @@ private slots:
     void saysOnceWhenTheDeviceIsSilent();
 
 private:
+    struct Connected
+    {
+        std::unique_ptr<SimulatedDevicePort> device;
+        std::unique_ptr<Widget> window; // goes first
+    };
+    // A window connected to a simulated model, once the family decision and
+    // the reports that follow are in; the active window when keys must reach it.
+    [[nodiscard]] bool connectWindow(const QString &model, bool active, Connected *out);
+
     TestSupport::WindowFixture m_fixture;
 };
+
+bool TestAccessibility::connectWindow(const QString &model, bool active, Connected *out)
+{
+    out->device = TestSupport::startDevice(model);
+    if (!out->device)
+        return false;
+    out->window = m_fixture.makeWindow();
+    Widget &w = *out->window;
+    if (active) {
+        w.activateWindow();
+        if (!QTest::qWaitForWindowActive(&w))
+            return false;
+    }
+    if (!TestSupport::WindowFixture::connectTo(w, model)
+        || !QTest::qWaitFor([&] { return !w.routingPage()->inputButtons().isEmpty(); }, 5000))
+        return false;
+    QTest::qWait(1200);
+    return true;
+}
 
 void TestAccessibility::initTestCase()
 {
@@ -132,12 +160,9 @@ void TestAccessibility::namesEveryShowingControl()
     QFETCH(QString, model);
     QFETCH(int, header);
     QFETCH(QStringList, mustList);
-    auto device = TestSupport::startDevice(model);
-    QVERIFY(device);
-    auto w = m_fixture.makeWindow();
-    QVERIFY(TestSupport::WindowFixture::connectTo(*w, model));
-    QTRY_VERIFY(!w->routingPage()->inputButtons().isEmpty());
-    QTest::qWait(1200); // the family decision and the reports that follow
+    Connected connected;
+    QVERIFY(connectWindow(model, false, &connected));
+    const auto &w = connected.window;
 
     const QList<QWidget *> pages{w->filterPage(), w->routingPage(), w->mappingPage()};
     if (w->tabWidget()->indexOf(pages.at(header)) < 0)
@@ -192,14 +217,10 @@ void TestAccessibility::namesEveryShowingControl()
 
 void TestAccessibility::switchesPagesFromTheKeyboard()
 {
-    auto device = TestSupport::startDevice("Kestrova Alder-4");
-    QVERIFY(device);
-    auto w = m_fixture.makeWindow();
-    w->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(w.get()));
-    QVERIFY(TestSupport::WindowFixture::connectTo(*w, "Kestrova Alder-4"));
+    Connected connected;
+    QVERIFY(connectWindow("Kestrova Alder-4", true, &connected));
+    const auto &w = connected.window;
     QTRY_VERIFY(w->isMappingPageShown());
-    QTest::qWait(1200);
     QTabWidget *tabs = w->tabWidget();
     auto *routingHeader = w->findChild<QLabel *>("label_routing");
     auto *mappingHeader = w->findChild<QLabel *>("label_mapping");
@@ -248,12 +269,9 @@ void TestAccessibility::switchesPagesFromTheKeyboard()
 
 void TestAccessibility::showsDisconnectedStateWhole()
 {
-    auto device = TestSupport::startDevice("Kestrova Alder-4");
-    QVERIFY(device);
-    auto w = m_fixture.makeWindow();
-    QVERIFY(TestSupport::WindowFixture::connectTo(*w, "Kestrova Alder-4"));
-    QTRY_VERIFY(!w->routingPage()->inputButtons().isEmpty());
-    QTest::qWait(1200);
+    Connected connected;
+    QVERIFY(connectWindow("Kestrova Alder-4", false, &connected));
+    const auto &w = connected.window;
     QTest::mouseClick(TestSupport::WindowFixture::connectButton(*w), Qt::LeftButton);
     w->tabWidget()->setCurrentWidget(w->routingPage());
     QTest::qWait(100);
@@ -268,14 +286,10 @@ void TestAccessibility::showsDisconnectedStateWhole()
 
 void TestAccessibility::makesAndRemovesARouteFromTheKeyboard()
 {
-    auto device = TestSupport::startDevice("Kestrova Alder-4");
-    QVERIFY(device);
-    auto w = m_fixture.makeWindow();
-    w->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(w.get()));
-    QVERIFY(TestSupport::WindowFixture::connectTo(*w, "Kestrova Alder-4"));
-    QTRY_VERIFY(!w->routingPage()->inputButtons().isEmpty());
-    QTest::qWait(1200);
+    Connected connected;
+    QVERIFY(connectWindow("Kestrova Alder-4", true, &connected));
+    const auto &device = connected.device;
+    const auto &w = connected.window;
     const int before = device->simulator()->routes().size();
     QTest::keyClick(w.get(), Qt::Key_2, Qt::AltModifier);
     QCOMPARE(w->tabWidget()->currentWidget(), w->routingPage());
@@ -308,14 +322,10 @@ void TestAccessibility::makesAndRemovesARouteFromTheKeyboard()
 
 void TestAccessibility::storesAMappingRuleFromTheKeyboard()
 {
-    auto device = TestSupport::startDevice("Kestrova Alder-4");
-    QVERIFY(device);
-    auto w = m_fixture.makeWindow();
-    w->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(w.get()));
-    QVERIFY(TestSupport::WindowFixture::connectTo(*w, "Kestrova Alder-4"));
-    QTRY_VERIFY(!w->routingPage()->inputButtons().isEmpty());
-    QTest::qWait(1200);
+    Connected connected;
+    QVERIFY(connectWindow("Kestrova Alder-4", true, &connected));
+    const auto &device = connected.device;
+    const auto &w = connected.window;
     QTest::keyClick(w.get(), Qt::Key_3, Qt::AltModifier);
     MappingPage *page = w->mappingPage();
     QCOMPARE(w->tabWidget()->currentWidget(), page);
@@ -361,12 +371,10 @@ void TestAccessibility::saysOnceWhenTheDeviceIsSilent()
 {
     QFETCH(int, header);
     QFETCH(bool, pressSet);
-    auto device = TestSupport::startDevice("Kestrova Alder-4");
-    QVERIFY(device);
-    auto w = m_fixture.makeWindow();
-    QVERIFY(TestSupport::WindowFixture::connectTo(*w, "Kestrova Alder-4"));
-    QTRY_VERIFY(!w->routingPage()->inputButtons().isEmpty());
-    QTest::qWait(1200);
+    Connected connected;
+    QVERIFY(connectWindow("Kestrova Alder-4", false, &connected));
+    const auto &device = connected.device;
+    const auto &w = connected.window;
     QVERIFY(m_fixture.prompt()->shown().isEmpty());
     const QList<QWidget *> pages{w->filterPage(), w->routingPage(), w->mappingPage()};
     w->tabWidget()->setCurrentWidget(pages.at(header));

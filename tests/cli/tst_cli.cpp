@@ -3,6 +3,7 @@
 #include "cli/devicebackup.h"
 #include "cli/exitcode.h"
 #include "simulator/simulateddeviceport.h"
+#include "tests/mapping/samplerecords.h"
 #include "tests/support/ptydevice.h"
 #include "tests/support/simulateddevice.h"
 #include "device/sysex.h"
@@ -223,18 +224,7 @@ void TestCli::backupRestoreCompare()
     Filter::Bytes in1{};
     in1[Filter::channelPosition(1)->byteIndex] |= 1 << Filter::channelPosition(1)->bit;
     sim->receive(Filter::setCommand(0, 1, in1));
-    MappingRecord rule;
-    rule.hh1 = 0x03;
-    rule.hh6 = 0x40 | 3;
-    rule.ii = 0x09;
-    rule.jj = 1;
-    rule.kk = 1;
-    rule.nn = 0x08;
-    rule.oo = 2;
-    rule.pp = 1;
-    rule.qq = 1;
-    rule.tt = 2;
-    rule.extraData = QByteArray("\x10\x7f", 2);
+    MappingRecord rule = noteOnToProgramChange(3);
     sim->receive(rule.toStoreCommand());
     QCOMPARE(sim->mappings().size(), 1);
 

@@ -3,7 +3,7 @@
 #include "device/devicewatcher.h"
 #include "device/serialport.h"
 #include "device/vocabulary.h"
-#include "upgrade/bootloaderlink.h"
+#include "upgrade/serialportlink.h"
 #include "upgrade/bootloaderprotocol.h"
 #include "upgrade/firmwareversion.h"
 #include "device/prompt.h"
@@ -41,33 +41,13 @@ QString red(const QString &text)
 
 } // namespace
 
-// The shared serial port as the job's link: every write is flushed at once,
-// so a piece is on its way before its acknowledgement can be awaited.
-class upgrade_dialog::PortLink : public BootloaderLink
-{
-public:
-    explicit PortLink(SerialPort *port) : m_port(port) {}
-    bool isLinkOpen() const override { return m_port && m_port->isOpen(); }
-    qint64 writeToDevice(const QByteArray &bytes) override
-    {
-        if (!isLinkOpen())
-            return -1;
-        const qint64 written = m_port->write(bytes);
-        m_port->flush();
-        return written;
-    }
-
-private:
-    SerialPort *m_port;
-};
-
 upgrade_dialog::upgrade_dialog(SerialPort *serialPort, DeviceWatcher *watcher, Prompt *prompt,
                                QWidget *parent, const UpgradeTimings &timings)
     : QDialog(parent)
     , serialPort(serialPort)
     , m_watcher(watcher)
     , m_prompt(prompt)
-    , m_link(std::make_unique<PortLink>(serialPort))
+    , m_link(std::make_unique<SerialPortLink>(serialPort))
     , m_job(new FirmwareUpgradeJob(m_link.get(), this))
     , m_online(new OnlineFirmware(UpdateServer::fromSettings(QStringLiteral("config.ini")), this))
     , listRefreshTimer(new QTimer(this))

@@ -18,6 +18,7 @@ class QPushButton;
 class QTextBrowser;
 class QTimer;
 class SerialPort;
+class SerialPortLink;
 
 // Writes a firmware image into a device in its bootloader, over the serial
 // port the main window shares with it. The transfer itself is the job's; the
@@ -70,8 +71,6 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
-    class PortLink;
-
     void buildUi();
     void log(const QString &html);
     [[nodiscard]] bool openBootloaderPort(const QString &portName, const QString &label, bool askOnFailure);
@@ -88,7 +87,7 @@ private:
     SerialPort *const serialPort;
     DeviceWatcher *const m_watcher;
     Prompt *const m_prompt;
-    std::unique_ptr<PortLink> m_link;
+    std::unique_ptr<SerialPortLink> m_link;
     FirmwareUpgradeJob *const m_job;
     OnlineFirmware *const m_online;
     QTimer *const listRefreshTimer;
