@@ -1,11 +1,16 @@
-#include "device/virtualdevices.h"
+#include "simulator/deviceregistry.h"
 #include "device/vocabulary.h"
 #include "hostview.h"
 #include "ptyhost.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -25,6 +30,8 @@ private slots:
     void rejectsBadOptions_data();
     void rejectsBadOptions();
     void listsModels();
+    void usesOnlyARegistryOfTheUsersOwn_data();
+    void usesOnlyARegistryOfTheUsersOwn();
 
 private:
     void start(QProcess &process, const QStringList &arguments);
@@ -62,9 +69,9 @@ void TestDevsim::servesUntilTerminated()
     const QString path = readLine(devsim);
     QVERIFY(path.startsWith(QLatin1Char('/')));
     QCOMPARE(readLine(devsim), QStringLiteral("Kestrova Cedar-6"));
-    QTRY_COMPARE_WITH_TIMEOUT(VirtualDevices::entries().size(), 1, Patience);
-    QCOMPARE(VirtualDevices::entries().at(0).portName, path);
-    QCOMPARE(VirtualDevices::entries().at(0).pid, devsim.processId());
+    QTRY_COMPARE_WITH_TIMEOUT(DeviceRegistry::entries().size(), 1, Patience);
+    QCOMPARE(DeviceRegistry::entries().at(0).portName, path);
+    QCOMPARE(DeviceRegistry::entries().at(0).pid, devsim.processId());
 
     {
         PtyHost host(path);
@@ -131,6 +138,74 @@ void TestDevsim::listsModels()
     const QList<QByteArray> lines = devsim.readAllStandardOutput().trimmed().split('\n');
     QCOMPARE(lines.size(), 5);
     QVERIFY(lines.at(3).startsWith("Kestrova Rowan-W\tmodel RowanW-1"));
+}
+
+void TestDevsim::usesOnlyARegistryOfTheUsersOwn_data()
+{
+    QTest::addColumn<int>("mode");       // of the registry folder; -1: none yet
+    QTest::addColumn<bool>("asOther");   // read as if another user owned it
+    QTest::addColumn<bool>("listed");    // an entry planted there is listed
+    QTest::addColumn<bool>("announced"); // velmora-devsim serves and announces there
+
+    QTest::newRow("private") << 0700 << false << true << true;
+    QTest::newRow("none yet: made private") << -1 << false << false << true;
+    QTest::newRow("readable by others") << 0755 << false << true << false;
+    QTest::newRow("group-writable") << 0770 << false << false << false;
+    QTest::newRow("shared, like /tmp") << 01777 << false << false << false;
+    // Nobody but root can give a folder away; the reader is told its owner.
+    QTest::newRow("another user's") << 0700 << true << false << true;
+}
+
+void TestDevsim::usesOnlyARegistryOfTheUsersOwn()
+{
+    QFETCH(int, mode);
+    QFETCH(bool, asOther);
+    QFETCH(bool, listed);
+    QFETCH(bool, announced);
+    QTemporaryDir base;
+    const QString folder = base.filePath(QStringLiteral("registry"));
+    if (mode >= 0) {
+        QVERIFY(QDir().mkdir(folder));
+        QCOMPARE(::chmod(QFile::encodeName(folder).constData(), static_cast<mode_t>(mode)), 0);
+        // What anyone who may write to the folder can put there.
+        QFile planted(folder + QStringLiteral("/planted.json"));
+        QVERIFY(planted.open(QIODevice::WriteOnly));
+        planted.write(QJsonDocument(QJsonObject{{"port", "/dev/null"},
+                                                {"description", "Kestrova Alder-4"},
+                                                {"vendorId", 0x2F71},
+                                                {"productId", 0x0104},
+                                                {"pid", QCoreApplication::applicationPid()}})
+                          .toJson());
+    }
+    const uint reader = ::geteuid() + (asOther ? 1 : 0);
+    QCOMPARE(DeviceRegistry::entries(folder, reader).size(), listed ? 1 : 0);
+
+    QProcess devsim;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VELMORA_DEVICE_REGISTRY"), folder);
+    devsim.setProcessEnvironment(env);
+    start(devsim, {});
+    if (!announced) {
+        QVERIFY(devsim.waitForFinished(Patience));
+        QCOMPARE(devsim.exitCode(), 1);
+        const QString error = QString::fromLocal8Bit(devsim.readAllStandardError());
+        QVERIFY2(error.startsWith("velmora-devsim: the device registry folder " + folder
+                                  + " can be reached by other users"), qPrintable(error));
+        return;
+    }
+    const QString path = readLine(devsim);
+    const auto announcedPorts = [&] {
+        QStringList ports;
+        for (const DeviceRegistry::Entry &entry : DeviceRegistry::entries(folder, ::geteuid()))
+            ports.append(entry.portName);
+        return ports;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(announcedPorts().contains(path), Patience);
+    struct stat info = {};
+    QCOMPARE(::stat(QFile::encodeName(folder).constData(), &info), 0);
+    QCOMPARE(info.st_mode & 0777, mode_t(0700));
+    devsim.terminate();
+    QVERIFY(devsim.waitForFinished(Patience));
 }
 
 QTEST_GUILESS_MAIN(TestDevsim)

@@ -1,8 +1,9 @@
+#include "device/portsource.h"
 #include "device/sysex.h"
-#include "device/virtualdevices.h"
 #include "device/vocabulary.h"
 #include "hostview.h"
 #include "ptyhost.h"
+#include "simulator/deviceregistry.h"
 #include "simulator/devicesimulator.h"
 #include "simulator/simulateddeviceport.h"
 
@@ -23,6 +24,15 @@ DeviceProfile alder()
     return *DeviceProfiles::find(QStringLiteral("Kestrova Alder-4"));
 }
 
+// What the device watchers of this process are given.
+QStringList portsListedHere()
+{
+    QStringList names;
+    for (const SourcedPort &port : PortSourceRegistration::collect())
+        names.append(port.portName + QLatin1Char('=') + port.description);
+    return names;
+}
+
 } // namespace
 
 class TestSimulatedDevicePort : public QObject
@@ -33,7 +43,8 @@ private slots:
     void init();
     void answersOverThePseudoTerminal();
     void qSerialPortOpensItAgainAndAgain();
-    void announcesItselfUntilStopped();
+    void listsItselfUntilStopped_data();
+    void listsItselfUntilStopped();
     void withdrawsWhenDestroyed();
     void rebootsIntoBootloaderOnANewTerminal();
     void pacedAnswersArriveWhole();
@@ -83,24 +94,40 @@ void TestSimulatedDevicePort::qSerialPortOpensItAgainAndAgain()
     }
 }
 
-void TestSimulatedDevicePort::announcesItselfUntilStopped()
+void TestSimulatedDevicePort::listsItselfUntilStopped_data()
 {
+    QTest::addColumn<SimulatedDevicePort::Listing>("listing");
+    QTest::addColumn<bool>("listedHere");
+    QTest::addColumn<bool>("announced");
+    QTest::newRow("this process only (--simulate)") << SimulatedDevicePort::Listing::ThisProcess << true << false;
+    QTest::newRow("user's registry (velmora-devsim)") << SimulatedDevicePort::Listing::UserRegistry << false << true;
+    QTest::newRow("unlisted (--device)") << SimulatedDevicePort::Listing::Unlisted << false << false;
+}
+
+void TestSimulatedDevicePort::listsItselfUntilStopped()
+{
+    QFETCH(SimulatedDevicePort::Listing, listing);
+    QFETCH(bool, listedHere);
+    QFETCH(bool, announced);
     SimulatedDevicePort port(alder());
+    port.setListing(listing);
     QVERIFY(port.start());
-    VirtualDeviceEntry expected;
+    DeviceRegistry::Entry expected;
     expected.portName = port.portName();
     expected.description = QStringLiteral("Kestrova Alder-4");
     expected.vendorId = 0x2F71;
     expected.productId = 0x0104;
     expected.pid = QCoreApplication::applicationPid();
-    QCOMPARE(VirtualDevices::entries(), QList<VirtualDeviceEntry>{expected});
+    QCOMPARE(DeviceRegistry::entries(), announced ? QList<DeviceRegistry::Entry>{expected} : QList<DeviceRegistry::Entry>());
+    QCOMPARE(portsListedHere(), listedHere ? QStringList{port.portName() + "=Kestrova Alder-4"} : QStringList());
 
     PtyHost host(port.portName());
     QSignalSpy stopped(&port, &SimulatedDevicePort::stopped);
     port.stop();
     QCOMPARE(stopped.count(), 1);
     QVERIFY(!port.isRunning());
-    QVERIFY(VirtualDevices::entries().isEmpty());
+    QVERIFY(DeviceRegistry::entries().isEmpty());
+    QVERIFY(portsListedHere().isEmpty());
     QVERIFY(host.hungUp());
     port.stop();
     QCOMPARE(stopped.count(), 1);
@@ -110,16 +137,18 @@ void TestSimulatedDevicePort::withdrawsWhenDestroyed()
 {
     {
         SimulatedDevicePort port(alder());
+        port.setListing(SimulatedDevicePort::Listing::UserRegistry);
         QVERIFY(port.start());
-        QCOMPARE(VirtualDevices::entries().size(), 1);
+        QCOMPARE(DeviceRegistry::entries().size(), 1);
     }
-    QVERIFY(VirtualDevices::entries().isEmpty());
+    QVERIFY(DeviceRegistry::entries().isEmpty());
     QVERIFY(QDir(m_registry->path()).entryList(QDir::Files).isEmpty());
 }
 
 void TestSimulatedDevicePort::rebootsIntoBootloaderOnANewTerminal()
 {
     SimulatedDevicePort port(alder());
+    port.setListing(SimulatedDevicePort::Listing::UserRegistry);
     port.simulator()->setEraseDelayMs(0);
     QVERIFY(port.start());
     const QString runningPath = port.portName();
@@ -132,7 +161,7 @@ void TestSimulatedDevicePort::rebootsIntoBootloaderOnANewTerminal()
     QCOMPARE(bootPath, port.portName());
     QVERIFY(bootPath != runningPath);
     QCOMPARE(port.description(), QStringLiteral("Alder-4 BootLoader"));
-    const QList<VirtualDeviceEntry> entries = VirtualDevices::entries();
+    const QList<DeviceRegistry::Entry> entries = DeviceRegistry::entries();
     QCOMPARE(entries.size(), 1);
     QCOMPARE(entries.at(0).portName, bootPath);
     QCOMPARE(entries.at(0).description, QStringLiteral("Alder-4 BootLoader"));
@@ -183,7 +212,7 @@ void TestSimulatedDevicePort::droppedConnectionTakesTheDeviceAway()
     QSignalSpy stopped(&port, &SimulatedDevicePort::stopped);
     QVERIFY(host.write(SysEx::deviceQuery(1)));
     QVERIFY(stopped.wait(Patience));
-    QVERIFY(VirtualDevices::entries().isEmpty());
+    QVERIFY(portsListedHere().isEmpty());
     QVERIFY(host.hungUp());
 }
 
