@@ -9,7 +9,6 @@
 #include <QJsonObject>
 #include <QSaveFile>
 #include <QStandardPaths>
-#include <QtDebug>
 
 #include <algorithm>
 #include <cerrno>
