@@ -5,7 +5,9 @@
 #include "device/devicewatcher.h"
 #include "device/feedbackdispatcher.h"
 #ifdef VELMORA_WITH_SIMULATOR
+#include "device/portsource.h"
 #include "simulator/deviceprofile.h"
+#include "simulator/deviceregistry.h"
 #include "simulator/devicesimulator.h"
 #include "simulator/simulateddeviceport.h"
 #endif
@@ -153,6 +155,8 @@ int runVelmora(int argc, char *argv[])
 
     QTextStream err(stderr);
 #ifdef VELMORA_WITH_SIMULATOR
+    // velmora-devsim's devices; one started here is this process's alone.
+    const PortSourceRegistration registry(DeviceRegistry::portSource());
     std::vector<std::unique_ptr<SimulatedDevicePort>> simulated;
     if (parser.isSet(simulate)) {
         const QString model = parser.positionalArguments().value(0, QStringLiteral("Kestrova Alder-4"));

@@ -6,7 +6,9 @@
 #include "device/devicewatcher.h"
 
 #ifdef VELMORA_WITH_SIMULATOR
+#include "device/portsource.h"
 #include "simulator/deviceprofile.h"
+#include "simulator/deviceregistry.h"
 #include "simulator/simulateddeviceport.h"
 #endif
 
@@ -177,6 +179,8 @@ int main(int argc, char *argv[])
 
     QString simulatedPort;
 #ifdef VELMORA_WITH_SIMULATOR
+    // velmora-devsim's devices; one started here is this process's alone.
+    const PortSourceRegistration registry(DeviceRegistry::portSource());
     std::unique_ptr<SimulatedDevicePort> simulated;
     if (parser.isSet(simulateOption)) {
         const auto profile = DeviceProfiles::find(parser.value(simulateOption));

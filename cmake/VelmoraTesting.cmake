@@ -1,9 +1,10 @@
 # velmora_add_test(<name> SOURCES <files...> LIBS <targets...> [GUI] [TIMEOUT <s>])
 # One executable per unit, linked with the test support library
 # (velmora_testsupport: ScriptedPrompt and friends). GUI tests run on the offscreen platform so that no
-# display is needed; every test gets a virtual-device registry of its own in
-# the build tree, so simulated devices never reach the user's device list or
-# another test's (tests that start devices may still set their own).
+# display is needed; every test gets a device registry of its own in the
+# build tree, so simulated devices a test announces never reach the user's
+# device list or another test's (tests that announce devices may still set
+# their own).
 function(velmora_add_test name)
     cmake_parse_arguments(ARG "GUI" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})

@@ -27,12 +27,6 @@ DeviceScanResult scanDevices(const QStringList &listedTexts, const UsbDeviceMap 
     return result;
 }
 
-DeviceScanResult scanDevices(const QStringList &listedTexts, const QString &descriptionPrefix)
-{
-    return scanDevices(listedTexts, listMakerDevices(QStringLiteral("USB"), descriptionPrefix),
-                       availableSerialPorts());
-}
-
 QStringList applyScan(QList<DeviceListEntry> &entries, const DeviceScanResult &scan)
 {
     QStringList removed;

@@ -34,9 +34,5 @@ struct DeviceScanResult
                                            const UsbDeviceMap &usbDevices,
                                            const QList<SerialPortEntry> &ports);
 
-// The same against this computer's USB devices and serial ports.
-[[nodiscard]] DeviceScanResult scanDevices(const QStringList &listedTexts,
-                                           const QString &descriptionPrefix);
-
 // Applies a scan result to a plain list of entries; returns the removed texts.
 QStringList applyScan(QList<DeviceListEntry> &entries, const DeviceScanResult &scan);

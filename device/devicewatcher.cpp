@@ -1,8 +1,8 @@
 #include "device/devicewatcher.h"
 
+#include "device/portsource.h"
 #include "device/serialportlist.h"
 #include "device/usbdevicequery.h"
-#include "device/virtualdevices.h"
 
 #include <QFileInfo>
 #include <QTimer>
@@ -80,13 +80,25 @@ void DeviceWatcher::addFixedDevice(const DeviceListEntry &entry)
 void DeviceWatcher::scan()
 {
     // One walk of the bus serves both lists; the first device with a key
-    // wins in each, as listMakerDevices() has it.
+    // wins in each.
     QList<SerialPortEntry> ports = availableSerialPorts();
     UsbDeviceMap brand;
     UsbDeviceMap every;
     QList<UsbDeviceRecord> records = UsbDeviceQuery().busDevices(QStringLiteral("USB"), QString());
-    for (const VirtualDeviceEntry &entry : VirtualDevices::entries())
-        records.append({entry.vendorId, entry.productId, entry.description});
+    // Each sourced port stands for a USB device of its own; a port the
+    // platform already lists keeps what the platform says of it.
+    for (const SourcedPort &sourced : PortSourceRegistration::collect()) {
+        if (sourced.portName.isEmpty() || portListed(ports, sourced.portName))
+            continue;
+        records.append({sourced.vendorId, sourced.productId, sourced.description});
+        SerialPortEntry port;
+        port.portName = port.systemLocation = sourced.portName;
+        port.vendorId = sourced.vendorId;
+        port.productId = sourced.productId;
+        port.hasVendorId = port.hasProductId = true;
+        port.description = sourced.description;
+        ports.append(port);
+    }
     for (const UsbDeviceRecord &record : qAsConst(records)) {
         addUsbDevice(brand, record, m_prefix);
         addUsbDevice(every, record, QString());

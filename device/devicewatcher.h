@@ -9,8 +9,8 @@
 
 class QTimer;
 
-// A serial port that stands for a USB device (or a simulated or --device
-// one), with the description its bus reports.
+// A serial port that stands for a USB device (or a sourced or --device one),
+// with the description its bus reports.
 struct UsbSerialPort
 {
     QString portName;
@@ -23,7 +23,8 @@ struct UsbSerialPort
 };
 
 // The one place that scans the computer's serial ports: the USB description
-// query, the virtual-device registry and the ports given on the command line.
+// query, the ports of the sources plugged in with PortSourceRegistration (the
+// simulator's) and the ports given on the command line.
 // It keeps the brand's device list (one entry per USB device, in the order
 // the main window shows them) and reports every port that comes or goes by
 // name, so that a connection only reacts to its own port.

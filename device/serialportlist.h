@@ -1,12 +1,9 @@
 #pragma once
 
-#include "device/virtualdevices.h"
-
 #include <QList>
 #include <QString>
 
-// One serial port as the device list sees it: the platform's ports and the
-// simulated devices of the registry look alike here.
+// One serial port as the device list sees it.
 struct SerialPortEntry
 {
     QString portName;
@@ -20,11 +17,5 @@ struct SerialPortEntry
     QString manufacturer;
 };
 
-// The platform's serial ports followed by one port per registry device (its
-// pseudo-terminal path, which QSerialPort opens like any port name).
+// The platform's serial ports.
 [[nodiscard]] QList<SerialPortEntry> availableSerialPorts();
-
-// Appends the registry devices to the ports, skipping any whose port is
-// already listed.
-[[nodiscard]] QList<SerialPortEntry> withVirtualPorts(QList<SerialPortEntry> ports,
-                                                      const QList<VirtualDeviceEntry> &devices);

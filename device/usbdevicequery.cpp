@@ -1,14 +1,7 @@
 #include "device/usbdevicequery.h"
 
-#include "device/virtualdevices.h"
-
 namespace {
 const QString DefaultSysfsRoot = QStringLiteral("/sys");
-
-bool isUsbEnumerator(const QString &enumerator)
-{
-    return enumerator.compare(QLatin1String("USB"), Qt::CaseInsensitive) == 0;
-}
 } // namespace
 
 UsbDeviceQuery::UsbDeviceQuery()
@@ -25,26 +18,6 @@ QList<UsbDeviceRecord> UsbDeviceQuery::busDevices(const QString &enumerator,
                                                   const QString &descriptionPrefix) const
 {
     return UsbDeviceQueryDetail::platformDevices(m_sysfsRoot, enumerator, descriptionPrefix);
-}
-
-UsbDeviceMap UsbDeviceQuery::listMakerDevices(const QString &enumerator,
-                                              const QString &descriptionPrefix) const
-{
-    UsbDeviceMap map;
-    for (const UsbDeviceRecord &record : busDevices(enumerator, descriptionPrefix))
-        addUsbDevice(map, record, descriptionPrefix);
-    // Simulated devices stand for USB devices; another enumerator never sees them.
-    if (isUsbEnumerator(enumerator)) {
-        for (const VirtualDeviceEntry &entry : VirtualDevices::entries())
-            addUsbDevice(map, {entry.vendorId, entry.productId, entry.description},
-                         descriptionPrefix);
-    }
-    return map;
-}
-
-UsbDeviceMap listMakerDevices(const QString &enumerator, const QString &descriptionPrefix)
-{
-    return UsbDeviceQuery().listMakerDevices(enumerator, descriptionPrefix);
 }
 
 bool addUsbDevice(UsbDeviceMap &map, const UsbDeviceRecord &record,

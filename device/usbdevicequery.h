@@ -17,11 +17,9 @@ struct UsbDeviceRecord
     QString description; // the bus-reported description (USB product string)
 };
 
-// Lists the USB devices that carry a serial port, keyed by (product id,
-// vendor id) with their bus-reported description. Only descriptions that
-// begin with the prefix (case-sensitive; an empty prefix accepts all) are
-// kept; of several devices with one key the first one found wins. Simulated
-// devices of the virtual-device registry join the same map.
+// Lists the USB devices that carry a serial port, with their bus-reported
+// description. A device list keys them by (product id, vendor id) with
+// addUsbDevice().
 class UsbDeviceQuery
 {
 public:
@@ -29,11 +27,8 @@ public:
     // Linux: read the bus from a sysfs tree mounted elsewhere than "/sys".
     explicit UsbDeviceQuery(const QString &sysfsRoot);
 
-    [[nodiscard]] UsbDeviceMap listMakerDevices(const QString &enumerator,
-                                                const QString &descriptionPrefix) const;
-
-    // The platform's own devices, in the order the bus enumerates them,
-    // before the prefix test and without the registry.
+    // The platform's devices, in the order the bus enumerates them, before
+    // the prefix test (the platform may use the prefix to skip early).
     [[nodiscard]] QList<UsbDeviceRecord> busDevices(const QString &enumerator,
                                                     const QString &descriptionPrefix) const;
 
@@ -41,11 +36,10 @@ private:
     QString m_sysfsRoot;
 };
 
-[[nodiscard]] UsbDeviceMap listMakerDevices(const QString &enumerator,
-                                            const QString &descriptionPrefix);
-
-// Adds the record unless its description fails the prefix or its key is
-// already taken; returns whether it was added.
+// Adds the record unless its description fails the prefix (case-sensitive;
+// an empty prefix accepts all) or its key is already taken, so that of
+// several devices with one key the first one found wins; returns whether it
+// was added.
 bool addUsbDevice(UsbDeviceMap &map, const UsbDeviceRecord &record,
                   const QString &descriptionPrefix);
 

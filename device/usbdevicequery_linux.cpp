@@ -62,7 +62,7 @@ namespace UsbDeviceQueryDetail {
 QList<UsbDeviceRecord> platformDevices(const QString &sysfsRoot, const QString &enumerator,
                                        const QString &descriptionPrefix)
 {
-    Q_UNUSED(descriptionPrefix) // tested by the caller, as for the registry's devices
+    Q_UNUSED(descriptionPrefix) // tested by the caller, as for the ports of other sources
     QList<UsbDeviceRecord> records;
     if (enumerator.compare(QLatin1String("USB"), Qt::CaseInsensitive) != 0) {
         qCDebug(lcSerial) << "no devices for enumerator" << enumerator;

@@ -1,5 +1,6 @@
 // velmora-devsim: a simulated Kestrova device on a pseudo-terminal.
 #include "simulator/deviceprofile.h"
+#include "simulator/deviceregistry.h"
 #include "simulator/devicesimulator.h"
 #include "simulator/simulateddeviceport.h"
 
@@ -16,6 +17,7 @@ namespace {
 
 constexpr int ExitUsage = 2;
 constexpr int ExitNoTerminal = 1;
+constexpr int ExitNoRegistry = 1;
 
 int signalPipe[2] = {-1, -1};
 
@@ -154,7 +156,11 @@ int main(int argc, char *argv[])
         fail(QStringLiteral("--refuse-code must be 0..127"), ExitUsage);
     faults.refuseCode = static_cast<std::uint8_t>(code);
 
+    QString registryError;
+    if (!DeviceRegistry::prepare(DeviceRegistry::directory(), &registryError))
+        fail(registryError, ExitNoRegistry);
     SimulatedDevicePort port(*profile);
+    port.setListing(SimulatedDevicePort::Listing::UserRegistry);
     port.simulator()->setFaults(faults);
     port.simulator()->setEraseDelayMs(nonNegative(parser, eraseDelay.names().constFirst(), 0));
     port.setPacing(parser.isSet(pace));

@@ -1,6 +1,7 @@
 #include "simulator/simulateddeviceport.h"
 
-#include "device/virtualdevices.h"
+#include "device/portsource.h"
+#include "simulator/deviceregistry.h"
 #include "simulator/devicesimulator.h"
 
 #include <QCoreApplication>
@@ -33,6 +34,13 @@ SimulatedDevicePort::SimulatedDevicePort(const DeviceProfile &profile, QObject *
     : QObject(parent)
     , m_simulator(new DeviceSimulator(profile, this))
     , m_paceTimer(new QTimer(this))
+    , m_inProcess(std::make_unique<PortSourceRegistration>([this] {
+        QList<SourcedPort> ports;
+        if (m_listed && m_listing == Listing::ThisProcess)
+            ports.append({m_slavePath, description(), m_simulator->profile().vendorId,
+                          m_simulator->profile().productId});
+        return ports;
+    }))
 {
     m_paceTimer->setInterval(1);
     m_paceTimer->setTimerType(Qt::PreciseTimer);
@@ -47,7 +55,7 @@ SimulatedDevicePort::SimulatedDevicePort(const DeviceProfile &profile, QObject *
 
 SimulatedDevicePort::~SimulatedDevicePort()
 {
-    withdraw();
+    unlist();
     closePty();
 }
 
@@ -66,7 +74,7 @@ bool SimulatedDevicePort::start()
     m_error.clear();
     m_simulator->restartClock();
     attach(pty);
-    announce();
+    list();
     return true;
 }
 
@@ -74,9 +82,20 @@ void SimulatedDevicePort::stop()
 {
     if (!isRunning())
         return;
-    withdraw();
+    unlist();
     closePty();
     emit stopped();
+}
+
+void SimulatedDevicePort::setListing(Listing listing)
+{
+    if (listing == m_listing)
+        return;
+    const bool listed = m_listed;
+    unlist();
+    m_listing = listing;
+    if (listed)
+        list();
 }
 
 SimulatedDevicePort::Pty SimulatedDevicePort::openPty()
@@ -163,23 +182,27 @@ void SimulatedDevicePort::closePty()
     m_slave = -1;
 }
 
-void SimulatedDevicePort::announce()
+void SimulatedDevicePort::list()
 {
-    VirtualDeviceEntry entry;
+    m_listed = true;
+    if (m_listing != Listing::UserRegistry)
+        return;
+    DeviceRegistry::Entry entry;
     entry.portName = m_slavePath;
     entry.description = description();
     entry.vendorId = m_simulator->profile().vendorId;
     entry.productId = m_simulator->profile().productId;
     entry.pid = QCoreApplication::applicationPid();
-    m_entryFile = VirtualDevices::announce(entry);
+    QString error;
+    m_entryFile = DeviceRegistry::announce(entry, &error);
     if (m_entryFile.isEmpty())
-        qWarning() << "velmora-sim: cannot write the device registry in"
-                   << VirtualDevices::registryDirectory();
+        qWarning().noquote() << "velmora-sim:" << error;
 }
 
-void SimulatedDevicePort::withdraw()
+void SimulatedDevicePort::unlist()
 {
-    VirtualDevices::withdraw(m_entryFile);
+    m_listed = false;
+    DeviceRegistry::withdraw(m_entryFile);
     m_entryFile.clear();
 }
 
@@ -264,14 +287,14 @@ void SimulatedDevicePort::switchToBootloader()
     // given the old path: a host that kept the old one open must not mistake
     // the bootloader for the device it was talking to.
     const Pty fresh = openPty();
-    withdraw();
+    unlist();
     closePty();
     if (fresh.master < 0) {
         emit stopped();
         return;
     }
     attach(fresh);
-    announce();
+    list();
     emit portChanged(m_slavePath);
 }
 
@@ -279,7 +302,7 @@ void SimulatedDevicePort::dropConnection()
 {
     if (!isRunning())
         return;
-    withdraw();
+    unlist();
     if (m_readNotifier)
         m_readNotifier->setEnabled(false);
     QTimer::singleShot(DropGraceMs, this, &SimulatedDevicePort::stop);

@@ -7,18 +7,22 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
 class DeviceSimulator;
+class PortSourceRegistration;
 class QSocketNotifier;
 class QTimer;
 
 // Serves a DeviceSimulator on a pseudo-terminal, so that anything that opens
 // serial ports (the application, a terminal program) can talk to it, and
-// announces it in the virtual-device registry the way a USB device shows up
-// in the system's device list. POSIX only.
+// lists it the way a USB device shows up in the system's device list: to the
+// device watchers of this process, or through the user's device registry to
+// other processes too. POSIX only.
 //
 // When the simulated device reboots into its bootloader, the port behaves as
 // a re-enumerating USB device: the old entry and pseudo-terminal go away and a
-// new pseudo-terminal, announced with the bootloader's description, appears.
+// new pseudo-terminal, listed with the bootloader's description, appears.
 class SimulatedDevicePort : public QObject
 {
     Q_OBJECT
@@ -27,14 +31,24 @@ public:
     // 115200 baud, 8N1: ten bit times per byte.
     static constexpr double PacedBytesPerMs = 115200.0 / 10.0 / 1000.0;
 
+    enum class Listing {
+        ThisProcess,  // listed by the device watchers of this process alone
+        UserRegistry, // announced in the user's device registry (velmora-devsim)
+        Unlisted,     // served on its terminal only, as a port named with --device
+    };
+    Q_ENUM(Listing)
+
     explicit SimulatedDevicePort(const DeviceProfile &profile, QObject *parent = nullptr);
     ~SimulatedDevicePort() override;
 
-    // Opens the pseudo-terminal and announces it; false (see errorString())
+    // Opens the pseudo-terminal and lists it; false (see errorString())
     // when the system has none to give.
     [[nodiscard]] bool start();
-    // Withdraws the announcement and closes the pseudo-terminal.
+    // Withdraws the listing and closes the pseudo-terminal.
     void stop();
+
+    // ThisProcess unless set; takes effect at once on a running device.
+    void setListing(Listing listing);
 
     [[nodiscard]] bool isRunning() const { return m_master >= 0; }
     // The path the host opens, e.g. /dev/pts/7.
@@ -66,8 +80,8 @@ private:
     [[nodiscard]] Pty openPty();
     void attach(const Pty &pty);
     void closePty();
-    void announce();
-    void withdraw();
+    void list();
+    void unlist();
 
     void readHost();
     void queueForHost(const QByteArray &bytes);
@@ -82,8 +96,11 @@ private:
     QString m_slavePath;
     QSocketNotifier *m_readNotifier = nullptr;
     QSocketNotifier *m_writeNotifier = nullptr;
+    Listing m_listing = Listing::ThisProcess;
+    bool m_listed = false;
     QString m_entryFile;
     QString m_error;
+    const std::unique_ptr<PortSourceRegistration> m_inProcess;
 
     bool m_paced = false;
     QByteArray m_out;

@@ -63,7 +63,9 @@ grep -Eq '^[^#]*TAG\+="uaccess"' "$root/usr/lib/udev/rules.d/70-velmora.rules" &
 
 # --- the installed program keeps its settings in the per-user folder and
 # takes a legacy ./config.ini over once.
-mkdir -p "$work/home" "$work/xdg" "$work/start" "$work/registry"
+mkdir -p "$work/home" "$work/xdg" "$work/start"
+# The device registry is read only when it is the user's and private.
+mkdir -m 700 "$work/registry"
 printf '[General]\nselectedMIDIName=C5\nshowCCNameEnabled=false\n' >"$work/start/config.ini"
 run_velmora() {
     (cd "$work/start" && env HOME="$work/home" XDG_CONFIG_HOME="$work/xdg" QT_QPA_PLATFORM=offscreen \

@@ -3,7 +3,6 @@
 // whose frames are as long as other reports.
 #include "device/devicewatcher.h"
 #include "device/serialport.h"
-#include "device/virtualdevices.h"
 #include "filter/filtermodel.h"
 #include "filter/filterpage.h"
 #include "routing/routemodel.h"
@@ -26,7 +25,6 @@ class TestDeviceLink : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QVERIFY(m_fixture.useOwnRegistry()); }
     void init() { m_fixture.reset(); }
     void cleanup() { m_fixture.release(); }
 
@@ -57,9 +55,9 @@ void TestDeviceLink::endsConnectionOnlyWithItsOwnPort()
     // a busy machine, before the test has seen them go.
     std::vector<std::unique_ptr<PtyHost>> held;
     if (fixed) {
-        // Listed through the command line only, not through the registry.
+        // Listed through the command line only.
         for (SimulatedDevicePort *device : {alder.get(), cedar.get()}) {
-            VirtualDevices::withdraw(device->registryEntryFile());
+            device->setListing(SimulatedDevicePort::Listing::Unlisted);
             w->deviceWatcher()->addFixedDevice({device->description(), device->portName()});
             held.push_back(std::make_unique<PtyHost>(device->portName()));
         }

@@ -5,7 +5,7 @@
 #include "device/devicesession.h"
 #include "device/fifobuffer.h"
 #include "device/sysex.h"
-#include "device/virtualdevices.h"
+#include "device/portsource.h"
 #include "device/vocabulary.h"
 #include "mapping/mappingpage.h"
 #include "routing/routingpage.h"
@@ -74,7 +74,6 @@ class TestMainWindow : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
 
@@ -102,11 +101,6 @@ private:
 
     TestSupport::WindowFixture m_fixture;
 };
-
-void TestMainWindow::initTestCase()
-{
-    QVERIFY(m_fixture.useOwnRegistry());
-}
 
 void TestMainWindow::init()
 {
@@ -291,12 +285,11 @@ void TestMainWindow::refusesDeviceThatIsNotAccepted()
     auto device = startDevice("Kestrova Alder-4");
     QVERIFY(device);
     // The same pseudo-terminal listed under a name no accepted string matches.
-    VirtualDeviceEntry entry{device->portName(), "Kestrova Pine-1", 0x2F71, 0x0777, ::getpid()};
-    const QString file = VirtualDevices::announce(entry);
-    QVERIFY(!file.isEmpty());
+    device->setListing(SimulatedDevicePort::Listing::Unlisted);
+    const PortSourceRegistration pine(
+        [&] { return QList<SourcedPort>{{device->portName(), "Kestrova Pine-1", 0x2F71, 0x0777}}; });
     auto w = makeWindow();
     QVERIFY(!connectTo(*w, "Kestrova Pine-1"));
-    VirtualDevices::withdraw(file);
     QCOMPARE(m_fixture.prompt()->shown().size(), 1);
     QCOMPARE(m_fixture.prompt()->shown().first().title, QString("Device Not Allowed"));
     QCOMPARE(m_fixture.prompt()->shown().first().text, QString("Not supported for this device!"));

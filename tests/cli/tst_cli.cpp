@@ -6,12 +6,13 @@
 #include "tests/mapping/samplerecords.h"
 #include "tests/support/ptydevice.h"
 #include "tests/support/simulateddevice.h"
+#include "device/devicewatcher.h"
 #include "device/sysex.h"
-#include "device/virtualdevices.h"
 #include "filter/filterbits.h"
 #include "filter/filterprotocol.h"
 #include "mapping/mappingrecord.h"
 #include "routing/routeprotocol.h"
+#include "simulator/deviceregistry.h"
 #include "simulator/devicesimulator.h"
 
 #include <QElapsedTimer>
@@ -45,7 +46,7 @@ CliRun runCli(const QStringList &arguments)
     // program's one-sentence channel.
     static QTemporaryDir runtime;
     // ... and it must look for devices where this process announces them.
-    env.insert(QStringLiteral("VELMORA_DEVICE_REGISTRY"), VirtualDevices::registryDirectory());
+    env.insert(QStringLiteral("VELMORA_DEVICE_REGISTRY"), DeviceRegistry::directory());
     if (!env.contains(QStringLiteral("XDG_RUNTIME_DIR")))
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
     cli.setProcessEnvironment(env);
@@ -79,6 +80,7 @@ class TestCli : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void exitCodes_data();
     void exitCodes();
     void engineIdentifiesAndNoticesALostDevice();
@@ -86,7 +88,17 @@ private slots:
     void refusedRoutesAreNamed();
     void flash_data();
     void flash();
+    void listsOnlyAnnouncedDevices();
+
+private:
+    QTemporaryDir m_registry;
 };
+
+void TestCli::initTestCase()
+{
+    QVERIFY(m_registry.isValid());
+    qputenv("VELMORA_DEVICE_REGISTRY", QFile::encodeName(m_registry.path()));
+}
 
 void TestCli::exitCodes_data()
 {
@@ -337,6 +349,8 @@ void TestCli::flash()
 
     auto device = TestSupport::startDevice(model);
     QVERIFY(device);
+    // The program finds the device, and its bootloader, as another process.
+    device->setListing(SimulatedDevicePort::Listing::UserRegistry);
     DeviceSimulator::Faults faults;
     faults.vanishAtPiece = vanishAtPiece;
     device->simulator()->setFaults(faults);
@@ -360,6 +374,24 @@ void TestCli::flash()
         QVERIFY2(run.err.contains(error), qPrintable(run.err));
         QVERIFY(!run.out.contains(QStringLiteral("100%")));
     }
+}
+
+// A second process of the same user runs the window's device scan: it lists
+// what velmora-devsim announces, never a device private to another process.
+void TestCli::listsOnlyAnnouncedDevices()
+{
+    auto privateDevice = TestSupport::startDevice(QStringLiteral("Cedar-6"));
+    auto announced = TestSupport::startDevice(QStringLiteral("Maple-5"));
+    QVERIFY(privateDevice && announced);
+    announced->setListing(SimulatedDevicePort::Listing::UserRegistry);
+    DeviceWatcher here(QStringLiteral("Kestrova"));
+    here.scan();
+    const QList<DeviceListEntry> listedHere{{"Kestrova Cedar-6", privateDevice->portName()}};
+    QCOMPARE(here.entries(), listedHere);
+
+    const CliRun run = runCli({QStringLiteral("list")});
+    QCOMPARE(run.code, int(Cli::ExitOk));
+    QCOMPARE(run.out, announced->portName() + QStringLiteral("\tKestrova Maple-5\n"));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -76,7 +76,6 @@ class TestConfigFileEndToEnd : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
 
@@ -96,18 +95,11 @@ private:
     ConfigFileController *files() const { return m_window->configFiles(); }
     DeviceSimulator *sim() const { return m_device->simulator(); }
 
-    QTemporaryDir m_registry;
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<ScriptedPrompt> m_prompt;
     std::unique_ptr<SimulatedDevicePort> m_device;
     std::unique_ptr<Widget> m_window;
 };
-
-void TestConfigFileEndToEnd::initTestCase()
-{
-    QVERIFY(m_registry.isValid());
-    qputenv("VELMORA_DEVICE_REGISTRY", m_registry.path().toLocal8Bit());
-}
 
 void TestConfigFileEndToEnd::init()
 {

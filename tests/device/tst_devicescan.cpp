@@ -50,7 +50,6 @@ private slots:
     void shouldPlanListChanges();
     void shouldDropAndReofferUnpluggedDevice();
     void shouldApplyRemovalsByText();
-    void shouldAddVirtualPortsOnce();
 };
 
 void TestDeviceScan::shouldPlanListChanges_data()
@@ -131,35 +130,6 @@ void TestDeviceScan::shouldApplyRemovalsByText()
 
     QCOMPARE(applyScan(list, scan), QStringList{"B"});
     QCOMPARE(list, (QList<DeviceListEntry>{{"A", "p1"}, {"C", "p3"}, {"D", "p4"}}));
-}
-
-void TestDeviceScan::shouldAddVirtualPortsOnce()
-{
-    QList<SerialPortEntry> platform = portsFrom({"ttyACM0:0483:5740"});
-    platform[0].systemLocation = QStringLiteral("/dev/ttyACM0");
-
-    VirtualDeviceEntry simulated;
-    simulated.portName = QStringLiteral("/dev/pts/7");
-    simulated.description = QStringLiteral("Kestrova Cedar-6");
-    simulated.vendorId = 0x0483;
-    simulated.productId = 0x5741;
-    VirtualDeviceEntry alreadyListed = simulated;
-    alreadyListed.portName = QStringLiteral("/dev/ttyACM0");
-
-    const QList<SerialPortEntry> ports = withVirtualPorts(platform, {simulated, alreadyListed});
-    QCOMPARE(ports.size(), 2);
-    const SerialPortEntry &added = ports.at(1);
-    QCOMPARE(added.portName, simulated.portName);
-    QCOMPARE(added.systemLocation, simulated.portName);
-    QVERIFY(added.hasVendorId && added.hasProductId);
-    QCOMPARE(added.vendorId, quint16(0x0483));
-    QCOMPARE(added.productId, quint16(0x5741));
-    QCOMPARE(added.description, simulated.description);
-
-    // Through the scan it is one device like any other.
-    const DeviceScanResult scan = scanDevices({}, makerDevices(), ports);
-    QCOMPARE(appendedAsText(scan),
-             (QStringList{"Kestrova Alder-4|ttyACM0", "Kestrova Cedar-6|/dev/pts/7"}));
 }
 
 QTEST_GUILESS_MAIN(TestDeviceScan)

@@ -1,14 +1,11 @@
-// The device watcher against pseudo-terminals announced in a registry of the
-// test's own, as simulated devices are, and against a --device port.
+// The device watcher against pseudo-terminals given by a port source, as
+// simulated devices are, and against a --device port.
 #include "device/devicewatcher.h"
-#include "device/virtualdevices.h"
+#include "device/portsource.h"
 
 #include "tests/support/ptydevice.h"
 
-#include <QCoreApplication>
-#include <QFile>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using TestSupport::PtyDevice;
@@ -18,47 +15,22 @@ class TestDeviceWatcher : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void cleanup();
     void shouldReportEachPortByName();
     void shouldListFixedDeviceWhileItsPortExists_data();
     void shouldListFixedDeviceWhileItsPortExists();
-
-private:
-    QString announce(const PtyDevice &pty, const QString &description, quint16 productId);
-
-    QTemporaryDir m_registry;
-    QStringList m_announced;
 };
-
-void TestDeviceWatcher::initTestCase()
-{
-    QVERIFY(m_registry.isValid());
-    qputenv("VELMORA_DEVICE_REGISTRY", QFile::encodeName(m_registry.path()));
-}
-
-void TestDeviceWatcher::cleanup()
-{
-    for (const QString &file : qAsConst(m_announced))
-        VirtualDevices::withdraw(file);
-    m_announced.clear();
-}
-
-QString TestDeviceWatcher::announce(const PtyDevice &pty, const QString &description, quint16 productId)
-{
-    const QString file = VirtualDevices::announce(
-        {pty.slavePath(), description, 0x0483, productId, QCoreApplication::applicationPid()});
-    m_announced << file;
-    return file;
-}
 
 void TestDeviceWatcher::shouldReportEachPortByName()
 {
     PtyDevice alder, cedar, other;
     QVERIFY(alder.isValid() && cedar.isValid() && other.isValid());
-    const QString alderEntry = announce(alder, QStringLiteral("Kestrova Alder-4"), 0x5740);
-    announce(cedar, QStringLiteral("Kestrova Cedar-6"), 0x5741);
-    announce(other, QStringLiteral("Generic Serial"), 0x0001);
+    const SourcedPort alderPort{alder.slavePath(), QStringLiteral("Kestrova Alder-4"), 0x0483, 0x5740};
+    QList<SourcedPort> sourced{alderPort,
+                               {cedar.slavePath(), QStringLiteral("Kestrova Cedar-6"), 0x0483, 0x5741},
+                               {other.slavePath(), QStringLiteral("Generic Serial"), 0x0483, 0x0001}};
+    const PortSourceRegistration source([&] { return sourced; });
+    // A port that two sources give is one device.
+    const PortSourceRegistration again([&] { return sourced.mid(0, 1); });
 
     DeviceWatcher watcher(QStringLiteral("Kestrova"));
     QSignalSpy added(&watcher, &DeviceWatcher::portAdded);
@@ -72,13 +44,13 @@ void TestDeviceWatcher::shouldReportEachPortByName()
     for (const PtyDevice *pty : {&alder, &cedar, &other})
         QVERIFY(watcher.isPresent(pty->slavePath()));
     QVERIFY(watcher.usbSerialPorts().contains(UsbSerialPort{other.slavePath(), "Generic Serial"}));
-    QVERIFY(watcher.usbSerialPorts().contains(UsbSerialPort{alder.slavePath(), "Kestrova Alder-4"}));
+    QCOMPARE(watcher.usbSerialPorts().count(UsbSerialPort{alder.slavePath(), "Kestrova Alder-4"}), 1);
     QVERIFY(added.count() >= 3);
     QCOMPARE(changed.count(), 1);
 
     // Only the port that went is reported; the other entry keeps its place.
     added.clear();
-    VirtualDevices::withdraw(alderEntry);
+    sourced.removeFirst();
     watcher.scan();
     QCOMPARE(removed.count(), 1);
     QCOMPARE(removed.at(0).at(0).toString(), alder.slavePath());
@@ -93,7 +65,7 @@ void TestDeviceWatcher::shouldReportEachPortByName()
     QCOMPARE(changed.count(), 2);
 
     // Back again: appended after the entries already listed.
-    announce(alder, QStringLiteral("Kestrova Alder-4"), 0x5740);
+    sourced.append(alderPort);
     watcher.scan();
     QCOMPARE(added.count(), 1);
     QCOMPARE(added.at(0).at(0).toString(), alder.slavePath());

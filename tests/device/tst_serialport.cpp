@@ -3,9 +3,7 @@
 #include "device/prompt.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include "tests/support/ptydevice.h"
@@ -69,16 +67,11 @@ private slots:
     void shouldRefuseEmptyPortName();
     void shouldWriteMappingFrameOnlyWhenOpen();
     void shouldKeepPortOpenWhileOutputQueueIsFull();
-
-private:
-    QTemporaryDir m_registry;
 };
 
 void TestSerialPort::initTestCase()
 {
-    QVERIFY(m_registry.isValid());
     qRegisterMetaType<QSerialPort::SerialPortError>();
-    qputenv("VELMORA_DEVICE_REGISTRY", QFile::encodeName(m_registry.path()));
 }
 
 void TestSerialPort::shouldAskForVersionAfterModel()

@@ -1,8 +1,6 @@
 #include "device/usbdevicequery.h"
-#include "device/virtualdevices.h"
 #include "device/win32/instanceid.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -65,6 +63,15 @@ private:
 
 using Keys = QList<UsbDeviceKey>;
 
+// The map a device list builds from one walk of the bus.
+UsbDeviceMap devicesOn(const FakeSysfs &sysfs, const QString &prefix, const QString &enumerator = "USB")
+{
+    UsbDeviceMap map;
+    for (const UsbDeviceRecord &record : UsbDeviceQuery(sysfs.root()).busDevices(enumerator, prefix))
+        addUsbDevice(map, record, prefix);
+    return map;
+}
+
 } // namespace
 
 class TestUsbDeviceQuery : public QObject
@@ -72,45 +79,16 @@ class TestUsbDeviceQuery : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void cleanup();
     void shouldKeepOnlyPrefixedDescriptions_data();
     void shouldKeepOnlyPrefixedDescriptions();
     void shouldLetFirstDeviceWin();
     void shouldSkipUnusableDevices_data();
     void shouldSkipUnusableDevices();
-    void shouldJoinRegistryDevices();
     void shouldAnswerEmptyForMissingBusOrOtherEnumerator();
     void shouldSplitInstanceIds_data();
     void shouldSplitInstanceIds();
 
-private:
-    QTemporaryDir m_registry;
-    QStringList m_announced;
-    QString m_existingPort;
-    QString m_secondPort;
-    QString m_thirdPort;
 };
-
-void TestUsbDeviceQuery::initTestCase()
-{
-    QVERIFY(m_registry.isValid());
-    qputenv("VELMORA_DEVICE_REGISTRY", QFile::encodeName(m_registry.path()));
-    // The registry only lists devices whose port exists.
-    m_existingPort = m_registry.path() + QStringLiteral("/fake-pty");
-    m_secondPort = m_registry.path() + QStringLiteral("/fake-pty-2");
-    m_thirdPort = m_registry.path() + QStringLiteral("/fake-pty-3");
-    // One registry file per (process, port): each entry needs its own port.
-    for (const QString &port : {m_existingPort, m_secondPort, m_thirdPort})
-        writeFile(port, QByteArray());
-}
-
-void TestUsbDeviceQuery::cleanup()
-{
-    for (const QString &file : qAsConst(m_announced))
-        VirtualDevices::withdraw(file);
-    m_announced.clear();
-}
 
 void TestUsbDeviceQuery::shouldKeepOnlyPrefixedDescriptions_data()
 {
@@ -138,7 +116,7 @@ void TestUsbDeviceQuery::shouldKeepOnlyPrefixedDescriptions()
                     Tty::UsbSerial);
     sysfs.addDevice(QStringLiteral("1-3"), "1209", "0001", "kestrova-lookalike");
 
-    const UsbDeviceMap map = UsbDeviceQuery(sysfs.root()).listMakerDevices("USB", prefix);
+    const UsbDeviceMap map = devicesOn(sysfs, prefix);
     QCOMPARE(map.keys(), expected);
     if (map.contains({0x5740, 0x0483}))
         QCOMPARE(map.value({0x5740, 0x0483}), QStringLiteral("Kestrova Alder-4"));
@@ -153,7 +131,7 @@ void TestUsbDeviceQuery::shouldLetFirstDeviceWin()
     sysfs.addDevice(QStringLiteral("2-1"), "0483", "5741", "Other Cedar");
     sysfs.addDevice(QStringLiteral("2-2"), "0483", "5741", "Kestrova Cedar-6");
 
-    const UsbDeviceMap map = UsbDeviceQuery(sysfs.root()).listMakerDevices("USB", "Kestrova");
+    const UsbDeviceMap map = devicesOn(sysfs, "Kestrova");
     QCOMPARE(map.size(), 2);
     QCOMPARE(map.value({0x5740, 0x0483}), QStringLiteral("Kestrova Alder-4"));
     QCOMPARE(map.value({0x5741, 0x0483}), QStringLiteral("Kestrova Cedar-6"));
@@ -200,40 +178,18 @@ void TestUsbDeviceQuery::shouldSkipUnusableDevices()
     // A good neighbour proves the walk went on past the bad device.
     sysfs.addDevice(QStringLiteral("3-2"), "0483", "5741", "Kestrova Cedar-6", Tty::UsbSerial);
 
-    const UsbDeviceMap map = UsbDeviceQuery(sysfs.root()).listMakerDevices("USB", "Kestrova");
+    const UsbDeviceMap map = devicesOn(sysfs, "Kestrova");
     QCOMPARE(map.keys(), (Keys{{0x5741, 0x0483}}));
-}
-
-void TestUsbDeviceQuery::shouldJoinRegistryDevices()
-{
-    FakeSysfs sysfs;
-    sysfs.addDevice(QStringLiteral("1-1"), "0483", "5740", "Kestrova Alder-4");
-
-    const qint64 self = QCoreApplication::applicationPid();
-    m_announced << VirtualDevices::announce({m_existingPort, "Kestrova Birch-8", 0x0483, 0x5742, self})
-                << VirtualDevices::announce({m_secondPort, "Kestrova Copy", 0x0483, 0x5740, self})
-                << VirtualDevices::announce({m_thirdPort, "Simulated Other", 0x1234, 0x0001, self});
-    QVERIFY(!m_announced.contains(QString()));
-
-    const UsbDeviceMap map = UsbDeviceQuery(sysfs.root()).listMakerDevices("USB", "Kestrova");
-    QCOMPARE(map.keys(), (Keys{{0x5740, 0x0483}, {0x5742, 0x0483}}));
-    QCOMPARE(map.value({0x5740, 0x0483}), QStringLiteral("Kestrova Alder-4"));
-    QCOMPARE(map.value({0x5742, 0x0483}), QStringLiteral("Kestrova Birch-8"));
 }
 
 void TestUsbDeviceQuery::shouldAnswerEmptyForMissingBusOrOtherEnumerator()
 {
-    m_announced << VirtualDevices::announce({m_existingPort, "Kestrova Birch-8", 0x0483, 0x5742,
-                                             QCoreApplication::applicationPid()});
-
-    const UsbDeviceMap noBus =
-        UsbDeviceQuery(m_registry.path() + QStringLiteral("/no-such-sysfs"))
-            .listMakerDevices("USB", "Kestrova");
-    QCOMPARE(noBus.keys(), (Keys{{0x5742, 0x0483}}));
+    QTemporaryDir empty;
+    QVERIFY(UsbDeviceQuery(empty.filePath("no-such-sysfs")).busDevices("USB", "Kestrova").isEmpty());
 
     FakeSysfs sysfs;
     sysfs.addDevice(QStringLiteral("1-1"), "0483", "5740", "Kestrova Alder-4");
-    QVERIFY(UsbDeviceQuery(sysfs.root()).listMakerDevices("FTDIBUS", "Kestrova").isEmpty());
+    QVERIFY(devicesOn(sysfs, "Kestrova", "FTDIBUS").isEmpty());
 }
 
 void TestUsbDeviceQuery::shouldSplitInstanceIds_data()

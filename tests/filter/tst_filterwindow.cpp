@@ -73,7 +73,6 @@ class TestFilterWindow : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
 
@@ -97,11 +96,6 @@ private:
 
     TestSupport::WindowFixture m_fixture;
 };
-
-void TestFilterWindow::initTestCase()
-{
-    QVERIFY(m_fixture.useOwnRegistry());
-}
 
 void TestFilterWindow::init()
 {

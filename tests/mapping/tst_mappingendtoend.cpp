@@ -50,7 +50,6 @@ class TestMappingEndToEnd : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
 
@@ -70,18 +69,11 @@ private:
         return mapped ? m_window->mappingPage()->mappedEditor() : m_window->mappingPage()->originalEditor();
     }
 
-    QTemporaryDir m_registry;
     std::unique_ptr<QTemporaryDir> m_workDir;
     std::unique_ptr<ScriptedPrompt> m_prompt;
     std::unique_ptr<SimulatedDevicePort> m_device;
     std::unique_ptr<Widget> m_window;
 };
-
-void TestMappingEndToEnd::initTestCase()
-{
-    QVERIFY(m_registry.isValid());
-    qputenv("VELMORA_DEVICE_REGISTRY", m_registry.path().toLocal8Bit());
-}
 
 void TestMappingEndToEnd::init()
 {

@@ -73,7 +73,6 @@ class TestRoutingEndToEnd : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
 
@@ -102,11 +101,6 @@ private:
     std::unique_ptr<SimulatedDevicePort> m_device;
     std::unique_ptr<Widget> m_window;
 };
-
-void TestRoutingEndToEnd::initTestCase()
-{
-    QVERIFY(m_fixture.useOwnRegistry());
-}
 
 void TestRoutingEndToEnd::init()
 {

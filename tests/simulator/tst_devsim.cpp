@@ -1,4 +1,4 @@
-#include "device/virtualdevices.h"
+#include "simulator/deviceregistry.h"
 #include "device/vocabulary.h"
 #include "hostview.h"
 #include "ptyhost.h"
@@ -6,6 +6,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -25,6 +28,8 @@ private slots:
     void rejectsBadOptions_data();
     void rejectsBadOptions();
     void listsModels();
+    void usesOnlyARegistryOfTheUsersOwn_data();
+    void usesOnlyARegistryOfTheUsersOwn();
 
 private:
     void start(QProcess &process, const QStringList &arguments);
@@ -62,9 +67,9 @@ void TestDevsim::servesUntilTerminated()
     const QString path = readLine(devsim);
     QVERIFY(path.startsWith(QLatin1Char('/')));
     QCOMPARE(readLine(devsim), QStringLiteral("Kestrova Cedar-6"));
-    QTRY_COMPARE_WITH_TIMEOUT(VirtualDevices::entries().size(), 1, Patience);
-    QCOMPARE(VirtualDevices::entries().at(0).portName, path);
-    QCOMPARE(VirtualDevices::entries().at(0).pid, devsim.processId());
+    QTRY_COMPARE_WITH_TIMEOUT(DeviceRegistry::entries().size(), 1, Patience);
+    QCOMPARE(DeviceRegistry::entries().at(0).portName, path);
+    QCOMPARE(DeviceRegistry::entries().at(0).pid, devsim.processId());
 
     {
         PtyHost host(path);
@@ -131,6 +136,60 @@ void TestDevsim::listsModels()
     const QList<QByteArray> lines = devsim.readAllStandardOutput().trimmed().split('\n');
     QCOMPARE(lines.size(), 5);
     QVERIFY(lines.at(3).startsWith("Kestrova Rowan-W\tmodel RowanW-1"));
+}
+
+void TestDevsim::usesOnlyARegistryOfTheUsersOwn_data()
+{
+    QTest::addColumn<int>("mode");       // of the registry folder; -1: none yet
+    QTest::addColumn<bool>("asOther");   // read as if another user owned it
+    QTest::addColumn<bool>("listed");    // an entry planted there is listed
+    QTest::addColumn<bool>("announced"); // velmora-devsim serves and announces there
+
+    QTest::newRow("private") << 0700 << false << true << true;
+    QTest::newRow("none yet: made private") << -1 << false << false << true;
+    QTest::newRow("readable by others") << 0755 << false << true << false;
+    QTest::newRow("group-writable") << 0770 << false << false << false;
+    QTest::newRow("shared, like /tmp") << 01777 << false << false << false;
+    // Nobody but root can give a folder away; the reader is told its owner.
+    QTest::newRow("another user's") << 0700 << true << false << true;
+}
+
+void TestDevsim::usesOnlyARegistryOfTheUsersOwn()
+{
+    QFETCH(int, mode);
+    QFETCH(bool, asOther);
+    QFETCH(bool, listed);
+    QFETCH(bool, announced);
+    QTemporaryDir base;
+    const QString folder = base.filePath(QStringLiteral("registry"));
+    if (mode >= 0) {
+        QVERIFY(QDir().mkdir(folder));
+        QCOMPARE(::chmod(QFile::encodeName(folder).constData(), static_cast<mode_t>(mode)), 0);
+        // What anyone who may write to the folder can put there.
+        QFile planted(folder + QStringLiteral("/planted.json"));
+        QVERIFY(planted.open(QIODevice::WriteOnly));
+        planted.write(QStringLiteral(R"({"port": "/dev/null", "description": "Kestrova Alder-4", "vendorId": 11121,
+                                        "productId": 260, "pid": %1})").arg(QCoreApplication::applicationPid()).toUtf8());
+    }
+    QCOMPARE(DeviceRegistry::entries(folder, ::geteuid() + (asOther ? 1 : 0)).size(), listed ? 1 : 0);
+
+    QProcess devsim;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VELMORA_DEVICE_REGISTRY"), folder);
+    devsim.setProcessEnvironment(env);
+    start(devsim, {});
+    if (announced) {
+        QVERIFY(readLine(devsim).startsWith(QLatin1Char('/')));
+        QTRY_COMPARE_WITH_TIMEOUT(DeviceRegistry::entries(folder, ::geteuid()).size(), mode >= 0 ? 2 : 1, Patience);
+        struct stat info = {};
+        QVERIFY(::stat(QFile::encodeName(folder).constData(), &info) == 0 && (info.st_mode & 0777) == 0700);
+        devsim.terminate();
+    }
+    QVERIFY(devsim.waitForFinished(Patience));
+    const QString error = QString::fromLocal8Bit(devsim.readAllStandardError());
+    QCOMPARE(devsim.exitCode(), announced ? 0 : 1);
+    QCOMPARE(error.startsWith("velmora-devsim: the device registry folder " + folder + " can be reached by other users"),
+             !announced);
 }
 
 QTEST_GUILESS_MAIN(TestDevsim)

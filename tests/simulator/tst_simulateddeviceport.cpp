@@ -1,8 +1,8 @@
 #include "device/sysex.h"
-#include "device/virtualdevices.h"
 #include "device/vocabulary.h"
 #include "hostview.h"
 #include "ptyhost.h"
+#include "simulator/deviceregistry.h"
 #include "simulator/devicesimulator.h"
 #include "simulator/simulateddeviceport.h"
 
@@ -86,21 +86,22 @@ void TestSimulatedDevicePort::qSerialPortOpensItAgainAndAgain()
 void TestSimulatedDevicePort::announcesItselfUntilStopped()
 {
     SimulatedDevicePort port(alder());
+    port.setListing(SimulatedDevicePort::Listing::UserRegistry);
     QVERIFY(port.start());
-    VirtualDeviceEntry expected;
+    DeviceRegistry::Entry expected;
     expected.portName = port.portName();
     expected.description = QStringLiteral("Kestrova Alder-4");
     expected.vendorId = 0x2F71;
     expected.productId = 0x0104;
     expected.pid = QCoreApplication::applicationPid();
-    QCOMPARE(VirtualDevices::entries(), QList<VirtualDeviceEntry>{expected});
+    QCOMPARE(DeviceRegistry::entries(), QList<DeviceRegistry::Entry>{expected});
 
     PtyHost host(port.portName());
     QSignalSpy stopped(&port, &SimulatedDevicePort::stopped);
     port.stop();
     QCOMPARE(stopped.count(), 1);
     QVERIFY(!port.isRunning());
-    QVERIFY(VirtualDevices::entries().isEmpty());
+    QVERIFY(DeviceRegistry::entries().isEmpty());
     QVERIFY(host.hungUp());
     port.stop();
     QCOMPARE(stopped.count(), 1);
@@ -110,16 +111,18 @@ void TestSimulatedDevicePort::withdrawsWhenDestroyed()
 {
     {
         SimulatedDevicePort port(alder());
+        port.setListing(SimulatedDevicePort::Listing::UserRegistry);
         QVERIFY(port.start());
-        QCOMPARE(VirtualDevices::entries().size(), 1);
+        QCOMPARE(DeviceRegistry::entries().size(), 1);
     }
-    QVERIFY(VirtualDevices::entries().isEmpty());
+    QVERIFY(DeviceRegistry::entries().isEmpty());
     QVERIFY(QDir(m_registry->path()).entryList(QDir::Files).isEmpty());
 }
 
 void TestSimulatedDevicePort::rebootsIntoBootloaderOnANewTerminal()
 {
     SimulatedDevicePort port(alder());
+    port.setListing(SimulatedDevicePort::Listing::UserRegistry);
     port.simulator()->setEraseDelayMs(0);
     QVERIFY(port.start());
     const QString runningPath = port.portName();
@@ -132,7 +135,7 @@ void TestSimulatedDevicePort::rebootsIntoBootloaderOnANewTerminal()
     QCOMPARE(bootPath, port.portName());
     QVERIFY(bootPath != runningPath);
     QCOMPARE(port.description(), QStringLiteral("Alder-4 BootLoader"));
-    const QList<VirtualDeviceEntry> entries = VirtualDevices::entries();
+    const QList<DeviceRegistry::Entry> entries = DeviceRegistry::entries();
     QCOMPARE(entries.size(), 1);
     QCOMPARE(entries.at(0).portName, bootPath);
     QCOMPARE(entries.at(0).description, QStringLiteral("Alder-4 BootLoader"));
@@ -175,6 +178,7 @@ void TestSimulatedDevicePort::pacedAnswersArriveWhole()
 void TestSimulatedDevicePort::droppedConnectionTakesTheDeviceAway()
 {
     SimulatedDevicePort port(alder());
+    port.setListing(SimulatedDevicePort::Listing::UserRegistry);
     DeviceSimulator::Faults faults;
     faults.dropAfterBytes = 5;
     port.simulator()->setFaults(faults);
@@ -183,7 +187,7 @@ void TestSimulatedDevicePort::droppedConnectionTakesTheDeviceAway()
     QSignalSpy stopped(&port, &SimulatedDevicePort::stopped);
     QVERIFY(host.write(SysEx::deviceQuery(1)));
     QVERIFY(stopped.wait(Patience));
-    QVERIFY(VirtualDevices::entries().isEmpty());
+    QVERIFY(DeviceRegistry::entries().isEmpty());
     QVERIFY(host.hungUp());
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 // Shared by the end-to-end tests: a simulated device on a real
-// pseudo-terminal, announced in the test's registry like a USB device.
+// pseudo-terminal, listed like a USB device by this process's device watchers.
 #include "simulator/deviceprofile.h"
 #include "simulator/simulateddeviceport.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 
 // Shared by the window tests: a main window with a scripted prompt and a
-// settings file of its own, simulated devices announced in a registry of the
-// test's own, and Connect pressed the way a user presses it.
+// settings file of its own, and Connect pressed the way a user presses it.
+// The simulated devices a test starts are listed by this process alone.
 #include "app/widget.h"
 #include "device/devicesession.h"
 #include "tests/support/scriptedprompt.h"
@@ -20,14 +20,6 @@ namespace TestSupport {
 class WindowFixture
 {
 public:
-    // initTestCase: devices announced from here on go to this test's registry.
-    [[nodiscard]] bool useOwnRegistry()
-    {
-        if (!m_registry.isValid())
-            return false;
-        qputenv("VELMORA_DEVICE_REGISTRY", m_registry.path().toLocal8Bit());
-        return true;
-    }
     // init: a fresh working directory and prompt.
     void reset()
     {
@@ -74,7 +66,6 @@ public:
     }
 
 private:
-    QTemporaryDir m_registry;
     std::unique_ptr<QTemporaryDir> m_workDir;
     std::unique_ptr<ScriptedPrompt> m_prompt;
 };
