@@ -44,6 +44,20 @@ constexpr Row Rows[] = {
     {"Sorrel-4", "Sorrel-4", nullptr, Family::None, false, false, "Sorrel-Uno"},
 };
 
+struct KnownPorts
+{
+    const char *model;
+    PortLayout ports;
+};
+
+constexpr KnownPorts Layouts[] = {
+    {"Alder-4", {2, 2, 8, 1, {2, 2, 8, 8, 1, 1}}},
+    {"Cedar-6", {6, 6, 0, 1, {6, 6, 0, 0, 1, 1}}},
+    {"Spruce-7", {1, 7, 1, 1, {1, 7, 1, 1, 1, 1}}},
+    {"Rowan-W", {1, 1, 0, 1, {1, 1, 0, 0, 1, 1}}},
+    {"Maple-5", {2, 2, 4, 1, {2, 2, 4, 4, 1, 1}}},
+};
+
 QList<DeviceModel> buildTable()
 {
     QList<DeviceModel> table;
@@ -56,6 +70,10 @@ QList<DeviceModel> buildTable()
         m.pages = pagesOf(row.family);
         if (row.fixedFilterPorts)
             m.fixedFilterPorts = FixedFilterPorts{2, 2};
+        for (const KnownPorts &known : Layouts) {
+            if (m.model == QLatin1String(known.model))
+                m.ports = known.ports;
+        }
         m.allowsSameNumberMidiRoute = row.allowsSameNumberMidiRoute;
         m.labelsThirdMappingPortPair = m.model == QLatin1String("Alder-4");
         if (row.updateTextName) {

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 
+#include <array>
 #include <optional>
 
 // What each Kestrova model is and can do. Every decision that depends on the
@@ -33,6 +34,17 @@ struct FixedFilterPorts
     int midiOutputs = 0;
 };
 
+// The ports of a model whose hardware is known: the routing kinds, and the
+// filterable ports per filter type code ("MIDI IN" .. "USB DEVICE OUT").
+struct PortLayout
+{
+    int midiIn = 0;
+    int midiOut = 0;
+    int usbHost = 0;
+    int usbDevice = 0;
+    std::array<int, 6> filterPorts{};
+};
+
 struct DeviceModel
 {
     // The model as the device names itself, e.g. "Cedar-6".
@@ -47,6 +59,9 @@ struct DeviceModel
     Family family = Family::None;
     Pages pages;
     std::optional<FixedFilterPorts> fixedFilterPorts;
+    // Known for the models whose hardware is described here; a connected
+    // device reports its own.
+    std::optional<PortLayout> ports;
     // Whether MIDI IN n may feed MIDI OUT n.
     bool allowsSameNumberMidiRoute = false;
     // Whether the mapping page labels a third port pair.
