@@ -1,18 +1,20 @@
-#include "upgrade/ui/upgrade_dialog.h"
+#include "upgrade/ui/firmwareupgradedialog.h"
 
 #include "device/devicewatcher.h"
+#include "device/prompt.h"
 #include "device/serialport.h"
 #include "device/vocabulary.h"
-#include "upgrade/serialportlink.h"
 #include "upgrade/bootloaderprotocol.h"
 #include "upgrade/firmwareversion.h"
-#include "device/prompt.h"
+#include "upgrade/serialportlink.h"
 
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QLoggingCategory>
 #include <QMap>
 #include <QProgressBar>
@@ -24,9 +26,13 @@
 
 Q_DECLARE_LOGGING_CATEGORY(lcUpgrade)
 
+const QString FirmwareUpgradeDialog::StopQuestion =
+    QStringLiteral("An upgrade is running. Stop it? The device may be left without working firmware.");
+
 namespace {
 
 constexpr qint32 BaudRate = 115200;
+const QString DialogTitle = QStringLiteral("Firmware Upgrade");
 
 const QString &brandPrefix()
 {
@@ -39,145 +45,175 @@ QString red(const QString &text)
     return QStringLiteral("<font color=\"red\">%1</font>").arg(text);
 }
 
+// "Not Found." reads badly before ". Nothing was written".
+QString sentencePart(QString text)
+{
+    text = text.trimmed();
+    while (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    return text;
+}
+
 } // namespace
 
-upgrade_dialog::upgrade_dialog(SerialPort *serialPort, DeviceWatcher *watcher, Prompt *prompt,
-                               QWidget *parent, const UpgradeTimings &timings)
+FirmwareUpgradeDialog::FirmwareUpgradeDialog(SerialPort *serialPort, DeviceWatcher *watcher, Prompt *prompt,
+                                             const UpdateServer &server, QWidget *parent,
+                                             const UpgradeTimings &timings)
     : QDialog(parent)
-    , serialPort(serialPort)
+    , m_port(serialPort)
     , m_watcher(watcher)
     , m_prompt(prompt)
     , m_link(std::make_unique<SerialPortLink>(serialPort))
     , m_job(new FirmwareUpgradeJob(m_link.get(), this))
-    , m_online(new OnlineFirmware(UpdateServer::fromSettings(QStringLiteral("config.ini")), this))
-    , listRefreshTimer(new QTimer(this))
+    , m_online(new OnlineFirmware(server, this))
+    , m_listRefreshTimer(new QTimer(this))
 {
     m_job->setTimings(timings);
     buildUi();
 
-    connect(m_job, &FirmwareUpgradeJob::logMessage, this, &upgrade_dialog::log);
-    connect(m_job, &FirmwareUpgradeJob::progressChanged, progressBar, &QProgressBar::setValue);
-    connect(m_job, &FirmwareUpgradeJob::stateChanged, this, &upgrade_dialog::onStateChanged);
-    connect(m_job, &FirmwareUpgradeJob::failed, this, &upgrade_dialog::onJobFailed);
-    connect(m_job, &FirmwareUpgradeJob::succeeded, this, &upgrade_dialog::onJobSucceeded);
+    connect(m_job, &FirmwareUpgradeJob::logMessage, this, &FirmwareUpgradeDialog::log);
+    connect(m_job, &FirmwareUpgradeJob::progressChanged, m_progressBar, &QProgressBar::setValue);
+    connect(m_job, &FirmwareUpgradeJob::stateChanged, this, &FirmwareUpgradeDialog::onStateChanged);
+    connect(m_job, &FirmwareUpgradeJob::failed, this, &FirmwareUpgradeDialog::onJobFailed);
+    connect(m_job, &FirmwareUpgradeJob::succeeded, this, &FirmwareUpgradeDialog::onJobSucceeded);
 
-    connect(m_online, &OnlineFirmware::logMessage, this, &upgrade_dialog::log);
-    connect(m_online, &OnlineFirmware::received, this, &upgrade_dialog::onOnlineReceived);
-    connect(m_online, &OnlineFirmware::failed, this, &upgrade_dialog::onOnlineFailed);
+    connect(m_online, &OnlineFirmware::logMessage, this, &FirmwareUpgradeDialog::log);
+    connect(m_online, &OnlineFirmware::updateAvailable, this, &FirmwareUpgradeDialog::onUpdateAvailable);
+    connect(m_online, &OnlineFirmware::noUpdate, this,
+            [this](const FirmwareVersion::Verdict &verdict, const QString &text) {
+                qCDebug(lcUpgrade) << "Update check failed / no new version."
+                                   << "Product =" << m_reportedModel << "Current Version =" << m_reportedVersion << "Latest Version =" << verdict.latest
+                                   << "Parsed current =" << FirmwareVersion::numbers(m_reportedVersion, true)
+                                   << "Parsed latest =" << FirmwareVersion::numbers(verdict.latest, true)
+                                   << "Raw txt preview =" << text.left(500);
+            });
+    connect(m_online, &OnlineFirmware::imageReceived, this, &FirmwareUpgradeDialog::onImageReceived);
+    connect(m_online, &OnlineFirmware::failed, this, &FirmwareUpgradeDialog::onOnlineFailed);
 
-    connect(serialPort, &SerialPort::send_vesion, this, &upgrade_dialog::rec_version);
-    connect(serialPort, &SerialPort::send_MTD, this, &upgrade_dialog::rec_mtd);
-    connect(serialPort, &SerialPort::send_erase, this, &upgrade_dialog::rec_erase_flag);
-    connect(serialPort, &SerialPort::send_upgrade_chunk_ack, this, &upgrade_dialog::rec_chunk_ack);
-    connect(serialPort, &SerialPort::portDisconnected, this, &upgrade_dialog::onPortDisconnected);
+    connect(serialPort, &SerialPort::send_vesion, this, &FirmwareUpgradeDialog::onVersionReported);
+    connect(serialPort, &SerialPort::send_MTD, this, &FirmwareUpgradeDialog::onModelReported);
+    connect(serialPort, &SerialPort::send_erase, this, &FirmwareUpgradeDialog::onEraseReported);
+    connect(serialPort, &SerialPort::send_upgrade_chunk_ack, this, &FirmwareUpgradeDialog::onChunkAcknowledged);
+    connect(serialPort, &SerialPort::portDisconnected, this, &FirmwareUpgradeDialog::onPortDisconnected);
+    // Whoever closes the shared port (the dialog, the window, a lost device),
+    // the dialog no longer holds it.
+    connect(serialPort, &QIODevice::aboutToClose, this, [this] { m_ownsPort = false; });
     // A port that vanishes without a hang-up, and one that comes back, are
     // the watcher's to notice.
     if (m_watcher) {
-        connect(m_watcher, &DeviceWatcher::portRemoved, this, &upgrade_dialog::onPortDisconnected);
+        connect(m_watcher, &DeviceWatcher::portRemoved, this, &FirmwareUpgradeDialog::onPortDisconnected);
         connect(m_watcher, &DeviceWatcher::portAdded, this, [this](const QString &name) {
             noteReconnected(name, QString());
         });
     }
-    connect(serialPort, &QSerialPort::errorOccurred, this, &upgrade_dialog::onPortError);
+    connect(serialPort, &QSerialPort::errorOccurred, this, &FirmwareUpgradeDialog::onPortError);
 
-    connect(listRefreshTimer, &QTimer::timeout, this, &upgrade_dialog::refreshDeviceList);
-    listRefreshTimer->setInterval(timings.listRefreshMs);
+    connect(m_listRefreshTimer, &QTimer::timeout, this, &FirmwareUpgradeDialog::refreshDeviceList);
+    m_listRefreshTimer->setInterval(timings.listRefreshMs);
 }
 
-upgrade_dialog::~upgrade_dialog() = default;
+FirmwareUpgradeDialog::~FirmwareUpgradeDialog() = default;
 
-void upgrade_dialog::buildUi()
+void FirmwareUpgradeDialog::buildUi()
 {
-    setWindowTitle(QStringLiteral("Firmware Upgrade"));
+    setWindowTitle(DialogTitle);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     resize(663, 310);
 
     auto *layout = new QVBoxLayout(this);
     auto *portRow = new QHBoxLayout;
-    comboBox = new QComboBox(this);
-    comboBox->setObjectName(QStringLiteral("comboBox"));
-    comboBox->setMinimumWidth(150);
-    comboBox->setAccessibleName(QStringLiteral("Bootloader port"));
-    pushButton = new QPushButton(QStringLiteral("Connect"), this);
-    pushButton->setObjectName(QStringLiteral("pushButton"));
-    pushButton->setAccessibleName(QStringLiteral("Connect to the bootloader"));
-    pushButton_2 = new QPushButton(QStringLiteral("Close"), this);
-    pushButton_2->setObjectName(QStringLiteral("pushButton_2"));
-    pushButton_2->setAccessibleName(QStringLiteral("Close the firmware upgrade"));
-    portRow->addWidget(comboBox);
-    portRow->addWidget(pushButton);
-    portRow->addWidget(pushButton_2);
+    m_portCombo = new QComboBox(this);
+    m_portCombo->setObjectName(QStringLiteral("portCombo"));
+    m_portCombo->setMinimumWidth(150);
+    m_portCombo->setAccessibleName(QStringLiteral("Bootloader port"));
+    m_connectButton = new QPushButton(QStringLiteral("Connect"), this);
+    m_connectButton->setObjectName(QStringLiteral("connectButton"));
+    m_connectButton->setAccessibleName(QStringLiteral("Connect to the bootloader"));
+    m_closeButton = new QPushButton(QStringLiteral("Close"), this);
+    m_closeButton->setObjectName(QStringLiteral("closeButton"));
+    m_closeButton->setAccessibleName(QStringLiteral("Close the firmware upgrade"));
+    portRow->addWidget(m_portCombo);
+    portRow->addWidget(m_connectButton);
+    portRow->addWidget(m_closeButton);
     portRow->addStretch();
     layout->addLayout(portRow);
 
-    textBrowser_2 = new QTextBrowser(this);
-    textBrowser_2->setObjectName(QStringLiteral("textBrowser_2"));
-    textBrowser_2->setMaximumHeight(30);
-    textBrowser_2->setAccessibleName(QStringLiteral("Instructions"));
-    textBrowser_2->setText(QStringLiteral("Please refer to the product manual to put the device into firmware "
-                                          "upgrade mode before connecting."));
-    layout->addWidget(textBrowser_2);
+    // A label that wraps: a box 30 pixels high cut the sentence off, and a
+    // read-only text field was one more stop for the Tab key.
+    m_instructions = new QLabel(QStringLiteral("Please refer to the product manual to put the device into firmware "
+                                               "upgrade mode before connecting."),
+                                this);
+    m_instructions->setObjectName(QStringLiteral("instructions"));
+    m_instructions->setWordWrap(true);
+    m_instructions->setAccessibleName(QStringLiteral("Instructions"));
+    layout->addWidget(m_instructions);
 
-    textBrowser = new QTextBrowser(this);
-    textBrowser->setObjectName(QStringLiteral("textBrowser"));
-    textBrowser->setAccessibleName(QStringLiteral("Upgrade log"));
-    layout->addWidget(textBrowser);
+    m_log = new QTextBrowser(this);
+    m_log->setObjectName(QStringLiteral("upgradeLog"));
+    m_log->setAccessibleName(QStringLiteral("Upgrade log"));
+    layout->addWidget(m_log);
 
     auto *fileRow = new QHBoxLayout;
-    lineEdit = new QLineEdit(this);
-    lineEdit->setObjectName(QStringLiteral("lineEdit"));
-    lineEdit->setAccessibleName(QStringLiteral("Firmware file"));
-    pushButton_3 = new QPushButton(QStringLiteral("Open File"), this);
-    pushButton_3->setObjectName(QStringLiteral("pushButton_3"));
-    pushButton_3->setAccessibleName(QStringLiteral("Open a firmware file"));
-    pushButton_4 = new QPushButton(QStringLiteral("Upgrade"), this);
-    pushButton_4->setObjectName(QStringLiteral("pushButton_4"));
-    pushButton_4->setAccessibleName(QStringLiteral("Start the upgrade"));
-    fileRow->addWidget(lineEdit);
-    fileRow->addWidget(pushButton_3);
-    fileRow->addWidget(pushButton_4);
+    m_fileEdit = new QLineEdit(this);
+    m_fileEdit->setObjectName(QStringLiteral("firmwareFileEdit"));
+    m_fileEdit->setAccessibleName(QStringLiteral("Firmware file"));
+    m_openFileButton = new QPushButton(QStringLiteral("Open File"), this);
+    m_openFileButton->setObjectName(QStringLiteral("openFileButton"));
+    m_openFileButton->setAccessibleName(QStringLiteral("Open a firmware file"));
+    m_upgradeButton = new QPushButton(QStringLiteral("Upgrade"), this);
+    m_upgradeButton->setObjectName(QStringLiteral("upgradeButton"));
+    m_upgradeButton->setAccessibleName(QStringLiteral("Start the upgrade"));
+    fileRow->addWidget(m_fileEdit);
+    fileRow->addWidget(m_openFileButton);
+    fileRow->addWidget(m_upgradeButton);
     layout->addLayout(fileRow);
 
-    progressBar = new QProgressBar(this);
-    progressBar->setObjectName(QStringLiteral("progressBar"));
-    progressBar->setRange(0, 100);
-    progressBar->setValue(0);
-    progressBar->setAccessibleName(QStringLiteral("Upgrade progress"));
-    layout->addWidget(progressBar);
+    m_progressBar = new QProgressBar(this);
+    m_progressBar->setObjectName(QStringLiteral("progressBar"));
+    m_progressBar->setRange(0, 100);
+    m_progressBar->setValue(0);
+    m_progressBar->setAccessibleName(QStringLiteral("Upgrade progress"));
+    layout->addWidget(m_progressBar);
 
-    connect(pushButton, &QPushButton::clicked, this, &upgrade_dialog::on_pushButton_clicked);
-    connect(pushButton_2, &QPushButton::clicked, this, &QDialog::close);
-    connect(pushButton_3, &QPushButton::clicked, this, &upgrade_dialog::on_pushButton_3_clicked);
-    connect(pushButton_4, &QPushButton::clicked, this, &upgrade_dialog::on_pushButton_4_clicked);
+    connect(m_connectButton, &QPushButton::clicked, this, &FirmwareUpgradeDialog::toggleConnection);
+    connect(m_closeButton, &QPushButton::clicked, this, &QDialog::close);
+    connect(m_openFileButton, &QPushButton::clicked, this, &FirmwareUpgradeDialog::openFirmwareFile);
+    connect(m_upgradeButton, &QPushButton::clicked, this, &FirmwareUpgradeDialog::startUpgrade);
 }
 
-QString upgrade_dialog::logText() const
+QString FirmwareUpgradeDialog::logText() const
 {
-    return textBrowser->toPlainText();
+    return m_log->toPlainText();
 }
 
-void upgrade_dialog::log(const QString &html)
+void FirmwareUpgradeDialog::log(const QString &html)
 {
-    textBrowser->append(html);
+    m_log->append(html);
     // The newest line is the one that matters during a transfer.
-    textBrowser->verticalScrollBar()->setValue(textBrowser->verticalScrollBar()->maximum());
+    m_log->verticalScrollBar()->setValue(m_log->verticalScrollBar()->maximum());
 }
 
-void upgrade_dialog::showFromMenu()
+void FirmwareUpgradeDialog::showFromMenu()
 {
     show();
     raise();
     refreshDeviceList();
-    textBrowser->clear();
+    m_log->clear();
 }
 
-void upgrade_dialog::setPreparedFirmware(const QByteArray &image)
+void FirmwareUpgradeDialog::setPreparedFirmware(const QByteArray &image)
 {
     m_job->setFirmware(image);
-    autoUpgrade_ = true;
+    m_localFile.clear();
+    m_autoUpgrade = true;
 }
 
-void upgrade_dialog::refreshDeviceList()
+bool FirmwareUpgradeDialog::holdsPort() const
+{
+    return m_ownsPort && m_port->isOpen();
+}
+
+void FirmwareUpgradeDialog::refreshDeviceList()
 {
     if (!m_watcher)
         return;
@@ -196,23 +232,23 @@ void upgrade_dialog::refreshDeviceList()
             noteReconnected(it.value(), it.key());
     }
 
-    bool differs = comboBox->count() != pairs.size();
+    bool differs = m_portCombo->count() != pairs.size();
     int row = 0;
     for (auto it = pairs.cbegin(); !differs && it != pairs.cend(); ++it, ++row)
-        differs = comboBox->itemText(row) != it.key() || comboBox->itemData(row).toString() != it.value();
+        differs = m_portCombo->itemText(row) != it.key() || m_portCombo->itemData(row).toString() != it.value();
     if (!differs)
         return;
-    const QString current = comboBox->currentData().toString();
-    comboBox->clear();
+    const QString current = m_portCombo->currentData().toString();
+    m_portCombo->clear();
     for (auto it = pairs.cbegin(); it != pairs.cend(); ++it)
-        comboBox->addItem(it.key(), it.value());
+        m_portCombo->addItem(it.key(), it.value());
     log(QStringLiteral("Device list refreshed: found %1 device(s).").arg(pairs.size()));
-    const int index = comboBox->findData(current, Qt::UserRole, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    const int index = m_portCombo->findData(current, Qt::UserRole, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (index >= 0)
-        comboBox->setCurrentIndex(index);
+        m_portCombo->setCurrentIndex(index);
 }
 
-void upgrade_dialog::noteReconnected(const QString &portName, const QString &label)
+void FirmwareUpgradeDialog::noteReconnected(const QString &portName, const QString &label)
 {
     if (m_lostPort.isEmpty())
         return;
@@ -229,87 +265,129 @@ void upgrade_dialog::noteReconnected(const QString &portName, const QString &lab
     log(QStringLiteral("You can now try the upgrade again."));
 }
 
-bool upgrade_dialog::openBootloaderPort(const QString &portName, const QString &label, bool askOnFailure)
+bool FirmwareUpgradeDialog::openBootloaderPort(const QString &portName, const QString &label, bool askOnFailure)
 {
-    if (!serialPort->openPort(portName, BaudRate)) {
+    // The window's device had the port: it lets go first, so that its
+    // pages, its connection and its online check stop with it.
+    if (m_port->isOpen() && !holdsPort()) {
+        emit portRequested();
+        if (m_port->isOpen())
+            m_port->close();
+    }
+    if (!m_port->openPort(portName, BaudRate)) {
         if (askOnFailure)
             m_prompt->message(Prompt::Warning, QStringLiteral("Error"),
-                              QStringLiteral("Failed to open port: %1").arg(serialPort->errorString()), Prompt::Ok);
+                              QStringLiteral("Failed to open port: %1").arg(m_port->errorString()), Prompt::Ok);
         else
-            qCDebug(lcUpgrade) << "bootloader port not opened:" << serialPort->errorString();
+            qCDebug(lcUpgrade) << "bootloader port not opened:" << m_port->errorString();
         return false;
     }
+    m_ownsPort = true;
     m_connectedPort = portName;
     m_connectedLabel = label;
     m_lostPort.clear();
     m_lostLabel.clear();
-    if (!serialPort->writeFrame(Vocabulary::identificationQuery()))
-        qCDebug(lcUpgrade) << "model query not sent:" << serialPort->errorString();
+    if (!m_port->writeFrame(Vocabulary::identificationQuery()))
+        qCDebug(lcUpgrade) << "model query not sent:" << m_port->errorString();
     m_job->setConnected();
     return true;
 }
 
-void upgrade_dialog::on_pushButton_clicked()
+void FirmwareUpgradeDialog::disconnectPort()
 {
-    if (serialPort->isOpen()) {
-        m_online->abort();
-        serialPort->close();
-        m_job->setDisconnected();
+    m_online->abort();
+    if (holdsPort())
+        m_port->close();
+    m_ownsPort = false;
+    m_job->setDisconnected();
+}
+
+bool FirmwareUpgradeDialog::confirmStop()
+{
+    if (!isTransferring())
+        return true;
+    if (m_prompt->message(Prompt::Warning, DialogTitle, StopQuestion, Prompt::Yes | Prompt::No) != Prompt::Yes)
+        return false;
+    // Checked again: the transfer may have ended while the question was up.
+    if (isTransferring()) {
+        log(red(QStringLiteral("Upgrade stopped. Put the device into firmware upgrade mode and upgrade again.")));
+        m_autoUpgrade = false;
+        m_onlineFirmware = false;
+        m_job->resetUpgrade();
+    }
+    return true;
+}
+
+bool FirmwareUpgradeDialog::releasePort()
+{
+    if (!holdsPort())
+        return true;
+    if (!confirmStop())
+        return false;
+    disconnectPort();
+    return true;
+}
+
+void FirmwareUpgradeDialog::toggleConnection()
+{
+    if (holdsPort()) {
+        if (confirmStop())
+            disconnectPort();
         return;
     }
-    if (comboBox->count() == 0) {
+    if (m_portCombo->count() == 0) {
         m_prompt->message(Prompt::Warning, QStringLiteral("No Device"),
                           QStringLiteral("No upgrade device detected. Please check connection and mode."), Prompt::Ok);
         return;
     }
-    (void)openBootloaderPort(comboBox->currentData().toString(), comboBox->currentText(), true);
+    (void)openBootloaderPort(m_portCombo->currentData().toString(), m_portCombo->currentText(), true);
 }
 
-bool upgrade_dialog::prioritizeBootloaderDevice(bool autoConnect)
+bool FirmwareUpgradeDialog::prioritizeBootloaderDevice(bool autoConnect, const QString &model)
 {
     refreshDeviceList();
-    if (comboBox->count() == 0) {
+    if (m_portCombo->count() == 0) {
         qCDebug(lcUpgrade) << "no device listed for the upgrade";
         return false;
     }
     int found = -1;
-    for (int i = 0; i < comboBox->count() && found < 0; ++i) {
-        if (comboBox->itemText(i).contains(BootloaderProtocol::listMarker()))
+    for (int i = 0; i < m_portCombo->count() && found < 0; ++i) {
+        if (BootloaderProtocol::describesBootloader(m_portCombo->itemText(i), model))
             found = i;
     }
     if (found < 0) {
         qCDebug(lcUpgrade) << "no bootloader device detected";
-        for (int i = 0; i < comboBox->count(); ++i)
+        for (int i = 0; i < m_portCombo->count(); ++i)
             qCDebug(lcUpgrade).noquote().nospace()
-                << "  [" << i << "]" << comboBox->itemText(i) << "-> " << comboBox->itemData(i).toString();
+                << "  [" << i << "]" << m_portCombo->itemText(i) << "-> " << m_portCombo->itemData(i).toString();
         return false;
     }
-    comboBox->setCurrentIndex(found);
-    if (!autoConnect || serialPort->isOpen())
+    m_portCombo->setCurrentIndex(found);
+    if (!autoConnect || holdsPort())
         return true;
-    (void)openBootloaderPort(comboBox->itemData(found).toString(), comboBox->itemText(found), false);
+    (void)openBootloaderPort(m_portCombo->itemData(found).toString(), m_portCombo->itemText(found), false);
     return true;
 }
 
-void upgrade_dialog::rec_mtd(const QString &model)
+void FirmwareUpgradeDialog::onModelReported(const QString &model)
 {
     // While the main window uses the shared port, its device's answers are
     // not the bootloader's (and a hidden log need not be laid out).
-    if (m_job->state() == FirmwareUpgradeJob::Idle)
+    if (!holdsPort())
         return;
-    reportedModel_ = model;
+    m_reportedModel = model;
     log(QStringLiteral("Product Model: %1").arg(model));
 }
 
-void upgrade_dialog::rec_version(const QString &version)
+void FirmwareUpgradeDialog::onVersionReported(const QString &version)
 {
-    if (m_job->state() == FirmwareUpgradeJob::Idle)
+    if (!holdsPort())
         return;
-    reportedVersion_ = version;
+    m_reportedVersion = version;
     log(QStringLiteral("Current Firmware: %1").arg(version));
     if (m_job->state() != FirmwareUpgradeJob::Connected)
         return;
-    if (autoUpgrade_ && !m_job->firmware().isEmpty()) {
+    if (m_autoUpgrade && !m_job->firmware().isEmpty()) {
         log(QStringLiteral("Prepared firmware found. Skip online check and start auto upgrade."));
         m_job->startErase();
         return;
@@ -317,17 +395,17 @@ void upgrade_dialog::rec_version(const QString &version)
     startOnlineCheck();
 }
 
-void upgrade_dialog::rec_erase_flag(bool erased)
+void FirmwareUpgradeDialog::onEraseReported(bool erased)
 {
     m_job->eraseReplied(erased);
 }
 
-void upgrade_dialog::rec_chunk_ack(int ackBytes)
+void FirmwareUpgradeDialog::onChunkAcknowledged(int ackBytes)
 {
     m_job->chunkAcknowledged(ackBytes);
 }
 
-void upgrade_dialog::on_pushButton_3_clicked()
+void FirmwareUpgradeDialog::openFirmwareFile()
 {
     if (m_job->state() != FirmwareUpgradeJob::Connected) {
         m_prompt->message(Prompt::Warning, QStringLiteral("Warning"), QStringLiteral("Please connect the device first."),
@@ -349,13 +427,14 @@ void upgrade_dialog::on_pushButton_3_clicked()
         return;
     }
     m_job->setFirmware(image);
-    lineEdit->setText(path);
+    m_localFile = path;
+    m_fileEdit->setText(path);
     log(QStringLiteral("Local file loaded: %1 bytes").arg(image.size()));
     log(QStringLiteral("<font color=\"green\">File loaded successfully. Click 'Start Upgrade' to begin.</font>"));
-    pushButton_4->setEnabled(true);
+    m_upgradeButton->setEnabled(true);
 }
 
-void upgrade_dialog::on_pushButton_4_clicked()
+void FirmwareUpgradeDialog::startUpgrade()
 {
     if (m_job->state() != FirmwareUpgradeJob::Connected) {
         m_prompt->message(Prompt::Warning, QStringLiteral("Warning"), QStringLiteral("Please connect the device first."),
@@ -372,43 +451,64 @@ void upgrade_dialog::on_pushButton_4_clicked()
                           QStringLiteral("Firmware validation failed. Cannot proceed."), Prompt::Ok);
         return;
     }
-    onlineFirmware_ = false;
+    // Erasing cannot be taken back: a local file is written only when the
+    // user has seen which device and which file.
+    if (!m_localFile.isEmpty()) {
+        const QString device = m_reportedModel.isEmpty() ? QStringLiteral("the device") : QStringLiteral("the ") + m_reportedModel;
+        const qlonglong size = m_job->firmware().size();
+        const QString bytes = size == 1 ? QStringLiteral("1 byte")
+                                        : QStringLiteral("%1 bytes").arg(QLocale(QLocale::English).toString(size));
+        const QString question = QStringLiteral("Erase %1 and write %2 (%3)? Keep the device connected until the "
+                                                "upgrade says it is done.")
+                                     .arg(device, QFileInfo(m_localFile).fileName(), bytes);
+        if (m_prompt->message(Prompt::Question, DialogTitle, question, Prompt::Yes | Prompt::No) != Prompt::Yes)
+            return;
+        // The device may have gone while the question was up.
+        if (m_job->state() != FirmwareUpgradeJob::Connected)
+            return;
+    }
+    m_onlineFirmware = false;
     log(QStringLiteral("Starting manual upgrade..."));
-    pushButton_4->setEnabled(false);
+    m_upgradeButton->setEnabled(false);
     m_job->startErase();
 }
 
-void upgrade_dialog::onStateChanged(FirmwareUpgradeJob::State state)
+void FirmwareUpgradeDialog::onStateChanged(FirmwareUpgradeJob::State state)
 {
     switch (state) {
     case FirmwareUpgradeJob::Idle:
-        pushButton->setEnabled(true);
-        pushButton->setText(QStringLiteral("Connect"));
-        comboBox->setEnabled(true);
-        pushButton_4->setEnabled(true);
+        m_connectButton->setEnabled(true);
+        m_connectButton->setText(QStringLiteral("Connect"));
+        m_portCombo->setEnabled(true);
+        m_upgradeButton->setEnabled(true);
         break;
     case FirmwareUpgradeJob::Connected:
-        pushButton->setEnabled(true);
-        pushButton->setText(QStringLiteral("Disconnect"));
-        comboBox->setEnabled(false);
-        pushButton_4->setEnabled(true);
+        m_connectButton->setEnabled(true);
+        m_connectButton->setText(QStringLiteral("Disconnect"));
+        m_portCombo->setEnabled(false);
+        m_upgradeButton->setEnabled(true);
         break;
     case FirmwareUpgradeJob::Erasing:
     case FirmwareUpgradeJob::Sending:
     case FirmwareUpgradeJob::Finalizing:
-        pushButton->setEnabled(false);
-        comboBox->setEnabled(false);
-        pushButton_4->setEnabled(false);
+        m_connectButton->setEnabled(false);
+        m_portCombo->setEnabled(false);
+        m_upgradeButton->setEnabled(false);
         break;
     case FirmwareUpgradeJob::Failed:
         break;
     }
 }
 
-void upgrade_dialog::onJobFailed(FirmwareUpgradeJob::Error error)
+void FirmwareUpgradeDialog::onJobFailed(FirmwareUpgradeJob::Error error)
 {
-    m_prompt->message(Prompt::Critical, QStringLiteral("Upgrade Failed"),
-                      QStringLiteral("Upgrade failed. Please check connection and try again."), Prompt::Ok);
+    // Nothing was erased when the image never arrived: the box says so
+    // rather than sending the user to check a connection that is fine.
+    const QString text = error == FirmwareUpgradeJob::Error::DownloadFailed
+        ? QStringLiteral("The firmware download failed: %1. Nothing was written to the device.")
+              .arg(sentencePart(m_downloadFailure))
+        : QStringLiteral("Upgrade failed. Please check connection and try again.");
+    m_prompt->message(Prompt::Critical, QStringLiteral("Upgrade Failed"), text, Prompt::Ok);
     if (error == FirmwareUpgradeJob::Error::DeviceRemoved) {
         log(QStringLiteral("<font color=\"red\"><b>CRITICAL: Device removed!</b></font>"));
         log(red(QStringLiteral("Upgrade aborted immediately.")));
@@ -430,30 +530,33 @@ void upgrade_dialog::onJobFailed(FirmwareUpgradeJob::Error error)
         m_lostPort = m_connectedPort;
         m_lostLabel = m_connectedLabel;
     }
-    autoUpgrade_ = false;
-    onlineFirmware_ = false;
+    m_autoUpgrade = false;
+    m_onlineFirmware = false;
     // The job is back in Idle, whose button reads "Connect": the port must
     // agree, so that one press reaches the bootloader afresh.
-    if (serialPort->isOpen())
-        serialPort->close();
+    if (holdsPort())
+        m_port->close();
 }
 
-void upgrade_dialog::onJobSucceeded()
+void FirmwareUpgradeDialog::onJobSucceeded()
 {
     m_prompt->message(Prompt::Information, QStringLiteral("Upgrade"),
                       QStringLiteral("Upgrade successful, please power on the device again."), Prompt::Ok);
-    autoUpgrade_ = false;
-    onlineFirmware_ = false;
+    m_autoUpgrade = false;
+    m_onlineFirmware = false;
+    // The bootloader's work is done and the device restarts: a port left
+    // open would keep the window from its device and show it as connected.
+    disconnectPort();
     emit upgradeSucceeded();
 }
 
-void upgrade_dialog::onPortDisconnected(const QString &portName)
+void FirmwareUpgradeDialog::onPortDisconnected(const QString &portName)
 {
     if (portName == m_connectedPort)
         m_job->deviceRemoved(portName);
 }
 
-void upgrade_dialog::onPortError(QSerialPort::SerialPortError error)
+void FirmwareUpgradeDialog::onPortError(QSerialPort::SerialPortError error)
 {
     // A ResourceError may be a full output queue as well as a lost device;
     // the port tells them apart and reports a lost one as disconnected.
@@ -464,80 +567,61 @@ void upgrade_dialog::onPortError(QSerialPort::SerialPortError error)
         m_job->communicationLost();
 }
 
-void upgrade_dialog::resetUpgrade()
+void FirmwareUpgradeDialog::resetUpgrade()
 {
-    autoUpgrade_ = false;
-    onlineFirmware_ = false;
+    m_autoUpgrade = false;
+    m_onlineFirmware = false;
     m_online->abort();
     m_job->resetUpgrade();
 }
 
 // The list is refreshed while someone can see it; the main window's search
 // for the bootloader refreshes it itself.
-void upgrade_dialog::showEvent(QShowEvent *event)
+void FirmwareUpgradeDialog::showEvent(QShowEvent *event)
 {
-    listRefreshTimer->start();
+    m_listRefreshTimer->start();
     QDialog::showEvent(event);
 }
 
-void upgrade_dialog::hideEvent(QHideEvent *event)
+void FirmwareUpgradeDialog::hideEvent(QHideEvent *event)
 {
-    listRefreshTimer->stop();
+    m_listRefreshTimer->stop();
     QDialog::hideEvent(event);
 }
 
-void upgrade_dialog::closeEvent(QCloseEvent *event)
+void FirmwareUpgradeDialog::reject()
 {
+    if (!confirmStop())
+        return;
     resetUpgrade();
-    QDialog::closeEvent(event);
+    // A closed dialog holds nothing: the window may use the port again.
+    disconnectPort();
+    QDialog::reject();
 }
 
-void upgrade_dialog::startOnlineCheck()
+void FirmwareUpgradeDialog::startOnlineCheck()
 {
-    const auto row = FirmwareVersion::modelRow(reportedModel_);
+    const auto row = FirmwareVersion::modelRow(m_reportedModel);
     if (!row) {
         log(QStringLiteral("Online update not supported for this device."));
         return;
     }
-    m_checkProduct = row->product;
-    m_online->request(OnlineFirmware::Kind::UpdateText, row->updateTextPath);
+    m_online->check(row->product, row->updateTextPath, m_reportedVersion, FirmwareVersion::Comparison::EveryNumber);
 }
 
-void upgrade_dialog::onOnlineReceived(OnlineFirmware::Kind kind, const QByteArray &body)
+void FirmwareUpgradeDialog::onUpdateAvailable(const OnlineFirmware::Offer &offer)
 {
     // The user may have disconnected (or started a local file) meanwhile.
     if (m_job->state() != FirmwareUpgradeJob::Connected)
         return;
-    if (kind == OnlineFirmware::Kind::Image) {
-        m_job->setFirmware(body);
-        log(QStringLiteral("Downloaded new firmware: %1 (%2 bytes)").arg(m_latestVersion).arg(body.size()));
-        onlineFirmware_ = true;
-        if (serialPort->isOpen())
-            m_job->startErase();
-        return;
-    }
-    const QString text = QString::fromUtf8(body);
-    const FirmwareVersion::Verdict verdict = FirmwareVersion::judge(m_checkProduct, reportedVersion_, text);
-    for (const QString &line : verdict.log)
-        log(line);
-    if (!verdict.newer) {
-        qCDebug(lcUpgrade) << "Update check failed / no new version."
-                           << "Product =" << m_checkProduct << "Current Version =" << reportedVersion_
-                           << "Latest Version =" << verdict.latest
-                           << "Parsed current =" << FirmwareVersion::numbers(reportedVersion_, true)
-                           << "Parsed latest =" << FirmwareVersion::numbers(verdict.latest, true)
-                           << "Raw txt preview =" << text.left(500);
-        return;
-    }
-    m_latestVersion = verdict.latest;
-    const QString path = FirmwareVersion::imagePath(m_checkProduct, verdict.latest);
-    if (autoUpgrade_) {
+    m_latestVersion = offer.latestVersion;
+    if (m_autoUpgrade) {
         log(QStringLiteral("Auto update mode enabled. Start downloading firmware..."));
     } else {
+        const QString description = offer.description.trimmed();
         const QString question = QStringLiteral("Current: %1_%2\nNew version available: %3\n\nUpdate Content:\n%4")
-                                     .arg(m_checkProduct, reportedVersion_, verdict.latest,
-                                          verdict.description.isEmpty() ? QStringLiteral("No description")
-                                                                        : verdict.description);
+                                     .arg(offer.product, offer.currentVersion, offer.latestVersion,
+                                          description.isEmpty() ? QStringLiteral("No description") : description);
         if (m_prompt->message(Prompt::Question, QStringLiteral("Update Available"), question,
                               Prompt::Ok | Prompt::Cancel)
             != Prompt::Ok) {
@@ -546,11 +630,23 @@ void upgrade_dialog::onOnlineReceived(OnlineFirmware::Kind kind, const QByteArra
         }
         log(QStringLiteral("User accepted update. Start downloading firmware..."));
     }
-    log(QStringLiteral("Firmware URL: %1").arg(path));
-    m_online->request(OnlineFirmware::Kind::Image, path);
+    log(QStringLiteral("Firmware URL: %1").arg(offer.imagePath));
+    m_online->download(offer);
 }
 
-void upgrade_dialog::onOnlineFailed(OnlineFirmware::Kind kind, const QString &reason)
+void FirmwareUpgradeDialog::onImageReceived(const QByteArray &image)
+{
+    if (m_job->state() != FirmwareUpgradeJob::Connected)
+        return;
+    m_job->setFirmware(image);
+    m_localFile.clear();
+    log(QStringLiteral("Downloaded new firmware: %1 (%2 bytes)").arg(m_latestVersion).arg(image.size()));
+    m_onlineFirmware = true;
+    if (holdsPort())
+        m_job->startErase();
+}
+
+void FirmwareUpgradeDialog::onOnlineFailed(OnlineFirmware::Kind kind, const QString &reason)
 {
     if (m_job->state() != FirmwareUpgradeJob::Connected)
         return;
@@ -560,6 +656,7 @@ void upgrade_dialog::onOnlineFailed(OnlineFirmware::Kind kind, const QString &re
         log(red(QStringLiteral("Online update check failed: %1").arg(reason.toHtmlEscaped())));
         return;
     }
+    m_downloadFailure = reason;
     m_job->failAttempt(FirmwareUpgradeJob::Error::DownloadFailed,
                        red(QStringLiteral("Online firmware not available: %1").arg(reason.toHtmlEscaped())));
 }

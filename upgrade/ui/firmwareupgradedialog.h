@@ -1,5 +1,6 @@
 #pragma once
 
+#include "network/updateserver.h"
 #include "upgrade/firmwareupgradejob.h"
 #include "upgrade/onlinefirmware.h"
 
@@ -12,6 +13,7 @@
 class DeviceWatcher;
 class Prompt;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
@@ -23,50 +25,69 @@ class SerialPortLink;
 // Writes a firmware image into a device in its bootloader, over the serial
 // port the main window shares with it. The transfer itself is the job's; the
 // dialog opens the port, shows the job's log and progress, and asks and
-// reports through the prompt.
-class upgrade_dialog : public QDialog
+// reports through the prompt. While it holds the port nobody else may use it:
+// the window asks releasePort() first, and during a transfer that means a
+// question.
+class FirmwareUpgradeDialog : public QDialog
 {
     Q_OBJECT
 
 public:
+    static const QString StopQuestion;
+
     // Neither the port, the watcher nor the prompt is owned.
-    upgrade_dialog(SerialPort *serialPort, DeviceWatcher *watcher, Prompt *prompt,
-                   QWidget *parent = nullptr, const UpgradeTimings &timings = UpgradeTimings::defaults());
-    ~upgrade_dialog() override;
+    FirmwareUpgradeDialog(SerialPort *serialPort, DeviceWatcher *watcher, Prompt *prompt, const UpdateServer &server,
+                          QWidget *parent = nullptr, const UpgradeTimings &timings = UpgradeTimings::defaults());
+    ~FirmwareUpgradeDialog() override;
 
     [[nodiscard]] FirmwareUpgradeJob *job() const { return m_job; }
     [[nodiscard]] OnlineFirmware *online() const { return m_online; }
     [[nodiscard]] int upgradeState() const { return m_job->state(); }
-    [[nodiscard]] QString reportedModel() const { return reportedModel_; }
-    [[nodiscard]] QString reportedVersion() const { return reportedVersion_; }
+    [[nodiscard]] QString reportedModel() const { return m_reportedModel; }
+    [[nodiscard]] QString reportedVersion() const { return m_reportedVersion; }
     [[nodiscard]] QString logText() const;
+    [[nodiscard]] QComboBox *portCombo() const { return m_portCombo; }
 
     // Shows the dialog from the menu: refreshed list, empty log.
     void showFromMenu();
 
     // The main window's hand-off: the image to write without asking.
     void setPreparedFirmware(const QByteArray &image);
-    [[nodiscard]] bool autoUpgrade() const { return autoUpgrade_; }
-    [[nodiscard]] bool onlineFirmware() const { return onlineFirmware_; }
-    [[nodiscard]] bool prioritizeBootloaderDevice(bool autoConnect);
+    [[nodiscard]] bool autoUpgrade() const { return m_autoUpgrade; }
+    [[nodiscard]] bool onlineFirmware() const { return m_onlineFirmware; }
+    // Selects the first listed bootloader (of model, when given) and, with
+    // autoConnect, connects to it unless the dialog holds a port already.
+    [[nodiscard]] bool prioritizeBootloaderDevice(bool autoConnect, const QString &model = QString());
     void resetUpgrade();
 
+    // The dialog has the shared port open to a bootloader.
+    [[nodiscard]] bool holdsPort() const;
+    // Erasing, sending or waiting for the written firmware to settle.
+    [[nodiscard]] bool isTransferring() const { return m_job->isBusy(); }
+    // Lets go of the port for someone else: at once when idle, after asking
+    // during a transfer. False when the user keeps the upgrade running.
+    [[nodiscard]] bool releasePort();
+
 public slots:
-    void rec_version(const QString &version);
-    void rec_mtd(const QString &model);
-    void rec_erase_flag(bool erased);
-    void rec_chunk_ack(int ackBytes);
-    void on_pushButton_clicked();
-    void on_pushButton_3_clicked();
+    void onVersionReported(const QString &version);
+    void onModelReported(const QString &model);
+    void onEraseReported(bool erased);
+    void onChunkAcknowledged(int ackBytes);
+    void toggleConnection();
+    void openFirmwareFile();
     void refreshDeviceList();
-    void on_pushButton_4_clicked();
+    void startUpgrade();
+    // Esc, the title bar's close and "Close" all end here.
+    void reject() override;
 
 signals:
     // After the success box: the main window forgets its pending online check.
     void upgradeSucceeded();
+    // The shared port is open for the main window's device; the window lets
+    // go of it before the dialog opens its bootloader.
+    void portRequested();
 
 protected:
-    void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
 
@@ -74,43 +95,49 @@ private:
     void buildUi();
     void log(const QString &html);
     [[nodiscard]] bool openBootloaderPort(const QString &portName, const QString &label, bool askOnFailure);
+    void disconnectPort();
+    // Asks before a running transfer is abandoned, and stops it on Yes.
+    [[nodiscard]] bool confirmStop();
     void onStateChanged(FirmwareUpgradeJob::State state);
     void onJobFailed(FirmwareUpgradeJob::Error error);
     void onJobSucceeded();
     void onPortDisconnected(const QString &portName);
     void onPortError(QSerialPort::SerialPortError error);
     void startOnlineCheck();
-    void onOnlineReceived(OnlineFirmware::Kind kind, const QByteArray &body);
+    void onUpdateAvailable(const OnlineFirmware::Offer &offer);
+    void onImageReceived(const QByteArray &image);
     void onOnlineFailed(OnlineFirmware::Kind kind, const QString &reason);
     void noteReconnected(const QString &portName, const QString &label);
 
-    SerialPort *const serialPort;
+    SerialPort *const m_port;
     DeviceWatcher *const m_watcher;
     Prompt *const m_prompt;
     std::unique_ptr<SerialPortLink> m_link;
     FirmwareUpgradeJob *const m_job;
     OnlineFirmware *const m_online;
-    QTimer *const listRefreshTimer;
+    QTimer *const m_listRefreshTimer;
 
-    QString reportedModel_;
-    QString reportedVersion_;
-    bool autoUpgrade_ = false;
-    bool onlineFirmware_ = false;
+    QString m_reportedModel;
+    QString m_reportedVersion;
+    bool m_autoUpgrade = false;
+    bool m_onlineFirmware = false;
+    bool m_ownsPort = false;
     QString m_connectedPort;
     QString m_connectedLabel; // as listed when it was opened
-    QString m_checkProduct;
+    QString m_localFile;      // the loaded image's file; empty for an online one
     QString m_latestVersion;
+    QString m_downloadFailure;
     // The device lost during the last attempt, until it shows up again.
     QString m_lostPort;
     QString m_lostLabel;
 
-    QComboBox *comboBox = nullptr;
-    QPushButton *pushButton = nullptr;
-    QPushButton *pushButton_2 = nullptr;
-    QTextBrowser *textBrowser_2 = nullptr;
-    QTextBrowser *textBrowser = nullptr;
-    QLineEdit *lineEdit = nullptr;
-    QPushButton *pushButton_3 = nullptr;
-    QPushButton *pushButton_4 = nullptr;
-    QProgressBar *progressBar = nullptr;
+    QComboBox *m_portCombo = nullptr;
+    QPushButton *m_connectButton = nullptr;
+    QPushButton *m_closeButton = nullptr;
+    QLabel *m_instructions = nullptr;
+    QTextBrowser *m_log = nullptr;
+    QLineEdit *m_fileEdit = nullptr;
+    QPushButton *m_openFileButton = nullptr;
+    QPushButton *m_upgradeButton = nullptr;
+    QProgressBar *m_progressBar = nullptr;
 };
