@@ -122,7 +122,9 @@ int main(int argc, char *argv[])
         "  apply FILE PORT   make the device hold exactly the file\n"
         "  diff FILE PORT    what differs between the file and the device\n"
         "  flash PORT IMAGE  write a firmware image (a running device is switched\n"
-        "                    into its bootloader first)\n\n"
+        "                    into its bootloader first); with --keep-settings its\n"
+        "                    routes, filters and mapping rules are saved first and\n"
+        "                    put back once it has restarted\n\n"
         "Exit codes: 0 ok, 1 differs, 2 usage, 3 device not found or not answering,\n"
         "4 refused by the device, 5 file error."));
     const QCommandLineOption helpOption = parser.addHelpOption();
@@ -143,6 +145,12 @@ int main(int argc, char *argv[])
     parser.addOption(outputOption);
     parser.addOption(verifyOption);
     parser.addOption(dryRunOption);
+    const QCommandLineOption keepSettingsOption(
+        QStringLiteral("keep-settings"),
+        QStringLiteral("flash: keep a running device's settings, wait up to --timeout (default %1 s) for it to "
+                       "come back after the upgrade, and put them back.")
+            .arg(DefaultReturnTimeoutMs / 1000));
+    parser.addOption(keepSettingsOption);
 #ifdef VELMORA_WITH_SIMULATOR
     const QCommandLineOption simulateOption(QStringLiteral("simulate"),
                                             QStringLiteral("Run against a built-in simulated device."),
@@ -205,6 +213,8 @@ int main(int argc, char *argv[])
     options.verify = parser.isSet(verifyOption);
     options.dryRun = parser.isSet(dryRunOption);
     options.output = parser.value(outputOption);
+    options.timeoutGiven = parser.isSet(timeoutOption);
+    options.keepSettings = parser.isSet(keepSettingsOption);
     if (command == QLatin1String("identify")) {
         takePort(0);
         if (args.size() != 1)
