@@ -11,8 +11,6 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QLoggingCategory>
@@ -22,7 +20,6 @@
 #include <QScrollBar>
 #include <QTextBrowser>
 #include <QTimer>
-#include <QVBoxLayout>
 
 Q_DECLARE_LOGGING_CATEGORY(lcUpgrade)
 
@@ -72,7 +69,7 @@ FirmwareUpgradeDialog::FirmwareUpgradeDialog(SerialPort *serialPort, DeviceWatch
     buildUi();
 
     connect(m_job, &FirmwareUpgradeJob::logMessage, this, &FirmwareUpgradeDialog::log);
-    connect(m_job, &FirmwareUpgradeJob::progressChanged, m_progressBar, &QProgressBar::setValue);
+    connect(m_job, &FirmwareUpgradeJob::progressChanged, m_form.progressBar, &QProgressBar::setValue);
     connect(m_job, &FirmwareUpgradeJob::stateChanged, this, &FirmwareUpgradeDialog::onStateChanged);
     connect(m_job, &FirmwareUpgradeJob::failed, this, &FirmwareUpgradeDialog::onJobFailed);
     connect(m_job, &FirmwareUpgradeJob::succeeded, this, &FirmwareUpgradeDialog::onJobSucceeded);
@@ -119,78 +116,23 @@ void FirmwareUpgradeDialog::buildUi()
     setWindowTitle(DialogTitle);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     resize(663, 310);
-
-    auto *layout = new QVBoxLayout(this);
-    auto *portRow = new QHBoxLayout;
-    m_portCombo = new QComboBox(this);
-    m_portCombo->setObjectName(QStringLiteral("portCombo"));
-    m_portCombo->setMinimumWidth(150);
-    m_portCombo->setAccessibleName(QStringLiteral("Bootloader port"));
-    m_connectButton = new QPushButton(QStringLiteral("Connect"), this);
-    m_connectButton->setObjectName(QStringLiteral("connectButton"));
-    m_connectButton->setAccessibleName(QStringLiteral("Connect to the bootloader"));
-    m_closeButton = new QPushButton(QStringLiteral("Close"), this);
-    m_closeButton->setObjectName(QStringLiteral("closeButton"));
-    m_closeButton->setAccessibleName(QStringLiteral("Close the firmware upgrade"));
-    portRow->addWidget(m_portCombo);
-    portRow->addWidget(m_connectButton);
-    portRow->addWidget(m_closeButton);
-    portRow->addStretch();
-    layout->addLayout(portRow);
-
-    // A label that wraps: a box 30 pixels high cut the sentence off, and a
-    // read-only text field was one more stop for the Tab key.
-    m_instructions = new QLabel(QStringLiteral("Please refer to the product manual to put the device into firmware "
-                                               "upgrade mode before connecting."),
-                                this);
-    m_instructions->setObjectName(QStringLiteral("instructions"));
-    m_instructions->setWordWrap(true);
-    m_instructions->setAccessibleName(QStringLiteral("Instructions"));
-    layout->addWidget(m_instructions);
-
-    m_log = new QTextBrowser(this);
-    m_log->setObjectName(QStringLiteral("upgradeLog"));
-    m_log->setAccessibleName(QStringLiteral("Upgrade log"));
-    layout->addWidget(m_log);
-
-    auto *fileRow = new QHBoxLayout;
-    m_fileEdit = new QLineEdit(this);
-    m_fileEdit->setObjectName(QStringLiteral("firmwareFileEdit"));
-    m_fileEdit->setAccessibleName(QStringLiteral("Firmware file"));
-    m_openFileButton = new QPushButton(QStringLiteral("Open File"), this);
-    m_openFileButton->setObjectName(QStringLiteral("openFileButton"));
-    m_openFileButton->setAccessibleName(QStringLiteral("Open a firmware file"));
-    m_upgradeButton = new QPushButton(QStringLiteral("Upgrade"), this);
-    m_upgradeButton->setObjectName(QStringLiteral("upgradeButton"));
-    m_upgradeButton->setAccessibleName(QStringLiteral("Start the upgrade"));
-    fileRow->addWidget(m_fileEdit);
-    fileRow->addWidget(m_openFileButton);
-    fileRow->addWidget(m_upgradeButton);
-    layout->addLayout(fileRow);
-
-    m_progressBar = new QProgressBar(this);
-    m_progressBar->setObjectName(QStringLiteral("progressBar"));
-    m_progressBar->setRange(0, 100);
-    m_progressBar->setValue(0);
-    m_progressBar->setAccessibleName(QStringLiteral("Upgrade progress"));
-    layout->addWidget(m_progressBar);
-
-    connect(m_connectButton, &QPushButton::clicked, this, &FirmwareUpgradeDialog::toggleConnection);
-    connect(m_closeButton, &QPushButton::clicked, this, &QDialog::close);
-    connect(m_openFileButton, &QPushButton::clicked, this, &FirmwareUpgradeDialog::openFirmwareFile);
-    connect(m_upgradeButton, &QPushButton::clicked, this, &FirmwareUpgradeDialog::startUpgrade);
+    m_form.setUp(this);
+    connect(m_form.connectButton, &QPushButton::clicked, this, &FirmwareUpgradeDialog::toggleConnection);
+    connect(m_form.closeButton, &QPushButton::clicked, this, &QDialog::close);
+    connect(m_form.openFileButton, &QPushButton::clicked, this, &FirmwareUpgradeDialog::openFirmwareFile);
+    connect(m_form.upgradeButton, &QPushButton::clicked, this, &FirmwareUpgradeDialog::startUpgrade);
 }
 
 QString FirmwareUpgradeDialog::logText() const
 {
-    return m_log->toPlainText();
+    return m_form.log->toPlainText();
 }
 
 void FirmwareUpgradeDialog::log(const QString &html)
 {
-    m_log->append(html);
+    m_form.log->append(html);
     // The newest line is the one that matters during a transfer.
-    m_log->verticalScrollBar()->setValue(m_log->verticalScrollBar()->maximum());
+    m_form.log->verticalScrollBar()->setValue(m_form.log->verticalScrollBar()->maximum());
 }
 
 void FirmwareUpgradeDialog::showFromMenu()
@@ -198,7 +140,7 @@ void FirmwareUpgradeDialog::showFromMenu()
     show();
     raise();
     refreshDeviceList();
-    m_log->clear();
+    m_form.log->clear();
 }
 
 void FirmwareUpgradeDialog::setPreparedFirmware(const QByteArray &image)
@@ -232,20 +174,20 @@ void FirmwareUpgradeDialog::refreshDeviceList()
             noteReconnected(it.value(), it.key());
     }
 
-    bool differs = m_portCombo->count() != pairs.size();
+    bool differs = m_form.portCombo->count() != pairs.size();
     int row = 0;
     for (auto it = pairs.cbegin(); !differs && it != pairs.cend(); ++it, ++row)
-        differs = m_portCombo->itemText(row) != it.key() || m_portCombo->itemData(row).toString() != it.value();
+        differs = m_form.portCombo->itemText(row) != it.key() || m_form.portCombo->itemData(row).toString() != it.value();
     if (!differs)
         return;
-    const QString current = m_portCombo->currentData().toString();
-    m_portCombo->clear();
+    const QString current = m_form.portCombo->currentData().toString();
+    m_form.portCombo->clear();
     for (auto it = pairs.cbegin(); it != pairs.cend(); ++it)
-        m_portCombo->addItem(it.key(), it.value());
+        m_form.portCombo->addItem(it.key(), it.value());
     log(QStringLiteral("Device list refreshed: found %1 device(s).").arg(pairs.size()));
-    const int index = m_portCombo->findData(current, Qt::UserRole, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    const int index = m_form.portCombo->findData(current, Qt::UserRole, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (index >= 0)
-        m_portCombo->setCurrentIndex(index);
+        m_form.portCombo->setCurrentIndex(index);
 }
 
 void FirmwareUpgradeDialog::noteReconnected(const QString &portName, const QString &label)
@@ -335,37 +277,37 @@ void FirmwareUpgradeDialog::toggleConnection()
             disconnectPort();
         return;
     }
-    if (m_portCombo->count() == 0) {
+    if (m_form.portCombo->count() == 0) {
         m_prompt->message(Prompt::Warning, QStringLiteral("No Device"),
                           QStringLiteral("No upgrade device detected. Please check connection and mode."), Prompt::Ok);
         return;
     }
-    (void)openBootloaderPort(m_portCombo->currentData().toString(), m_portCombo->currentText(), true);
+    (void)openBootloaderPort(m_form.portCombo->currentData().toString(), m_form.portCombo->currentText(), true);
 }
 
 bool FirmwareUpgradeDialog::prioritizeBootloaderDevice(bool autoConnect, const QString &model)
 {
     refreshDeviceList();
-    if (m_portCombo->count() == 0) {
+    if (m_form.portCombo->count() == 0) {
         qCDebug(lcUpgrade) << "no device listed for the upgrade";
         return false;
     }
     int found = -1;
-    for (int i = 0; i < m_portCombo->count() && found < 0; ++i) {
-        if (BootloaderProtocol::describesBootloader(m_portCombo->itemText(i), model))
+    for (int i = 0; i < m_form.portCombo->count() && found < 0; ++i) {
+        if (BootloaderProtocol::describesBootloader(m_form.portCombo->itemText(i), model))
             found = i;
     }
     if (found < 0) {
         qCDebug(lcUpgrade) << "no bootloader device detected";
-        for (int i = 0; i < m_portCombo->count(); ++i)
+        for (int i = 0; i < m_form.portCombo->count(); ++i)
             qCDebug(lcUpgrade).noquote().nospace()
-                << "  [" << i << "]" << m_portCombo->itemText(i) << "-> " << m_portCombo->itemData(i).toString();
+                << "  [" << i << "]" << m_form.portCombo->itemText(i) << "-> " << m_form.portCombo->itemData(i).toString();
         return false;
     }
-    m_portCombo->setCurrentIndex(found);
+    m_form.portCombo->setCurrentIndex(found);
     if (!autoConnect || holdsPort())
         return true;
-    (void)openBootloaderPort(m_portCombo->itemData(found).toString(), m_portCombo->itemText(found), false);
+    (void)openBootloaderPort(m_form.portCombo->itemData(found).toString(), m_form.portCombo->itemText(found), false);
     return true;
 }
 
@@ -428,10 +370,10 @@ void FirmwareUpgradeDialog::openFirmwareFile()
     }
     m_job->setFirmware(image);
     m_localFile = path;
-    m_fileEdit->setText(path);
+    m_form.fileEdit->setText(path);
     log(QStringLiteral("Local file loaded: %1 bytes").arg(image.size()));
     log(QStringLiteral("<font color=\"green\">File loaded successfully. Click 'Start Upgrade' to begin.</font>"));
-    m_upgradeButton->setEnabled(true);
+    m_form.upgradeButton->setEnabled(true);
 }
 
 void FirmwareUpgradeDialog::startUpgrade()
@@ -469,7 +411,7 @@ void FirmwareUpgradeDialog::startUpgrade()
     }
     m_onlineFirmware = false;
     log(QStringLiteral("Starting manual upgrade..."));
-    m_upgradeButton->setEnabled(false);
+    m_form.upgradeButton->setEnabled(false);
     m_job->startErase();
 }
 
@@ -477,23 +419,23 @@ void FirmwareUpgradeDialog::onStateChanged(FirmwareUpgradeJob::State state)
 {
     switch (state) {
     case FirmwareUpgradeJob::Idle:
-        m_connectButton->setEnabled(true);
-        m_connectButton->setText(QStringLiteral("Connect"));
-        m_portCombo->setEnabled(true);
-        m_upgradeButton->setEnabled(true);
+        m_form.connectButton->setEnabled(true);
+        m_form.connectButton->setText(QStringLiteral("Connect"));
+        m_form.portCombo->setEnabled(true);
+        m_form.upgradeButton->setEnabled(true);
         break;
     case FirmwareUpgradeJob::Connected:
-        m_connectButton->setEnabled(true);
-        m_connectButton->setText(QStringLiteral("Disconnect"));
-        m_portCombo->setEnabled(false);
-        m_upgradeButton->setEnabled(true);
+        m_form.connectButton->setEnabled(true);
+        m_form.connectButton->setText(QStringLiteral("Disconnect"));
+        m_form.portCombo->setEnabled(false);
+        m_form.upgradeButton->setEnabled(true);
         break;
     case FirmwareUpgradeJob::Erasing:
     case FirmwareUpgradeJob::Sending:
     case FirmwareUpgradeJob::Finalizing:
-        m_connectButton->setEnabled(false);
-        m_portCombo->setEnabled(false);
-        m_upgradeButton->setEnabled(false);
+        m_form.connectButton->setEnabled(false);
+        m_form.portCombo->setEnabled(false);
+        m_form.upgradeButton->setEnabled(false);
         break;
     case FirmwareUpgradeJob::Failed:
         break;

@@ -3,6 +3,7 @@
 #include "network/updateserver.h"
 #include "upgrade/firmwareupgradejob.h"
 #include "upgrade/onlinefirmware.h"
+#include "upgrade/ui/firmwareupgradeform.h"
 
 #include <QDialog>
 #include <QSerialPort>
@@ -12,12 +13,6 @@
 
 class DeviceWatcher;
 class Prompt;
-class QComboBox;
-class QLabel;
-class QLineEdit;
-class QProgressBar;
-class QPushButton;
-class QTextBrowser;
 class QTimer;
 class SerialPort;
 class SerialPortLink;
@@ -46,7 +41,7 @@ public:
     [[nodiscard]] QString reportedModel() const { return m_reportedModel; }
     [[nodiscard]] QString reportedVersion() const { return m_reportedVersion; }
     [[nodiscard]] QString logText() const;
-    [[nodiscard]] QComboBox *portCombo() const { return m_portCombo; }
+    [[nodiscard]] QComboBox *portCombo() const { return m_form.portCombo; }
 
     // Shows the dialog from the menu: refreshed list, empty log.
     void showFromMenu();
@@ -131,13 +126,5 @@ private:
     QString m_lostPort;
     QString m_lostLabel;
 
-    QComboBox *m_portCombo = nullptr;
-    QPushButton *m_connectButton = nullptr;
-    QPushButton *m_closeButton = nullptr;
-    QLabel *m_instructions = nullptr;
-    QTextBrowser *m_log = nullptr;
-    QLineEdit *m_fileEdit = nullptr;
-    QPushButton *m_openFileButton = nullptr;
-    QPushButton *m_upgradeButton = nullptr;
-    QProgressBar *m_progressBar = nullptr;
+    FirmwareUpgradeForm m_form;
 };
