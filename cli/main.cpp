@@ -7,6 +7,7 @@
 
 #ifdef VELMORA_WITH_SIMULATOR
 #include "simulator/deviceprofile.h"
+#include "simulator/devicesimulator.h"
 #include "simulator/simulateddeviceport.h"
 #endif
 
@@ -191,6 +192,9 @@ int main(int argc, char *argv[])
         if (!profile)
             return failWith(ExitUsage, QStringLiteral("There is no simulated model \"%1\".").arg(parser.value(simulateOption)));
         simulated = std::make_unique<SimulatedDevicePort>(*profile);
+        // It starts its new firmware by itself after a flash (once the 5 s
+        // the flash waits are over), so that --keep-settings can be tried.
+        simulated->simulator()->setRestartAfterFlashMs(6000);
         if (!simulated->start())
             return failWith(ExitNoDevice, QStringLiteral("The simulated device cannot start: %1.").arg(simulated->errorString()));
         simulatedPort = simulated->portName();
