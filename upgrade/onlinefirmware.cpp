@@ -20,6 +20,15 @@ QString OnlineFirmware::rejection(Kind kind, const QByteArray &body)
     return QString();
 }
 
+QString OnlineFirmware::downloadFailedText(const QString &reason)
+{
+    // "... Not Found." must not run into ". Nothing was written".
+    QString why = reason.trimmed();
+    while (why.endsWith(QLatin1Char('.')))
+        why.chop(1);
+    return QStringLiteral("The firmware download failed: %1. Nothing was written to the device.").arg(why);
+}
+
 void OnlineFirmware::check(const QString &product, const QString &updateTextPath, const QString &currentVersion,
                            FirmwareVersion::Comparison comparison)
 {

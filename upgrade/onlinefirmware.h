@@ -56,6 +56,9 @@ public:
 
     // Why a finished download is not taken; empty when it is.
     [[nodiscard]] static QString rejection(Kind kind, const QByteArray &body);
+    // What the user reads when the image could not be fetched after "Update
+    // Available" was accepted, on either path.
+    [[nodiscard]] static QString downloadFailedText(const QString &reason);
 
 signals:
     void logMessage(const QString &html);

@@ -223,6 +223,11 @@ void tst_OnlineUpgrade::dialogCheck()
     } else {
         QVERIFY(!erased(device->simulator()));
         QCOMPARE(titles.count(QStringLiteral("Upgrade Failed")), images.isEmpty() ? 0 : 1);
+        // A download that failed says so, and that the flash was not touched.
+        if (!images.isEmpty())
+            QVERIFY2(prompt.lastText().startsWith(QLatin1String("The firmware download failed: "))
+                         && prompt.lastText().endsWith(QLatin1String(". Nothing was written to the device.")),
+                     qPrintable(prompt.lastText()));
         QCOMPARE(dialog.upgradeState(), int(images.isEmpty() ? FirmwareUpgradeJob::Connected : FirmwareUpgradeJob::Idle));
     }
     const QStringList requested = m_server.requestedPaths().mid(requestsBefore);

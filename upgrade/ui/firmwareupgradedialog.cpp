@@ -42,15 +42,6 @@ QString red(const QString &text)
     return QStringLiteral("<font color=\"red\">%1</font>").arg(text);
 }
 
-// "Not Found." reads badly before ". Nothing was written".
-QString sentencePart(QString text)
-{
-    text = text.trimmed();
-    while (text.endsWith(QLatin1Char('.')))
-        text.chop(1);
-    return text;
-}
-
 } // namespace
 
 FirmwareUpgradeDialog::FirmwareUpgradeDialog(SerialPort *serialPort, DeviceWatcher *watcher, Prompt *prompt,
@@ -447,8 +438,7 @@ void FirmwareUpgradeDialog::onJobFailed(FirmwareUpgradeJob::Error error)
     // Nothing was erased when the image never arrived: the box says so
     // rather than sending the user to check a connection that is fine.
     const QString text = error == FirmwareUpgradeJob::Error::DownloadFailed
-        ? QStringLiteral("The firmware download failed: %1. Nothing was written to the device.")
-              .arg(sentencePart(m_downloadFailure))
+        ? OnlineFirmware::downloadFailedText(m_downloadFailure)
         : QStringLiteral("Upgrade failed. Please check connection and try again.");
     m_prompt->message(Prompt::Critical, QStringLiteral("Upgrade Failed"), text, Prompt::Ok);
     if (error == FirmwareUpgradeJob::Error::DeviceRemoved) {

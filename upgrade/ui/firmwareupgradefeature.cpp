@@ -33,10 +33,11 @@ DeviceWatcher *watcherFor(DeviceWatcher *given, QObject *owner)
     return given ? given : new DeviceWatcher(QStringLiteral("Kestrova"), owner);
 }
 
-QString sentencePart(QString text)
+// For a sentence that goes on after the text.
+QString withoutFullStop(QString text)
 {
     text = text.trimmed();
-    while (text.endsWith(QLatin1Char('.')))
+    if (text.endsWith(QLatin1Char('.')))
         text.chop(1);
     return text;
 }
@@ -70,9 +71,7 @@ FirmwareUpgradeFeature::FirmwareUpgradeFeature(DeviceSession *session, DeviceWat
             qCDebug(lcUpgrade).noquote() << "update text not fetched:" << reason;
             return;
         }
-        m_prompt->message(Prompt::Critical, QStringLiteral("Upgrade Failed"),
-                          QStringLiteral("The firmware download failed: %1. Nothing was written to the device.")
-                              .arg(sentencePart(reason)),
+        m_prompt->message(Prompt::Critical, QStringLiteral("Upgrade Failed"), OnlineFirmware::downloadFailedText(reason),
                           Prompt::Ok);
     });
 
@@ -164,7 +163,7 @@ void FirmwareUpgradeFeature::onImage(const QByteArray &image)
             m_prompt->message(Prompt::Critical, QStringLiteral("Upgrade Failed"),
                               QStringLiteral("The settings of the %1 could not be saved before the upgrade (%2). "
                                              "Nothing was written to the device.")
-                                  .arg(m_offeredProduct, sentencePart(m_kept.errorString())),
+                                  .arg(m_offeredProduct, withoutFullStop(m_kept.errorString())),
                               Prompt::Ok);
             return;
         }
@@ -214,7 +213,8 @@ bool FirmwareUpgradeFeature::offerRestore(const QString &product)
     } else {
         m_prompt->message(Prompt::Critical, UpgradeTitle,
                           QStringLiteral("The settings could not be restored: %1. They are kept in %2.")
-                              .arg(sentencePart(result.error), QDir::toNativeSeparators(kept->path)),
+                              .arg(withoutFullStop(result.error),
+                                   QDir::toNativeSeparators(kept->path)),
                           Prompt::Ok);
     }
     emit reconnectRequested();
