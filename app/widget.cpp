@@ -1,6 +1,7 @@
 #include "app/widget.h"
 
 #include "app/pagetablabel.h"
+#include "configfile/configwriter.h"
 #include "configfile/ui/configfilecontroller.h"
 #include "device/devicesession.h"
 #include "network/updateserver.h"
@@ -299,7 +300,10 @@ void Widget::wireSession()
 {
     connect(m_session, &DeviceSession::familyDecided, this, &Widget::applyFamily);
     connect(m_session, &DeviceSession::deviceLost, this, &Widget::disconnectDevice);
-    connect(m_upgrade, &FirmwareUpgradeFeature::handOffStarted, this, &Widget::disconnectDevice);
+    connect(m_upgrade, &FirmwareUpgradeFeature::releaseDeviceRequested, this, &Widget::disconnectDevice);
+    connect(m_upgrade, &FirmwareUpgradeFeature::reconnectRequested, this, &Widget::on_pushButton_clicked);
+    // Kept before an online upgrade: what Save File would write.
+    m_upgrade->setSettingsSource([this] { return ConfigFile::write(m_configFiles->document()); });
     // In this order: the filter page's handlers come before the mapping
     // page's, so a port-count report the filter page drops reaches neither.
     for (DevicePage *page : pages())
@@ -378,6 +382,10 @@ void Widget::syncDeviceList()
 
 void Widget::on_pushButton_clicked()
 {
+    // The upgrade dialog may hold the shared port; during a transfer the
+    // user decides whether it lets go.
+    if (!m_upgrade->releasePort())
+        return;
     if (m_session->isOpen()) {
         disconnectDevice();
         return;

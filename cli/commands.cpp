@@ -8,12 +8,19 @@
 #include "configfile/configreader.h"
 #include "configfile/configsaver.h"
 #include "configfile/configwriter.h"
+#include "device/devicewatcher.h"
+#include "upgrade/keptsettings.h"
 
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTextStream>
+#include <QTimer>
 
 #include <cstdio>
 #ifdef Q_OS_WIN
@@ -31,6 +38,41 @@ namespace {
 int exitCodeOf(DeviceBackup::Error error)
 {
     return error == DeviceBackup::Error::None ? ExitOk : ExitNoDevice;
+}
+
+const QString BrandPrefix = QStringLiteral("Kestrova");
+
+// The brand's entry for the port: its USB description, empty when the port
+// holds no running device.
+QString runningDescription(const QString &portName)
+{
+    DeviceWatcher watcher(BrandPrefix);
+    watcher.scan();
+    for (const DeviceListEntry &entry : watcher.entries()) {
+        if (entry.portName == portName || QFileInfo(entry.portName).fileName() == portName)
+            return entry.text;
+    }
+    return {};
+}
+
+// The port of the running device with that description once it is listed,
+// empty when it is not within the time.
+QString waitForDevice(const QString &description, int timeoutMs)
+{
+    DeviceWatcher watcher(BrandPrefix);
+    QElapsedTimer waiting;
+    waiting.start();
+    do {
+        watcher.scan();
+        for (const DeviceListEntry &entry : watcher.entries()) {
+            if (entry.text == description)
+                return entry.portName;
+        }
+        QEventLoop pause;
+        QTimer::singleShot(Flasher::SearchIntervalMs, &pause, &QEventLoop::quit);
+        pause.exec();
+    } while (waiting.elapsed() < timeoutMs);
+    return {};
 }
 
 // Opens the port and reads what the device holds.
@@ -63,6 +105,10 @@ void printDifferences(const QVector<Difference> &differences, bool json)
     for (const Difference &d : differences)
         out << d.text() << '\n';
 }
+
+// Writes the image with the progress on standard output; the exit code. A
+// failure's sentence ends with failureNote.
+int flashImage(const QString &port, const QByteArray &image, const Options &options, const QString &failureNote);
 
 } // namespace
 
@@ -149,7 +195,57 @@ int runFlash(const QString &port, const QString &imagePath, const Options &optio
     const QByteArray image = file.readAll();
     if (image.isEmpty())
         return failWith(ExitFileError, QStringLiteral("%1 is empty.").arg(imagePath));
+    if (!options.keepSettings)
+        return flashImage(port, image, options, QString());
 
+    // A firmware upgrade may reset the box: what it holds is kept in a file
+    // first, and nothing is flashed unless that file is whole.
+    const QString description = runningDescription(port);
+    if (description.isEmpty())
+        return failWith(ExitNoDevice, QStringLiteral("--keep-settings needs a running device; %1 is not one.").arg(port));
+    DeviceBackup backup;
+    backup.setTimeout(options.timeoutMs);
+    if (!backup.open(port) || !backup.identify() || !backup.readConfiguration())
+        return failWith(exitCodeOf(backup.error()), backup.errorString());
+    backup.close();
+    const QString model = backup.identity().model;
+    KeptSettings kept;
+    const QString keptPath = kept.save(model, ConfigFile::write(backup.configuration()));
+    if (keptPath.isEmpty()) {
+        QString why = kept.errorString();
+        if (why.endsWith(QLatin1Char('.')))
+            why.chop(1);
+        return failWith(ExitFileError, QStringLiteral("The settings of the %1 cannot be kept (%2); nothing was flashed.")
+                                           .arg(model, why));
+    }
+    QTextStream out(stdout);
+    out << "Settings of the " << model << " kept in " << QDir::toNativeSeparators(keptPath) << '\n';
+    out.flush();
+    const QString keptNote = QStringLiteral(" The settings are kept in %1.").arg(QDir::toNativeSeparators(keptPath));
+
+    const int flashed = flashImage(port, image, options, keptNote);
+    if (flashed != ExitOk)
+        return flashed;
+    const int waitMs = options.timeoutGiven ? options.timeoutMs : DefaultReturnTimeoutMs;
+    out << "Waiting up to " << (waitMs + 999) / 1000 << " s for the " << model
+        << " to come back (power it on again if it does not restart by itself)\n";
+    out.flush();
+    const QString returned = waitForDevice(description, waitMs);
+    if (returned.isEmpty())
+        return failWith(ExitNoDevice, QStringLiteral("The %1 did not come back within %2 s.").arg(model).arg((waitMs + 999) / 1000)
+                                          + keptNote);
+    const RestoreResult restored = restoreSettings(keptPath, returned, options.timeoutMs);
+    if (!restored.ok())
+        return failWith(restored.exitCode, restored.error + keptNote);
+    kept.remove({keptPath, model, {}});
+    out << "Settings restored on the " << model << " (" << returned << ")\n";
+    return ExitOk;
+}
+
+namespace {
+
+int flashImage(const QString &port, const QByteArray &image, const Options &options, const QString &failureNote)
+{
     Flasher flasher;
     flasher.setTimeout(options.timeoutMs);
     const bool terminal = VELMORA_ISATTY(stdout);
@@ -176,9 +272,11 @@ int runFlash(const QString &port, const QString &imagePath, const Options &optio
     out.flush();
     if (!ok) {
         const int code = flasher.error() == Flasher::Error::Refused ? ExitRefused : ExitNoDevice;
-        return failWith(code, flasher.errorString());
+        return failWith(code, flasher.errorString() + failureNote);
     }
     return ExitOk;
 }
+
+} // namespace
 
 } // namespace Cli

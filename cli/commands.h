@@ -13,7 +13,15 @@ struct Options
     bool verify = false;
     bool dryRun = false;
     QString output; // dump: the file, empty for standard output
+    bool timeoutGiven = false;
+    // flash: dump the settings first and put them back once the device has
+    // restarted.
+    bool keepSettings = false;
 };
+
+// How long flash --keep-settings waits for the flashed device to come back
+// when --timeout does not say: long enough to power a box on again.
+constexpr int DefaultReturnTimeoutMs = 60000;
 
 // Prints "velmora-cli: <sentence>" on standard error and returns the code.
 int failWith(int code, const QString &sentence);

@@ -2,6 +2,8 @@
 
 #include "cli/configdiff.h"
 #include "cli/devicebackup.h"
+#include "cli/exitcode.h"
+#include "configfile/configreader.h"
 #include "device/sysex.h"
 #include "filter/filterprotocol.h"
 #include "mapping/mappingcommands.h"
@@ -150,6 +152,31 @@ ApplyResult runApply(DeviceBackup &backup, const ApplyPlan &plan)
     }
     result.completed = true;
     return result;
+}
+
+RestoreResult restoreSettings(const QString &file, const QString &port, int timeoutMs)
+{
+    const auto failed = [](int code, const QString &sentence) { return RestoreResult{code, sentence}; };
+    const ConfigFile::ReadResult read = ConfigFile::readFile(file);
+    if (!read.ok())
+        return failed(ExitFileError, QStringLiteral("%1: %2").arg(file, read.errorString()));
+    const ApplyPlan plan = planApply(read.import);
+    if (!plan.error.isEmpty())
+        return failed(ExitFileError, QStringLiteral("%1: %2").arg(file, plan.error));
+    DeviceBackup backup;
+    backup.setTimeout(timeoutMs);
+    if (!backup.open(port))
+        return failed(ExitNoDevice, backup.errorString());
+    const ApplyResult result = runApply(backup, plan);
+    if (!result.completed || !backup.readConfiguration())
+        return failed(ExitNoDevice, backup.errorString());
+    if (!result.refusals.isEmpty())
+        return failed(ExitRefused, QStringLiteral("The device refused %1.").arg(result.refusals.join(QStringLiteral("; "))));
+    const QVector<Difference> differences = compare(read.import, backup.configuration());
+    if (!differences.isEmpty())
+        return failed(ExitDiffers, QStringLiteral("Read back, the device does not hold what %1 says (%2).")
+                                       .arg(file, differences.constFirst().text()));
+    return {};
 }
 
 } // namespace Cli

@@ -53,4 +53,17 @@ struct ApplyResult
 // the others. Stops when the device stops answering (see the backup's error).
 [[nodiscard]] ApplyResult runApply(DeviceBackup &backup, const ApplyPlan &plan);
 
+struct RestoreResult
+{
+    int exitCode = 0; // ExitOk, or why the device does not hold the file
+    QString error;    // one sentence when it does not
+
+    [[nodiscard]] bool ok() const { return exitCode == 0; }
+};
+
+// Makes the device on the port hold the configuration file and reads it back
+// to check, without questions: the settings kept around a firmware upgrade
+// go back this way, from velmora-cli and from the window alike.
+[[nodiscard]] RestoreResult restoreSettings(const QString &file, const QString &port, int timeoutMs);
+
 } // namespace Cli

@@ -28,11 +28,6 @@ QString descriptionOf(DeviceWatcher &watcher, const QString &portName)
     return {};
 }
 
-bool isBootloaderText(const QString &description)
-{
-    return description.contains(BootloaderProtocol::listMarker(), Qt::CaseInsensitive);
-}
-
 } // namespace
 
 Flasher::Flasher(QObject *parent)
@@ -58,7 +53,7 @@ bool Flasher::flash(const QString &portName, const QByteArray &image)
     DeviceWatcher watcher(BrandPrefix);
     const QString description = descriptionOf(watcher, portName);
     m_bootloaderPort = portName;
-    if (description.startsWith(BrandPrefix) && !isBootloaderText(description)) {
+    if (description.startsWith(BrandPrefix) && !BootloaderProtocol::describesBootloader(description)) {
         m_bootloaderPort = switchToBootloader(portName);
         if (m_bootloaderPort.isEmpty())
             return false;
@@ -100,7 +95,6 @@ QString Flasher::switchToBootloader(const QString &portName)
     (void)m_port->writeFrame(Vocabulary::enterBootloaderCommand());
     m_port->close();
 
-    const QString wanted = model + QStringLiteral(" Bootload");
     DeviceWatcher watcher(BrandPrefix);
     QElapsedTimer searching;
     searching.start();
@@ -108,7 +102,7 @@ QString Flasher::switchToBootloader(const QString &portName)
     while (searching.elapsed() < limit) {
         watcher.scan();
         for (const UsbSerialPort &port : watcher.usbSerialPorts()) {
-            if (port.description.contains(wanted, Qt::CaseInsensitive))
+            if (BootloaderProtocol::describesBootloader(port.description, model))
                 return port.portName;
         }
         QEventLoop pause;

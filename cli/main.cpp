@@ -9,6 +9,7 @@
 #include "device/portsource.h"
 #include "simulator/deviceprofile.h"
 #include "simulator/deviceregistry.h"
+#include "simulator/devicesimulator.h"
 #include "simulator/simulateddeviceport.h"
 #endif
 
@@ -124,7 +125,9 @@ int main(int argc, char *argv[])
         "  apply FILE PORT   make the device hold exactly the file\n"
         "  diff FILE PORT    what differs between the file and the device\n"
         "  flash PORT IMAGE  write a firmware image (a running device is switched\n"
-        "                    into its bootloader first)\n\n"
+        "                    into its bootloader first); with --keep-settings its\n"
+        "                    routes, filters and mapping rules are saved first and\n"
+        "                    put back once it has restarted\n\n"
         "Exit codes: 0 ok, 1 differs, 2 usage, 3 device not found or not answering,\n"
         "4 refused by the device, 5 file error."));
     const QCommandLineOption helpOption = parser.addHelpOption();
@@ -145,6 +148,12 @@ int main(int argc, char *argv[])
     parser.addOption(outputOption);
     parser.addOption(verifyOption);
     parser.addOption(dryRunOption);
+    const QCommandLineOption keepSettingsOption(
+        QStringLiteral("keep-settings"),
+        QStringLiteral("flash: keep a running device's settings, wait up to --timeout (default %1 s) for it to "
+                       "come back after the upgrade, and put them back.")
+            .arg(DefaultReturnTimeoutMs / 1000));
+    parser.addOption(keepSettingsOption);
 #ifdef VELMORA_WITH_SIMULATOR
     const QCommandLineOption simulateOption(QStringLiteral("simulate"),
                                             QStringLiteral("Run against a built-in simulated device."),
@@ -187,6 +196,9 @@ int main(int argc, char *argv[])
         if (!profile)
             return failWith(ExitUsage, QStringLiteral("There is no simulated model \"%1\".").arg(parser.value(simulateOption)));
         simulated = std::make_unique<SimulatedDevicePort>(*profile);
+        // It starts its new firmware by itself after a flash (once the 5 s
+        // the flash waits are over), so that --keep-settings can be tried.
+        simulated->simulator()->setRestartAfterFlashMs(6000);
         if (!simulated->start())
             return failWith(ExitNoDevice, QStringLiteral("The simulated device cannot start: %1.").arg(simulated->errorString()));
         simulatedPort = simulated->portName();
@@ -209,6 +221,8 @@ int main(int argc, char *argv[])
     options.verify = parser.isSet(verifyOption);
     options.dryRun = parser.isSet(dryRunOption);
     options.output = parser.value(outputOption);
+    options.timeoutGiven = parser.isSet(timeoutOption);
+    options.keepSettings = parser.isSet(keepSettingsOption);
     if (command == QLatin1String("identify")) {
         takePort(0);
         if (args.size() != 1)

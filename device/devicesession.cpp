@@ -106,7 +106,9 @@ DeviceSession::~DeviceSession()
 
 bool DeviceSession::isOpen() const
 {
-    return m_serialPort->isOpen();
+    // The upgrade dialog may have the shared port open to a bootloader; the
+    // session is open only for the device it connected to itself.
+    return m_serialPort->isOpen() && !m_connectedPortName.isEmpty();
 }
 
 DeviceSession::OpenResult DeviceSession::open(const QString &deviceName, const QString &portName)
@@ -159,7 +161,7 @@ void DeviceSession::close()
     m_answerTimer->stop();
     delete m_connectionScope;
     m_fifoBuffer->clear();
-    if (m_serialPort->isOpen())
+    if (isOpen())
         m_serialPort->close();
     m_connectedDeviceName.clear();
     m_connectedPortName.clear();
@@ -187,6 +189,8 @@ void DeviceSession::getMidiInOut()
 
 bool DeviceSession::write(const QByteArray &frame)
 {
+    if (!isOpen())
+        return false;
     return m_serialPort->writeFrame(frame);
 }
 

@@ -112,11 +112,30 @@ DeviceProfile bootloaderOf(const DeviceProfile &running)
     if (running.bootloader)
         return running;
     DeviceProfile boot = running;
-    boot.usbDescription = running.modelText + bootloaderSuffix();
+    boot.usbDescription = running.bootloaderDescription.isEmpty() ? running.modelText + bootloaderSuffix()
+                                                                   : running.bootloaderDescription;
     boot.productId = running.productId | BootloaderProductFlag;
     boot.bootloader = true;
     boot.aliases.clear();
     return boot;
+}
+
+DeviceProfile runningOf(const DeviceProfile &bootloader)
+{
+    if (!bootloader.bootloader)
+        return bootloader;
+    for (const DeviceProfile &p : all()) {
+        if (p.modelText == bootloader.modelText) {
+            DeviceProfile running = p;
+            running.bootloaderDescription = bootloader.usbDescription;
+            return running;
+        }
+    }
+    DeviceProfile running = bootloader;
+    running.usbDescription = QStringLiteral("Kestrova ") + bootloader.modelText;
+    running.productId = bootloader.productId & ~BootloaderProductFlag;
+    running.bootloader = false;
+    return running;
 }
 
 std::optional<DeviceProfile> find(const QString &name)

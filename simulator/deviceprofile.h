@@ -28,9 +28,9 @@
 // from the first "letters-and-digits, hyphen, digits" run of the reply, and
 // "Rowan-W" has no digits after its hyphen, so it would never be recognised.
 //
-// Every model has a bootloader twin: description "<model> BootLoader" (it must
-// not begin with the brand, or the upgrade dialog hides it), product id with
-// bit 15 set, same model and version texts.
+// Every model has a bootloader twin: description "<model> BootLoader" unless
+// the profile names another (it must not begin with the brand, or the upgrade
+// dialog hides it), product id with bit 15 set, same model and version texts.
 struct DeviceProfile
 {
     QString usbDescription;
@@ -59,6 +59,8 @@ struct DeviceProfile
     quint16 vendorId = 0;
     quint16 productId = 0;
     bool bootloader = false;
+    // How the bootloader describes itself; empty: "<model> BootLoader".
+    QString bootloaderDescription;
 
     // Other names the profile is found by.
     QStringList aliases;
@@ -80,5 +82,7 @@ constexpr quint16 BootloaderProductFlag = 0x8000;
 
 // The profile the same device has after rebooting into its bootloader.
 [[nodiscard]] DeviceProfile bootloaderOf(const DeviceProfile &running);
+// ... and after its bootloader has started the firmware again.
+[[nodiscard]] DeviceProfile runningOf(const DeviceProfile &bootloader);
 
 } // namespace DeviceProfiles

@@ -39,6 +39,8 @@ bool isHostTextCommand(const QByteArray &bytes)
 DeviceSimulator::DeviceSimulator(const DeviceProfile &profile, QObject *parent)
     : QObject(parent)
     , m_profile(profile)
+    , m_runningProfile(DeviceProfiles::runningOf(profile))
+    , m_restartTimer(new QTimer(this))
     , m_pieceTimer(new QTimer(this))
     , m_sendTimer(new QTimer(this))
 {
@@ -54,6 +56,8 @@ DeviceSimulator::DeviceSimulator(const DeviceProfile &profile, QObject *parent)
     });
     m_sendTimer->setSingleShot(true);
     connect(m_sendTimer, &QTimer::timeout, this, &DeviceSimulator::flushDue);
+    m_restartTimer->setSingleShot(true);
+    connect(m_restartTimer, &QTimer::timeout, this, &DeviceSimulator::restartIntoFirmware);
 }
 
 void DeviceSimulator::restartClock()
@@ -71,6 +75,7 @@ void DeviceSimulator::receive(const QByteArray &hostBytes)
 {
     if (m_dropped || hostBytes.isEmpty())
         return;
+    m_restartTimer->stop();
     if (isBootloader() && m_erased) {
         takeImageBytes(hostBytes);
         return;
@@ -176,6 +181,11 @@ void DeviceSimulator::handleText(const QByteArray &frame)
             m_piece.clear();
             m_pieceCount = 0;
             m_erased = true;
+            if (m_forgetsSettingsWhenFlashed) {
+                m_routes.clear();
+                resetFilters();
+                m_mappings.clear();
+            }
             answer(textFrame(QByteArray(EraseDoneText)), m_eraseDelayMs);
         }
         break;
@@ -190,6 +200,7 @@ void DeviceSimulator::handleText(const QByteArray &frame)
 
 void DeviceSimulator::enterBootloader()
 {
+    m_runningProfile = m_profile;
     m_profile = DeviceProfiles::bootloaderOf(m_profile);
     // The firmware restarts: half-read commands and unsent answers are lost.
     m_in.clear();
@@ -198,6 +209,20 @@ void DeviceSimulator::enterBootloader()
     m_erased = false;
     m_piece.clear();
     emit rebootingToBootloader();
+}
+
+void DeviceSimulator::restartIntoFirmware()
+{
+    if (!isBootloader() || m_dropped)
+        return;
+    m_profile = m_runningProfile;
+    m_in.clear();
+    m_pending.clear();
+    m_sendTimer->stop();
+    m_pieceTimer->stop();
+    m_erased = false;
+    m_piece.clear();
+    emit restartingIntoFirmware();
 }
 
 void DeviceSimulator::handleSysEx(const QByteArray &frame)
@@ -535,6 +560,8 @@ void DeviceSimulator::finishPiece(const QByteArray &piece)
     const bool wrong = m_faults.wrongAck || index == m_faults.wrongAckPiece;
     const int reported = wrong ? taken + 1 : taken;
     answer(textFrame(QByteArray::number(reported)), index == m_faults.lateAckPiece ? m_faults.lateAckMs : 0);
+    if (m_restartAfterFlashMs >= 0)
+        m_restartTimer->start(m_restartAfterFlashMs);
     if (index == m_faults.vanishAfterPiece)
         QTimer::singleShot(qMax(0, m_faults.vanishDelayMs), this, &DeviceSimulator::vanish);
 }

@@ -50,6 +50,11 @@ class QTimer;
 // erases the received image and answers "ERASE END" after eraseDelayMs; from
 // then on, raw bytes are image pieces: a piece ends after 64 bytes or after a
 // short quiet gap, and is answered with the decimal count of bytes taken.
+// A real box waits to be powered on again after a flash; with
+// setRestartAfterFlashMs() the simulated one starts its firmware by itself
+// once the host has been quiet that long after a piece, and with
+// setForgetsSettingsWhenFlashed() the erase takes its routes, filters and
+// mapping rules with it, as a flash that resets the box does.
 class DeviceSimulator : public QObject
 {
     Q_OBJECT
@@ -119,6 +124,11 @@ public:
     [[nodiscard]] const Faults &faults() const { return m_faults; }
     void setEraseDelayMs(int ms) { m_eraseDelayMs = qMax(0, ms); }
     [[nodiscard]] int eraseDelayMs() const { return m_eraseDelayMs; }
+    void setForgetsSettingsWhenFlashed(bool forgets) { m_forgetsSettingsWhenFlashed = forgets; }
+    [[nodiscard]] bool forgetsSettingsWhenFlashed() const { return m_forgetsSettingsWhenFlashed; }
+    // Negative: never (the default).
+    void setRestartAfterFlashMs(int ms) { m_restartAfterFlashMs = ms; }
+    [[nodiscard]] int restartAfterFlashMs() const { return m_restartAfterFlashMs; }
 
     // Forgets the received frames and counts time from now.
     void restartClock();
@@ -152,6 +162,9 @@ signals:
     void rebootingToBootloader();
     // The fault "drop after N bytes" struck: the device is gone.
     void connectionDropped();
+    // The bootloader starts the firmware: from now on this simulator is the
+    // running device again.
+    void restartingIntoFirmware();
 
 private:
     using PortKey = QPair<int, int>;
@@ -172,6 +185,7 @@ private:
     void handleMappingDelete(const QByteArray &frame);
     void factoryReset();
     void enterBootloader();
+    void restartIntoFirmware();
 
     void takeImageBytes(const QByteArray &bytes);
     void finishPiece(const QByteArray &piece);
@@ -183,8 +197,12 @@ private:
     void send(const QByteArray &bytes);
 
     DeviceProfile m_profile;
+    DeviceProfile m_runningProfile;
     Faults m_faults;
     int m_eraseDelayMs = DefaultEraseDelayMs;
+    bool m_forgetsSettingsWhenFlashed = false;
+    int m_restartAfterFlashMs = -1;
+    QTimer *const m_restartTimer;
 
     QByteArray m_in;
     QElapsedTimer m_clock;

@@ -111,10 +111,19 @@ int main(int argc, char *argv[])
         QStringLiteral("What is plugged into the USB ports, host ports first, comma-separated; an empty "
                        "item is a free port (default: the model's own)."),
         QStringLiteral("NAMES"));
+    const QCommandLineOption forgetSettings(
+        QStringLiteral("forget-settings-when-flashed"),
+        QStringLiteral("Bootloader: erasing for a new image also clears the routes, filters and mapping rules."));
+    const QCommandLineOption restartAfterFlash(
+        QStringLiteral("restart-after-flash"),
+        QStringLiteral("Bootloader: start the firmware again once the host has been quiet MS milliseconds after "
+                       "an image piece."),
+        QStringLiteral("MS"));
     const QCommandLineOption listModelsOption(QStringLiteral("list-models"),
                                               QStringLiteral("List the models and exit."));
     parser.addOptions({model, bootloader, pace, noAnswer, wrongAck, shortAck, delay, garbage, dropAfter,
-                       refuse, refuseCode, eraseDelay, usbNames, listModelsOption});
+                       refuse, refuseCode, eraseDelay, usbNames, forgetSettings, restartAfterFlash,
+                       listModelsOption});
     if (!parser.parse(QCoreApplication::arguments()))
         fail(parser.errorText(), ExitUsage);
     if (parser.isSet(QStringLiteral("help")))
@@ -164,6 +173,9 @@ int main(int argc, char *argv[])
     port.simulator()->setFaults(faults);
     port.simulator()->setEraseDelayMs(nonNegative(parser, eraseDelay.names().constFirst(), 0));
     port.setPacing(parser.isSet(pace));
+    port.simulator()->setForgetsSettingsWhenFlashed(parser.isSet(forgetSettings));
+    if (parser.isSet(restartAfterFlash))
+        port.simulator()->setRestartAfterFlashMs(nonNegative(parser, restartAfterFlash.names().constFirst(), 0));
 
     if (::pipe(signalPipe) != 0)
         fail(QStringLiteral("cannot create a pipe"), ExitNoTerminal);

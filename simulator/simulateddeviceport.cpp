@@ -49,6 +49,10 @@ SimulatedDevicePort::SimulatedDevicePort(const DeviceProfile &profile, QObject *
     // Both take the pseudo-terminal away; never from inside its own read.
     connect(m_simulator, &DeviceSimulator::rebootingToBootloader, this,
             &SimulatedDevicePort::switchToBootloader, Qt::QueuedConnection);
+    // Starting the firmware again re-enumerates the same way, under the
+    // running device's description.
+    connect(m_simulator, &DeviceSimulator::restartingIntoFirmware, this,
+            &SimulatedDevicePort::switchToBootloader, Qt::QueuedConnection);
     connect(m_simulator, &DeviceSimulator::connectionDropped, this,
             &SimulatedDevicePort::dropConnection, Qt::QueuedConnection);
 }

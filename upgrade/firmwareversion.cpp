@@ -6,12 +6,17 @@ namespace FirmwareVersion {
 
 namespace {
 
+QString namedUpdateTextPath(const QString &product)
+{
+    return QStringLiteral("/download/Product/%1/Update/%1_Update.txt").arg(product);
+}
+
 const QList<ModelRow> &modelTable()
 {
     static const QList<ModelRow> rows = [] {
         QList<ModelRow> table;
         for (const char *product : {"Juniper-1", "Juniper-2", "Sorrel-5", "Sorrel-4", "Alder-4", "Birch-2"})
-            table.append({QString::fromLatin1(product), updateTextPath(QString::fromLatin1(product))});
+            table.append({QString::fromLatin1(product), namedUpdateTextPath(QString::fromLatin1(product))});
         // The one model whose update text is named after another name of it.
         table[3].updateTextPath = QStringLiteral("/download/Product/Sorrel-4/Update/Sorrel-Uno_Update.txt");
         return table;
@@ -45,7 +50,11 @@ std::optional<ModelRow> modelRow(const QString &reportedModel)
 
 QString updateTextPath(const QString &product)
 {
-    return QStringLiteral("/download/Product/%1/Update/%1_Update.txt").arg(product);
+    for (const ModelRow &row : modelTable()) {
+        if (row.product == product)
+            return row.updateTextPath;
+    }
+    return namedUpdateTextPath(product);
 }
 
 QString imagePath(const QString &product, const QString &latestVersion)
@@ -100,14 +109,17 @@ bool serverNewerMajorMinor(const QString &current, const QString &latest)
     return serverNewer(numbers(current, false).mid(0, 2), numbers(latest, false).mid(0, 2));
 }
 
-Verdict judge(const QString &product, const QString &reportedVersion, const QString &updateText)
+Verdict judge(const QString &product, const QString &reportedVersion, const QString &updateText,
+              Comparison comparison)
 {
     Verdict v;
     v.latest = latestVersion(updateText, product);
     v.description = description(updateText).trimmed();
     const QList<int> current = numbers(reportedVersion, true);
     const QList<int> server = numbers(v.latest, true);
-    v.newer = !v.latest.isEmpty() && serverNewer(current, server);
+    v.newer = !v.latest.isEmpty()
+        && (comparison == Comparison::EveryNumber ? serverNewer(current, server)
+                                                  : serverNewerMajorMinor(reportedVersion, v.latest));
     if (v.newer) {
         v.log << QStringLiteral("Update check result: new version found.")
               << QStringLiteral("Current version: %1").arg(reportedVersion)

@@ -20,6 +20,8 @@ struct ModelRow
 // The first model whose key the bootloader's model text contains.
 [[nodiscard]] std::optional<ModelRow> modelRow(const QString &reportedModel);
 
+// The product's update text: the model table's file for a product it lists
+// (one model's file carries another name), "<product>_Update.txt" otherwise.
 [[nodiscard]] QString updateTextPath(const QString &product);
 [[nodiscard]] QString imagePath(const QString &product, const QString &latestVersion);
 
@@ -37,7 +39,12 @@ struct ModelRow
 [[nodiscard]] bool serverNewer(const QList<int> &current, const QList<int> &server);
 [[nodiscard]] bool serverNewerMajorMinor(const QString &current, const QString &latest);
 
-// The dialog's verdict on an update text, with the lines it logs.
+// How a device's version is weighed against the server's: the upgrade dialog
+// compares every number; the main window only major and minor, so that a
+// running device is not stopped for a patch release.
+enum class Comparison { EveryNumber, MajorMinor };
+
+// The verdict on an update text, with the lines the dialog logs.
 struct Verdict
 {
     bool newer = false;
@@ -45,7 +52,8 @@ struct Verdict
     QString description; // trimmed
     QStringList log;
 };
-[[nodiscard]] Verdict judge(const QString &product, const QString &reportedVersion, const QString &updateText);
+[[nodiscard]] Verdict judge(const QString &product, const QString &reportedVersion, const QString &updateText,
+                            Comparison comparison = Comparison::EveryNumber);
 
 // A firmware image is binary; a body that reads as plain text is an error
 // page or a misplaced update text, never something to write into flash.

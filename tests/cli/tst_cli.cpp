@@ -14,6 +14,7 @@
 #include "routing/routeprotocol.h"
 #include "simulator/deviceregistry.h"
 #include "simulator/devicesimulator.h"
+#include "upgrade/keptsettings.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -89,6 +90,7 @@ private slots:
     void flash_data();
     void flash();
     void listsOnlyAnnouncedDevices();
+    void flashKeepsSettings();
 
 private:
     QTemporaryDir m_registry;
@@ -392,6 +394,51 @@ void TestCli::listsOnlyAnnouncedDevices()
     const CliRun run = runCli({QStringLiteral("list")});
     QCOMPARE(run.code, int(Cli::ExitOk));
     QCOMPARE(run.out, announced->portName() + QStringLiteral("\tKestrova Maple-5\n"));
+}
+
+// A box whose flash wipes its settings gets them back from flash
+// --keep-settings once it has restarted; the file kept meanwhile goes.
+void TestCli::flashKeepsSettings()
+{
+    QTemporaryDir data;
+    qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
+    auto device = TestSupport::startDevice(QStringLiteral("Alder-4"));
+    QVERIFY(device);
+    DeviceSimulator *sim = device->simulator();
+    sim->setEraseDelayMs(10);
+    sim->setForgetsSettingsWhenFlashed(true);
+    sim->setRestartAfterFlashMs(7000); // well after the 5 s the flash waits before declaring success
+    DeviceSimulator::Faults quiet; // answers nobody reads would wait for the CLI
+    quiet.noAnswer = true;
+    sim->setFaults(quiet);
+    sim->receive(Routing::connectCommand({{Routing::FivePin, 1}, {Routing::UsbDevice, 1}}));
+    Filter::Bytes out2{};
+    out2[Filter::controllerPosition(7)->byteIndex] |= 1 << Filter::controllerPosition(7)->bit;
+    sim->receive(Filter::setCommand(1, 2, out2));
+    sim->receive(noteOnToProgramChange(5).toStoreCommand());
+    sim->setFaults({});
+    const auto routes = sim->routes();
+    const QByteArray filter = sim->filter(1, 2);
+    const auto mappings = sim->mappings();
+    QCOMPARE(mappings.size(), 1);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("fw.bin"));
+    const QByteArray image(700, '\x5a');
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(image) == image.size());
+    file.close();
+
+    const CliRun run = runCli({QStringLiteral("--timeout"), QStringLiteral("6000"), QStringLiteral("flash"),
+                               QStringLiteral("--keep-settings"), device->portName(), path});
+    QVERIFY2(run.code == Cli::ExitOk, qPrintable(run.err + run.out));
+    QCOMPARE(sim->receivedImage(), image);
+    QVERIFY(!sim->isBootloader());
+    QCOMPARE(sim->routes(), routes);
+    QCOMPARE(sim->filter(1, 2), filter);
+    QCOMPARE(sim->mappings(), mappings);
+    QVERIFY2(run.out.contains(QStringLiteral("Settings restored on the Alder-4")), qPrintable(run.out));
+    QVERIFY(!KeptSettings().latest(QStringLiteral("Alder-4")));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

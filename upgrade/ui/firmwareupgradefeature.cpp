@@ -1,29 +1,45 @@
 #include "upgrade/ui/firmwareupgradefeature.h"
 
+#include "cli/configapply.h"
+#include "cli/devicebackup.h"
 #include "device/devicesession.h"
 #include "device/devicewatcher.h"
+#include "device/prompt.h"
 #include "device/serialport.h"
 #include "device/vocabulary.h"
-#include "network/downloadjob.h"
+#include "upgrade/bootloaderprotocol.h"
 #include "upgrade/firmwareversion.h"
-#include "upgrade/onlinefirmware.h"
-#include "upgrade/ui/upgrade_dialog.h"
-#include "device/prompt.h"
+#include "upgrade/ui/firmwareupgradedialog.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QGuiApplication>
 #include <QLoggingCategory>
 #include <QTimer>
 
 Q_DECLARE_LOGGING_CATEGORY(lcUpgrade)
 
+const QString FirmwareUpgradeFeature::RestoreQuestion =
+    QStringLiteral("Restore the settings saved before the firmware upgrade on %1?");
+
 namespace {
 constexpr int CheckDelayMs = 300;
+const QString UpgradeTitle = QStringLiteral("Firmware Upgrade");
 
 // The dialog lists every USB serial port; without a watcher of the window's
 // it keeps one of its own.
 DeviceWatcher *watcherFor(DeviceWatcher *given, QObject *owner)
 {
     return given ? given : new DeviceWatcher(QStringLiteral("Kestrova"), owner);
+}
+
+// For a sentence that goes on after the text.
+QString withoutFullStop(QString text)
+{
+    text = text.trimmed();
+    if (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    return text;
 }
 } // namespace
 
@@ -33,12 +49,12 @@ FirmwareUpgradeFeature::FirmwareUpgradeFeature(DeviceSession *session, DeviceWat
     : QObject(window)
     , m_session(session)
     , m_prompt(prompt)
-    , m_server(server)
-    , m_dialog(new upgrade_dialog(session->serialPort(), watcherFor(watcher, this), prompt, window, timings))
+    , m_dialog(new FirmwareUpgradeDialog(session->serialPort(), watcherFor(watcher, this), prompt, server, window,
+                                         timings))
+    , m_online(new OnlineFirmware(server, this))
     , m_searchTimer(new QTimer(this))
     , m_checkTimer(new QTimer(this))
 {
-    m_dialog->online()->setServer(server);
     m_searchTimer->setInterval(timings.bootloaderSearchMs);
     connect(m_searchTimer, &QTimer::timeout, this, &FirmwareUpgradeFeature::searchBootloader);
     connect(session, &DeviceSession::firmwareCheckRequested, this, &FirmwareUpgradeFeature::checkOnline);
@@ -46,23 +62,30 @@ FirmwareUpgradeFeature::FirmwareUpgradeFeature(DeviceSession *session, DeviceWat
     // device's connection queries (the last 200 ms after connecting) go first.
     m_checkTimer->setSingleShot(true);
     m_checkTimer->setInterval(CheckDelayMs);
-    connect(m_checkTimer, &QTimer::timeout, this, [this] {
-        DownloadJob *job = get(FirmwareVersion::updateTextPath(m_checkProduct));
-        connect(job, &DownloadJob::finished, this,
-                [this, job, product = m_checkProduct, version = m_checkVersion] { onUpdateText(job, product, version); });
-        job->start();
+    connect(m_checkTimer, &QTimer::timeout, this, &FirmwareUpgradeFeature::runCheck);
+
+    connect(m_online, &OnlineFirmware::updateAvailable, this, &FirmwareUpgradeFeature::onUpdateAvailable);
+    connect(m_online, &OnlineFirmware::imageReceived, this, &FirmwareUpgradeFeature::onImage);
+    connect(m_online, &OnlineFirmware::failed, this, [this](OnlineFirmware::Kind kind, const QString &reason) {
+        if (kind == OnlineFirmware::Kind::UpdateText) {
+            qCDebug(lcUpgrade).noquote() << "update text not fetched:" << reason;
+            return;
+        }
+        m_prompt->message(Prompt::Critical, QStringLiteral("Upgrade Failed"), OnlineFirmware::downloadFailedText(reason),
+                          Prompt::Ok);
     });
-    connect(m_dialog, &upgrade_dialog::upgradeSucceeded, this,
-            [this] { m_session->setOnlineCheckRequested(false); });
+
+    connect(m_dialog, &FirmwareUpgradeDialog::portRequested, this, &FirmwareUpgradeFeature::releaseDeviceRequested);
+    connect(m_dialog, &FirmwareUpgradeDialog::upgradeSucceeded, this, [this] {
+        m_session->setOnlineCheckRequested(false);
+        // The device restarts; the window shows it as gone until it is back.
+        emit releaseDeviceRequested();
+    });
     if (!server.isValid())
         qCWarning(lcUpgrade).noquote() << "online firmware check off:" << server.errorString();
 }
 
-FirmwareUpgradeFeature::~FirmwareUpgradeFeature()
-{
-    if (m_job)
-        m_job->abort();
-}
+FirmwareUpgradeFeature::~FirmwareUpgradeFeature() = default;
 
 bool FirmwareUpgradeFeature::isSearchingBootloader() const
 {
@@ -74,94 +97,159 @@ void FirmwareUpgradeFeature::showDialog()
     m_dialog->showFromMenu();
 }
 
-DownloadJob *FirmwareUpgradeFeature::get(const QString &path)
+bool FirmwareUpgradeFeature::releasePort()
 {
-    if (m_job)
-        m_job->abort();
-    auto *job = new DownloadJob(m_server.url(path), m_server.sslConfiguration(), this);
-    m_job = job;
-    return job;
+    return !m_restoring && m_dialog->releasePort();
+}
+
+bool FirmwareUpgradeFeature::windowHoldsDevice() const
+{
+    return m_session->isOpen() && !m_dialog->holdsPort() && !m_restoring;
 }
 
 void FirmwareUpgradeFeature::checkOnline(const QString &product, const QString &version)
 {
-    if (!m_server.isValid() || m_searchTimer->isActive())
+    // A version reply while the dialog holds the port is the bootloader's:
+    // nothing may start a check, a download or a reboot then.
+    if (!windowHoldsDevice() || m_searchTimer->isActive())
         return;
     m_checkProduct = product;
     m_checkVersion = version;
     m_checkTimer->start();
 }
 
-void FirmwareUpgradeFeature::onUpdateText(DownloadJob *job, const QString &product, const QString &version)
+void FirmwareUpgradeFeature::runCheck()
 {
-    job->deleteLater();
-    if (job->error() != DownloadJob::NoError) {
-        qCDebug(lcUpgrade).noquote() << "update text not fetched:" << job->errorString();
+    if (!windowHoldsDevice() || m_searchTimer->isActive())
         return;
-    }
-    const QString text = QString::fromUtf8(job->data());
-    const QString latest = FirmwareVersion::latestVersion(text, product);
-    const QString description = FirmwareVersion::description(text);
-    qCDebug(lcUpgrade).noquote() << "Version:" << latest << "Update Content:" << description;
-    if (latest.isEmpty() || !FirmwareVersion::serverNewerMajorMinor(version, latest))
+    if (offerRestore(m_checkProduct))
         return;
-    const QString message = QStringLiteral("The current version is %1_%2\n").arg(product, version)
-        + QStringLiteral("A new version is available: %1\n\n%2").arg(latest, QStringLiteral("Update Content:\n") + description);
+    if (!m_online->server().isValid())
+        return;
+    m_online->check(m_checkProduct, FirmwareVersion::updateTextPath(m_checkProduct), m_checkVersion,
+                    FirmwareVersion::Comparison::MajorMinor);
+}
+
+void FirmwareUpgradeFeature::onUpdateAvailable(const OnlineFirmware::Offer &offer)
+{
+    if (!windowHoldsDevice())
+        return;
+    qCDebug(lcUpgrade).noquote() << "Version:" << offer.latestVersion << "Update Content:" << offer.description;
+    const QString message = QStringLiteral("The current version is %1_%2\n").arg(offer.product, offer.currentVersion)
+        + QStringLiteral("A new version is available: %1\n\n%2")
+              .arg(offer.latestVersion, QStringLiteral("Update Content:\n") + offer.description);
     if (m_prompt->message(Prompt::Question, QStringLiteral("Update Available"), message, Prompt::Ok | Prompt::Cancel)
         != Prompt::Ok)
         return;
-    DownloadJob *image = get(QStringLiteral("/download/Product/%1/Update/").arg(product) + latest + QStringLiteral(".bin"));
-    connect(image, &DownloadJob::finished, this, [this, image, product] { onImage(image, product); });
-    image->start();
+    m_offeredProduct = offer.product;
+    m_offeredPort = m_session->connectedPortName();
+    m_online->download(offer);
 }
 
-void FirmwareUpgradeFeature::onImage(DownloadJob *job, const QString &product)
+void FirmwareUpgradeFeature::onImage(const QByteArray &image)
 {
-    job->deleteLater();
-    QString reason = job->error() == DownloadJob::NoError
-        ? OnlineFirmware::rejection(OnlineFirmware::Kind::Image, job->data()) : job->errorString();
-    if (!reason.isEmpty()) {
-        // Nothing is sent to the device: it keeps running its firmware.
-        qCWarning(lcUpgrade).noquote() << "firmware download refused:" << reason;
+    // Only the device that was offered the update is switched over.
+    if (!windowHoldsDevice() || m_session->connectedPortName() != m_offeredPort) {
+        m_prompt->message(Prompt::Warning, UpgradeTitle,
+                          QStringLiteral("The device was disconnected before the upgrade could start. Nothing was "
+                                         "written to the device."),
+                          Prompt::Ok);
         return;
+    }
+    QString keptPath;
+    if (m_settingsSource) {
+        keptPath = m_kept.save(m_offeredProduct, m_settingsSource());
+        if (keptPath.isEmpty()) {
+            m_prompt->message(Prompt::Critical, QStringLiteral("Upgrade Failed"),
+                              QStringLiteral("The settings of the %1 could not be saved before the upgrade (%2). "
+                                             "Nothing was written to the device.")
+                                  .arg(m_offeredProduct, withoutFullStop(m_kept.errorString())),
+                              Prompt::Ok);
+            return;
+        }
+        qCInfo(lcUpgrade).noquote() << "settings kept in" << QDir::toNativeSeparators(keptPath);
     }
     if (!m_session->write(Vocabulary::enterBootloaderCommand())) {
         qCWarning(lcUpgrade) << "device not switched to its bootloader: the port is closed";
+        if (!keptPath.isEmpty())
+            m_kept.remove({keptPath, m_offeredProduct, {}});
         return;
     }
-    m_prepared = job->data();
-    m_product = product;
+    m_prepared = image;
+    m_product = m_offeredProduct;
     m_searchTimer->start();
+}
+
+bool FirmwareUpgradeFeature::offerRestore(const QString &product)
+{
+    const auto kept = m_kept.latest(product);
+    if (!kept || m_restoreOffered.contains(kept->path))
+        return false;
+    m_restoreOffered.append(kept->path);
+    if (m_prompt->message(Prompt::Question, UpgradeTitle, RestoreQuestion.arg(KeptSettings::dateText(kept->savedAt)),
+                          Prompt::Yes | Prompt::No)
+        != Prompt::Yes)
+        return false;
+    if (!windowHoldsDevice()) {
+        m_restoreOffered.removeAll(kept->path); // asked again at the next connection
+        return false;
+    }
+    // The settings go back over a link of their own, every answer checked
+    // and everything read back; the window's pages would show a box for
+    // each command. The window reconnects afterwards and shows what the
+    // device holds.
+    const QString port = m_session->connectedPortName();
+    m_restoring = true;
+    emit releaseDeviceRequested();
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const Cli::RestoreResult result = Cli::restoreSettings(kept->path, port, DeviceBackup::DefaultTimeoutMs);
+    QGuiApplication::restoreOverrideCursor();
+    m_restoring = false;
+    if (result.ok()) {
+        m_kept.remove(*kept);
+        m_prompt->message(Prompt::Information, UpgradeTitle,
+                          QStringLiteral("The settings saved before the firmware upgrade are back on the %1.").arg(product),
+                          Prompt::Ok);
+    } else {
+        m_prompt->message(Prompt::Critical, UpgradeTitle,
+                          QStringLiteral("The settings could not be restored: %1. They are kept in %2.")
+                              .arg(withoutFullStop(result.error),
+                                   QDir::toNativeSeparators(kept->path)),
+                          Prompt::Ok);
+    }
+    emit reconnectRequested();
+    return true;
 }
 
 void FirmwareUpgradeFeature::searchBootloader()
 {
+    // A transfer the user started in the dialog finishes first.
+    if (m_dialog->isTransferring())
+        return;
     m_dialog->refreshDeviceList();
-    auto *combo = m_dialog->findChild<QComboBox *>(QStringLiteral("comboBox"));
-    const QString wanted = m_product + QStringLiteral(" Bootload");
-    for (int i = 0; combo && i < combo->count(); ++i) {
+    QComboBox *combo = m_dialog->portCombo();
+    for (int i = 0; i < combo->count(); ++i) {
         const QString name = combo->itemText(i).trimmed();
-        if (!name.contains(wanted, Qt::CaseInsensitive))
+        if (!BootloaderProtocol::describesBootloader(name, m_product))
             continue;
         m_searchTimer->stop();
         qCInfo(lcUpgrade).noquote() << QStringLiteral("检测到") + name + QStringLiteral("，已停止扫描");
         m_session->setOnlineCheckRequested(false);
-        SerialPort *port = m_session->serialPort();
-        if (port->isOpen())
-            port->clear(QSerialPort::AllDirections);
-        emit handOffStarted();
-        if (port->isOpen())
-            port->close();
+        // An idle dialog connection to another bootloader gives way.
+        (void)m_dialog->releasePort();
+        if (m_session->isOpen())
+            m_session->serialPort()->clear(QSerialPort::AllDirections);
+        emit releaseDeviceRequested();
         m_dialog->setPreparedFirmware(std::exchange(m_prepared, QByteArray()));
         m_dialog->show();
-        (void)m_dialog->prioritizeBootloaderDevice(true);
+        (void)m_dialog->prioritizeBootloaderDevice(true, m_product);
         return;
     }
-    if (!combo || combo->count() == 0) {
+    if (combo->count() == 0) {
         qCInfo(lcUpgrade).noquote() << QStringLiteral("警告：comboBox 中当前没有任何串口设备！");
         return;
     }
-    qCInfo(lcUpgrade).noquote() << QStringLiteral("检测不到") + wanted + QStringLiteral("，当前可用串口列表：");
+    qCInfo(lcUpgrade).noquote() << QStringLiteral("检测不到") + m_product + QStringLiteral(" Bootload，当前可用串口列表：");
     for (int i = 0; i < combo->count(); ++i)
         qCInfo(lcUpgrade).noquote() << QStringLiteral("  [%1] 显示文本: %2    数据: %3")
                                            .arg(i)

@@ -6,8 +6,9 @@
 #include "device/devicewatcher.h"
 #include "device/serialport.h"
 #include "simulator/devicesimulator.h"
+#include "network/updateserver.h"
 #include "upgrade/bootloaderlink.h"
-#include "upgrade/ui/upgrade_dialog.h"
+#include "upgrade/ui/firmwareupgradedialog.h"
 #include "tests/support/scriptedprompt.h"
 
 #include <QComboBox>
@@ -68,7 +69,7 @@ struct Rig
 {
     Rig()
         : watcher(QStringLiteral("Kestrova"))
-        , dialog(&port, &watcher, &prompt, nullptr, fastTimings())
+        , dialog(&port, &watcher, &prompt, UpdateServer::fromSettings(QString()), nullptr, fastTimings())
     {
         dialog.show(); // its list refreshes while shown
     }
@@ -98,19 +99,19 @@ struct Rig
         dialog.refreshDeviceList();
         QVERIFY(dialog.prioritizeBootloaderDevice(false));
         const int versions = dialog.logText().count(QStringLiteral("Current Firmware:"));
-        child<QPushButton>("pushButton")->click();
+        child<QPushButton>("connectButton")->click();
         QTRY_COMPARE(dialog.upgradeState(), int(FirmwareUpgradeJob::Connected));
         QTRY_COMPARE(dialog.logText().count(QStringLiteral("Current Firmware:")), versions + 1);
         prompt.answerNextFile(file);
-        child<QPushButton>("pushButton_3")->click();
-        child<QPushButton>("pushButton_4")->click();
+        child<QPushButton>("openFileButton")->click();
+        child<QPushButton>("upgradeButton")->click();
         QCOMPARE(dialog.upgradeState(), int(FirmwareUpgradeJob::Erasing));
     }
 
     ScriptedPrompt prompt;
     SerialPort port;
     DeviceWatcher watcher;
-    upgrade_dialog dialog;
+    FirmwareUpgradeDialog dialog;
     std::unique_ptr<SimulatedDevicePort> device;
 };
 
@@ -127,7 +128,7 @@ QString writeImage(const QTemporaryDir &dir, const QByteArray &bytes)
 
 Q_DECLARE_METATYPE(DeviceSimulator::Faults)
 
-class tst_UpgradeDialog : public QObject
+class tst_FirmwareUpgradeDialog : public QObject
 {
     Q_OBJECT
 
@@ -138,16 +139,18 @@ private slots:
     void faultThenRetry();
 };
 
-void tst_UpgradeDialog::localImage_data()
+void tst_FirmwareUpgradeDialog::localImage_data()
 {
     QTest::addColumn<int>("size");
-    QTest::newRow("1 byte") << 1;
-    QTest::newRow("64 KiB") << 64 * 1024;
+    QTest::addColumn<QString>("sizeText");
+    QTest::newRow("1 byte") << 1 << "1 byte";
+    QTest::newRow("64 KiB") << 64 * 1024 << "65,536 bytes";
 }
 
-void tst_UpgradeDialog::localImage()
+void tst_FirmwareUpgradeDialog::localImage()
 {
     QFETCH(int, size);
+    QFETCH(QString, sizeText);
     QTemporaryDir dir;
     const QByteArray firmware = image(size);
     const QString file = writeImage(dir, firmware);
@@ -160,13 +163,18 @@ void tst_UpgradeDialog::localImage()
     // A model without online firmware: the log shows the transfer alone.
     QVERIFY(rig.startBootloader(QStringLiteral("Cedar-6 BootLoader")));
     rig.upgrade(file);
-    auto *combo = rig.child<QComboBox>("comboBox");
+    // Nothing is erased before the user has seen which box and which file.
+    QVERIFY2(rig.prompt.texts().contains(QStringLiteral("Erase the Cedar-6 and write firmware.bin (%1)? Keep the device "
+                                                        "connected until the upgrade says it is done.")
+                                             .arg(sizeText)),
+             qPrintable(rig.prompt.texts().join(QLatin1Char('\n'))));
+    auto *combo = rig.child<QComboBox>("portCombo");
     QCOMPARE(combo->count(), 1);
     QVERIFY(combo->currentText().startsWith(QLatin1String("Cedar-6 BootLoader (")));
 
     // The button is off during the transfer; a second start finds it busy.
-    QVERIFY(!rig.child<QPushButton>("pushButton_4")->isEnabled());
-    rig.dialog.on_pushButton_4_clicked();
+    QVERIFY(!rig.child<QPushButton>("upgradeButton")->isEnabled());
+    rig.dialog.startUpgrade();
     QCOMPARE(rig.prompt.lastText(), QStringLiteral("Please connect the device first."));
 
     // VELMORA_UPGRADE_SCREENSHOT=<file.png>: the documentation's picture of
@@ -186,7 +194,7 @@ void tst_UpgradeDialog::localImage()
     QVERIFY(rig.dialog.logText().contains(QStringLiteral("Finalizing, please wait...")));
 }
 
-void tst_UpgradeDialog::faultThenRetry_data()
+void tst_FirmwareUpgradeDialog::faultThenRetry_data()
 {
     QTest::addColumn<DeviceSimulator::Faults>("faults");
     QTest::addColumn<int>("shortWriteAt");
@@ -215,7 +223,7 @@ void tst_UpgradeDialog::faultThenRetry_data()
     QTest::newRow("short write") << none << 3 << false << QStringLiteral("Error: Failed to send data block!");
 }
 
-void tst_UpgradeDialog::faultThenRetry()
+void tst_FirmwareUpgradeDialog::faultThenRetry()
 {
     QFETCH(DeviceSimulator::Faults, faults);
     QFETCH(int, shortWriteAt);
@@ -240,7 +248,7 @@ void tst_UpgradeDialog::faultThenRetry()
     QCOMPARE(rig.boxes(RemovedTitle), vanishes ? 1 : 0);
     QCOMPARE(rig.boxes(SuccessTitle), 0);
     QCOMPARE(rig.dialog.upgradeState(), int(FirmwareUpgradeJob::Idle));
-    QCOMPARE(rig.child<QPushButton>("pushButton")->text(), QStringLiteral("Connect"));
+    QCOMPARE(rig.child<QPushButton>("connectButton")->text(), QStringLiteral("Connect"));
     QVERIFY2(rig.dialog.logText().contains(logLine), qPrintable(rig.dialog.logText()));
 
     // The device comes back in its bootloader; the same upgrade goes through.
@@ -259,5 +267,5 @@ void tst_UpgradeDialog::faultThenRetry()
     QCOMPARE(rig.child<QProgressBar>("progressBar")->value(), 0);
 }
 
-QTEST_MAIN(tst_UpgradeDialog)
-#include "tst_upgradedialog.moc"
+QTEST_MAIN(tst_FirmwareUpgradeDialog)
+#include "tst_firmwareupgradedialog.moc"
