@@ -404,6 +404,9 @@ void TestCli::flashKeepsSettings()
     qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
     auto device = TestSupport::startDevice(QStringLiteral("Alder-4"));
     QVERIFY(device);
+    // velmora-cli, another process, tells a running box from a bootloader by
+    // the description it finds announced.
+    device->setListing(SimulatedDevicePort::Listing::UserRegistry);
     DeviceSimulator *sim = device->simulator();
     sim->setEraseDelayMs(10);
     sim->setForgetsSettingsWhenFlashed(true);
