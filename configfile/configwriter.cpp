@@ -130,7 +130,7 @@ QByteArray write(const Document &document)
         QStringList outs;
         for (const Routing::Port &out : document.routeMap.values(source))
             outs.append(Routing::buttonText(out, Routing::Side::Output));
-        root.push_back({name, RootMember::Route, destinations.size()});
+        root.push_back({name, RootMember::Route, int(destinations.size())});
         destinations.append(outs);
     }
     const QVector<BoxMember> &boxes = boxMembers();

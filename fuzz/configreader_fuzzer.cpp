@@ -116,7 +116,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         require(carried.feedbackMappings.size() == ConfigFile::MappingRecordCount, "mapping records lost");
         const QVector<int> counts(target->filterCounts.cbegin(), target->filterCounts.cend());
         const int boxes = MappingPorts::maskOrder(MappingPorts::fromFilterCounts(counts)).size();
-        for (const MappingRecord &r : carried.feedbackMappings) {
+        // Entry 0 is no rule and is carried as it is.
+        for (int number = 1; number < ConfigFile::MappingRecordCount; ++number) {
+            const MappingRecord &r = carried.feedbackMappings.at(number);
             const QVector<bool> entries = Mapping::unpackPortMask({r.hh1, r.hh2, r.hh3});
             for (int i = boxes; i < entries.size(); ++i)
                 require(r.isEmpty() || !entries.at(i), "rule for a port box the target lacks carried over");
