@@ -406,9 +406,7 @@ void TestCli::translationBetweenModels()
     const ConfigFile::Translation translation = ConfigFile::translate(read.import, *ports);
     QCOMPARE(translation.summary(), summary);
     QCOMPARE(translation.fromOtherModel(), !read.import.model.isEmpty());
-    QCOMPARE(translation.carried.model, target);
     const Cli::ApplyPlan plan = Cli::planApply(translation.carried);
-    QVERIFY(plan.error.isEmpty());
     QStringList steps;
     int filters = 0;
     for (const Cli::ApplyStep &step : plan.steps) {
