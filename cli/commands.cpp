@@ -7,6 +7,7 @@
 #include "cli/flasher.h"
 #include "configfile/configreader.h"
 #include "configfile/configsaver.h"
+#include "configfile/configtranslation.h"
 #include "configfile/configwriter.h"
 #include "device/devicewatcher.h"
 #include "upgrade/keptsettings.h"
@@ -88,6 +89,13 @@ bool writeStdout(const QByteArray &bytes)
     return out.open(stdout, QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.flush();
 }
 
+void printSteps(const ApplyPlan &plan)
+{
+    QTextStream out(stdout);
+    for (const ApplyStep &step : plan.steps)
+        out << step.meaning << '\n';
+}
+
 void printDifferences(const QVector<Difference> &differences, bool json)
 {
     if (json) {
@@ -142,20 +150,32 @@ int runApply(const QString &file, const QString &port, const Options &options)
     const ConfigFile::ReadResult read = ConfigFile::readFile(file);
     if (!read.ok())
         return failWith(ExitFileError, QStringLiteral("%1: %2").arg(file, read.errorString()));
-    const ApplyPlan plan = planApply(read.import);
-    if (!plan.error.isEmpty())
-        return failWith(ExitFileError, QStringLiteral("%1: %2").arg(file, plan.error));
-    if (options.dryRun) {
-        QTextStream out(stdout);
-        for (const ApplyStep &step : plan.steps)
-            out << step.meaning << '\n';
+    const ApplyPlan asWritten = planApply(read.import);
+    if (!asWritten.error.isEmpty())
+        return failWith(ExitFileError, QStringLiteral("%1: %2").arg(file, asWritten.error));
+    if (port.isEmpty()) {
+        printSteps(asWritten);
         return ExitOk;
     }
 
     DeviceBackup backup;
-    backup.setTimeout(options.timeoutMs);
-    if (!backup.open(port))
+    // Which model the device is and which ports it has decide what of the
+    // file it can hold; reading them changes nothing.
+    if (!readDevice(backup, port, options))
         return failWith(exitCodeOf(backup.error()), backup.errorString());
+    const ConfigFile::Translation translation = ConfigFile::translate(read.import, backup.targetPorts());
+    if (!translation.leftOut.isEmpty()) {
+        if (!options.translate)
+            return failWith(ExitNotForThisDevice,
+                            QStringLiteral("%1: %2 Nothing was sent; --translate sends the rest.")
+                                .arg(file, translation.summary()));
+        QTextStream(stderr) << "velmora-cli: " << file << ": " << translation.summary() << '\n';
+    }
+    const ApplyPlan plan = planApply(translation.carried);
+    if (options.dryRun) {
+        printSteps(plan);
+        return ExitOk;
+    }
     const ApplyResult result = runApply(backup, plan);
     if (!result.completed)
         return failWith(exitCodeOf(backup.error()), backup.errorString());
@@ -164,7 +184,7 @@ int runApply(const QString &file, const QString &port, const Options &options)
     if (options.verify) {
         if (!backup.readConfiguration())
             return failWith(exitCodeOf(backup.error()), backup.errorString());
-        differences = compare(read.import, backup.configuration());
+        differences = compare(translation.carried, backup.configuration());
         printDifferences(differences, options.json);
     }
     if (!result.refusals.isEmpty())
@@ -183,6 +203,25 @@ int runDiff(const QString &file, const QString &port, const Options &options)
     if (!readDevice(backup, port, options))
         return failWith(exitCodeOf(backup.error()), backup.errorString());
     const QVector<Difference> differences = compare(read.import, backup.configuration());
+    printDifferences(differences, options.json);
+    return differences.isEmpty() ? ExitOk : ExitDiffers;
+}
+
+int runDiffFiles(const QString &first, const QString &second, const Options &options)
+{
+    const ConfigFile::ReadResult a = ConfigFile::readFile(first);
+    if (!a.ok())
+        return failWith(ExitFileError, QStringLiteral("%1: %2").arg(first, a.errorString()));
+    const ConfigFile::ReadResult b = ConfigFile::readFile(second);
+    if (!b.ok())
+        return failWith(ExitFileError, QStringLiteral("%1: %2").arg(second, b.errorString()));
+    // A file without "listFiltering" says nothing about filters, whichever
+    // side it is on.
+    ConfigFile::Import firstFile = a.import;
+    if (!b.import.listFiltering)
+        firstFile.listFiltering.reset();
+    const QVector<Difference> differences =
+        compare(firstFile, ConfigFile::toDocument(b.import), {QStringLiteral("in ") + first, QStringLiteral("in ") + second});
     printDifferences(differences, options.json);
     return differences.isEmpty() ? ExitOk : ExitDiffers;
 }

@@ -12,6 +12,7 @@ struct Options
     bool json = false;
     bool verify = false;
     bool dryRun = false;
+    bool translate = false; // apply: send what the device can hold, leave out the rest
     QString output; // dump: the file, empty for standard output
     bool timeoutGiven = false;
     // flash: dump the settings first and put them back once the device has
@@ -27,8 +28,13 @@ constexpr int DefaultReturnTimeoutMs = 60000;
 int failWith(int code, const QString &sentence);
 
 [[nodiscard]] int runDump(const QString &port, const Options &options);
+// Without a port a dry run prints the file's commands as they are; with one
+// the device is read first (nothing is changed) and the file moved to its
+// ports: a file naming ports the device lacks is refused unless
+// options.translate.
 [[nodiscard]] int runApply(const QString &file, const QString &port, const Options &options);
 [[nodiscard]] int runDiff(const QString &file, const QString &port, const Options &options);
+[[nodiscard]] int runDiffFiles(const QString &first, const QString &second, const Options &options);
 [[nodiscard]] int runFlash(const QString &port, const QString &imagePath, const Options &options);
 
 } // namespace Cli

@@ -12,9 +12,6 @@ namespace Cli {
 
 namespace {
 
-const QString OnlyInFile = QStringLiteral("only in the file");
-const QString OnlyOnDevice = QStringLiteral("only on the device");
-
 // The filter page's labels of the boxes that are not numbered.
 const QMap<QString, QString> &boxLabels()
 {
@@ -62,7 +59,7 @@ QString filterSubject(const QString &portName)
 }
 
 void compareFilter(const QString &subject, const Filter::Bytes &file, const Filter::Bytes &device,
-                   QVector<Difference> &out)
+                   const Places &places, QVector<Difference> &out)
 {
     if (file == device)
         return;
@@ -71,8 +68,8 @@ void compareFilter(const QString &subject, const Filter::Bytes &file, const Filt
     bool named = false;
     for (const QString &box : Filter::boxNames()) {
         if (inFile.contains(box) != onDevice.contains(box)) {
-            out.append({subject, QStringLiteral("%1 filtered %2")
-                                     .arg(boxLabel(box), inFile.contains(box) ? OnlyInFile : OnlyOnDevice)});
+            out.append({subject, QStringLiteral("%1 filtered only %2")
+                                     .arg(boxLabel(box), inFile.contains(box) ? places.first : places.second)});
             named = true;
         }
     }
@@ -81,10 +78,12 @@ void compareFilter(const QString &subject, const Filter::Bytes &file, const Filt
         const auto &layout = Filter::byteLayout();
         for (int i = 0; i < Filter::ByteCount; ++i) {
             if (file[i] != device[i])
-                out.append({subject, QStringLiteral("value %1 is %2 in the file, %3 on the device")
+                out.append({subject, QStringLiteral("value %1 is %2 %3, %4 %5")
                                          .arg(layout[i].key)
                                          .arg(file[i])
-                                         .arg(device[i])});
+                                         .arg(places.first)
+                                         .arg(device[i])
+                                         .arg(places.second)});
         }
     }
 }
@@ -136,9 +135,15 @@ QStringList filteredItems(const Filter::Bytes &bytes)
     return items;
 }
 
-QVector<Difference> compare(const ConfigFile::Import &file, const ConfigFile::Document &device)
+QVector<Difference> compare(const ConfigFile::Import &file, const ConfigFile::Document &device, const Places &places)
 {
     QVector<Difference> out;
+    const QString onlyFirst = QStringLiteral("only ") + places.first;
+    const QString onlySecond = QStringLiteral("only ") + places.second;
+
+    if (!file.model.isEmpty() && !device.model.isEmpty() && file.model != device.model)
+        out.append({QStringLiteral("model"),
+                    QStringLiteral("%1 %2, %3 %4").arg(file.model, places.first, device.model, places.second)});
 
     QSet<Routing::Route> fileRoutes;
     for (const Routing::Route &route : file.routes)
@@ -155,7 +160,7 @@ QVector<Difference> compare(const ConfigFile::Import &file, const ConfigFile::Do
         out.append({QStringLiteral("route %1 → %2")
                         .arg(Routing::buttonText(route.in, Routing::Side::Input),
                              Routing::buttonText(route.out, Routing::Side::Output)),
-                    inFile ? OnlyInFile : OnlyOnDevice});
+                    inFile ? onlyFirst : onlySecond});
     }
 
     if (file.listFiltering) {
@@ -180,13 +185,13 @@ QVector<Difference> compare(const ConfigFile::Import &file, const ConfigFile::Do
         for (const ConfigFile::FilterEntry &entry : deviceFilters) {
             const auto other = find(fileFilters, entry.portName);
             if (other == fileFilters.cend())
-                out.append({filterSubject(entry.portName), OnlyOnDevice});
+                out.append({filterSubject(entry.portName), onlySecond});
             else
-                compareFilter(filterSubject(entry.portName), other->bytes, entry.bytes, out);
+                compareFilter(filterSubject(entry.portName), other->bytes, entry.bytes, places, out);
         }
         for (const ConfigFile::FilterEntry &entry : fileFilters) {
             if (find(deviceFilters, entry.portName) == deviceFilters.cend())
-                out.append({filterSubject(entry.portName), OnlyInFile});
+                out.append({filterSubject(entry.portName), onlyFirst});
         }
     }
 
@@ -195,7 +200,7 @@ QVector<Difference> compare(const ConfigFile::Import &file, const ConfigFile::Do
         const MappingRecord onDevice = device.feedbackMappings.value(number);
         const QString subject = QStringLiteral("mapping %1").arg(number);
         if (inFile.enable != onDevice.enable)
-            out.append({subject, inFile.enable ? OnlyInFile : OnlyOnDevice});
+            out.append({subject, inFile.enable ? onlyFirst : onlySecond});
         else if (inFile.enable && inFile != onDevice) {
             const QStringList fields = mappingFieldDifferences(inFile, onDevice);
             out.append({subject, fields.isEmpty() ? QStringLiteral("differs")

@@ -22,14 +22,22 @@ struct Difference
     }
 };
 
-// Routes as sets; filters port by port and bit by bit (a file without
-// "listFiltering" says nothing about filters); mapping rules by number, only
-// those marked as stored. The filter page's check boxes are window state and
-// are not compared.
 // What a filter drops, as the filter page labels it: "channel 10",
 // "controller 7", "Active Sensing".
 [[nodiscard]] QStringList filteredItems(const Filter::Bytes &bytes);
 
-[[nodiscard]] QVector<Difference> compare(const ConfigFile::Import &file, const ConfigFile::Document &device);
+// Where the two sides are, as a difference names them.
+struct Places
+{
+    QString first = QStringLiteral("in the file");
+    QString second = QStringLiteral("on the device");
+};
+
+// Routes as sets; filters port by port and bit by bit (a file without
+// "listFiltering" says nothing about filters); mapping rules by number, only
+// those marked as stored; the models only when both sides name one. The
+// filter page's check boxes are window state and are not compared.
+[[nodiscard]] QVector<Difference> compare(const ConfigFile::Import &file, const ConfigFile::Document &device,
+                                          const Places &places = {});
 
 } // namespace Cli

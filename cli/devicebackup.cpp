@@ -202,11 +202,15 @@ bool DeviceBackup::identify()
 
 bool DeviceBackup::readConfiguration()
 {
+    m_haveText = false;
     m_haveCounts = false;
     m_filterCounts.reset();
     m_routeFrames.clear();
     m_filterFrames.clear();
     m_mappingFrames.clear();
+    // The file names the model, as the window's does.
+    if (!send(Vocabulary::identificationQuery()))
+        return false;
     for (int query : ConfigurationQueries) {
         if (!send(SysEx::deviceQuery(query)))
             return false;
@@ -216,13 +220,13 @@ bool DeviceBackup::readConfiguration()
     // quiet gap after everything counted has arrived ends those bursts; they
     // run alongside the counted ones, so this is the one gap of the read.
     const bool ok = waitFor([&] {
-        if (!m_haveCounts || !m_filterCounts)
+        if (!m_haveText || !m_haveCounts || !m_filterCounts)
             return false;
         const int expected = std::accumulate(m_filterCounts->cbegin(), m_filterCounts->cend(), 0);
         return m_filterFrames.size() >= expected && m_sinceActivity.elapsed() >= QuietGapMs;
     });
     if (!ok) {
-        if (m_error != Error::DeviceLost && m_haveCounts && m_filterCounts)
+        if (m_error != Error::DeviceLost && m_haveText && m_haveCounts && m_filterCounts)
             fail(Error::NotAnswering, tr("The device on %1 stopped answering after %2 of %3 port filters.")
                                           .arg(m_portName)
                                           .arg(m_filterFrames.size())
@@ -240,6 +244,7 @@ ConfigFile::Document DeviceBackup::buildDocument() const
     // The window's own models take the reports, so that a dump holds what
     // "Save File" would write right after connecting to this device.
     ConfigFile::Document doc;
+    doc.model = m_identity.model;
     RouteModel routes;
     routes.setPortCounts(m_identity.counts);
     for (const QByteArray &frame : m_routeFrames)
@@ -275,6 +280,18 @@ ConfigFile::Document DeviceBackup::buildDocument() const
         (void)mappings.storeReadBack(frame);
     doc.feedbackMappings = mappings.feedbackMappings();
     return doc;
+}
+
+ConfigFile::TargetPorts DeviceBackup::targetPorts() const
+{
+    ConfigFile::TargetPorts target;
+    target.model = m_identity.model;
+    target.counts = m_identity.counts;
+    if (m_filterCounts) {
+        for (int type = 0; type < Filter::PortTypeCount; ++type)
+            target.filterCounts[std::size_t(type)] = m_filterCounts->value(type);
+    }
+    return target;
 }
 
 std::optional<QByteArray> DeviceBackup::exchange(const QByteArray &command, const QVector<Feedbacktype> &answerKinds)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "configfile/configdocument.h"
+#include "configfile/configtranslation.h"
 #include "device/deviceports.h"
 #include "device/feedbacktype.h"
 
@@ -59,10 +60,12 @@ public:
     [[nodiscard]] bool identify();
     [[nodiscard]] const Identity &identity() const { return m_identity; }
 
-    // Routes, every port's filter and the stored mapping rules, as the window
-    // holds them after connecting to this device.
+    // The model, routes, every port's filter and the stored mapping rules, as
+    // the window holds them after connecting to this device.
     [[nodiscard]] bool readConfiguration();
     [[nodiscard]] const ConfigFile::Document &configuration() const { return m_configuration; }
+    // The model and ports the last configuration read found.
+    [[nodiscard]] ConfigFile::TargetPorts targetPorts() const;
 
     // Writes one command and waits for the first frame of one of the kinds
     // given; nothing (see error()) when none comes or the device goes away.

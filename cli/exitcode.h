@@ -10,6 +10,9 @@ enum ExitCode {
     ExitNoDevice = 3,     // no such port, or the device does not answer
     ExitRefused = 4,      // the device refused a command
     ExitFileError = 5,    // the file cannot be read, written or understood
+    // apply: the file uses ports the device does not have. It is the file
+    // that does not fit, so it shares the file's code.
+    ExitNotForThisDevice = ExitFileError,
 };
 
 } // namespace Cli

@@ -15,13 +15,20 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLoggingCategory>
 #include <QTextStream>
 
+#include <algorithm>
 #include <memory>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 using namespace Cli;
 
@@ -65,6 +72,28 @@ int runList(bool json)
     if (json)
         printJson(rows);
     return ExitOk;
+}
+
+// diff's second name: a regular file is a configuration file; a character
+// device, or a port the device list shows (COM3 is no file), is a port.
+enum class NameKind { File, Port, Neither };
+
+NameKind kindOf(const QString &name)
+{
+    const QFileInfo info(name);
+    if (info.isFile())
+        return NameKind::File;
+#ifdef Q_OS_UNIX
+    struct stat status {};
+    if (::stat(QFile::encodeName(name).constData(), &status) == 0 && S_ISCHR(status.st_mode))
+        return NameKind::Port;
+#endif
+    DeviceWatcher watcher(BrandPrefix);
+    watcher.scan();
+    const QList<DeviceListEntry> entries = watcher.entries();
+    const bool listed = std::any_of(entries.cbegin(), entries.cend(),
+                                    [&](const DeviceListEntry &entry) { return entry.portName == name; });
+    return listed ? NameKind::Port : NameKind::Neither;
 }
 
 int runIdentify(const QString &port, int timeoutMs, bool json)
@@ -120,16 +149,19 @@ int main(int argc, char *argv[])
         "Commands:\n"
         "  list              the devices the window would list: port, description\n"
         "  identify PORT     model, firmware version, port counts, USB names\n"
-        "  dump PORT         the device's routes, filters and mapping rules as a\n"
-        "                    configuration file (standard output without -o)\n"
-        "  apply FILE PORT   make the device hold exactly the file\n"
+        "  dump PORT         the device's model, routes, filters and mapping rules\n"
+        "                    as a configuration file (standard output without -o)\n"
+        "  apply FILE PORT   make the device hold exactly the file; a file that uses\n"
+        "                    ports the device lacks is refused (see --translate)\n"
         "  diff FILE PORT    what differs between the file and the device\n"
+        "  diff FILE FILE    what differs between two files\n"
         "  flash PORT IMAGE  write a firmware image (a running device is switched\n"
         "                    into its bootloader first); with --keep-settings its\n"
         "                    routes, filters and mapping rules are saved first and\n"
         "                    put back once it has restarted\n\n"
         "Exit codes: 0 ok, 1 differs, 2 usage, 3 device not found or not answering,\n"
-        "4 refused by the device, 5 file error."));
+        "4 refused by the device, 5 file error (also: the file uses ports the\n"
+        "device does not have)."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("Machine-readable output."));
@@ -142,7 +174,10 @@ int main(int argc, char *argv[])
     const QCommandLineOption verifyOption(QStringLiteral("verify"),
                                           QStringLiteral("apply: read everything back and compare."));
     const QCommandLineOption dryRunOption(QStringLiteral("dry-run"),
-                                          QStringLiteral("apply: print what would be sent, send nothing."));
+                                          QStringLiteral("apply: print what would be sent, change nothing (a port given is only read)."));
+    const QCommandLineOption translateOption(
+        QStringLiteral("translate"),
+        QStringLiteral("apply: send what the device's ports can hold, name the rest on standard error."));
     parser.addOption(jsonOption);
     parser.addOption(timeoutOption);
     parser.addOption(outputOption);
@@ -154,6 +189,7 @@ int main(int argc, char *argv[])
                        "come back after the upgrade, and put them back.")
             .arg(DefaultReturnTimeoutMs / 1000));
     parser.addOption(keepSettingsOption);
+    parser.addOption(translateOption);
 #ifdef VELMORA_WITH_SIMULATOR
     const QCommandLineOption simulateOption(QStringLiteral("simulate"),
                                             QStringLiteral("Run against a built-in simulated device."),
@@ -220,6 +256,7 @@ int main(int argc, char *argv[])
     options.json = parser.isSet(jsonOption);
     options.verify = parser.isSet(verifyOption);
     options.dryRun = parser.isSet(dryRunOption);
+    options.translate = parser.isSet(translateOption);
     options.output = parser.value(outputOption);
     options.timeoutGiven = parser.isSet(timeoutOption);
     options.keepSettings = parser.isSet(keepSettingsOption);
@@ -235,13 +272,28 @@ int main(int argc, char *argv[])
             return failWith(ExitUsage, QStringLiteral("dump takes one port."));
         return runDump(args.first(), options);
     }
-    if (command == QLatin1String("apply") || command == QLatin1String("diff")) {
+    if (command == QLatin1String("diff")) {
+        takePort(1);
+        if (args.size() != 2)
+            return failWith(ExitUsage, QStringLiteral("diff takes two files, or a file and a port."));
+        switch (kindOf(args.at(1))) {
+        case NameKind::File:
+            return runDiffFiles(args.at(0), args.at(1), options);
+        case NameKind::Port:
+            return runDiff(args.at(0), args.at(1), options);
+        case NameKind::Neither:
+            break;
+        }
+        return failWith(ExitUsage,
+                        QStringLiteral("%1 is neither a configuration file nor a serial port.").arg(args.at(1)));
+    }
+    if (command == QLatin1String("apply")) {
         takePort(1);
         // A dry run sends nothing and needs no port.
         if (args.size() != 2 && !(options.dryRun && args.size() == 1))
-            return failWith(ExitUsage, QStringLiteral("%1 takes a file and a port.").arg(command));
-        if (command == QLatin1String("diff"))
-            return runDiff(args.at(0), args.at(1), options);
+            return failWith(ExitUsage, QStringLiteral("apply takes a file and a port."));
+        if (options.translate && args.size() == 1)
+            return failWith(ExitUsage, QStringLiteral("--translate needs the device's port."));
         return runApply(args.at(0), args.value(1), options);
     }
     if (command == QLatin1String("flash")) {

@@ -43,4 +43,18 @@ const QVector<BoxMember> &boxMembers()
     return members;
 }
 
+Document toDocument(const Import &import)
+{
+    Document doc;
+    doc.model = import.model;
+    // A multimap lists a key's values most recently inserted first, as the
+    // file lists a source's destinations.
+    for (auto it = import.routes.crbegin(); it != import.routes.crend(); ++it)
+        doc.routeMap.insert(it->in, it->out);
+    doc.listFiltering = import.listFiltering.value_or(QVector<FilterEntry>());
+    doc.boxStates = import.boxStates;
+    doc.feedbackMappings = import.feedbackMappings;
+    return doc;
+}
+
 } // namespace ConfigFile

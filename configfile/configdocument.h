@@ -27,6 +27,7 @@ inline const QString FeedbackMappingsKey = QStringLiteral("feedbackMappings");
 inline const QString TableDataKey = QStringLiteral("tableData");
 inline const QString PortNameKey = QStringLiteral("portName");
 inline const QString SituationsKey = QStringLiteral("situations");
+inline const QString ModelKey = QStringLiteral("model");
 
 struct FilterEntry
 {
@@ -53,6 +54,9 @@ struct BoxMember
 // What the window holds, as the writer takes it.
 struct Document
 {
+    // The model as the device reports it ("Cedar-6"); empty when no device
+    // said, and then the file names none.
+    QString model;
     // inPair -> outPair as the routing model keeps them; per source the most
     // recently added destination comes first.
     QMultiMap<Routing::Port, Routing::Port> routeMap;
@@ -65,6 +69,9 @@ struct Document
 // What a file asks for, checked whole before anything of it is applied.
 struct Import
 {
+    // The file's "model"; empty for a file that names none (older files,
+    // other tools).
+    QString model;
     // In the order the file lists them (members by name, then array order),
     // each route once. Numbers are 1..127; whether the connected model has
     // the port is for the caller to decide.
@@ -77,5 +84,9 @@ struct Import
     // Always MappingRecordCount records; a short list is padded with empty ones.
     QVector<MappingRecord> feedbackMappings;
 };
+
+// What the window holds once the file is open: routes replayed in the file's
+// order, so that writing it gives the file's route members back.
+[[nodiscard]] Document toDocument(const Import &import);
 
 } // namespace ConfigFile

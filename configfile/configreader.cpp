@@ -96,7 +96,11 @@ bool Reader::run(const QJsonObject &root, Import &import)
         const QJsonValue value = root.value(key);
         if (key == TableDataKey)
             continue;
-        if (key == ListFilteringKey) {
+        if (key == ModelKey) {
+            if (!value.isString())
+                return fail(QStringLiteral("\"model\" must be a text"));
+            import.model = value.toString();
+        } else if (key == ListFilteringKey) {
             if (!readListFiltering(value, import))
                 return false;
         } else if (key == FeedbackMappingsKey) {

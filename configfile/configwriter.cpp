@@ -108,7 +108,7 @@ private:
 
 struct RootMember
 {
-    enum Kind { Route, Box, ListFiltering, FeedbackMappings };
+    enum Kind { Route, Box, ListFiltering, FeedbackMappings, Model };
     QString name;
     Kind kind;
     int index; // into the route names or boxMembers()
@@ -121,7 +121,7 @@ QByteArray write(const Document &document)
     // Routes: one member per source, destinations as the multimap lists them.
     QVector<QStringList> destinations;
     std::vector<RootMember> root;
-    root.reserve(static_cast<std::size_t>(boxMembers().size() + 2 + document.routeMap.size()));
+    root.reserve(static_cast<std::size_t>(boxMembers().size() + 3 + document.routeMap.size()));
     const QList<Routing::Port> sources = document.routeMap.uniqueKeys();
     for (const Routing::Port &source : sources) {
         const QString name = Routing::buttonText(source, Routing::Side::Input);
@@ -130,7 +130,7 @@ QByteArray write(const Document &document)
         QStringList outs;
         for (const Routing::Port &out : document.routeMap.values(source))
             outs.append(Routing::buttonText(out, Routing::Side::Output));
-        root.push_back({name, RootMember::Route, destinations.size()});
+        root.push_back({name, RootMember::Route, int(destinations.size())});
         destinations.append(outs);
     }
     const QVector<BoxMember> &boxes = boxMembers();
@@ -138,6 +138,9 @@ QByteArray write(const Document &document)
         root.push_back({boxes.at(i).member, RootMember::Box, i});
     root.push_back({ListFilteringKey, RootMember::ListFiltering, 0});
     root.push_back({FeedbackMappingsKey, RootMember::FeedbackMappings, 0});
+    // Saved without a device, the file cannot say which model it is for.
+    if (!document.model.isEmpty())
+        root.push_back({ModelKey, RootMember::Model, 0});
     std::sort(root.begin(), root.end(),
               [](const RootMember &a, const RootMember &b) { return a.name < b.name; });
 
@@ -155,6 +158,9 @@ QByteArray write(const Document &document)
         switch (m.kind) {
         case RootMember::Route:
             w.names(level, destinations.at(m.index));
+            break;
+        case RootMember::Model:
+            Format::appendString(out, document.model);
             break;
         case RootMember::Box:
             w.flag(document.boxStates.value(boxes.at(m.index).objectName, false));

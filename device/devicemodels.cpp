@@ -110,6 +110,15 @@ const DeviceModel *find(const QString &deviceName)
     return nullptr;
 }
 
+const DeviceModel *findByModel(const QString &model)
+{
+    for (const DeviceModel &m : all()) {
+        if (m.model == model)
+            return &m;
+    }
+    return find(model);
+}
+
 bool isAccepted(const QString &deviceName)
 {
     const QList<DeviceModel> &table = all();

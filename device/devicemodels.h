@@ -80,6 +80,9 @@ struct DeviceModel
 // The model of a device name (a USB description), or null for a name that
 // holds no model's key.
 [[nodiscard]] const DeviceModel *find(const QString &deviceName);
+// The row of a model as a device reports it ("Cedar-6") or a file records
+// it: the row of that model text, otherwise the row find() gives.
+[[nodiscard]] const DeviceModel *findByModel(const QString &model);
 // Whether a device of that name may be connected.
 [[nodiscard]] bool isAccepted(const QString &deviceName);
 

@@ -165,6 +165,8 @@ void DeviceSession::close()
         m_serialPort->close();
     m_connectedDeviceName.clear();
     m_connectedPortName.clear();
+    m_reportedModel.clear();
+    m_reportedVersion.clear();
 }
 
 void DeviceSession::scheduleQuery(int delayMs, int query)

@@ -68,6 +68,9 @@ public:
 
     [[nodiscard]] QString connectedDeviceName() const { return m_connectedDeviceName; }
     [[nodiscard]] QString deviceModel() const { return m_deviceModel; }
+    // The model the connected device reported ("Cedar-6"); empty until it
+    // has, and once disconnected.
+    [[nodiscard]] QString reportedModel() const { return m_reportedModel; }
     [[nodiscard]] QString deviceVersion() const { return m_deviceVersion; }
     [[nodiscard]] bool isFullRouter() const { return m_isFullRouter; }
     [[nodiscard]] bool onlineCheckRequested() const { return m_onlineCheckRequested; }

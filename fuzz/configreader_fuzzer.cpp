@@ -6,10 +6,16 @@
 //     either "none" (0 or 255) or its block's own, routes between ports that
 //     exist on some model (kinds 0..2, numbers 1..127), each route once, and
 //     no filter record without a port name;
-//   - what is read, written again, reads back the same.
+//   - what is read, written again, reads back the same;
+//   - moved to another model's ports, what carries over uses only ports that
+//     model has, and whatever is left out is named.
 
 #include "configfile/configreader.h"
+#include "configfile/configtranslation.h"
 #include "configfile/configwriter.h"
+#include "mapping/mappingblocks.h"
+#include "mapping/mappingports.h"
+#include "routing/routeprotocol.h"
 
 #include <QByteArray>
 #include <QLoggingCategory>
@@ -80,14 +86,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
 
     // Written again and read back, nothing changes.
-    ConfigFile::Document document;
-    for (const Routing::Route &route : import.routes)
-        document.routeMap.insert(route.in, route.out);
-    document.listFiltering = import.listFiltering.value_or(QVector<ConfigFile::FilterEntry>());
-    document.boxStates = import.boxStates;
-    document.feedbackMappings = import.feedbackMappings;
+    const ConfigFile::Document document = ConfigFile::toDocument(import);
     const ConfigFile::ReadResult again = ConfigFile::read(ConfigFile::write(document));
     require(again.ok(), "own file refused");
+    require(again.import.model == import.model, "model differs after writing");
     require(routeSet(again.import.routes) == routeSet(import.routes), "routes differ after writing");
     require(again.import.listFiltering && *again.import.listFiltering == document.listFiltering,
             "filter records differ after writing");
@@ -98,6 +100,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         const MappingRecord &a = import.feedbackMappings.at(i);
         const MappingRecord &b = again.import.feedbackMappings.at(i);
         require(a == b && a.enable == b.enable, "mapping record differs after writing");
+    }
+
+    // The file may name any model, or none; the smallest and the largest
+    // target catch ports that should not have carried over.
+    for (const char *model : {"Rowan-W", "Alder-4"}) {
+        const auto target = ConfigFile::portsOfModel(QLatin1String(model));
+        require(target.has_value(), "a model's ports are unknown");
+        const ConfigFile::Translation moved = ConfigFile::translate(import, *target);
+        const ConfigFile::Import &carried = moved.carried;
+        for (const Routing::Route &route : carried.routes)
+            require(Routing::inputIndex(route.in, target->counts) && Routing::outputIndex(route.out, target->counts),
+                    "route to a port the target lacks carried over");
+        require(carried.routes.size() + moved.leftOut.size() >= import.routes.size(), "route lost unnamed");
+        require(carried.feedbackMappings.size() == ConfigFile::MappingRecordCount, "mapping records lost");
+        const QVector<int> counts(target->filterCounts.cbegin(), target->filterCounts.cend());
+        const int boxes = MappingPorts::maskOrder(MappingPorts::fromFilterCounts(counts)).size();
+        // Entry 0 is no rule and is carried as it is.
+        for (int number = 1; number < ConfigFile::MappingRecordCount; ++number) {
+            const MappingRecord &r = carried.feedbackMappings.at(number);
+            const QVector<bool> entries = Mapping::unpackPortMask({r.hh1, r.hh2, r.hh3});
+            for (int i = boxes; i < entries.size(); ++i)
+                require(r.isEmpty() || !entries.at(i), "rule for a port box the target lacks carried over");
+        }
+        require(moved.leftOut.isEmpty() == moved.summary().isEmpty(), "left out without a word");
     }
     return 0;
 }

@@ -60,6 +60,7 @@ void ConfigFileController::showMessage(const QString &text)
 ConfigFile::Document ConfigFileController::document() const
 {
     ConfigFile::Document doc;
+    doc.model = m_session->reportedModel();
     doc.routeMap = m_pages.routing->routeModel()->routeMap();
     const QVector<PortFilteringSituation *> &situations = m_pages.filter->model()->filterSituations();
     for (int i = 0; i < situations.size(); ++i) {

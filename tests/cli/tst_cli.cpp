@@ -1,7 +1,10 @@
 // velmora-cli as scripts see it: exit codes and the one-sentence errors, run
 // as a real process against simulated devices on pseudo-terminals.
+#include "cli/configapply.h"
 #include "cli/devicebackup.h"
 #include "cli/exitcode.h"
+#include "configfile/configreader.h"
+#include "configfile/configtranslation.h"
 #include "simulator/simulateddeviceport.h"
 #include "tests/mapping/samplerecords.h"
 #include "tests/support/ptydevice.h"
@@ -25,6 +28,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <numeric>
 
 namespace {
 
@@ -74,6 +79,13 @@ QByteArray readAll(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? path : QString();
+}
+
 } // namespace
 
 class TestCli : public QObject
@@ -87,6 +99,11 @@ private slots:
     void engineIdentifiesAndNoticesALostDevice();
     void backupRestoreCompare();
     void refusedRoutesAreNamed();
+    void translationBetweenModels_data();
+    void translationBetweenModels();
+    void setupFromAnotherModelIsRefusedOrTranslated();
+    void diffOfTwoFiles_data();
+    void diffOfTwoFiles();
     void flash_data();
     void flash();
     void listsOnlyAnnouncedDevices();
@@ -129,8 +146,8 @@ void TestCli::exitCodes_data()
                                     << "Kestrova Alder-4";
     QTest::newRow("dump silent port") << QStringList{"--timeout", "300", "dump", "SILENT"}
                                       << int(Cli::ExitNoDevice) << "did not answer within 300 ms";
-    QTest::newRow("diff no such port") << QStringList{"diff", "EMPTYFILE", "/dev/velmora-no-such-port"}
-                                       << int(Cli::ExitNoDevice) << "There is no port";
+    QTest::newRow("diff with no such port") << QStringList{"diff", "EMPTYFILE", "/dev/velmora-no-such-port"}
+                                            << int(Cli::ExitUsage) << "neither a configuration file nor a serial port";
     // Files are checked whole before the port is touched: nothing is sent.
     QTest::newRow("apply malformed file") << QStringList{"apply", "BADFILE", "SILENT"} << int(Cli::ExitFileError)
                                           << "JSON format error";
@@ -148,6 +165,8 @@ void TestCli::exitCodes_data()
                                        << "is empty";
     QTest::newRow("diff without port") << QStringList{"diff", "EMPTYFILE"} << int(Cli::ExitUsage)
                                        << "a file and a port";
+    QTest::newRow("translate without port") << QStringList{"apply", "--dry-run", "--translate", "EMPTYFILE"}
+                                            << int(Cli::ExitUsage) << "--translate needs the device's port";
     QTest::newRow("dump to unwritable file")
         << QStringList{"--simulate", "Alder-4", "dump", "-o", "/velmora/none/x.ini"} << int(Cli::ExitFileError)
         << "Cannot write /velmora/none/x.ini";
@@ -315,17 +334,167 @@ void TestCli::refusedRoutesAreNamed()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("big.ini"));
     QFile file(path);
-    // Alder-4 has two MIDI inputs.
+    // The Alder-4 has two MIDI inputs, and MIDI IN n may not feed MIDI OUT n.
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(R"({"MIDI IN 1": ["MIDI OUT 2"], "MIDI IN 5": ["MIDI OUT 1"]})");
+    file.write(R"({"MIDI IN 1": ["MIDI OUT 2"], "MIDI IN 2": ["MIDI OUT 2"], "MIDI IN 5": ["MIDI OUT 1"]})");
     file.close();
 
-    const CliRun run = runCli({QStringLiteral("apply"), QStringLiteral("--verify"), path, device->portName()});
+    const CliRun run = runCli({QStringLiteral("apply"), QStringLiteral("--verify"), QStringLiteral("--translate"),
+                               path, device->portName()});
     QCOMPARE(run.code, int(Cli::ExitRefused));
-    QVERIFY2(run.err.contains(QStringLiteral("route MIDI IN 5 → MIDI OUT 1: Port serial number error")), qPrintable(run.err));
+    QVERIFY2(run.err.contains(QStringLiteral("1 route uses ports the Alder-4 does not have and will be left out: "
+                                             "route MIDI IN 5 → MIDI OUT 1.")), qPrintable(run.err));
+    QVERIFY2(run.err.contains(QStringLiteral("route MIDI IN 2 → MIDI OUT 2: Illegal routing")), qPrintable(run.err));
     QVERIFY2(!run.err.contains(QStringLiteral("MIDI IN 1 →")), qPrintable(run.err));
-    QCOMPARE(run.out, QStringLiteral("route MIDI IN 5 → MIDI OUT 1: only in the file\n"));
+    QCOMPARE(run.out, QStringLiteral("route MIDI IN 2 → MIDI OUT 2: only in the file\n"));
     QCOMPARE(device->simulator()->routes().size(), 1);
+}
+
+// A setup moved by port name: what carries, what is listed, what is sent.
+// The mapping page numbers its port boxes per model, so a rule's port mask
+// is sent where the target has the same ports.
+void TestCli::translationBetweenModels_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("summary");
+    QTest::addColumn<QStringList>("sent"); // without the fixed steps; a stored rule with its port mask
+
+    // Alder-4 mask: MIDI IN1-2, MIDI OUT1-2, USB HOST IN1-8, USB HOST OUT1-8.
+    QTest::newRow("Alder-4 to Cedar-6")
+        << QByteArray(R"({"model": "Alder-4", "MIDI IN 1": ["MIDI OUT 2", "USB Device 1"], "MIDI IN 2": ["USB HOST 3"],
+            "USB HOST 2": ["MIDI OUT 1"], "listFiltering": [{"portName": "MIDI IN1", "situations": {"mm": 1}},
+            {"portName": "USB HOST IN2", "situations": {"mm": 1}}, {"portName": "USB HOST OUT1", "situations": {}}],
+            "feedbackMappings": [{}, {"hh1": 9, "hh6": 65, "enable": true}, {"hh1": 20, "hh6": 66, "enable": true}]})")
+        << "Cedar-6"
+        << "This file was saved from an Alder-4. 2 routes, 1 filter and 1 mapping rule use ports the Cedar-6 does "
+           "not have and will be left out: route MIDI IN 2 → USB HOST 3; route USB HOST 2 → MIDI OUT 1; "
+           "USB HOST IN 2 filter; mapping 2 (USB HOST IN 1 → MIDI OUT 1)."
+        << QStringList{"connect MIDI IN 1 → USB Device 1", "connect MIDI IN 1 → MIDI OUT 2",
+                       "set the MIDI IN 1 filter (filtered: Timing Clock)", "store mapping 1 01 01 00"};
+    // Cedar-6 mask: MIDI IN1-6, MIDI OUT1-6, USB DEVICE IN1, USB DEVICE OUT1.
+    QTest::newRow("Cedar-6 back to Alder-4")
+        << QByteArray(R"({"model": "Cedar-6", "MIDI IN 1": ["MIDI OUT 6", "MIDI OUT 2"], "MIDI IN 3": ["MIDI OUT 4"],
+            "listFiltering": [{"portName": "MIDI IN3", "situations": {"mm": 1}}, {"portName": "USB DEVICE OUT1",
+            "situations": {"mm": 1}}], "feedbackMappings": [{}, {"hh1": 1, "hh2": 1, "hh6": 65, "enable": true},
+            {"hh1": 68, "hh6": 66, "enable": true}]})")
+        << "Alder-4"
+        << "This file was saved from a Cedar-6. 2 routes, 1 filter and 1 mapping rule use ports the Alder-4 does not "
+           "have and will be left out: route MIDI IN 1 → MIDI OUT 6; route MIDI IN 3 → MIDI OUT 4; MIDI IN 3 filter; "
+           "mapping 2 (MIDI IN 3 → MIDI OUT 1)."
+        << QStringList{"connect MIDI IN 1 → MIDI OUT 2", "set the USB DEVICE OUT 1 filter (filtered: Timing Clock)",
+                       "store mapping 1 09 00 00"};
+    // Without a model the boxes are the target's; one beyond them is no port.
+    QTest::newRow("no model to Cedar-6")
+        << QByteArray(R"({"MIDI IN 7": ["MIDI OUT 1"], "feedbackMappings": [{}, {"hh1": 1, "hh2": 64, "hh6": 65,
+            "enable": true}, {"hh3": 1, "hh6": 66, "enable": true}]})")
+        << "Cedar-6"
+        << "This file does not say which model it was saved from. 1 route and 1 mapping rule use ports the Cedar-6 "
+           "does not have and will be left out: route MIDI IN 7 → MIDI OUT 1; mapping 2 (an unknown port)."
+        << QStringList{"store mapping 1 01 40 00"};
+}
+
+void TestCli::translationBetweenModels()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, target);
+    QFETCH(QString, summary);
+    QFETCH(QStringList, sent);
+
+    const ConfigFile::ReadResult read = ConfigFile::read(file);
+    QVERIFY2(read.ok(), qPrintable(read.errorString()));
+    const auto ports = ConfigFile::portsOfModel(target);
+    QVERIFY(ports);
+    const ConfigFile::Translation translation = ConfigFile::translate(read.import, *ports);
+    QCOMPARE(translation.summary(), summary);
+    QCOMPARE(translation.fromOtherModel(), !read.import.model.isEmpty());
+    const Cli::ApplyPlan plan = Cli::planApply(translation.carried);
+    QStringList steps;
+    int filters = 0;
+    for (const Cli::ApplyStep &step : plan.steps) {
+        filters += step.kind == Cli::ApplyStep::SetFilter;
+        if (step.kind == Cli::ApplyStep::StoreMapping) // F0 00 2F 71 02 04, then the mask
+            steps << step.meaning + QLatin1Char(' ') + QString::fromLatin1(step.command.mid(6, 3).toHex(' '));
+        else if (step.kind == Cli::ApplyStep::Connect
+                 || (step.kind == Cli::ApplyStep::SetFilter && !step.meaning.endsWith("(nothing filtered)")))
+            steps << step.meaning;
+    }
+    QCOMPARE(steps, sent);
+    // Every filter of the target is set: its own ports do not keep what they held.
+    const auto &counts = ports->filterCounts;
+    QCOMPARE(filters, read.import.listFiltering ? std::accumulate(counts.cbegin(), counts.cend(), 0) : 0);
+}
+
+// A backup of an Alder-4 onto a Cedar-6 through the real program: refused
+// with the list and nothing sent, then applied with --translate.
+void TestCli::setupFromAnotherModelIsRefusedOrTranslated()
+{
+    auto alder = TestSupport::startDevice(QStringLiteral("Alder-4"));
+    auto cedar = TestSupport::startDevice(QStringLiteral("Cedar-6"));
+    QVERIFY(alder && cedar);
+    alder->simulator()->receive(Routing::connectCommand({{Routing::FivePin, 1}, {Routing::FivePin, 2}}));
+    alder->simulator()->receive(Routing::connectCommand({{Routing::UsbHost, 3}, {Routing::FivePin, 1}}));
+    alder->simulator()->receive(Filter::setCommand(2, 2, Filter::Bytes{1}));
+    alder->simulator()->receive(noteOnToProgramChange(3).toStoreCommand());
+    cedar->simulator()->receive(Routing::connectCommand({{Routing::FivePin, 5}, {Routing::FivePin, 6}}));
+    QTemporaryDir dir;
+    const QString backup = dir.filePath(QStringLiteral("alder.ini"));
+    CliRun run = runCli({QStringLiteral("dump"), alder->portName(), QStringLiteral("-o"), backup});
+    QVERIFY2(run.code == Cli::ExitOk, qPrintable(run.err));
+    QVERIFY(readAll(backup).contains("\n    \"model\": \"Alder-4\",\n"));
+
+    const auto held = cedar->simulator()->routes();
+    const int heard = cedar->simulator()->receivedFrames().size();
+    run = runCli({QStringLiteral("apply"), backup, cedar->portName()});
+    QCOMPARE(run.code, int(Cli::ExitNotForThisDevice));
+    QVERIFY2(run.err.contains(QStringLiteral("This file was saved from an Alder-4. 1 route and 1 filter use ports "
+                                             "the Cedar-6 does not have and will be left out: route USB HOST 3 → "
+                                             "MIDI OUT 1; USB HOST IN 2 filter. Nothing was sent")), qPrintable(run.err));
+    QCOMPARE(cedar->simulator()->routes(), held);
+    for (const auto &frame : cedar->simulator()->receivedFrames().mid(heard)) // questions only
+        QVERIFY(!frame.bytes.startsWith(QByteArray::fromHex("f0002f7102")));
+
+    run = runCli({QStringLiteral("apply"), QStringLiteral("--translate"), QStringLiteral("--verify"), backup,
+                  cedar->portName()});
+    QVERIFY2(run.code == Cli::ExitOk, qPrintable(run.err));
+    QVERIFY2(run.err.contains(QStringLiteral("route USB HOST 3 → MIDI OUT 1; USB HOST IN 2 filter.")), qPrintable(run.err));
+    run = runCli({QStringLiteral("dump"), cedar->portName()});
+    const QJsonObject root = QJsonDocument::fromJson(run.out.toUtf8()).object();
+    QCOMPARE(root.value(QStringLiteral("model")).toString(), QStringLiteral("Cedar-6"));
+    QCOMPARE(root.value(QStringLiteral("MIDI IN 1")).toArray(), QJsonArray{QStringLiteral("MIDI OUT 2")});
+    QVERIFY(!root.contains(QStringLiteral("MIDI IN 5")) && !root.contains(QStringLiteral("USB HOST 3")));
+    QVERIFY(root.value(QStringLiteral("feedbackMappings")).toArray().at(3).toObject().value(QStringLiteral("enable")).toBool());
+}
+
+void TestCli::diffOfTwoFiles_data()
+{
+    QTest::addColumn<QByteArray>("second"); // empty: a folder
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("expected"); // {A} and {B} stand for the files' paths
+
+    QTest::newRow("equal") << QByteArray(R"({"listFiltering": [{"portName": "MIDI IN1", "situations": {"mm": 1}}],
+        "MIDI IN 1": ["MIDI OUT 2"], "model": "Alder-4", "c5": true})") << int(Cli::ExitOk) << QString();
+    QTest::newRow("different") << QByteArray(R"({"model": "Cedar-6", "MIDI IN 1": ["MIDI OUT 1"],
+        "listFiltering": [{"portName": "MIDI IN1", "situations": {}}]})") << int(Cli::ExitDiffers)
+        << "model: Alder-4 in {A}, Cedar-6 in {B}\nroute MIDI IN 1 → MIDI OUT 1: only in {B}\n"
+           "route MIDI IN 1 → MIDI OUT 2: only in {A}\nMIDI IN 1 filter: Timing Clock filtered only in {A}\n";
+    QTest::newRow("neither a file nor a port") << QByteArray() << int(Cli::ExitUsage)
+                                               << "velmora-cli: {B} is neither a configuration file nor a serial port.\n";
+}
+
+void TestCli::diffOfTwoFiles()
+{
+    QFETCH(QByteArray, second);
+    QFETCH(int, exitCode);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    const QString a = writeFile(dir, QStringLiteral("a.ini"), R"({"model": "Alder-4", "MIDI IN 1": ["MIDI OUT 2"],
+        "listFiltering": [{"portName": "MIDI IN1", "situations": {"mm": 1}}]})");
+    const QString b = second.isEmpty() ? dir.path() : writeFile(dir, QStringLiteral("b.ini"), second);
+    const CliRun run = runCli({QStringLiteral("diff"), a, b});
+    QCOMPARE(run.code, exitCode);
+    QCOMPARE(exitCode == Cli::ExitUsage ? run.err : run.out,
+             expected.replace(QStringLiteral("{A}"), a).replace(QStringLiteral("{B}"), b));
 }
 
 void TestCli::flash_data()

@@ -68,21 +68,6 @@ MappingRecord record(std::initializer_list<int> head, const QByteArray &payload,
     return r;
 }
 
-// What the routing model holds after replaying the file's routes.
-Document documentFrom(const Import &import)
-{
-    Document doc;
-    QMultiMap<Port, Port> replay;
-    for (const Route &route : import.routes)
-        replay.insert(route.in, route.out);
-    for (auto it = replay.cbegin(); it != replay.cend(); ++it)
-        doc.routeMap.insert(it.key(), it.value());
-    doc.listFiltering = import.listFiltering.value_or(QVector<FilterEntry>());
-    doc.boxStates = import.boxStates;
-    doc.feedbackMappings = import.feedbackMappings;
-    return doc;
-}
-
 ReadResult readJson(const char *json)
 {
     return read(QByteArray(json));
@@ -134,6 +119,7 @@ void TestConfigFile::goldenFiles_data()
     QTest::newRow("empty") << "empty.ref" << emptyDocument();
 
     Document two = emptyDocument();
+    two.model = "Alder-4";
     // The most recently added destination is listed first.
     two.routeMap.insert(In(1), Dev(1));
     two.routeMap.insert(In(1), Out(2));
@@ -156,11 +142,13 @@ void TestConfigFile::goldenFiles_data()
     QTest::newRow("MIDI IN 10 before MIDI IN 2") << "midi-in-10-and-2.ref" << names;
 
     Document sysex = emptyDocument();
+    sysex.model = "Cedar-6";
     sysex.feedbackMappings[1] = record({1, 0, 0, 0, 0, 0x41, 0x0F, 17, 1, 1, 3}, QByteArray::fromHex("f07ff7"),
                                        {0x09, 1, 0, 1, 0, 3, 5}, QByteArray::fromHex("90007f007f"), true);
     QTest::newRow("SysEx payload") << "sysex-payload.ref" << sysex;
 
     Document all = emptyDocument();
+    all.model = "Alder-4";
     for (int i = 0; i < MappingRecordCount; ++i) {
         all.feedbackMappings[i] = record({i, (i * 3) & 0x7F, i % 4, 0, 0, 0x40 | i, 0x09, i % 16 + 1, 1, 3, 5},
                                          bytes({0x90 | (i % 16), 0, 127, i, 127}), {0x0B, 17, 1, 1, 2, 3, 5},
@@ -188,7 +176,7 @@ void TestConfigFile::goldenFiles()
     const ReadResult result = read(expected);
     QVERIFY2(result.ok(), qPrintable(result.errorString()));
     QCOMPARE(result.import.feedbackMappings.size(), MappingRecordCount);
-    QCOMPARE(write(documentFrom(result.import)), expected);
+    QCOMPARE(write(toDocument(result.import)), expected);
 }
 
 void TestConfigFile::routesFromNames_data()
@@ -293,6 +281,7 @@ void TestConfigFile::badFilesAreRefusedWhole_data()
         << QByteArray(R"({"listFiltering": {}})") << R"(File import failed, "listFiltering" must be a list!)";
     QTest::newRow("listFiltering entry a number") << QByteArray(R"({"listFiltering": [3]})")
                                                   << R"(File import failed, "listFiltering" entry 0 must be an object!)";
+    QTest::newRow("model a number") << QByteArray(R"({"model": 4})") << R"(File import failed, "model" must be a text!)";
     QTest::newRow("port name a number") << QByteArray(R"({"listFiltering": [{"portName": 1}]})")
                                         << R"(File import failed, "listFiltering" entry 0: "portName" must be a text!)";
     QTest::newRow("filter byte a fraction")
