@@ -10,15 +10,15 @@ enum Family { None = 0, Linden = 1, Hazel = 2, Spruce = 3, Rowan = 4 };
 
 struct Flags
 {
-    bool family1 = false;
-    bool family2 = false;
-    bool family3 = false;
-    bool family4 = false;
+    bool linden = false;
+    bool hazel = false;
+    bool spruce = false;
+    bool rowan = false;
 };
 
 // All four tests are case-insensitive substring tests, evaluated together.
-[[nodiscard]] Flags test(const QString &deviceName);
-// The first true flag in the order 1, 2, 3, 4.
+[[nodiscard]] Flags flagsFor(const QString &deviceName);
+// The first true flag in the order linden, hazel, spruce, rowan.
 [[nodiscard]] Family decide(const Flags &flags);
 
 struct Headers

@@ -77,26 +77,26 @@ void TextFrameCutter::handleFrame(const QByteArray &frame)
 
     if (const auto m = modelPattern.match(text); m.hasMatch()) {
         m_lastModel = m.captured(1);
-        emit send_MTD(m_lastModel);
+        emit modelReceived(m_lastModel);
         return;
     }
     if (const auto m = versionPattern.match(text); m.hasMatch()) {
         m_lastVersion = m.captured(0);
-        emit send_vesion(m_lastVersion);
-        emit sendmtv(m_lastVersion, m_lastModel);
+        emit versionReceived(m_lastVersion);
+        emit modelAndVersionReceived(m_lastVersion, m_lastModel);
         return;
     }
     if (text.contains(QLatin1String("ERASE END"), Qt::CaseInsensitive)) {
-        emit send_erase(true);
+        emit eraseFinished(true);
         return;
     }
     if (countPattern.match(text).hasMatch()) {
         const int count = text.toInt();
         if (count > 0)
-            emit send_upgrade_chunk_ack(count);
+            emit chunkAcknowledged(count);
         else
-            emit showdata(frame);
+            emit unrecognisedTextFrame(frame);
         return;
     }
-    emit showdata(frame);
+    emit unrecognisedTextFrame(frame);
 }

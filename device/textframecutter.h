@@ -23,12 +23,12 @@ public:
     [[nodiscard]] QString lastVersion() const { return m_lastVersion; }
 
 signals:
-    void send_vesion(QString version);
-    void send_MTD(QString MTD);
-    void send_erase(bool eraseflag);
-    void send_upgrade_chunk_ack(int ackBytes);
-    void showdata(QByteArray data);
-    void sendmtv(QString version, QString mtd);
+    void versionReceived(QString version);
+    void modelReceived(QString model);
+    void eraseFinished(bool erased);
+    void chunkAcknowledged(int ackBytes);
+    void unrecognisedTextFrame(QByteArray frame);
+    void modelAndVersionReceived(QString version, QString model);
 
 private:
     void cut();

@@ -92,9 +92,9 @@ public:
     [[nodiscard]] QByteArray disconnectAll();
     [[nodiscard]] int pendingRouteOp() const { return m_pendingOp; }
 
-    // FEED_BACK_PORT_ROUTIN_CONFIGURATION.
+    // FrameKind::RouteAnswer.
     AnswerResult handleRouteAnswer(const QByteArray &frame);
-    // FEED_BACK_PORT_ROUTIN_SITUATION. False when the frame is ignored.
+    // FrameKind::RouteReport. False when the frame is ignored.
     bool handleRouteSituation(const QByteArray &frame);
 
     // The canvas is being rebuilt: the device reports its routes again.

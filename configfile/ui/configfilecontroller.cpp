@@ -128,7 +128,7 @@ void ConfigFileController::openFile()
     // the answer first, as it sees every route answer.
     if (!m_listening) {
         m_listening = true;
-        m_session->dispatcher()->addHandler(FEED_BACK_PORT_ROUTIN_CONFIGURATION, this,
+        m_session->dispatcher()->addHandler(FrameKind::RouteAnswer, this,
                                             [this](const QByteArray &frame) {
                                                 onRouteAnswered(frame);
                                                 return FeedbackDispatcher::Outcome::Handled;

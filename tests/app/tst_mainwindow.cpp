@@ -3,7 +3,7 @@
 // USB names, result texts driven by device answers, and losing the device.
 #include "app/widget.h"
 #include "device/devicesession.h"
-#include "device/fifobuffer.h"
+#include "device/sysexframecutter.h"
 #include "device/sysex.h"
 #include "device/virtualdevices.h"
 #include "device/vocabulary.h"

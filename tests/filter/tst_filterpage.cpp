@@ -94,7 +94,7 @@ private slots:
     void shouldRecountSectionsAfterDirectChanges();
 
 private:
-    void feed(Feedbacktype type, const QByteArray &frame);
+    void feed(FrameKind type, const QByteArray &frame);
     void expectClearPage();
     QCheckBox *box(const QString &name) const;
 
@@ -118,9 +118,9 @@ void TestFilterPage::cleanup()
     m_prompt.reset();
 }
 
-void TestFilterPage::feed(Feedbacktype type, const QByteArray &frame)
+void TestFilterPage::feed(FrameKind type, const QByteArray &frame)
 {
-    m_session->dispatcher()->dealWithData(type, frame);
+    m_session->dispatcher()->dispatch(type, frame);
 }
 
 QCheckBox *TestFilterPage::box(const QString &name) const
@@ -353,7 +353,7 @@ void TestFilterPage::shouldLeavePageClearForPortWithoutRecord()
 void TestFilterPage::shouldFillChooserOnceTypeByType()
 {
     QSignalSpy writes(m_session->dispatcher(), &FeedbackDispatcher::writeRequested);
-    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({2, 1, 0, 1, 0, 2}));
+    feed(FrameKind::FilterPortCounts, portCountsFrame({2, 1, 0, 1, 0, 2}));
     QComboBox *combo = m_page->portCombo();
     const QStringList expected = {"MIDI IN1", "MIDI IN2", "MIDI OUT1", "USB HOST OUT1", "USB DEVICE OUT1",
                                   "USB DEVICE OUT2"};
@@ -366,7 +366,7 @@ void TestFilterPage::shouldFillChooserOnceTypeByType()
     QVERIFY(combo->isEnabled());
 
     // A second report while the chooser is filled changes nothing and asks nothing.
-    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({6, 6, 0, 0, 1, 1}));
+    feed(FrameKind::FilterPortCounts, portCountsFrame({6, 6, 0, 0, 1, 1}));
     QCOMPARE(combo->count(), expected.size());
     QCOMPARE(m_page->model()->filterPortCounts(), (Filter::PortCounts{2, 1, 0, 1, 0, 2}));
     QCOMPARE(writes.size(), 1);
@@ -376,12 +376,12 @@ void TestFilterPage::shouldFillChooserOnceTypeByType()
 
 void TestFilterPage::shouldShowChosenPortOnceReportsCoverChooser()
 {
-    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({2, 1, 0, 0, 0, 0}));
-    feed(FEED_BACK_PORT_FILTERING_SITUATION, situationFrame(0, 1, withByte(2, 0x01)));
-    feed(FEED_BACK_PORT_FILTERING_SITUATION, situationFrame(0, 2, withByte(2, 0x02)));
+    feed(FrameKind::FilterPortCounts, portCountsFrame({2, 1, 0, 0, 0, 0}));
+    feed(FrameKind::FilterReport, situationFrame(0, 1, withByte(2, 0x01)));
+    feed(FrameKind::FilterReport, situationFrame(0, 2, withByte(2, 0x02)));
     // Two records for three ports: not yet.
     expectClearPage();
-    feed(FEED_BACK_PORT_FILTERING_SITUATION, situationFrame(1, 1, withByte(2, 0x04)));
+    feed(FrameKind::FilterReport, situationFrame(1, 1, withByte(2, 0x04)));
     QCOMPARE(m_page->model()->count(), 3);
     QCOMPARE(m_page->model()->filterSituations().at(2)->name(), QString("MIDI OUT1"));
     QVERIFY(box("checkBox_1")->isChecked());
@@ -392,7 +392,7 @@ void TestFilterPage::shouldShowChosenPortOnceReportsCoverChooser()
     QVERIFY(!box("checkBox_1")->isChecked());
     // A further report shows the chosen port again, not another port's filter
     // under this port's name.
-    feed(FEED_BACK_PORT_FILTERING_SITUATION, situationFrame(5, 1, withByte(2, 0x40)));
+    feed(FrameKind::FilterReport, situationFrame(5, 1, withByte(2, 0x40)));
     QVERIFY(box("checkBox_3")->isChecked());
     QVERIFY(!box("checkBox_7")->isChecked());
     QCOMPARE(m_page->counter(Section::Channels), 1);
@@ -400,9 +400,9 @@ void TestFilterPage::shouldShowChosenPortOnceReportsCoverChooser()
 
 void TestFilterPage::shouldKeepDuplicateReportsAndShowFirst()
 {
-    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({1, 0, 0, 0, 0, 0}));
-    feed(FEED_BACK_PORT_FILTERING_SITUATION, situationFrame(0, 1, withByte(3, 0x01)));
-    feed(FEED_BACK_PORT_FILTERING_SITUATION, situationFrame(0, 1, withByte(3, 0x20)));
+    feed(FrameKind::FilterPortCounts, portCountsFrame({1, 0, 0, 0, 0, 0}));
+    feed(FrameKind::FilterReport, situationFrame(0, 1, withByte(3, 0x01)));
+    feed(FrameKind::FilterReport, situationFrame(0, 1, withByte(3, 0x20)));
     QCOMPARE(m_page->model()->count(), 2);
     QCOMPARE(m_page->model()->filterSituations().at(1)->data(), withByte(3, 0x20));
     QVERIFY(box("checkBox_NoteOn")->isChecked());
@@ -412,10 +412,10 @@ void TestFilterPage::shouldKeepDuplicateReportsAndShowFirst()
 
 void TestFilterPage::shouldIgnoreMalformedStateReport()
 {
-    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({1, 0, 0, 0, 0, 0}));
+    feed(FrameKind::FilterPortCounts, portCountsFrame({1, 0, 0, 0, 0, 0}));
     QByteArray shortFrame = situationFrame(0, 1, withByte(3, 0x01));
     shortFrame.remove(10, 1);
-    feed(FEED_BACK_PORT_FILTERING_SITUATION, shortFrame);
+    feed(FrameKind::FilterReport, shortFrame);
     QCOMPARE(m_page->model()->count(), 0);
     expectClearPage();
 }
@@ -424,7 +424,7 @@ void TestFilterPage::shouldKeepReportedPortsOfOtherModels()
 {
     // No Linden model is connected: the routing page's USB HOST pairs must
     // not replace the ports the device reported.
-    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({6, 6, 0, 0, 1, 1}));
+    feed(FrameKind::FilterPortCounts, portCountsFrame({6, 6, 0, 0, 1, 1}));
     QComboBox *combo = m_page->portCombo();
     combo->setCurrentIndex(combo->findText("MIDI IN5"));
     m_page->rebuildLindenPorts(1);
@@ -434,7 +434,7 @@ void TestFilterPage::shouldKeepReportedPortsOfOtherModels()
 
 void TestFilterPage::shouldRefuseSetWhenNotConnected()
 {
-    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({1, 0, 0, 0, 0, 0}));
+    feed(FrameKind::FilterPortCounts, portCountsFrame({1, 0, 0, 0, 0, 0}));
     m_page->model()->append(QStringLiteral("MIDI IN1"), Filter::Bytes{});
     box("checkBox_10")->click();
     for (bool appliesToAll : {false, true}) {
@@ -470,7 +470,7 @@ void TestFilterPage::shouldLabelControllersByShowCCName()
 
 void TestFilterPage::shouldKeepPortChoosersOffWithAppliesToAll()
 {
-    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({1, 1, 0, 0, 0, 0}));
+    feed(FrameKind::FilterPortCounts, portCountsFrame({1, 1, 0, 0, 0, 0}));
     QCheckBox *all = m_page->appliesToAll();
     all->click();
     QVERIFY(!m_page->portCombo()->isEnabled());
@@ -485,11 +485,11 @@ void TestFilterPage::shouldKeepPortChoosersOffWithAppliesToAll()
 
 void TestFilterPage::shouldClearRecordsAndPageOnFactoryReset()
 {
-    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({1, 1, 0, 0, 0, 0}));
-    feed(FEED_BACK_PORT_FILTERING_SITUATION, situationFrame(0, 1, withByte(24, 0x7F)));
-    feed(FEED_BACK_PORT_FILTERING_SITUATION, situationFrame(1, 1, withByte(24, 0x7F)));
+    feed(FrameKind::FilterPortCounts, portCountsFrame({1, 1, 0, 0, 0, 0}));
+    feed(FrameKind::FilterReport, situationFrame(0, 1, withByte(24, 0x7F)));
+    feed(FrameKind::FilterReport, situationFrame(1, 1, withByte(24, 0x7F)));
     QCOMPARE(m_page->counter(Section::SystemRealtime), 7);
-    feed(FEED_FCTORY, SysEx::frame(3, 1, QByteArray::fromHex("0101")));
+    feed(FrameKind::FactoryReset, SysEx::frame(3, 1, QByteArray::fromHex("0101")));
     QCOMPARE(m_page->model()->count(), 0);
     expectClearPage();
     QCOMPARE(m_page->portCombo()->count(), 2);
@@ -497,15 +497,15 @@ void TestFilterPage::shouldClearRecordsAndPageOnFactoryReset()
 
 void TestFilterPage::shouldEmptyChooserRecordsAndPageOnDisconnect()
 {
-    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({1, 0, 0, 0, 0, 0}));
-    feed(FEED_BACK_PORT_FILTERING_SITUATION, situationFrame(0, 1, withByte(1, 0x7F)));
+    feed(FrameKind::FilterPortCounts, portCountsFrame({1, 0, 0, 0, 0, 0}));
+    feed(FrameKind::FilterReport, situationFrame(0, 1, withByte(1, 0x7F)));
     QCOMPARE(m_page->counter(Section::Channels), 7);
     m_page->resetForDisconnect();
     QCOMPARE(m_page->portCombo()->count(), 0);
     QCOMPARE(m_page->model()->count(), 0);
     expectClearPage();
     // The next connection fills the chooser again.
-    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({1, 0, 0, 0, 0, 0}));
+    feed(FrameKind::FilterPortCounts, portCountsFrame({1, 0, 0, 0, 0, 0}));
     QCOMPARE(m_page->portCombo()->count(), 1);
 }
 

@@ -282,7 +282,7 @@ void TestMappingEndToEnd::malformedRecordDrawsDataError()
     bad.oo = 1;
     bad.tt = 1;
     bad.extraData = hex("80");
-    m_window->session()->serialPort()->writeMappingFrame(bad.toStoreCommand());
+    QVERIFY(m_window->session()->write(bad.toStoreCommand()));
     QTRY_COMPARE(m_prompt->texts(), QStringList{"Data error. Please reconfigure and resend.)"});
     QVERIFY(m_device->simulator()->mappings().isEmpty());
     QVERIFY(!page->feedbackMappings().at(1).enable);

@@ -4,7 +4,7 @@
 #include "device/devicesession.h"
 #include "device/feedbackdispatcher.h"
 #include "mapping/mappingfeedback.h"
-#include "device/feedbacktype.h"
+#include "device/framekind.h"
 #include "mapping/mappingoverlay.h"
 #include "mapping/mappingpage.h"
 #include "mapping/standardmappingeditor.h"
@@ -463,7 +463,7 @@ void TestMappingOverlay::storedSysExRuleIsShownAndSentUnchanged()
     r.tt = 5;
     r.extraData = QByteArray::fromHex("b000 7f007f");
     m_page->setPortBoxesVisible(true);
-    m_session->dispatcher()->dealWithData(FEED_BACK_PORT_ROUNTMAPPING, r.toStoreCommand());
+    m_session->dispatcher()->dispatch(FrameKind::MappingReport, r.toStoreCommand());
     QTRY_VERIFY(m_page->feedbackMappings().at(2).enable);
     m_page->findChild<QCheckBox *>("checkBox_17")->click();
     m_page->mappingNumberCombo()->setCurrentIndex(1);

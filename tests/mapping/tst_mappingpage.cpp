@@ -5,7 +5,7 @@
 #include "device/devicesession.h"
 #include "device/feedbackdispatcher.h"
 #include "mapping/mappingfeedback.h"
-#include "device/feedbacktype.h"
+#include "device/framekind.h"
 #include "device/sysex.h"
 #include "mapping/mappingpage.h"
 #include "mapping/standardmappingeditor.h"
@@ -103,7 +103,7 @@ private slots:
     void valueListsFollowNamingSettings();
 
 private:
-    void feed(Feedbacktype type, const QByteArray &frame) { m_session->dispatcher()->dealWithData(type, frame); }
+    void feed(FrameKind type, const QByteArray &frame) { m_session->dispatcher()->dispatch(type, frame); }
     void choose(bool mappedSide, const QString &type);
     void storeRule(const MappingRecord &record);
     [[nodiscard]] StandardMappingEditor *editor(bool mappedSide) const;
@@ -155,7 +155,7 @@ void TestMappingPage::choose(bool mappedSide, const QString &type)
 
 void TestMappingPage::storeRule(const MappingRecord &record)
 {
-    feed(FEED_BACK_PORT_ROUNTMAPPING, record.toStoreCommand());
+    feed(FrameKind::MappingReport, record.toStoreCommand());
     QTRY_VERIFY(!m_page->comboUpdateTimer()->isActive());
 }
 
@@ -210,7 +210,7 @@ void TestMappingPage::offersTypesChannelsAndNumbers()
 
 void TestMappingPage::buildsDocumentedStoreCommand()
 {
-    feed(FEED_BACK_PORT_FILTERING_COUNT, filterCountsFrame(hex("020208080101")));
+    feed(FrameKind::FilterPortCounts, filterCountsFrame(hex("020208080101")));
     m_page->inputBoxes().at(0)->setChecked(true);
     choose(false, "Note On");
     editor(false)->channelCombo()->setCurrentText("All");
@@ -321,7 +321,7 @@ void TestMappingPage::confirmedStoreFilesRuleUnderItsNumber()
 
     // The selection moved on before the answer came: the rule still is number 4's.
     m_page->mappingNumberCombo()->setCurrentIndex(6);
-    feed(FEED_BACK_ROUTING_CONFIGURATION, hex("f0002f7102020000f7"));
+    feed(FrameKind::SaveAnswer, hex("f0002f7102020000f7"));
     QVERIFY(m_page->feedbackMappings().at(4).enable);
     QCOMPARE(m_page->feedbackMappings().at(4), sent);
     QVERIFY(!m_page->feedbackMappings().at(7).enable);
@@ -330,7 +330,7 @@ void TestMappingPage::confirmedStoreFilesRuleUnderItsNumber()
 
 void TestMappingPage::showsReadBackWhenNumberSelected()
 {
-    feed(FEED_BACK_PORT_FILTERING_COUNT, filterCountsFrame(hex("020208080101")));
+    feed(FrameKind::FilterPortCounts, filterCountsFrame(hex("020208080101")));
     storeRule(noteOnToProgramChange(5, 10, 20, 30, 40));
     QVERIFY(m_page->feedbackMappings().at(5).enable);
     // Number 1 is selected and empty: the page stays reset.
@@ -364,7 +364,7 @@ void TestMappingPage::showsShortBlockRangesOfStoredRule()
 {
     // A Program Change original keeps its Data1 range when shown, so that
     // "Set" on the shown rule does not widen it to 0..127.
-    feed(FEED_BACK_PORT_FILTERING_COUNT, filterCountsFrame(hex("020208080101")));
+    feed(FrameKind::FilterPortCounts, filterCountsFrame(hex("020208080101")));
     MappingRecord r = noteOnToProgramChange(2);
     r.ii = 0x0C;
     r.kk = 1;
@@ -386,9 +386,9 @@ void TestMappingPage::refreshesOncePerBurstOfReadBacks()
 {
     QSignalSpy refreshes(m_page->comboUpdateTimer(), &QTimer::timeout);
     for (int n : {1, 2, 3})
-        feed(FEED_BACK_PORT_ROUNTMAPPING, noteOnToProgramChange(n).toStoreCommand());
+        feed(FrameKind::MappingReport, noteOnToProgramChange(n).toStoreCommand());
     // The device's "no rules" answer restarts the timer like a rule does.
-    feed(FEED_BACK_PORT_ROUNTMAPPING, hex("f0002f7101060000f7"));
+    feed(FrameKind::MappingReport, hex("f0002f7101060000f7"));
     QTRY_COMPARE(refreshes.size(), 1);
     QTest::qWait(4 * MappingPage::RefreshDelayMs);
     QCOMPARE(refreshes.size(), 1);
@@ -419,7 +419,7 @@ void TestMappingPage::badReadBacksKeepStoredRules()
     QFETCH(QByteArray, frame);
     storeRule(noteOnToProgramChange(3, 1, 2, 3, 4));
     const QVector<MappingRecord> before = m_page->feedbackMappings();
-    feed(FEED_BACK_PORT_ROUNTMAPPING, frame);
+    feed(FrameKind::MappingReport, frame);
     QTRY_VERIFY(!m_page->comboUpdateTimer()->isActive());
     QCOMPARE(m_page->feedbackMappings(), before);
     for (int n = 0; n <= 16; ++n)
@@ -448,7 +448,7 @@ void TestMappingPage::deleteAnswersUpdateSelectedNumber()
     m_page->mappingNumberCombo()->setCurrentIndex(2);
     QCOMPARE(m_page->originalStack()->currentIndex(), MappingPage::StandardPage);
 
-    feed(FEED_BACK_DEL, answer);
+    feed(FrameKind::MappingDeleteAnswer, answer);
     QCOMPARE(m_page->feedbackMappings().at(3).enable, stillStored);
     QCOMPARE(m_page->originalStack()->currentIndex(),
              stillStored ? MappingPage::StandardPage : MappingPage::PlaceholderPage);
@@ -501,15 +501,15 @@ void TestMappingPage::restoreAsksFirst()
 void TestMappingPage::factoryResetEmptiesRules()
 {
     storeRule(noteOnToProgramChange(1));
-    feed(FEED_FCTORY, hex("f0002f7103010101f7"));
+    feed(FrameKind::FactoryReset, hex("f0002f7103010101f7"));
     QVERIFY(!m_page->feedbackMappings().at(1).enable);
     QCOMPARE(m_page->originalStack()->currentIndex(), MappingPage::PlaceholderPage);
 }
 
 void TestMappingPage::labelsPortBoxesFromDevicePorts()
 {
-    feed(FEED_BACK_PORT_COUNT, portCountsFrame());
-    feed(FEED_BACK_PORT_FILTERING_COUNT, filterCountsFrame(hex("020208080101")));
+    feed(FrameKind::PortCounts, portCountsFrame());
+    feed(FrameKind::FilterPortCounts, filterCountsFrame(hex("020208080101")));
     const QList<QCheckBox *> &in = m_page->inputBoxes();
     const QList<QCheckBox *> &out = m_page->outputBoxes();
     QCOMPARE(in.at(0)->text(), QString("MIDI IN1"));
@@ -522,7 +522,7 @@ void TestMappingPage::labelsPortBoxesFromDevicePorts()
 
     const auto colour = [](const QLabel *label) { return label->palette().color(QPalette::WindowText); };
     QCOMPARE(colour(m_page->inputBoxLabel(2)), QColor(Qt::gray));
-    feed(FEED_BACK_PORT_NAME, nameFrame(1, "Keystation 49"));
+    feed(FrameKind::UsbPortName, nameFrame(1, "Keystation 49"));
     QCOMPARE(m_page->inputBoxLabel(2)->text(), QString("(Keystation 49)"));
     QCOMPARE(m_page->outputBoxLabel(2)->text(), QString("(Keystation 49)"));
     QCOMPARE(m_page->inputBoxLabel(3)->text(), QString("(No device connected)"));
@@ -530,16 +530,16 @@ void TestMappingPage::labelsPortBoxesFromDevicePorts()
     QCOMPARE(colour(m_page->inputBoxLabel(2)), QColor(Qt::black));
     QCOMPARE(colour(m_page->outputBoxLabel(2)), QColor(Qt::black));
     QCOMPARE(colour(m_page->inputBoxLabel(3)), QColor(Qt::gray));
-    feed(FEED_BACK_PORT_NAME, nameFrame(1, "1"));
+    feed(FrameKind::UsbPortName, nameFrame(1, "1"));
     QCOMPARE(m_page->inputBoxLabel(2)->text(), QString("(No device connected)"));
     QCOMPARE(colour(m_page->inputBoxLabel(2)), QColor(Qt::gray));
-    feed(FEED_BACK_PORT_NAME, nameFrame(3, "nanoKONTROL2"));
+    feed(FrameKind::UsbPortName, nameFrame(3, "nanoKONTROL2"));
     QCOMPARE(m_page->outputBoxLabel(4)->text(), QString("(nanoKONTROL2)"));
     // Port counts that come after the names keep them.
     m_page->setPortCounts({2, 2, 8, 8, 1, 1});
     QCOMPARE(m_page->outputBoxLabel(4)->text(), QString("(nanoKONTROL2)"));
     // The "nothing attached anywhere" form frees every USB label.
-    feed(FEED_BACK_PORT_NAME, hex("f0002f710206000000fff7"));
+    feed(FrameKind::UsbPortName, hex("f0002f710206000000fff7"));
     QCOMPARE(m_page->outputBoxLabel(4)->text(), QString("(No device connected)"));
     QCOMPARE(m_page->outputBoxLabel(0)->text(), QString());
 

@@ -2,7 +2,7 @@
 // dispatcher) with no port open: the device's frames are fed in as bytes.
 #include "device/devicesession.h"
 #include "device/feedbackdispatcher.h"
-#include "device/fifobuffer.h"
+#include "device/sysexframecutter.h"
 #include "routing/mainscense.h"
 #include "routing/myline.h"
 #include "routing/portcolumns.h"
@@ -74,7 +74,7 @@ private slots:
     void shouldComputeResizeMeasures();
 
 private:
-    void feed(const QByteArray &bytes) { m_session->fifoBuffer()->writeData(bytes); }
+    void feed(const QByteArray &bytes) { m_session->sysExCutter()->feed(bytes); }
     QPushButton *input(int index) const { return m_page->inputButtons().value(index); }
     QPushButton *output(int index) const { return m_page->outputButtons().value(index); }
     RoutingCanvas *canvas() const { return m_page->canvas(); }

@@ -65,10 +65,10 @@ upgrade_dialog::upgrade_dialog(SerialPort *serialPort, DeviceWatcher *watcher, P
     connect(m_online, &OnlineFirmware::received, this, &upgrade_dialog::onOnlineReceived);
     connect(m_online, &OnlineFirmware::failed, this, &upgrade_dialog::onOnlineFailed);
 
-    connect(serialPort, &SerialPort::send_vesion, this, &upgrade_dialog::rec_version);
-    connect(serialPort, &SerialPort::send_MTD, this, &upgrade_dialog::rec_mtd);
-    connect(serialPort, &SerialPort::send_erase, this, &upgrade_dialog::rec_erase_flag);
-    connect(serialPort, &SerialPort::send_upgrade_chunk_ack, this, &upgrade_dialog::rec_chunk_ack);
+    connect(serialPort, &SerialPort::versionReceived, this, &upgrade_dialog::rec_version);
+    connect(serialPort, &SerialPort::modelReceived, this, &upgrade_dialog::rec_mtd);
+    connect(serialPort, &SerialPort::eraseFinished, this, &upgrade_dialog::rec_erase_flag);
+    connect(serialPort, &SerialPort::chunkAcknowledged, this, &upgrade_dialog::rec_chunk_ack);
     connect(serialPort, &SerialPort::portDisconnected, this, &upgrade_dialog::onPortDisconnected);
     // A port that vanishes without a hang-up, and one that comes back, are
     // the watcher's to notice.
