@@ -23,8 +23,8 @@ struct Flags
 
 struct Headers
 {
-    bool routing = false; // label_47, label_routing
-    bool mapping = false; // label_49, label_mapping
+    bool routing = false; // the routing page's header and the arrow before it
+    bool mapping = false; // the mapping page's header and the arrow before it
 };
 [[nodiscard]] Headers headersFor(Family family);
 [[nodiscard]] QString logText(Family family, const QString &deviceName);

@@ -1,7 +1,7 @@
 // The window as assistive technology and a keyboard user meet it, connected
 // to a simulated device: every showing control says what it is, hidden ones
 // do not claim to show, and the pages switch from the keyboard.
-#include "app/widget.h"
+#include "app/mainwindow.h"
 #include "device/devicesession.h"
 #include "filter/filterpage.h"
 #include "mapping/mappingpage.h"
@@ -107,7 +107,7 @@ private:
     struct Connected
     {
         std::unique_ptr<SimulatedDevicePort> device;
-        std::unique_ptr<Widget> window; // goes first
+        std::unique_ptr<MainWindow> window; // goes first
     };
     // A window connected to a simulated model, once the family decision and
     // the reports that follow are in; the active window when keys must reach it.
@@ -122,7 +122,7 @@ bool TestAccessibility::connectWindow(const QString &model, bool active, Connect
     if (!out->device)
         return false;
     out->window = m_fixture.makeWindow();
-    Widget &w = *out->window;
+    MainWindow &w = *out->window;
     if (active) {
         w.activateWindow();
         if (!QTest::qWaitForWindowActive(&w))
@@ -222,8 +222,8 @@ void TestAccessibility::switchesPagesFromTheKeyboard()
     const auto &w = connected.window;
     QTRY_VERIFY(w->isMappingPageShown());
     QTabWidget *tabs = w->tabWidget();
-    auto *routingHeader = w->findChild<QLabel *>("label_routing");
-    auto *mappingHeader = w->findChild<QLabel *>("label_mapping");
+    auto *routingHeader = w->findChild<QLabel *>("routingHeader");
+    auto *mappingHeader = w->findChild<QLabel *>("mappingHeader");
     QTRY_VERIFY(mappingHeader->isVisible());
 
     // A header takes focus and shows its page with Space or Enter; it is heard as a page tab.
@@ -275,7 +275,7 @@ void TestAccessibility::showsDisconnectedStateWhole()
     QTest::mouseClick(TestSupport::WindowFixture::connectButton(*w), Qt::LeftButton);
     w->tabWidget()->setCurrentWidget(w->routingPage());
     QTest::qWait(100);
-    QVERIFY(!w->findChild<QLabel *>("label_mapping")->isVisible());
+    QVERIFY(!w->findChild<QLabel *>("mappingHeader")->isVisible());
     for (const char *name : {"inputHeaderLabel", "outputHeaderLabel"}) {
         auto *caption = w->routingPage()->findChild<QLabel *>(name);
         QVERIFY(caption);
@@ -348,7 +348,7 @@ void TestAccessibility::storesAMappingRuleFromTheKeyboard()
         QTest::keyClick(field, Qt::Key_Space);
     }
     QCOMPARE(page->data1MappingFrom(), 2);
-    auto *set = w->findChild<QPushButton *>("pushButton_2");
+    auto *set = w->findChild<QPushButton *>("setButton");
     set->setFocus();
     QTest::keyClick(set, Qt::Key_Space);
     QTRY_VERIFY(device->simulator()->mappings().contains(1));
@@ -386,7 +386,7 @@ void TestAccessibility::saysOnceWhenTheDeviceIsSilent()
     QElapsedTimer sinceSent;
     sinceSent.start();
     if (pressSet)
-        QTest::mouseClick(w->findChild<QPushButton *>("pushButton_2"), Qt::LeftButton);
+        QTest::mouseClick(w->findChild<QPushButton *>("setButton"), Qt::LeftButton);
     else
         QVERIFY(w->routingPage()->canvas()->requestRoute({0, 1}, {0, 2}));
     QTRY_COMPARE(device->simulator()->receivedFrames().size(), received + 1);

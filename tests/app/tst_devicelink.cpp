@@ -63,7 +63,7 @@ void TestDeviceLink::endsConnectionOnlyWithItsOwnPort()
             w->deviceWatcher()->addFixedDevice({device->description(), device->portName()});
             held.push_back(std::make_unique<PtyHost>(device->portName()));
         }
-        w->initPort();
+        w->rescanDevices();
     }
     QVERIFY(WindowFixture::connectTo(*w, QStringLiteral("Kestrova Alder-4")));
     QCOMPARE(w->deviceCombo()->count(), 2);

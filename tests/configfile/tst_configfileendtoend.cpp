@@ -4,7 +4,7 @@
 // dumps the very bytes the window saves.
 #include "tests/mapping/samplerecords.h"
 #include "tests/support/simulateddevice.h"
-#include "app/widget.h"
+#include "app/mainwindow.h"
 #include "configfile/configreader.h"
 #include "configfile/configwriter.h"
 #include "configfile/ui/configfilecontroller.h"
@@ -100,7 +100,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<ScriptedPrompt> m_prompt;
     std::unique_ptr<SimulatedDevicePort> m_device;
-    std::unique_ptr<Widget> m_window;
+    std::unique_ptr<MainWindow> m_window;
 };
 
 void TestConfigFileEndToEnd::initTestCase()
@@ -113,7 +113,7 @@ void TestConfigFileEndToEnd::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     m_prompt = std::make_unique<ScriptedPrompt>();
-    m_window = std::make_unique<Widget>(nullptr, m_prompt.get(), m_dir->filePath("settings.ini"));
+    m_window = std::make_unique<MainWindow>(nullptr, m_prompt.get(), m_dir->filePath("settings.ini"));
     m_window->show();
 }
 
@@ -134,7 +134,7 @@ bool TestConfigFileEndToEnd::connectDevice(DeviceSimulator::Faults faults)
     if (!QTest::qWaitFor([&] { return devices->findText(Cedar) >= 0; }, 5000))
         return false;
     devices->setCurrentIndex(devices->findText(Cedar));
-    QTest::mouseClick(m_window->findChild<QPushButton *>("pushButton"), Qt::LeftButton);
+    QTest::mouseClick(m_window->findChild<QPushButton *>("connectButton"), Qt::LeftButton);
     // Every port's filter arrives last of the connection's answers.
     const bool ready = m_window->session()->isOpen()
                        && QTest::qWaitFor([&] { return m_window->filterPage()->model()->count() == 14; }, 5000);
@@ -165,7 +165,7 @@ void TestConfigFileEndToEnd::setFilter(const QString &port, const QString &box)
     ports->setCurrentIndex(ports->findText(port));
     m_window->filterPage()->itemBox(box)->click();
     m_prompt->clear();
-    m_window->on_pushButton_2_clicked();
+    m_window->onSetClicked();
     QTRY_COMPARE(m_prompt->texts(), QStringList{"Configuration successful"});
 }
 
@@ -240,7 +240,7 @@ void TestConfigFileEndToEnd::savedSetupComesBackOntoResetDevice()
 
     // "Set" and "send" put the file's filter and rule onto the device.
     m_window->tabWidget()->setCurrentIndex(0);
-    m_window->on_pushButton_2_clicked();
+    m_window->onSetClicked();
     QByteArray out2;
     for (qint32 b : Filter::encode({"c7"}))
         out2.append(char(b));

@@ -1,7 +1,7 @@
 // The filter page in the main window against a simulated device on a real
 // pseudo-terminal: what "Set" leaves on the device, the device's refusals,
 // and what the page shows after connecting again.
-#include "app/widget.h"
+#include "app/mainwindow.h"
 #include "device/devicesession.h"
 #include "filter/filterbits.h"
 #include "filter/filtermodel.h"
@@ -89,11 +89,11 @@ private slots:
     void factoryResetClearsPage();
 
 private:
-    std::unique_ptr<Widget> makeWindow();
-    bool connectTo(Widget &w, const QString &description);
-    bool waitForFilters(Widget &w, const SimulatedDevicePort &device);
-    void pressSet(Widget &w);
-    QCheckBox *box(Widget &w, const QString &name);
+    std::unique_ptr<MainWindow> makeWindow();
+    bool connectTo(MainWindow &w, const QString &description);
+    bool waitForFilters(MainWindow &w, const SimulatedDevicePort &device);
+    void pressSet(MainWindow &w);
+    QCheckBox *box(MainWindow &w, const QString &name);
 
     TestSupport::WindowFixture m_fixture;
 };
@@ -113,28 +113,28 @@ void TestFilterWindow::cleanup()
     m_fixture.release();
 }
 
-std::unique_ptr<Widget> TestFilterWindow::makeWindow()
+std::unique_ptr<MainWindow> TestFilterWindow::makeWindow()
 {
     return m_fixture.makeWindow();
 }
 
-bool TestFilterWindow::connectTo(Widget &w, const QString &description)
+bool TestFilterWindow::connectTo(MainWindow &w, const QString &description)
 {
     return TestSupport::WindowFixture::connectTo(w, description);
 }
 
-bool TestFilterWindow::waitForFilters(Widget &w, const SimulatedDevicePort &device)
+bool TestFilterWindow::waitForFilters(MainWindow &w, const SimulatedDevicePort &device)
 {
     const int ports = filterPortTotal(device.simulator());
     return QTest::qWaitFor([&] { return w.filterPage()->model()->count() == ports; }, 5000);
 }
 
-void TestFilterWindow::pressSet(Widget &w)
+void TestFilterWindow::pressSet(MainWindow &w)
 {
-    QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("pushButton_2")), Qt::LeftButton);
+    QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("setButton")), Qt::LeftButton);
 }
 
-QCheckBox *TestFilterWindow::box(Widget &w, const QString &name)
+QCheckBox *TestFilterWindow::box(MainWindow &w, const QString &name)
 {
     return w.filterPage()->findChild<QCheckBox *>(name);
 }
@@ -324,7 +324,7 @@ void TestFilterWindow::showsWhatDeviceReportsAfterReconnect()
     QTRY_COMPARE(m_fixture.prompt()->texts(), QStringList{"Configuration successful"});
     QCOMPARE(device->simulator()->filter(1, 3), toBytes(sent));
 
-    QTest::mouseClick(w->findChild<QPushButton *>(QStringLiteral("pushButton")), Qt::LeftButton);
+    QTest::mouseClick(w->findChild<QPushButton *>(QStringLiteral("connectButton")), Qt::LeftButton);
     QVERIFY(!w->session()->isOpen());
     QCOMPARE(page->portCombo()->count(), 0);
     QCOMPARE(page->model()->count(), 0);

@@ -2,7 +2,7 @@
 // pseudo-terminal: a rule built on the page is stored, read back after a
 // reconnect, shown, and deleted; the device's refusals reach the user; and
 // reading rules back leaves the device's routes alone.
-#include "app/widget.h"
+#include "app/mainwindow.h"
 #include "device/devicesession.h"
 #include "device/serialport.h"
 #include "mapping/mappingoverlay.h"
@@ -74,7 +74,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_workDir;
     std::unique_ptr<ScriptedPrompt> m_prompt;
     std::unique_ptr<SimulatedDevicePort> m_device;
-    std::unique_ptr<Widget> m_window;
+    std::unique_ptr<MainWindow> m_window;
 };
 
 void TestMappingEndToEnd::initTestCase()
@@ -91,7 +91,7 @@ void TestMappingEndToEnd::init()
     QVERIFY(profile);
     m_device = std::make_unique<SimulatedDevicePort>(*profile);
     QVERIFY(m_device->start());
-    m_window = std::make_unique<Widget>(nullptr, m_prompt.get(), m_workDir->filePath("config.ini"));
+    m_window = std::make_unique<MainWindow>(nullptr, m_prompt.get(), m_workDir->filePath("config.ini"));
     m_window->show();
     QVERIFY(connectWindow());
 }
@@ -110,7 +110,7 @@ bool TestMappingEndToEnd::connectWindow()
     if (!QTest::qWaitFor([&] { return devices->findText("Kestrova Alder-4") >= 0; }, 3000))
         return false;
     devices->setCurrentIndex(devices->findText("Kestrova Alder-4"));
-    QTest::mouseClick(m_window->findChild<QPushButton *>("pushButton"), Qt::LeftButton);
+    QTest::mouseClick(m_window->findChild<QPushButton *>("connectButton"), Qt::LeftButton);
     if (!m_window->session()->isOpen())
         return false;
     MappingPage *page = m_window->mappingPage();
@@ -150,13 +150,13 @@ void TestMappingEndToEnd::storesRuleAndReadsItBackAfterReconnect()
 
     // "Set" on the same rule is refused and sends nothing.
     const int framesBefore = sim->receivedFrames().size();
-    m_window->findChild<QPushButton *>("pushButton_2")->click();
+    m_window->findChild<QPushButton *>("setButton")->click();
     QCOMPARE(m_prompt->lastText(), QString("The Same Mapping data already exists."));
     QTest::qWait(100);
     QCOMPARE(sim->receivedFrames().size(), framesBefore);
 
     // Disconnect empties the page; connecting again reads the rule back.
-    QTest::mouseClick(m_window->findChild<QPushButton *>("pushButton"), Qt::LeftButton);
+    QTest::mouseClick(m_window->findChild<QPushButton *>("connectButton"), Qt::LeftButton);
     QVERIFY(!m_window->session()->isOpen());
     QCOMPARE(page->originalStack()->currentIndex(), MappingPage::PlaceholderPage);
     page->store().clearAll();
@@ -212,7 +212,7 @@ void TestMappingEndToEnd::storesSysExRuleAndShowsItIdenticallyAfterReconnect()
     QTRY_COMPARE(m_prompt->texts(), QStringList{"Configuration successful"});
     const MappingRecord stored = page->feedbackMappings().at(1);
 
-    QTest::mouseClick(m_window->findChild<QPushButton *>("pushButton"), Qt::LeftButton);
+    QTest::mouseClick(m_window->findChild<QPushButton *>("connectButton"), Qt::LeftButton);
     QCOMPARE(sysEx->rowTexts(), (QStringList{"127", "127", "127"}));
     page->store().clearAll();
     QVERIFY(connectWindow());

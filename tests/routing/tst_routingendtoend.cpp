@@ -1,7 +1,7 @@
 // The routing tab of the real main window, driven with the mouse, against
 // the simulated device on a pseudo-terminal: what the canvas shows is what
 // the device holds.
-#include "app/widget.h"
+#include "app/mainwindow.h"
 #include "device/devicesession.h"
 #include "routing/mainscense.h"
 #include "routing/myline.h"
@@ -100,7 +100,7 @@ private:
 
     TestSupport::WindowFixture m_fixture;
     std::unique_ptr<SimulatedDevicePort> m_device;
-    std::unique_ptr<Widget> m_window;
+    std::unique_ptr<MainWindow> m_window;
 };
 
 void TestRoutingEndToEnd::initTestCase()
@@ -333,7 +333,7 @@ void TestRoutingEndToEnd::shouldDisconnectAllOnlyWhenAnsweredYes()
     m_device->simulator()->restartClock();
 
     m_fixture.prompt()->answerNext(answer);
-    QTest::mouseClick(m_window->findChild<QPushButton *>("pushButton_5"), Qt::LeftButton);
+    QTest::mouseClick(m_window->findChild<QPushButton *>("removeButton"), Qt::LeftButton);
     QCOMPARE(m_fixture.prompt()->shown().size(), 1);
     QCOMPARE(m_fixture.prompt()->shown().first().text, QString("Disconnect All ?"));
     QCOMPARE(m_fixture.prompt()->shown().first().okText, QString("Yes"));
@@ -364,7 +364,7 @@ void TestRoutingEndToEnd::shouldShowDeviceRoutesAfterReconnecting()
     QTest::mouseClick(out("USB HOST 4"), Qt::LeftButton);
     QTRY_COMPARE(m_device->simulator()->routes().size(), 2);
 
-    QTest::mouseClick(m_window->findChild<QPushButton *>("pushButton"), Qt::LeftButton); // Disconnect
+    QTest::mouseClick(m_window->findChild<QPushButton *>("connectButton"), Qt::LeftButton); // Disconnect
     QVERIFY(!m_window->session()->isOpen());
     QVERIFY(page()->inputButtons().isEmpty());
     QVERIFY(page()->canvas()->drawnLines().isEmpty());
@@ -385,7 +385,7 @@ void TestRoutingEndToEnd::shouldSaveRoutingOnSet()
     QVERIFY(connectTo("Kestrova Alder-4"));
     QVERIFY(showRouting());
     m_device->simulator()->restartClock();
-    QTest::mouseClick(m_window->findChild<QPushButton *>("pushButton_2"), Qt::LeftButton);
+    QTest::mouseClick(m_window->findChild<QPushButton *>("setButton"), Qt::LeftButton);
     QTRY_COMPARE(m_fixture.prompt()->texts(), QStringList{"Configuration successful"});
     QCOMPARE(m_device->simulator()->receivedFrames().size(), 1);
     QCOMPARE(m_device->simulator()->receivedFrames().first().bytes, hex("F0002F71020200F7"));

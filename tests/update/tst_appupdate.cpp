@@ -1,4 +1,4 @@
-#include "app/widget.h"
+#include "app/mainwindow.h"
 #include "httpstestserver.h"
 #include "network/updateserver.h"
 #include "update/appupdater.h"
@@ -268,7 +268,7 @@ void TestAppUpdate::startupCheckIsSilentUnlessNewer()
         m_server.setResponse(TextPath, text(newer ? "Velmora_V2.1\nUpdate content: n" : "Velmora_V2.0.1\n"));
         const int requestsBefore = m_server.requestedPaths().count(TextPath);
         ScriptedPrompt prompt;
-        Widget window(nullptr, &prompt, m_dir->filePath(QStringLiteral("config.ini")));
+        MainWindow window(nullptr, &prompt, m_dir->filePath(QStringLiteral("config.ini")));
         QSignalSpy started(window.updater(), &AppUpdater::checkStarted);
         QVERIFY(started.wait(10000));
         QPointer<UpdateCheckDialog> dialog = window.updater()->dialog();
@@ -291,7 +291,7 @@ void TestAppUpdate::startupCheckIsSilentUnlessNewer()
     failing.status = 500;
     m_server.setResponse(TextPath, failing);
     ScriptedPrompt prompt;
-    Widget window(nullptr, &prompt, m_dir->filePath(QStringLiteral("config.ini")));
+    MainWindow window(nullptr, &prompt, m_dir->filePath(QStringLiteral("config.ini")));
     QSignalSpy started(window.updater(), &AppUpdater::checkStarted);
     QVERIFY(started.wait(10000));
     QPointer<UpdateCheckDialog> dialog = window.updater()->dialog();

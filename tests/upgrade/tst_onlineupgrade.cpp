@@ -5,7 +5,7 @@
 // Available" through the bootloader to the success box.
 #include "../support/httpstestserver.h"
 #include "../support/simulateddevice.h"
-#include "app/widget.h"
+#include "app/mainwindow.h"
 #include "device/devicesession.h"
 #include "device/devicewatcher.h"
 #include "device/serialport.h"
@@ -218,7 +218,7 @@ void tst_OnlineUpgrade::mainWindowPath()
     auto device = TestSupport::startDevice(QStringLiteral("Kestrova Alder-4"));
     QVERIFY(device);
     device->simulator()->setEraseDelayMs(20);
-    Widget w(nullptr, &prompt, dir.filePath(QStringLiteral("config.ini")));
+    MainWindow w(nullptr, &prompt, dir.filePath(QStringLiteral("config.ini")));
     w.show();
 
     QComboBox *devices = w.deviceCombo();
@@ -226,7 +226,7 @@ void tst_OnlineUpgrade::mainWindowPath()
     devices->setCurrentIndex(devices->findText(QStringLiteral("Kestrova Alder-4")));
     auto *mappingNumber = w.mappingPage()->findChild<QComboBox *>(QStringLiteral("comboBox"));
     QVERIFY(mappingNumber);
-    w.findChild<QPushButton *>(QStringLiteral("pushButton"))->click();
+    w.findChild<QPushButton *>(QStringLiteral("connectButton"))->click();
     QVERIFY(w.session()->isOpen());
     QVERIFY(w.session()->onlineCheckRequested());
     mappingNumber->setCurrentIndex(5);
@@ -245,7 +245,7 @@ void tst_OnlineUpgrade::mainWindowPath()
     // The window let go of the running device; the hand-off left the mapping
     // number alone and the online check is done.
     QVERIFY(w.connectedDeviceName().isEmpty());
-    QCOMPARE(w.findChild<QPushButton *>(QStringLiteral("pushButton"))->text(), QStringLiteral("Connect"));
+    QCOMPARE(w.findChild<QPushButton *>(QStringLiteral("connectButton"))->text(), QStringLiteral("Connect"));
     QCOMPARE(mappingNumber->currentIndex(), 5);
     QVERIFY(!w.session()->onlineCheckRequested());
     QVERIFY(!w.firmwareUpgrade()->isSearchingBootloader());
