@@ -19,24 +19,24 @@ const QString OnlyOnDevice = QStringLiteral("only on the device");
 const QMap<QString, QString> &boxLabels()
 {
     static const QMap<QString, QString> labels{
-        {QStringLiteral("checkBox_NoteOn"), QStringLiteral("Note On")},
-        {QStringLiteral("checkBox_NoteOff"), QStringLiteral("Note Off")},
-        {QStringLiteral("checkBox_KeyAftertouch"), QStringLiteral("Key Aftertouch")},
-        {QStringLiteral("checkBox_ProgramChange"), QStringLiteral("Program Change")},
-        {QStringLiteral("checkBox_ChannelPressure"), QStringLiteral("Channel Pressure")},
-        {QStringLiteral("checkBox_PitchBend"), QStringLiteral("Pitch Bend")},
-        {QStringLiteral("checkBox_SystemExclusive"), QStringLiteral("System Exclusive")},
-        {QStringLiteral("checkBox_MIDI_Time_Code"), QStringLiteral("MIDI Time Code")},
-        {QStringLiteral("checkBox_SongPosPointer"), QStringLiteral("Song Pos Pointer")},
-        {QStringLiteral("checkBox_song_select"), QStringLiteral("Song Select")},
-        {QStringLiteral("checkBox_Tune_Request"), QStringLiteral("Tune Request")},
-        {QStringLiteral("checkBox_Timing_Clock"), QStringLiteral("Timing Clock")},
-        {QStringLiteral("checkBox_Tick"), QStringLiteral("Tick")},
-        {QStringLiteral("checkBox_Start"), QStringLiteral("Start")},
-        {QStringLiteral("checkBox_Continue"), QStringLiteral("Continue")},
-        {QStringLiteral("checkBox_Stop"), QStringLiteral("Stop")},
-        {QStringLiteral("checkBox_Active_Sensing"), QStringLiteral("Active Sensing")},
-        {QStringLiteral("checkBox_System_Reset"), QStringLiteral("System Reset")},
+        {QStringLiteral("noteOnBox"), QStringLiteral("Note On")},
+        {QStringLiteral("noteOffBox"), QStringLiteral("Note Off")},
+        {QStringLiteral("keyAftertouchBox"), QStringLiteral("Key Aftertouch")},
+        {QStringLiteral("programChangeBox"), QStringLiteral("Program Change")},
+        {QStringLiteral("channelPressureBox"), QStringLiteral("Channel Pressure")},
+        {QStringLiteral("pitchBendBox"), QStringLiteral("Pitch Bend")},
+        {QStringLiteral("systemExclusiveBox"), QStringLiteral("System Exclusive")},
+        {QStringLiteral("midiTimeCodeBox"), QStringLiteral("MIDI Time Code")},
+        {QStringLiteral("songPositionPointerBox"), QStringLiteral("Song Pos Pointer")},
+        {QStringLiteral("songSelectBox"), QStringLiteral("Song Select")},
+        {QStringLiteral("tuneRequestBox"), QStringLiteral("Tune Request")},
+        {QStringLiteral("timingClockBox"), QStringLiteral("Timing Clock")},
+        {QStringLiteral("tickBox"), QStringLiteral("Tick")},
+        {QStringLiteral("startBox"), QStringLiteral("Start")},
+        {QStringLiteral("continueBox"), QStringLiteral("Continue")},
+        {QStringLiteral("stopBox"), QStringLiteral("Stop")},
+        {QStringLiteral("activeSensingBox"), QStringLiteral("Active Sensing")},
+        {QStringLiteral("systemResetBox"), QStringLiteral("System Reset")},
     };
     return labels;
 }
@@ -47,8 +47,10 @@ QString boxLabel(const QString &box)
         if (box == Filter::channelBoxName(channel))
             return QStringLiteral("channel %1").arg(channel);
     }
-    if (box.startsWith(QLatin1Char('c')) && box.size() > 1 && box.at(1).isDigit())
-        return QStringLiteral("controller %1").arg(box.mid(1));
+    for (int controller = 0; controller < Filter::ControllerCount; ++controller) {
+        if (box == Filter::controllerBoxName(controller))
+            return QStringLiteral("controller %1").arg(controller);
+    }
     return boxLabels().value(box, box);
 }
 

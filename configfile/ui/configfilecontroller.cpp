@@ -214,7 +214,7 @@ void ConfigFileController::apply(const ConfigFile::Import &import)
             const QSignalBlocker block(ports);
             ports->setCurrentIndex(0);
         }
-        filter->MiDiPortsCurrTextChange(ports->currentText());
+        filter->showPortFilter(ports->currentText());
     }
     filter->recountSections();
     QTimer::singleShot(0, mapping->overlay(), &MappingOverlay::rebuild);

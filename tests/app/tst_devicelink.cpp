@@ -69,7 +69,7 @@ void TestDeviceLink::endsConnectionOnlyWithItsOwnPort()
     QCOMPARE(w->deviceCombo()->count(), 2);
     FilterPage *filter = w->filterPage();
     QTRY_VERIFY(filter->model()->count() > 0);
-    QCheckBox *channel = filter->findChild<QCheckBox *>(QStringLiteral("checkBox_1"));
+    QCheckBox *channel = filter->findChild<QCheckBox *>(QStringLiteral("channel1Box"));
     QVERIFY(channel);
     channel->click(); // an edit not sent yet
     const bool edited = channel->isChecked();

@@ -143,8 +143,8 @@ void TestConfigFile::goldenFiles_data()
     in1[22] = 1;   // CC 0
     in1[24] = 127; // every realtime message
     two.listFiltering = {{"MIDI IN1", in1}, {"USB HOST OUT2", {}}};
-    two.boxStates = {{"checkBox_15", true}, {"checkBox_NoteOn", true}, {"checkBox_SystemExclusive", true},
-                     {"c0", true}, {"checkBox_16", false}, {"not a box", true}};
+    two.boxStates = {{"channel15Box", true}, {"noteOnBox", true}, {"systemExclusiveBox", true},
+                     {"controller0Box", true}, {"channel16Box", false}, {"not a box", true}};
     QTest::newRow("two routes from MIDI IN 1") << "two-routes-from-midi-in-1.ref" << two;
 
     Document names = emptyDocument();
@@ -248,7 +248,7 @@ void TestConfigFile::absentMembersLeaveThingsAlone()
     ReadResult result = read("\xEF\xBB\xBF" R"({"c3": true, "noteoff": false, "unknown": 5})");
     QVERIFY2(result.ok(), qPrintable(result.errorString()));
     QVERIFY(!result.import.listFiltering);
-    QCOMPARE(result.import.boxStates, (QHash<QString, bool>{{"c3", true}, {"checkBox_NoteOff", false}}));
+    QCOMPARE(result.import.boxStates, (QHash<QString, bool>{{"controller3Box", true}, {"noteOffBox", false}}));
     QCOMPARE(result.import.feedbackMappings.size(), MappingRecordCount);
 
     result = readJson(R"({"listFiltering": [{"portName": "", "situations": {"jj": 1}}, {"situations": {}},

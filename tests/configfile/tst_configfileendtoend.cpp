@@ -178,8 +178,8 @@ void TestConfigFileEndToEnd::savedSetupComesBackOntoResetDevice()
 {
     QVERIFY(connectDevice());
     // Filters on two ports, three routes, two mapping rules read back.
-    setFilter("MIDI IN1", "checkBox_3");
-    setFilter("MIDI OUT2", "c7");
+    setFilter("MIDI IN1", "channel3Box");
+    setFilter("MIDI OUT2", "controller7Box");
     addRoute({FivePin, 1}, {FivePin, 2});
     addRoute({FivePin, 1}, {UsbDevice, 1});
     addRoute({UsbDevice, 1}, {FivePin, 1});
@@ -226,7 +226,7 @@ void TestConfigFileEndToEnd::savedSetupComesBackOntoResetDevice()
     QCOMPARE(after.routeMap, before.routeMap);
     // The pages show it: the first port's filter, mapping number 1's rule.
     QCOMPARE(m_window->filterPage()->portCombo()->currentText(), QString("MIDI IN1"));
-    QVERIFY(m_window->filterPage()->itemBox("checkBox_3")->isChecked());
+    QVERIFY(m_window->filterPage()->itemBox("channel3Box")->isChecked());
     QCOMPARE(m_window->filterPage()->counter(FilterPage::Channels), 1);
     QCOMPARE(m_window->mappingPage()->buildRecord(), first);
 
@@ -242,7 +242,7 @@ void TestConfigFileEndToEnd::savedSetupComesBackOntoResetDevice()
     m_window->tabWidget()->setCurrentIndex(0);
     m_window->onSetClicked();
     QByteArray out2;
-    for (qint32 b : Filter::encode({"c7"}))
+    for (qint32 b : Filter::encode({"controller7Box"}))
         out2.append(char(b));
     QTRY_COMPARE(sim()->filter(1, 2), out2);
     m_window->mappingPage()->on_pushButton_14_clicked();
@@ -357,8 +357,8 @@ void TestConfigFileEndToEnd::commandLineDumpEqualsSaveFile()
     QSKIP("velmora-cli is not built");
 #else
     QVERIFY(connectDevice());
-    setFilter("MIDI OUT2", "c7");
-    setFilter("MIDI IN1", "checkBox_3"); // the port a fresh connection shows
+    setFilter("MIDI OUT2", "controller7Box");
+    setFilter("MIDI IN1", "channel3Box"); // the port a fresh connection shows
     addRoute({FivePin, 1}, {FivePin, 2});
     addRoute({UsbDevice, 1}, {FivePin, 1});
     QTRY_COMPARE(sim()->routes().size(), 2);

@@ -194,12 +194,12 @@ void TestFilterWindow::rebuildsLindenPortsKeepingChosenPort()
     QVERIFY(waitForFilters(*w, *device));
     FilterPage *page = w->filterPage();
     QComboBox *combo = page->portCombo();
-    box(*w, "checkBox_1")->click();
+    box(*w, "channel1Box")->click();
     pressSet(*w);
     QTRY_COMPARE(m_fixture.prompt()->texts(), QStringList{"Configuration successful"});
 
     combo->setCurrentIndex(combo->findText("USB HOST OUT1"));
-    QVERIFY(!box(*w, "checkBox_1")->isChecked());
+    QVERIFY(!box(*w, "channel1Box")->isChecked());
     QSignalSpy changes(combo, &QComboBox::currentTextChanged);
     page->rebuildLindenPorts(4);
     QCOMPARE(combo->count(), 12);
@@ -214,7 +214,7 @@ void TestFilterWindow::rebuildsLindenPortsKeepingChosenPort()
     page->rebuildLindenPorts(1);
     QCOMPARE(combo->count(), 6);
     QCOMPARE(combo->currentText(), QString("MIDI IN1"));
-    QVERIFY(box(*w, "checkBox_1")->isChecked());
+    QVERIFY(box(*w, "channel1Box")->isChecked());
     QCOMPARE(page->counter(FilterPage::Channels), 1);
 }
 
@@ -227,8 +227,8 @@ void TestFilterWindow::setsChannelTenOnMidiIn1()
     QVERIFY(waitForFilters(*w, *device));
     QCOMPARE(w->filterPage()->portCombo()->currentText(), QString("MIDI IN1"));
 
-    QTest::mouseClick(box(*w, "checkBox_10"), Qt::LeftButton);
-    QVERIFY(box(*w, "checkBox_10")->isChecked());
+    QTest::mouseClick(box(*w, "channel10Box"), Qt::LeftButton);
+    QVERIFY(box(*w, "channel10Box")->isChecked());
     pressSet(*w);
     QTRY_COMPARE(m_fixture.prompt()->texts(), QStringList{"Configuration successful"});
 
@@ -252,8 +252,8 @@ void TestFilterWindow::appliesToAllChangesEveryPort()
 
     QTest::mouseClick(w->filterPage()->appliesToAll(), Qt::LeftButton);
     QVERIFY(!w->filterPage()->portCombo()->isEnabled());
-    box(*w, "checkBox_System_Reset")->click();
-    box(*w, "c7")->click();
+    box(*w, "systemResetBox")->click();
+    box(*w, "controller7Box")->click();
     pressSet(*w);
     QTRY_COMPARE(m_fixture.prompt()->texts(), QStringList{"Configuration successful"});
 
@@ -299,7 +299,7 @@ void TestFilterWindow::reportsEachRefusal()
     faults.refuseAll = true;
     faults.refuseCode = static_cast<std::uint8_t>(code);
     device->simulator()->setFaults(faults);
-    box(*w, "checkBox_NoteOn")->click();
+    box(*w, "noteOnBox")->click();
     pressSet(*w);
     QTRY_COMPARE(m_fixture.prompt()->texts(), QStringList{text});
     QCOMPARE(m_fixture.prompt()->shown().first().okText, QString("OK"));
@@ -317,7 +317,7 @@ void TestFilterWindow::showsWhatDeviceReportsAfterReconnect()
     QVERIFY(waitForFilters(*w, *device));
     FilterPage *page = w->filterPage();
     page->portCombo()->setCurrentIndex(page->portCombo()->findText("MIDI OUT3"));
-    for (const char *name : {"checkBox_16", "checkBox_PitchBend", "c64", "c127", "checkBox_Tick"})
+    for (const char *name : {"channel16Box", "pitchBendBox", "controller64Box", "controller127Box", "tickBox"})
         box(*w, name)->click();
     const Filter::Bytes sent = page->pageBytes();
     pressSet(*w);
@@ -328,16 +328,16 @@ void TestFilterWindow::showsWhatDeviceReportsAfterReconnect()
     QVERIFY(!w->session()->isOpen());
     QCOMPARE(page->portCombo()->count(), 0);
     QCOMPARE(page->model()->count(), 0);
-    QVERIFY(!box(*w, "checkBox_16")->isChecked());
+    QVERIFY(!box(*w, "channel16Box")->isChecked());
     QCOMPARE(page->counter(FilterPage::ControlChange), 0);
 
     QVERIFY(connectTo(*w, "Kestrova Cedar-6"));
     QVERIFY(waitForFilters(*w, *device));
     QCOMPARE(page->portCombo()->currentText(), QString("MIDI IN1"));
-    QVERIFY(!box(*w, "checkBox_16")->isChecked());
+    QVERIFY(!box(*w, "channel16Box")->isChecked());
     page->portCombo()->setCurrentIndex(page->portCombo()->findText("MIDI OUT3"));
     QCOMPARE(page->pageBytes(), sent);
-    for (const char *name : {"checkBox_16", "checkBox_PitchBend", "c64", "c127", "checkBox_Tick"})
+    for (const char *name : {"channel16Box", "pitchBendBox", "controller64Box", "controller127Box", "tickBox"})
         QVERIFY2(box(*w, name)->isChecked(), name);
     QCOMPARE(page->counter(FilterPage::Channels), 1);
     QCOMPARE(page->counter(FilterPage::ControlChange), 2);
@@ -358,7 +358,7 @@ void TestFilterWindow::sendsNothingBeforePortsAreReported()
     // repeat, and the filter states would never be asked for.
     w->filterPage()->rebuildLindenPorts(4);
     QCOMPARE(w->filterPage()->portCombo()->count(), 0);
-    box(*w, "checkBox_1")->click();
+    box(*w, "channel1Box")->click();
     pressSet(*w);
     QCOMPARE(m_fixture.prompt()->texts(), QStringList{FilterPage::NoPortText});
     QTest::qWait(200);
@@ -382,7 +382,7 @@ void TestFilterWindow::factoryResetClearsPage()
     QTRY_VERIFY(m_fixture.prompt()->texts().contains("Factory reset successful."));
     QCOMPARE(w->filterPage()->model()->count(), 0);
     QCOMPARE(w->filterPage()->counter(FilterPage::Channels), 0);
-    QVERIFY(!box(*w, "checkBox_1")->isChecked());
+    QVERIFY(!box(*w, "channel1Box")->isChecked());
     QCOMPARE(device->simulator()->filter(0, 1), QByteArray(Filter::ByteCount, '\0'));
 }
 
