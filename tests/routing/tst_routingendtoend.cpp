@@ -3,8 +3,8 @@
 // the device holds.
 #include "app/mainwindow.h"
 #include "device/devicesession.h"
-#include "routing/mainscense.h"
-#include "routing/myline.h"
+#include "routing/routingscene.h"
+#include "routing/routeline.h"
 #include "routing/portcolumns.h"
 #include "routing/routemodel.h"
 #include "routing/routingcanvas.h"
@@ -60,7 +60,7 @@ bool holdsOnly(const DeviceSimulator *sim, const QVector<SimRoute> &routes)
 QVector<Route> drawnRoutes(const RoutingPage *page)
 {
     QVector<Route> routes;
-    for (const MyLine *line : page->canvas()->drawnLines())
+    for (const RouteLine *line : page->canvas()->drawnLines())
         routes.append(line->route());
     std::sort(routes.begin(), routes.end());
     return routes;
@@ -96,7 +96,7 @@ private:
     QPushButton *in(const char *text) const;
     QPushButton *out(const char *text) const;
     RoutingPage *page() const { return m_window->routingPage(); }
-    void rightClickLine(const MyLine *line);
+    void rightClickLine(const RouteLine *line);
 
     TestSupport::WindowFixture m_fixture;
     std::unique_ptr<SimulatedDevicePort> m_device;
@@ -149,7 +149,7 @@ QPushButton *TestRoutingEndToEnd::out(const char *text) const
         QStringLiteral("out_") + QString::fromLatin1(text).replace(' ', '_'));
 }
 
-void TestRoutingEndToEnd::rightClickLine(const MyLine *line)
+void TestRoutingEndToEnd::rightClickLine(const RouteLine *line)
 {
     QGraphicsView *view = page()->graphicsView();
     const QPoint at = view->mapFromScene(line->line().center());
@@ -172,7 +172,7 @@ void TestRoutingEndToEnd::shouldRouteWhatTheMouseDraws()
     QCOMPARE(sent.size(), 1);
     QCOMPARE(sent.first().mid(4, 7), hex("02010101020101"));
     QTRY_COMPARE(drawnRoutes(page()), (QVector<Route>{{{UsbHost, 1}, {UsbDevice, 1}}}));
-    const MyLine *line = page()->canvas()->drawnLines().first();
+    const RouteLine *line = page()->canvas()->drawnLines().first();
     QGraphicsView *view = page()->graphicsView();
     const QPoint start = view->viewport()->mapToGlobal(view->mapFromScene(line->line().p1()));
     const QPoint end = view->viewport()->mapToGlobal(view->mapFromScene(line->line().p2()));
@@ -295,8 +295,8 @@ void TestRoutingEndToEnd::shouldRemoveRouteOnRightClick()
     QTRY_COMPARE(page()->canvas()->drawnLines().size(), 2);
     QTRY_COMPARE(m_device->simulator()->routes().size(), 2);
 
-    const MyLine *doomed = nullptr;
-    for (const MyLine *line : page()->canvas()->drawnLines()) {
+    const RouteLine *doomed = nullptr;
+    for (const RouteLine *line : page()->canvas()->drawnLines()) {
         if (line->route() == Route{{FivePin, 2}, {UsbHost, 3}})
             doomed = line;
     }
@@ -374,8 +374,8 @@ void TestRoutingEndToEnd::shouldShowDeviceRoutesAfterReconnecting()
     QVERIFY(showRouting());
     const QVector<Route> expected{{{FivePin, 2}, {UsbHost, 4}}, {{UsbDevice, 1}, {FivePin, 1}}};
     QTRY_COMPARE(drawnRoutes(page()), expected);
-    for (const MyLine *line : page()->canvas()->drawnLines())
-        QVERIFY(line->pin() && line->pin()->isVisible() && line->pout() && line->pout()->isVisible());
+    for (const RouteLine *line : page()->canvas()->drawnLines())
+        QVERIFY(line->inputButton() && line->inputButton()->isVisible() && line->outputButton() && line->outputButton()->isVisible());
 }
 
 void TestRoutingEndToEnd::shouldSaveRoutingOnSet()
