@@ -25,7 +25,7 @@ EncodedSide encodeStandard(const MappingSide &side, std::uint8_t type)
     out.data1Position = layout.data1Position;
     out.data2Position = layout.data2Position;
     out.block = Mapping::standardBlock(
-        type, Mapping::makeStatusByte2(side.typeName, side.channelText), side.ranges);
+        type, Mapping::midiStatusByte(side.typeName, side.channelText), side.ranges);
     return out;
 }
 
@@ -62,7 +62,7 @@ MappingRecord MappingRule::toRecord() const
     r.rr = Mapping::dataSourceByte(data2MappingFrom);
 
     const EncodedSide o = encodeSide(
-        original, Mapping::makeStatusByte(original.sysEx ? SystemExclusive : original.typeName, 0),
+        original, Mapping::swappedStatusByte(original.sysEx ? SystemExclusive : original.typeName, 0),
         &Mapping::originalSysExPositions, r.pp, r.rr);
     r.ii = o.type;
     r.jj = o.channel;
@@ -71,7 +71,7 @@ MappingRecord MappingRule::toRecord() const
     r.payload = o.block;
     r.mm = static_cast<std::uint8_t>(r.payload.size());
 
-    const EncodedSide m = encodeSide(mapped, Mapping::makeStatusByte(mapped.typeName, 0),
+    const EncodedSide m = encodeSide(mapped, Mapping::swappedStatusByte(mapped.typeName, 0),
                                      &Mapping::mappedSysExPositions, r.pp, r.rr);
     r.nn = m.type;
     r.oo = m.channel;

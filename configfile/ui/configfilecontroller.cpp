@@ -207,7 +207,7 @@ void ConfigFileController::apply(const ConfigFile::Import &import)
         const QSignalBlocker block(numbers);
         numbers->setCurrentIndex(0);
     }
-    mapping->on_comboBox_currentIndexChanged(0);
+    mapping->showMappingNumber(0);
     QComboBox *ports = filter->portCombo();
     if (ports->count() > 0) {
         {

@@ -338,11 +338,11 @@ void TestAccessibility::storesAMappingRuleFromTheKeyboard()
     QTest::keyClick(page->inputBoxes().at(0), Qt::Key_Space);
     QVERIFY(page->inputBoxes().at(0)->isChecked());
     // Type-ahead; a space would open the list.
-    keys(page->findChild<QComboBox *>("comboBox_noselect"), "Note");
-    keys(page->findChild<QComboBox *>("comboBox_noselect_2"), "Program");
+    keys(page->findChild<QComboBox *>("originalPlaceholderCombo"), "Note");
+    keys(page->findChild<QComboBox *>("mappedPlaceholderCombo"), "Program");
     // The Program Change number from the Note On's velocity: a line from
     // Original Data2 to the mapped Data1, drawn with Space twice.
-    for (const char *end : {"widget_4", "widget_7"}) {
+    for (const char *end : {"originalData2Field", "mappedData1Field"}) {
         auto *field = page->findChild<QWidget *>(end);
         field->setFocus();
         QTest::keyClick(field, Qt::Key_Space);

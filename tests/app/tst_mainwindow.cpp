@@ -212,7 +212,7 @@ void TestMainWindow::showsHeadersOfEachFamily()
     QCOMPARE(label(*w, "routingArrow")->isVisible(), routing);
     QCOMPARE(label(*w, "mappingArrow")->isVisible(), mapping);
     QVERIFY(label(*w, "filterHeader")->isVisible());
-    QTRY_COMPARE(!label(*w, "checkBox_in2_text")->isHidden(), thirdPortLabels);
+    QTRY_COMPARE(!label(*w, "inputPort2Label")->isHidden(), thirdPortLabels);
 }
 
 void TestMainWindow::showsUsbNamesAndFreeSlots()

@@ -191,7 +191,7 @@ void TestConfigFileEndToEnd::savedSetupComesBackOntoResetDevice()
     QVERIFY(m_window->session()->write(first.toStoreCommand()));
     QVERIFY(m_window->session()->write(third.toStoreCommand()));
     QTRY_COMPARE(sim()->mappings().size(), 2);
-    m_window->mappingPage()->on_pushButton_15_clicked();
+    m_window->mappingPage()->onReadClicked();
     QTRY_VERIFY(m_window->mappingPage()->feedbackMappings().at(3).enable);
 
     const QString path = m_dir->filePath("studio.ini");
@@ -245,7 +245,7 @@ void TestConfigFileEndToEnd::savedSetupComesBackOntoResetDevice()
     for (qint32 b : Filter::encode({"controller7Box"}))
         out2.append(char(b));
     QTRY_COMPARE(sim()->filter(1, 2), out2);
-    m_window->mappingPage()->on_pushButton_14_clicked();
+    m_window->mappingPage()->onSendClicked();
     QTRY_COMPARE(sim()->mappings().value(1), storedForm(first));
 }
 
@@ -364,7 +364,7 @@ void TestConfigFileEndToEnd::commandLineDumpEqualsSaveFile()
     QTRY_COMPARE(sim()->routes().size(), 2);
     QVERIFY(m_window->session()->write(noteOnToProgramChange(2).toStoreCommand()));
     QTRY_COMPARE(sim()->mappings().size(), 1);
-    m_window->mappingPage()->on_pushButton_15_clicked();
+    m_window->mappingPage()->onReadClicked();
     QTRY_VERIFY(m_window->mappingPage()->feedbackMappings().at(2).enable);
 
     const QString saved = m_dir->filePath("window.ini");

@@ -105,7 +105,7 @@ void TestFilterBits::shouldIgnoreSectionBoxesAndUnknownNames()
 {
     const QSet<QString> notItems{"channelsBox", "messagesBox", "controlChangeBox",
                                  "systemCommonBox", "systemRealtimeBox", "controller128Box",
-                                 "checkBox_17", "checkBox_0", ""};
+                                 "channel17Box", "channel0Box", ""};
     QCOMPARE(encode(notItems), Bytes{});
 }
 

@@ -118,7 +118,7 @@ bool TestMappingEndToEnd::connectWindow()
     // The connection replies have settled once the ports are labelled and
     // the USB names are in.
     return QTest::qWaitFor([page] { return page->inputBoxLabel(2)->text() == "(Keystation 49)"; }, 5000)
-        && QTest::qWaitFor([page] { return !page->comboUpdateTimer()->isActive(); }, 1000);
+        && QTest::qWaitFor([page] { return !page->refreshTimer()->isActive(); }, 1000);
 }
 
 void TestMappingEndToEnd::buildDocumentedRule()
@@ -126,10 +126,10 @@ void TestMappingEndToEnd::buildDocumentedRule()
     MappingPage *page = m_window->mappingPage();
     QCOMPARE(page->inputBoxes().at(0)->text(), QString("MIDI IN1"));
     QTest::mouseClick(page->inputBoxes().at(0), Qt::LeftButton, {}, QPoint(4, 4));
-    auto *original = page->findChild<QComboBox *>("comboBox_noselect");
+    auto *original = page->findChild<QComboBox *>("originalPlaceholderCombo");
     original->setCurrentIndex(original->findText("Note On"));
     editor(false)->channelCombo()->setCurrentText("All");
-    auto *mapped = page->findChild<QComboBox *>("comboBox_noselect_2");
+    auto *mapped = page->findChild<QComboBox *>("mappedPlaceholderCombo");
     mapped->setCurrentIndex(mapped->findText("Program Change(PC)"));
     editor(true)->channelCombo()->setCurrentText("2");
     page->setData1MappingFrom(2);
@@ -140,7 +140,7 @@ void TestMappingEndToEnd::storesRuleAndReadsItBackAfterReconnect()
     MappingPage *page = m_window->mappingPage();
     DeviceSimulator *sim = m_device->simulator();
     buildDocumentedRule();
-    QTest::mouseClick(button("pushButton_14"), Qt::LeftButton);
+    QTest::mouseClick(button("sendButton"), Qt::LeftButton);
 
     QTRY_VERIFY(sim->mappings().contains(1));
     QCOMPARE(sim->mappings().value(1), hex("0100000000410911010305 90007f007f 0c020201000003 c1007f"));
@@ -182,10 +182,10 @@ void TestMappingEndToEnd::storesSysExRuleAndShowsItIdenticallyAfterReconnect()
     MappingPage *page = m_window->mappingPage();
     DeviceSimulator *sim = m_device->simulator();
     QTest::mouseClick(page->inputBoxes().at(0), Qt::LeftButton, {}, QPoint(4, 4));
-    auto *original = page->findChild<QComboBox *>("comboBox_noselect");
+    auto *original = page->findChild<QComboBox *>("originalPlaceholderCombo");
     original->setCurrentIndex(original->findText("System Exclusive"));
     SysExMappingEditor *sysEx = page->originalSysExEditor();
-    auto *del = page->findChild<QPushButton *>("pushButton_10");
+    auto *del = page->findChild<QPushButton *>("originalDeleteButton");
     while (sysEx->rowCount() > 0) {
         sysEx->tableView()->setCurrentIndex(sysEx->tableView()->model()->index(0, 0));
         QTest::mouseClick(del, Qt::LeftButton);
@@ -195,16 +195,16 @@ void TestMappingEndToEnd::storesSysExRuleAndShowsItIdenticallyAfterReconnect()
         return std::optional<AddDataChoice>(answers.takeFirst());
     });
     for (int i = 0; i < 3; ++i)
-        QTest::mouseClick(page->findChild<QPushButton *>("pushButton_11"), Qt::LeftButton);
+        QTest::mouseClick(page->findChild<QPushButton *>("originalAddButton"), Qt::LeftButton);
     QCOMPARE(sysEx->rowTexts(), (QStringList{"65", "Data1", "Ignore"}));
-    auto *mapped = page->findChild<QComboBox *>("comboBox_noselect_2");
+    auto *mapped = page->findChild<QComboBox *>("mappedPlaceholderCombo");
     mapped->setCurrentIndex(mapped->findText("Control Change(CC)"));
     // Data1 was paired with the mapped Data1; carry it into Data2 instead.
     QCOMPARE(page->data1MappingFrom(), 1);
     page->setData1MappingFrom(-1);
     page->setData2MappingFrom(1);
     QVERIFY(m_prompt->shown().isEmpty());
-    QTest::mouseClick(button("pushButton_14"), Qt::LeftButton);
+    QTest::mouseClick(button("sendButton"), Qt::LeftButton);
 
     QTRY_VERIFY(sim->mappings().contains(1));
     QCOMPARE(sim->mappings().value(1),
@@ -222,13 +222,13 @@ void TestMappingEndToEnd::storesSysExRuleAndShowsItIdenticallyAfterReconnect()
     page->mappingNumberCombo()->setCurrentIndex(0);
     QCOMPARE(page->originalStack()->currentIndex(), MappingPage::SysExPage);
     QCOMPARE(sysEx->rowTexts(), (QStringList{"65", "Data1", "Ignore"}));
-    QCOMPARE(page->findChild<QWidget *>("dataMaxSpinBox1")->property("value").toInt(), 127);
+    QCOMPARE(page->findChild<QWidget *>("originalData1MaxBox")->property("value").toInt(), 127);
     QCOMPARE(editor(true)->typeName(), QString("Control Change(CC)"));
     QCOMPARE(page->data1MappingFrom(), -1);
     QCOMPARE(page->data2MappingFrom(), 1);
     QVERIFY(page->inputBoxes().at(0)->isChecked());
     // What is shown goes out again byte for byte, even after a values tick.
-    page->overlay()->printValues();
+    page->overlay()->reconcileSources();
     QCOMPARE(page->buildRecord(), stored);
 }
 
@@ -237,17 +237,17 @@ void TestMappingEndToEnd::delAndRestoreClearRulesOnDevice()
     MappingPage *page = m_window->mappingPage();
     DeviceSimulator *sim = m_device->simulator();
     buildDocumentedRule();
-    QTest::mouseClick(button("pushButton_14"), Qt::LeftButton);
+    QTest::mouseClick(button("sendButton"), Qt::LeftButton);
     QTRY_VERIFY(page->feedbackMappings().at(1).enable);
     page->mappingNumberCombo()->setCurrentIndex(15);
     buildDocumentedRule();
-    QTest::mouseClick(button("pushButton_14"), Qt::LeftButton);
+    QTest::mouseClick(button("sendButton"), Qt::LeftButton);
     QTRY_VERIFY(page->feedbackMappings().at(16).enable);
     QCOMPARE(sim->mappings().keys(), (QList<int>{1, 16}));
     m_prompt->clear();
 
     // "Del" on 16.
-    QTest::mouseClick(button("pushButton_16"), Qt::LeftButton);
+    QTest::mouseClick(button("deleteButton"), Qt::LeftButton);
     QTRY_VERIFY(!sim->mappings().contains(16));
     QCOMPARE(countReceived(sim, hex("f0002f710205067f015000f7")), 1);
     QTRY_COMPARE(m_prompt->texts(), QStringList{"Delete Successful"});
@@ -256,12 +256,12 @@ void TestMappingEndToEnd::delAndRestoreClearRulesOnDevice()
 
     // "Restore", answered NO: nothing is sent.
     m_prompt->answerNext(Prompt::Cancel);
-    QTest::mouseClick(button("delete_all"), Qt::LeftButton);
+    QTest::mouseClick(button("restoreButton"), Qt::LeftButton);
     QTest::qWait(100);
     QCOMPARE(sim->mappings().keys(), QList<int>{1});
     // Answered Yes: every rule goes.
     m_prompt->answerNext(Prompt::Ok);
-    QTest::mouseClick(button("delete_all"), Qt::LeftButton);
+    QTest::mouseClick(button("restoreButton"), Qt::LeftButton);
     QTRY_VERIFY(sim->mappings().isEmpty());
     QCOMPARE(countReceived(sim, hex("f0002f710205067f020000f7")), 1);
     QVERIFY(!page->feedbackMappings().at(1).enable);
@@ -297,17 +297,17 @@ void TestMappingEndToEnd::readBackBurstLeavesRoutesAlone()
     for (int index : {0, 4, 9}) {
         page->mappingNumberCombo()->setCurrentIndex(index);
         buildDocumentedRule();
-        QTest::mouseClick(button("pushButton_14"), Qt::LeftButton);
+        QTest::mouseClick(button("sendButton"), Qt::LeftButton);
         QTRY_COMPARE(page->pendingMapping().mappingNumber(), index + 1);
     }
     QTRY_COMPARE(sim->mappings().size(), 3);
     page->store().clearAll();
     const int queriesBefore = countReceived(sim, ReadQuery);
 
-    QTest::mouseClick(button("pushButton_15"), Qt::LeftButton);
+    QTest::mouseClick(button("readButton"), Qt::LeftButton);
     QTRY_VERIFY(page->feedbackMappings().at(1).enable && page->feedbackMappings().at(5).enable
                 && page->feedbackMappings().at(10).enable);
-    QTRY_VERIFY(!page->comboUpdateTimer()->isActive());
+    QTRY_VERIFY(!page->refreshTimer()->isActive());
     // Long enough for the refresh and any follow-up it might send.
     QTest::qWait(300);
     QCOMPARE(countReceived(sim, ReadQuery), queriesBefore + 1);

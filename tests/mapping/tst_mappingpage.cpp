@@ -145,7 +145,7 @@ StandardMappingEditor *TestMappingPage::editor(bool mappedSide) const
 
 void TestMappingPage::choose(bool mappedSide, const QString &type)
 {
-    auto *noSelect = m_page->findChild<PlaceholderComboBox *>(mappedSide ? "comboBox_noselect_2" : "comboBox_noselect");
+    auto *noSelect = m_page->findChild<PlaceholderComboBox *>(mappedSide ? "mappedPlaceholderCombo" : "originalPlaceholderCombo");
     QStackedWidget *stack = mappedSide ? m_page->mappedStack() : m_page->originalStack();
     if (stack->currentIndex() == MappingPage::PlaceholderPage)
         noSelect->setCurrentIndex(noSelect->findText(type));
@@ -156,14 +156,14 @@ void TestMappingPage::choose(bool mappedSide, const QString &type)
 void TestMappingPage::storeRule(const MappingRecord &record)
 {
     feed(FrameKind::MappingReport, record.toStoreCommand());
-    QTRY_VERIFY(!m_page->comboUpdateTimer()->isActive());
+    QTRY_VERIFY(!m_page->refreshTimer()->isActive());
 }
 
 void TestMappingPage::startsWithBothSidesOnPlaceholder()
 {
     QCOMPARE(m_page->originalStack()->currentIndex(), MappingPage::PlaceholderPage);
     QCOMPARE(m_page->mappedStack()->currentIndex(), MappingPage::PlaceholderPage);
-    for (const char *name : {"comboBox_noselect", "comboBox_noselect_2"}) {
+    for (const char *name : {"originalPlaceholderCombo", "mappedPlaceholderCombo"}) {
         auto *noSelect = m_page->findChild<PlaceholderComboBox *>(name);
         QVERIFY(noSelect);
         QCOMPARE(noSelect->currentIndex(), -1);
@@ -198,14 +198,14 @@ void TestMappingPage::offersTypesChannelsAndNumbers()
         QCOMPARE(items(editor(mapped)->channelCombo()), channels);
         QCOMPARE(editor(mapped)->channelCombo()->currentText(), QString("1"));
         QCOMPARE(editor(mapped)->data2MaxCombo()->count(), 128);
-        QCOMPARE(items(m_page->findChild<QComboBox *>(mapped ? "comboBox_noselect_2" : "comboBox_noselect")), types);
+        QCOMPARE(items(m_page->findChild<QComboBox *>(mapped ? "mappedPlaceholderCombo" : "originalPlaceholderCombo")), types);
     }
     QCOMPARE(items(m_page->mappingNumberCombo()), numbers);
-    for (const char *name : {"Original_midista_comboBox_2", "mapping_data2max_comboBox_2", "pushButton_14",
-                             "pushButton_15", "pushButton_16", "delete_all", "checkBox_19", "checkBox_21",
-                             "comboBox", "widget_3", "widget_4", "widget_7", "widget_8"})
+    for (const char *name : {"originalStatusCombo", "mappedData2MaxCombo", "sendButton",
+                             "readButton", "deleteButton", "restoreButton", "allInputsBox", "allOutputsBox",
+                             "mappingNumberCombo", "originalData1Field", "originalData2Field", "mappedData1Field", "mappedData2Field"})
         QVERIFY2(m_page->findChild<QWidget *>(name), name);
-    QCOMPARE(m_page->findChild<QPushButton *>("delete_all")->text(), QString("Restore"));
+    QCOMPARE(m_page->findChild<QPushButton *>("restoreButton")->text(), QString("Restore"));
 }
 
 void TestMappingPage::buildsDocumentedStoreCommand()
@@ -268,7 +268,7 @@ void TestMappingPage::refusesToSendWhileSideShowsPlaceholder()
     if (viaSet)
         m_page->onSetClicked();
     else
-        QTest::mouseClick(m_page->findChild<QPushButton *>("pushButton_14"), Qt::LeftButton);
+        QTest::mouseClick(m_page->findChild<QPushButton *>("sendButton"), Qt::LeftButton);
     QCOMPARE(sent.size(), 0);
     QVERIFY(m_page->pendingMapping().isEmpty());
     QCOMPARE(m_prompt->shown().size(), 1);
@@ -299,7 +299,7 @@ void TestMappingPage::setRefusesRuleAlreadyStored()
     QCOMPARE(m_prompt->shown().first().text, QString("The Same Mapping data already exists."));
 
     // "send" does not compare; a changed rule goes out through "Set" too.
-    QTest::mouseClick(m_page->findChild<QPushButton *>("pushButton_14"), Qt::LeftButton);
+    QTest::mouseClick(m_page->findChild<QPushButton *>("sendButton"), Qt::LeftButton);
     QCOMPARE(sent.size(), 1);
     editor(true)->channelCombo()->setCurrentText("9");
     m_page->onSetClicked();
@@ -313,7 +313,7 @@ void TestMappingPage::confirmedStoreFilesRuleUnderItsNumber()
     m_page->mappingNumberCombo()->setCurrentIndex(3);
     choose(false, "Note On");
     choose(true, "Note Off");
-    QTest::mouseClick(m_page->findChild<QPushButton *>("pushButton_14"), Qt::LeftButton);
+    QTest::mouseClick(m_page->findChild<QPushButton *>("sendButton"), Qt::LeftButton);
     const MappingRecord sent = m_page->pendingMapping();
     QCOMPARE(sent.mappingNumber(), 4);
     // Sending alone stores nothing.
@@ -384,7 +384,7 @@ void TestMappingPage::showsShortBlockRangesOfStoredRule()
 
 void TestMappingPage::refreshesOncePerBurstOfReadBacks()
 {
-    QSignalSpy refreshes(m_page->comboUpdateTimer(), &QTimer::timeout);
+    QSignalSpy refreshes(m_page->refreshTimer(), &QTimer::timeout);
     for (int n : {1, 2, 3})
         feed(FrameKind::MappingReport, noteOnToProgramChange(n).toStoreCommand());
     // The device's "no rules" answer restarts the timer like a rule does.
@@ -420,7 +420,7 @@ void TestMappingPage::badReadBacksKeepStoredRules()
     storeRule(noteOnToProgramChange(3, 1, 2, 3, 4));
     const QVector<MappingRecord> before = m_page->feedbackMappings();
     feed(FrameKind::MappingReport, frame);
-    QTRY_VERIFY(!m_page->comboUpdateTimer()->isActive());
+    QTRY_VERIFY(!m_page->refreshTimer()->isActive());
     QCOMPARE(m_page->feedbackMappings(), before);
     for (int n = 0; n <= 16; ++n)
         QCOMPARE(m_page->feedbackMappings().at(n).enable, n == 3);
@@ -481,7 +481,7 @@ void TestMappingPage::restoreAsksFirst()
     const QVector<MappingRecord> before = m_page->feedbackMappings();
 
     m_prompt->answerNext(answer);
-    QTest::mouseClick(m_page->findChild<QPushButton *>("delete_all"), Qt::LeftButton);
+    QTest::mouseClick(m_page->findChild<QPushButton *>("restoreButton"), Qt::LeftButton);
     QCOMPARE(m_prompt->shown().size(), 1);
     QCOMPARE(m_prompt->shown().first().text, QString("Delete all mapping numbers?"));
     QCOMPARE(m_prompt->shown().first().okText, QString("Yes"));
@@ -558,12 +558,12 @@ void TestMappingPage::portMaskFollowsBoxOrder_data()
     QTest::addColumn<QStringList>("checked");
     QTest::addColumn<QByteArray>("mask");
     const QVector<int> alder{2, 2, 8, 8, 1, 1};
-    QTest::newRow("first MIDI input") << alder << QStringList{"checkBox_in0"} << hex("010000");
-    QTest::newRow("MIDI outputs follow MIDI inputs") << alder << QStringList{"checkBox_out0"} << hex("040000");
-    QTest::newRow("USB inputs follow MIDI outputs") << alder << QStringList{"checkBox_in2"} << hex("100000");
-    QTest::newRow("USB outputs come last") << alder << QStringList{"checkBox_out9"} << hex("000020");
+    QTest::newRow("first MIDI input") << alder << QStringList{"inputPort0Box"} << hex("010000");
+    QTest::newRow("MIDI outputs follow MIDI inputs") << alder << QStringList{"outputPort0Box"} << hex("040000");
+    QTest::newRow("USB inputs follow MIDI outputs") << alder << QStringList{"inputPort2Box"} << hex("100000");
+    QTest::newRow("USB outputs come last") << alder << QStringList{"outputPort9Box"} << hex("000020");
     QTest::newRow("twenty boxes all checked")
-        << QVector<int>{10, 10, 0, 0, 0, 0} << QStringList{"checkBox_19", "checkBox_21"} << hex("7f7f3f");
+        << QVector<int>{10, 10, 0, 0, 0, 0} << QStringList{"allInputsBox", "allOutputsBox"} << hex("7f7f3f");
 }
 
 void TestMappingPage::portMaskFollowsBoxOrder()
@@ -583,7 +583,7 @@ void TestMappingPage::portMaskFollowsBoxOrder()
 void TestMappingPage::columnBoxesCheckVisiblePortsOnly()
 {
     m_page->setPortCounts({2, 1, 1, 1, 0, 0});
-    auto *inputs = m_page->findChild<QCheckBox *>("checkBox_19");
+    auto *inputs = m_page->findChild<QCheckBox *>("allInputsBox");
     QTest::mouseClick(inputs, Qt::LeftButton, {}, QPoint(4, 4));
     QVERIFY(m_page->inputBoxes().at(0)->isChecked());
     QVERIFY(m_page->inputBoxes().at(2)->isChecked());

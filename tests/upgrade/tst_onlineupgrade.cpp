@@ -224,7 +224,7 @@ void tst_OnlineUpgrade::mainWindowPath()
     QComboBox *devices = w.deviceCombo();
     QTRY_VERIFY(devices->findText(QStringLiteral("Kestrova Alder-4")) >= 0);
     devices->setCurrentIndex(devices->findText(QStringLiteral("Kestrova Alder-4")));
-    auto *mappingNumber = w.mappingPage()->findChild<QComboBox *>(QStringLiteral("comboBox"));
+    auto *mappingNumber = w.mappingPage()->findChild<QComboBox *>(QStringLiteral("mappingNumberCombo"));
     QVERIFY(mappingNumber);
     w.findChild<QPushButton *>(QStringLiteral("connectButton"))->click();
     QVERIFY(w.session()->isOpen());
