@@ -94,33 +94,34 @@ void compareFilter(const QString &subject, const Filter::Bytes &file, const Filt
 QStringList mappingFieldDifferences(const MappingRecord &a, const MappingRecord &b)
 {
     QStringList fields;
-    if (a.hh1 != b.hh1 || a.hh2 != b.hh2 || a.hh3 != b.hh3)
+    if (a.portMaskLow != b.portMaskLow || a.portMaskMiddle != b.portMaskMiddle
+        || a.portMaskHigh != b.portMaskHigh)
         fields << QStringLiteral("ports");
-    if (a.hh4 != b.hh4 || a.hh5 != b.hh5 || a.hh6 != b.hh6)
+    if (a.reservedA != b.reservedA || a.reservedB != b.reservedB || a.numberByte != b.numberByte)
         fields << QStringLiteral("mapping number bytes");
-    if (a.ii != b.ii)
+    if (a.originalType != b.originalType)
         fields << QStringLiteral("original message type");
-    if (a.jj != b.jj)
+    if (a.originalChannel != b.originalChannel)
         fields << QStringLiteral("original channel");
-    if (a.kk != b.kk)
+    if (a.originalData1Position != b.originalData1Position)
         fields << QStringLiteral("original Data1");
-    if (a.ll != b.ll)
+    if (a.originalData2Position != b.originalData2Position)
         fields << QStringLiteral("original Data2");
-    if (a.mm != b.mm || a.payload != b.payload)
+    if (a.payloadLength != b.payloadLength || a.payload != b.payload)
         fields << QStringLiteral("original data");
-    if (a.nn != b.nn)
+    if (a.mappedType != b.mappedType)
         fields << QStringLiteral("mapped message type");
-    if (a.oo != b.oo)
+    if (a.mappedChannel != b.mappedChannel)
         fields << QStringLiteral("mapped channel");
-    if (a.pp != b.pp)
+    if (a.mappedData1Source != b.mappedData1Source)
         fields << QStringLiteral("source of mapped Data1");
-    if (a.qq != b.qq)
+    if (a.mappedData1Position != b.mappedData1Position)
         fields << QStringLiteral("mapped Data1");
-    if (a.rr != b.rr)
+    if (a.mappedData2Source != b.mappedData2Source)
         fields << QStringLiteral("source of mapped Data2");
-    if (a.ss != b.ss)
+    if (a.mappedData2Position != b.mappedData2Position)
         fields << QStringLiteral("mapped Data2");
-    if (a.tt != b.tt || a.extraData != b.extraData)
+    if (a.extraDataLength != b.extraDataLength || a.extraData != b.extraData)
         fields << QStringLiteral("mapped data");
     return fields;
 }

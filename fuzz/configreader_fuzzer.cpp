@@ -68,7 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const ConfigFile::Import &import = result.import;
     require(import.feedbackMappings.size() == ConfigFile::MappingRecordCount, "not 17 mapping records");
     for (const MappingRecord &r : import.feedbackMappings) {
-        require(lengthFits(r.mm, r.payload) && lengthFits(r.tt, r.extraData), "block length not corrected");
+        require(lengthFits(r.payloadLength, r.payload) && lengthFits(r.extraDataLength, r.extraData),
+                "block length not corrected");
         require(r.payload.size() <= 255 && r.extraData.size() <= 255, "block longer than its length byte");
     }
     for (const Routing::Route &route : import.routes)

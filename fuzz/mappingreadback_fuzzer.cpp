@@ -53,13 +53,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const MappingRecord &r = readBack.record;
     require(frame.size() >= 20, "accepted a frame shorter than 20 bytes");
     require(readBack.number >= 1 && readBack.number <= 16, "accepted a number outside 1..16");
-    require(readBack.number == (r.hh6 & 0x3F), "number not taken from hh6");
+    require(readBack.number == (r.numberByte & 0x3F), "number not taken from hh6");
     require(r.enable, "accepted rule without enable");
-    require(r.payload.size() <= r.mm, "payload longer than declared");
+    require(r.payload.size() <= r.payloadLength, "payload longer than declared");
     require(HeadBytes + r.payload.size() + r.extraData.size() <= frame.size() - 1,
             "blocks read beyond the F7");
 
-    const bool complete = r.payload.size() == r.mm && r.tt >= 1 && r.tt <= 30 && r.extraData.size() == r.tt;
+    const bool complete = r.payload.size() == r.payloadLength && r.extraDataLength >= 1 && r.extraDataLength <= 30
+                       && r.extraData.size() == r.extraDataLength;
     if (complete) {
         const MappingReadBack again = MappingReadBack::parse(r.toStoreCommand());
         require(again.isAccepted(), "own store command refused");

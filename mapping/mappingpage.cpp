@@ -340,10 +340,14 @@ void MappingPage::showNumber(int number)
     if (!m_store.isStored(number))
         return;
     const MappingRecord &r = m_store.mapping(number);
-    m_ports->setMaskEntries(Mapping::unpackPortMask({r.hh1, r.hh2, r.hh3}));
-    m_original->showStored(r.ii, r.jj, r.payload, Mapping::storedOriginalSysExPositions(r.kk, r.ll, r.pp, r.rr));
-    m_mapped->showStored(r.nn, r.oo, r.extraData, Mapping::storedMappedSysExPositions(r.qq, r.ss, r.pp, r.rr));
-    m_overlay->setSources({sourceFromByte(r.pp), sourceFromByte(r.rr)});
+    m_ports->setMaskEntries(Mapping::unpackPortMask({r.portMaskLow, r.portMaskMiddle, r.portMaskHigh}));
+    m_original->showStored(r.originalType, r.originalChannel, r.payload,
+                           Mapping::storedOriginalSysExPositions(r.originalData1Position, r.originalData2Position,
+                                                                 r.mappedData1Source, r.mappedData2Source));
+    m_mapped->showStored(r.mappedType, r.mappedChannel, r.extraData,
+                         Mapping::storedMappedSysExPositions(r.mappedData1Position, r.mappedData2Position,
+                                                             r.mappedData1Source, r.mappedData2Source));
+    m_overlay->setSources({sourceFromByte(r.mappedData1Source), sourceFromByte(r.mappedData2Source)});
 }
 
 void MappingPage::onReadBack(const QByteArray &frame)

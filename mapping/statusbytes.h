@@ -20,7 +20,7 @@ namespace Mapping {
 // Index of the first item text whose mapping type code is `code`, or 0.
 [[nodiscard]] int lookupStatusIndex(const QStringList &itemTexts, int code);
 
-// "jj"/"oo" from a channel combo text: "All" is 17, otherwise the number
+// The channel byte from a channel combo text: "All" is 17, otherwise the number
 // truncated to a byte (unparsable text gives 0).
 [[nodiscard]] std::uint8_t channelByte(const QString &channelText);
 

@@ -187,7 +187,7 @@ void TestConfigFileEndToEnd::savedSetupComesBackOntoResetDevice()
     QTRY_COMPARE(sorted(sim()->routes()), routes);
     const MappingRecord first = noteOnToProgramChange(1);
     MappingRecord third = noteOnToProgramChange(3);
-    third.jj = 5;
+    third.originalChannel = 5;
     QVERIFY(m_window->session()->write(first.toStoreCommand()));
     QVERIFY(m_window->session()->write(third.toStoreCommand()));
     QTRY_COMPARE(sim()->mappings().size(), 2);
@@ -264,7 +264,7 @@ void TestConfigFileEndToEnd::routesTheDeviceCannotHaveAreSkipped()
     // No "listFiltering": the device's filters stay; two records padded to 17.
     QCOMPARE(files()->document().listFiltering, ConfigFile::read(before).import.listFiltering.value());
     QCOMPARE(m_window->mappingPage()->feedbackMappings().size(), 17);
-    QCOMPARE(int(m_window->mappingPage()->feedbackMappings().at(1).hh6), 65);
+    QCOMPARE(int(m_window->mappingPage()->feedbackMappings().at(1).numberByte), 65);
     QVERIFY(m_prompt->texts() == QStringList{QString()});
 }
 

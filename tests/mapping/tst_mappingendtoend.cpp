@@ -273,14 +273,14 @@ void TestMappingEndToEnd::malformedRecordDrawsDataError()
     MappingPage *page = m_window->mappingPage();
     // A channel byte of 0x20 is no channel: the device refuses the record.
     MappingRecord bad;
-    bad.hh6 = 0x41;
-    bad.ii = 0x09;
-    bad.jj = 0x20;
-    bad.mm = 1;
+    bad.numberByte = 0x41;
+    bad.originalType = 0x09;
+    bad.originalChannel = 0x20;
+    bad.payloadLength = 1;
     bad.payload = hex("90");
-    bad.nn = 0x08;
-    bad.oo = 1;
-    bad.tt = 1;
+    bad.mappedType = 0x08;
+    bad.mappedChannel = 1;
+    bad.extraDataLength = 1;
     bad.extraData = hex("80");
     QVERIFY(m_window->session()->write(bad.toStoreCommand()));
     QTRY_COMPARE(m_prompt->texts(), QStringList{"Data error. Please reconfigure and resend.)"});

@@ -232,8 +232,8 @@ void TestMappingOverlay::dragFromRightQuarterFixesOnMappedField()
     QCOMPARE(m_page->data1MappingFrom(), data1From);
     QCOMPARE(m_page->data2MappingFrom(), data2From);
     QCOMPARE(editor(true)->fieldColour(field("mappedData1Field")), colour7);
-    QCOMPARE(m_page->buildRecord().pp, data1From);
-    QCOMPARE(m_page->buildRecord().rr, data2From);
+    QCOMPARE(m_page->buildRecord().mappedData1Source, data1From);
+    QCOMPARE(m_page->buildRecord().mappedData2Source, data2From);
 }
 
 void TestMappingOverlay::releaseOverPlaceholderDrawsNothing()
@@ -263,7 +263,7 @@ void TestMappingOverlay::mappedProgramChangeRemovesData2Line()
     QCOMPARE(editor(true)->fieldColour(field("mappedData2Field")), Grey);
     QCOMPARE(editor(true)->data2Title()->text(), QString("Not Used"));
     QCOMPARE(m_page->overlay()->lines().size(), 1);
-    QCOMPARE(m_page->buildRecord().rr, 0);
+    QCOMPARE(m_page->buildRecord().mappedData2Source, 0);
 }
 
 void TestMappingOverlay::clearingDrawKeepsStraightLines()
@@ -395,10 +395,10 @@ void TestMappingOverlay::mixedSidesPairDataRowsWithUsableFields()
     QCOMPARE(m_page->data1MappingFrom(), 1);
     QCOMPARE(m_page->data2MappingFrom(), -1);
     const MappingRecord r = m_page->buildRecord();
-    QCOMPARE(r.ii, 0x0F);
+    QCOMPARE(r.originalType, 0x0F);
     QCOMPARE(r.payload, QByteArray::fromHex("7f7f7f007f007f"));
-    QCOMPARE(r.kk, 6);
-    QCOMPARE(r.ll, 1);
+    QCOMPARE(r.originalData1Position, 6);
+    QCOMPARE(r.originalData2Position, 1);
 }
 
 void TestMappingOverlay::mixedSidesLineFromDataRowChoosesMappedField()
@@ -433,13 +433,13 @@ void TestMappingOverlay::deletingMappedData2RowClearsItsSource()
     m_page->setData2MappingFrom(2);
     QCOMPARE(m_page->data1MappingFrom(), 1);
     QCOMPARE(m_page->overlay()->lines().size(), 2);
-    QCOMPARE(m_page->buildRecord().ss, 6);
+    QCOMPARE(m_page->buildRecord().mappedData2Position, 6);
     sysEx->tableView()->setCurrentIndex(sysEx->tableView()->model()->index(4, 0));
     QTest::mouseClick(m_page->findChild<QPushButton *>("mappedDeleteButton"), Qt::LeftButton);
     QCOMPARE(m_page->data2MappingFrom(), -1);
     QCOMPARE(m_page->data1MappingFrom(), 1);
     QCOMPARE(m_page->overlay()->lines().size(), 1);
-    QCOMPARE(m_page->buildRecord().rr, 0);
+    QCOMPARE(m_page->buildRecord().mappedData2Source, 0);
 }
 
 void TestMappingOverlay::storedSysExRuleIsShownAndSentUnchanged()
@@ -447,20 +447,20 @@ void TestMappingOverlay::storedSysExRuleIsShownAndSentUnchanged()
     // Value 0x41, Data1 0..127, Ignore, to Control Change with Data2 from
     // Original Data1: "ll" is 1 and must not turn 0x41 into a Data2 row.
     MappingRecord r;
-    r.hh6 = 0x42;
-    r.ii = 0x0F;
-    r.jj = 1;
-    r.kk = 2;
-    r.ll = 1;
-    r.mm = 4;
+    r.numberByte = 0x42;
+    r.originalType = 0x0F;
+    r.originalChannel = 1;
+    r.originalData1Position = 2;
+    r.originalData2Position = 1;
+    r.payloadLength = 4;
     r.payload = QByteArray::fromHex("41007fff");
-    r.nn = 0x0B;
-    r.oo = 1;
-    r.pp = 0;
-    r.qq = 1;
-    r.rr = 1;
-    r.ss = 3;
-    r.tt = 5;
+    r.mappedType = 0x0B;
+    r.mappedChannel = 1;
+    r.mappedData1Source = 0;
+    r.mappedData1Position = 1;
+    r.mappedData2Source = 1;
+    r.mappedData2Position = 3;
+    r.extraDataLength = 5;
     r.extraData = QByteArray::fromHex("b000 7f007f");
     m_page->setPortBoxesVisible(true);
     m_session->dispatcher()->dispatch(FrameKind::MappingReport, r.toStoreCommand());

@@ -42,20 +42,20 @@ QByteArray bytes(std::initializer_list<int> values)
 MappingRecord noteOnToProgramChange(int number, int d1min = 0, int d1max = 127, int d2min = 0, int d2max = 127)
 {
     MappingRecord r;
-    r.hh1 = 0x01;
-    r.hh6 = static_cast<std::uint8_t>(0x40 | number);
-    r.ii = 0x09;
-    r.jj = 17;
-    r.kk = 1;
-    r.ll = 3;
-    r.mm = 5;
+    r.portMaskLow = 0x01;
+    r.numberByte = static_cast<std::uint8_t>(0x40 | number);
+    r.originalType = 0x09;
+    r.originalChannel = 17;
+    r.originalData1Position = 1;
+    r.originalData2Position = 3;
+    r.payloadLength = 5;
     r.payload = QByteArray::fromHex("90") + bytes({d1min, d1max, d2min, d2max});
-    r.nn = 0x0C;
-    r.oo = 2;
-    r.pp = 2;
-    r.qq = 1;
-    r.ss = 0;
-    r.tt = 3;
+    r.mappedType = 0x0C;
+    r.mappedChannel = 2;
+    r.mappedData1Source = 2;
+    r.mappedData1Position = 1;
+    r.mappedData2Position = 0;
+    r.extraDataLength = 3;
     r.extraData = hex("c10506");
     return r;
 }
@@ -304,7 +304,7 @@ void TestMappingPage::setRefusesRuleAlreadyStored()
     editor(true)->channelCombo()->setCurrentText("9");
     m_page->onSetClicked();
     QCOMPARE(sent.size(), 2);
-    QCOMPARE(m_page->pendingMapping().oo, 9);
+    QCOMPARE(m_page->pendingMapping().mappedChannel, 9);
     QCOMPARE(m_prompt->shown().size(), 1);
 }
 
@@ -366,12 +366,12 @@ void TestMappingPage::showsShortBlockRangesOfStoredRule()
     // "Set" on the shown rule does not widen it to 0..127.
     feed(FrameKind::FilterPortCounts, filterCountsFrame(hex("020208080101")));
     MappingRecord r = noteOnToProgramChange(2);
-    r.ii = 0x0C;
-    r.kk = 1;
-    r.ll = 0;
-    r.mm = 3;
+    r.originalType = 0x0C;
+    r.originalData1Position = 1;
+    r.originalData2Position = 0;
+    r.payloadLength = 3;
     r.payload = hex("c00820");
-    r.pp = 1;
+    r.mappedData1Source = 1;
     storeRule(r);
     m_page->mappingNumberCombo()->setCurrentIndex(1);
     QCOMPARE(editor(false)->typeName(), QString("Program Change(PC)"));
@@ -577,7 +577,7 @@ void TestMappingPage::portMaskFollowsBoxOrder()
     choose(false, "Start");
     choose(true, "Stop");
     const MappingRecord r = m_page->buildRecord();
-    QCOMPARE(bytes({r.hh1, r.hh2, r.hh3}), mask);
+    QCOMPARE(bytes({r.portMaskLow, r.portMaskMiddle, r.portMaskHigh}), mask);
 }
 
 void TestMappingPage::columnBoxesCheckVisiblePortsOnly()

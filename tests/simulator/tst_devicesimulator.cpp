@@ -52,10 +52,10 @@ QByteArray filterCommand(int type, int number, const QByteArray &filterBytes)
 
 // Note On, all channels, full ranges -> Program Change on channel 2 with
 // Data1 from the original's Data2; mapping number 1, first MIDI input.
-QByteArray noteOnRecord(int hh6 = 0x41)
+QByteArray noteOnRecord(int numberByte = 0x41)
 {
     QByteArray r = hex("0100000000" "41" "0911010305" "90007f007f" "0c02020100" "0003" "c1007f");
-    r[5] = static_cast<char>(hh6);
+    r[5] = static_cast<char>(numberByte);
     return r;
 }
 
