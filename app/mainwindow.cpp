@@ -15,7 +15,7 @@
 #include "network/updateserver.h"
 #include "update/appupdater.h"
 #include "upgrade/ui/firmwareupgradefeature.h"
-#include "widgets/customdialog.h"
+#include "widgets/aboutdialog.h"
 #include "widgets/messageboxprompt.h"
 #include "widgets/hiddenviewaccessible.h"
 #include "widgets/namedcomboaccessible.h"
@@ -576,7 +576,7 @@ void MainWindow::onShowCCNameToggled(bool checked)
 // Modal, but not a nested event loop: the menu returns at once.
 void MainWindow::onAboutTriggered()
 {
-    auto *dialog = new CustomDialog(this, ApplicationVersion);
+    auto *dialog = new AboutDialog(this, ApplicationVersion);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::ApplicationModal);
     dialog->show();

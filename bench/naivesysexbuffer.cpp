@@ -44,9 +44,9 @@ void NaiveSysExBuffer::report(const QByteArray &frame)
         emit frameReceived(FrameKind::UnexpectedLength, frame);
         return;
     }
-    const unsigned d4 = byteAt(frame, 4);
-    const unsigned d5 = byteAt(frame, 5);
-    const auto is = [&](unsigned cls, unsigned code) { return d4 == cls && d5 == code; };
+    const unsigned frameClass = byteAt(frame, 4);
+    const unsigned frameCode = byteAt(frame, 5);
+    const auto is = [&](unsigned cls, unsigned code) { return frameClass == cls && frameCode == code; };
 
     if (len == 8) {
         if (is(0x01, 0x01))
@@ -76,7 +76,7 @@ void NaiveSysExBuffer::report(const QByteArray &frame)
         // A USB name (02 06) or a mapping rule (02 04) chooses its own length:
         // only the rules below classify it.
         const bool ownLength = is(0x02, 0x06) || is(0x02, 0x04);
-        if (len == 11 && d5 != 0x06 && !ownLength)
+        if (len == 11 && frameCode != 0x06 && !ownLength)
             emit frameReceived(FrameKind::PortCounts, frame);
         else if (len == 12 && !ownLength)
             emit frameReceived(FrameKind::RouteReport, frame);

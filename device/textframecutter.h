@@ -18,7 +18,7 @@ public:
     void feed(const QByteArray &bytes);
     void clear();
 
-    [[nodiscard]] int pendingBytes() const { return m_rx.size() - m_head; }
+    [[nodiscard]] int pendingBytes() const { return m_received.size() - m_head; }
     [[nodiscard]] QString lastModel() const { return m_lastModel; }
     [[nodiscard]] QString lastVersion() const { return m_lastVersion; }
 
@@ -34,7 +34,7 @@ private:
     void cut();
     void handleFrame(const QByteArray &frame);
 
-    QByteArray m_rx;
+    QByteArray m_received;
     int m_head = 0;
     bool m_cutting = false;
     QString m_lastModel;

@@ -99,7 +99,7 @@ void DeviceSimulator::cutCommands()
         }
         const auto isHead = [](char c) {
             const auto b = static_cast<std::uint8_t>(c);
-            return b == SysEx::Start || b == TextHead0;
+            return b == SysEx::Start || b == TextHeadFirst;
         };
         const auto head = std::find_if(m_in.cbegin(), m_in.cend(), isHead);
         if (head == m_in.cend()) {
@@ -119,7 +119,7 @@ int DeviceSimulator::cutTextFrame()
 {
     if (m_in.size() < 2)
         return 0;
-    if (SysEx::byteAt(m_in, 1) != TextHead1)
+    if (SysEx::byteAt(m_in, 1) != TextHeadSecond)
         return -1;
     if (m_in.size() < 3)
         return 0;
@@ -129,7 +129,7 @@ int DeviceSimulator::cutTextFrame()
     const int length = n + TextOverhead;
     if (m_in.size() < length)
         return 0;
-    if (SysEx::byteAt(m_in, length - 2) != TextTail0 || SysEx::byteAt(m_in, length - 1) != TextTail1)
+    if (SysEx::byteAt(m_in, length - 2) != TextTailCr || SysEx::byteAt(m_in, length - 1) != TextTailLf)
         return -1;
     const QByteArray frame = m_in.left(length);
     m_in.remove(0, length);
@@ -467,9 +467,9 @@ void DeviceSimulator::handleMappingDelete(const QByteArray &frame)
         answer(deleteResult(DeleteRefused, m_faults.refuseCode));
         return;
     }
-    constexpr std::uint8_t Selector0 = 0x06;
-    constexpr std::uint8_t Selector1 = 0x7F;
-    if (frame.size() != 12 || SysEx::byteAt(frame, 6) != Selector0 || SysEx::byteAt(frame, 7) != Selector1) {
+    constexpr std::uint8_t DeleteSelector = 0x06;
+    constexpr std::uint8_t AnyPort = 0x7F;
+    if (frame.size() != 12 || SysEx::byteAt(frame, 6) != DeleteSelector || SysEx::byteAt(frame, 7) != AnyPort) {
         answer(deleteResult(DeleteRefused, DeleteNoPortType));
         return;
     }

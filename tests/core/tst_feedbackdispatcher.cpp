@@ -201,7 +201,7 @@ void TestFeedbackDispatcher::usbNames_data()
     QTest::addColumn<int>("slot"); // -1: nothing reported
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("cleared");
-    QTest::newRow("slot 1 named") << hex("f0002f7102060001054b65797334f7") << 0 << "Keys4" << false;
+    QTest::newRow("slot 1 named") << hex("f0002f710206000105" "5069616e6f" "f7") << 0 << "Piano" << false;
     QTest::newRow("name 1 frees slot 2") << hex("f0002f71020600020131f7") << 1 << "1" << false;
     QTest::newRow("index 0 ignored") << hex("f0002f71020600000131f7") << -1 << "" << false;
     QTest::newRow("index beyond slots ignored") << hex("f0002f71020600030131f7") << -1 << "" << false;

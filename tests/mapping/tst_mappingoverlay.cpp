@@ -124,10 +124,10 @@ void TestMappingOverlay::addRow(SysExMappingEditor *sysEx, Kind kind, int value)
 void TestMappingOverlay::fieldTitlesAndColoursFollowType_data()
 {
     QTest::addColumn<QString>("type");
-    QTest::addColumn<QString>("title1");
-    QTest::addColumn<QString>("title2");
-    QTest::addColumn<QString>("colour1");
-    QTest::addColumn<QString>("colour2");
+    QTest::addColumn<QString>("data1Title");
+    QTest::addColumn<QString>("data2Title");
+    QTest::addColumn<QString>("data1Colour");
+    QTest::addColumn<QString>("data2Colour");
     QTest::newRow("Control Change") << "Control Change(CC)" << "Controller#" << "Value      " << Yellow << Green;
     QTest::newRow("Channel Pressure") << "Channel Pressure" << "Value      " << "Not Used" << Yellow << Grey;
     QTest::newRow("Note Off") << "Note Off" << "Note#      " << "Velocity   " << Yellow << Green;
@@ -143,20 +143,20 @@ void TestMappingOverlay::fieldTitlesAndColoursFollowType_data()
 void TestMappingOverlay::fieldTitlesAndColoursFollowType()
 {
     QFETCH(QString, type);
-    QFETCH(QString, title1);
-    QFETCH(QString, title2);
-    QFETCH(QString, colour1);
-    QFETCH(QString, colour2);
+    QFETCH(QString, data1Title);
+    QFETCH(QString, data2Title);
+    QFETCH(QString, data1Colour);
+    QFETCH(QString, data2Colour);
     choose(false, type);
     StandardMappingEditor *original = editor(false);
-    QCOMPARE(original->data1Title()->text(), title1);
-    QCOMPARE(original->data2Title()->text(), title2);
-    if (title1 != "Not Used")
-        QCOMPARE(title1.size(), 11);
-    QCOMPARE(original->fieldColour(original->data1Field()), colour1);
-    QCOMPARE(original->fieldColour(original->data2Field()), colour2);
+    QCOMPARE(original->data1Title()->text(), data1Title);
+    QCOMPARE(original->data2Title()->text(), data2Title);
+    if (data1Title != "Not Used")
+        QCOMPARE(data1Title.size(), 11);
+    QCOMPARE(original->fieldColour(original->data1Field()), data1Colour);
+    QCOMPARE(original->fieldColour(original->data2Field()), data2Colour);
     // An unused field is hidden but keeps its place.
-    QCOMPARE(original->data2Field()->isHidden(), colour2 == Grey);
+    QCOMPARE(original->data2Field()->isHidden(), data2Colour == Grey);
     QVERIFY(original->data2Field()->sizePolicy().retainSizeWhenHidden());
     // A type change starts the ranges afresh.
     QCOMPARE(original->data1MinCombo()->currentIndex(), 0);
@@ -185,7 +185,7 @@ void TestMappingOverlay::dragFromRightQuarterFixesOnMappedField_data()
     QTest::addColumn<QString>("to");
     QTest::addColumn<int>("data1From");
     QTest::addColumn<int>("data2From");
-    QTest::addColumn<QString>("colour7");
+    QTest::addColumn<QString>("mappedData1Colour");
     QTest::addColumn<int>("key"); // 0: the mouse; else the key that ends a keyboard line
     // Note On to Note On starts with the straight lines 1 and 2.
     QTest::newRow("left three quarters start nothing") << "originalData1Field" << false << "mappedData2Field" << 1 << 2 << Yellow << 0;
@@ -208,7 +208,7 @@ void TestMappingOverlay::dragFromRightQuarterFixesOnMappedField()
     QFETCH(QString, to);
     QFETCH(int, data1From);
     QFETCH(int, data2From);
-    QFETCH(QString, colour7);
+    QFETCH(QString, mappedData1Colour);
     QFETCH(int, key);
     choose(false, "Note On");
     choose(true, "Note On");
@@ -231,7 +231,7 @@ void TestMappingOverlay::dragFromRightQuarterFixesOnMappedField()
     }
     QCOMPARE(m_page->data1MappingFrom(), data1From);
     QCOMPARE(m_page->data2MappingFrom(), data2From);
-    QCOMPARE(editor(true)->fieldColour(field("mappedData1Field")), colour7);
+    QCOMPARE(editor(true)->fieldColour(field("mappedData1Field")), mappedData1Colour);
     QCOMPARE(m_page->buildRecord().mappedData1Source, data1From);
     QCOMPARE(m_page->buildRecord().mappedData2Source, data2From);
 }
@@ -369,8 +369,8 @@ void TestMappingOverlay::sysExTypeComboSwitchesBackToStandardPage()
     choose(true, "System Exclusive");
     QCOMPARE(m_page->mappedStack()->currentIndex(), MappingPage::SysExPage);
     QCOMPARE(m_page->originalStack()->currentIndex(), MappingPage::StandardPage);
-    auto *combo2 = m_page->findChild<QComboBox *>("mappedSysExTypeCombo");
-    combo2->setCurrentIndex(combo2->findText("Note Off"));
+    auto *mappedTypeCombo = m_page->findChild<QComboBox *>("mappedSysExTypeCombo");
+    mappedTypeCombo->setCurrentIndex(mappedTypeCombo->findText("Note Off"));
     QCOMPARE(m_page->mappedStack()->currentIndex(), MappingPage::StandardPage);
     QCOMPARE(editor(true)->typeName(), QString("Note Off"));
     QCOMPARE(m_page->data1MappingFrom(), 1);

@@ -39,7 +39,7 @@ QByteArray bytes(std::initializer_list<int> values)
 }
 
 // The rule of the documented store example, for any number and ranges.
-MappingRecord noteOnToProgramChange(int number, int d1min = 0, int d1max = 127, int d2min = 0, int d2max = 127)
+MappingRecord noteOnToProgramChange(int number, int data1Min = 0, int data1Max = 127, int data2Min = 0, int data2Max = 127)
 {
     MappingRecord r;
     r.portMaskLow = 0x01;
@@ -49,7 +49,7 @@ MappingRecord noteOnToProgramChange(int number, int d1min = 0, int d1max = 127, 
     r.originalData1Position = 1;
     r.originalData2Position = 3;
     r.payloadLength = 5;
-    r.payload = QByteArray::fromHex("90") + bytes({d1min, d1max, d2min, d2max});
+    r.payload = QByteArray::fromHex("90") + bytes({data1Min, data1Max, data2Min, data2Max});
     r.mappedType = 0x0C;
     r.mappedChannel = 2;
     r.mappedData1Source = 2;
