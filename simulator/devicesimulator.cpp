@@ -403,14 +403,17 @@ void DeviceSimulator::handleFilter(const QByteArray &frame)
     }
 }
 
-// Record layout: hh1..hh5, hh6 (0x40 | number), ii, jj, kk, ll, mm, mm bytes,
-// nn, oo, pp, qq, rr, ss, tt, tt bytes. Type codes (ii, nn) and the status
-// byte that opens a standard data block may be 0x80 and above; a SysEx data
-// area (type 0x0F) may hold 0xFF for "any byte"; everything else is 7-bit.
+// Record layout (MappingRecord's bytes in order): five port-mask and reserved
+// bytes, the number byte (0x40 | number), original type, channel, Data1 and
+// Data2 positions, payload length, the payload, then mapped type, channel,
+// Data1 source and position, Data2 source and position, extra data length and
+// the extra data. The two type codes and the status byte that opens a
+// standard data block may be 0x80 and above; a SysEx data area (type 0x0F)
+// may hold 0xFF for "any byte"; everything else is 7-bit.
 int DeviceSimulator::mappingNumberOf(const QByteArray &record)
 {
-    constexpr int Head = 11;    // hh1 .. mm
-    constexpr int Middle = 7;   // nn .. tt
+    constexpr int Head = 11;    // port mask .. payload length
+    constexpr int Middle = 7;   // mapped type .. extra data length
     constexpr std::uint8_t SysExType = 0x0F;
     constexpr int MaxChannel = 0x11; // 17 = all channels
     constexpr int MaxSource = 2;     // 0 none, 1 Data1, 2 Data2

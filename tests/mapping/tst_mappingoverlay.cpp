@@ -240,7 +240,7 @@ void TestMappingOverlay::releaseOverPlaceholderDrawsNothing()
 {
     choose(false, "Note On");
     QCOMPARE(m_page->mappedStack()->currentIndex(), MappingPage::PlaceholderPage);
-    // Where widget_7 would be, the placeholder page is.
+    // Where the mapped Data1 field would be, the placeholder page is.
     QWidget *placeholder = m_page->mappedStack()->currentWidget();
     QTest::mousePress(field("originalData1Field"), Qt::LeftButton, {}, rightQuarter(field("originalData1Field")));
     QVERIFY(m_page->overlay()->model().isDragging());
