@@ -1,6 +1,6 @@
 #include "app/velmoraapp.h"
 
-#include "app/widget.h"
+#include "app/mainwindow.h"
 #include "device/devicesession.h"
 #include "device/devicewatcher.h"
 #include "device/feedbackdispatcher.h"
@@ -68,7 +68,7 @@ qint64 peakResidentKiB()
 // Reports start-up (and, with a device, identification) figures on stdout
 // and quits: a cheap check that the real executable starts, and what
 // velmora-bench measures.
-void runSelfTest(Widget &window, qint64 startupMs, bool connect)
+void runSelfTest(MainWindow &window, qint64 startupMs, bool connect)
 {
     QTextStream out(stdout);
     out << "startup_ms: " << startupMs << Qt::endl;
@@ -86,7 +86,7 @@ void runSelfTest(Widget &window, qint64 startupMs, bool connect)
     QObject::connect(window.session()->dispatcher(), &FeedbackDispatcher::hubCountReported, &window,
                      [hubCountSeen] { *hubCountSeen = true; });
     clock->start();
-    window.on_pushButton_clicked();
+    window.onConnectClicked();
     auto *poll = new QTimer(&window);
     QObject::connect(poll, &QTimer::timeout, &window, [&window, clock, hubCountSeen, poll, shown] {
         const bool identified = *hubCountSeen && !window.session()->deviceVersion().isEmpty();
@@ -118,7 +118,7 @@ int runVelmora(int argc, char *argv[])
 #endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velmora"));
-    QApplication::setApplicationVersion(Widget::ApplicationVersion);
+    QApplication::setApplicationVersion(MainWindow::ApplicationVersion);
     // Lets the desktop match the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.velmora.Velmora"));
 
@@ -199,16 +199,16 @@ int runVelmora(int argc, char *argv[])
     applyStyleSheet(app);
     int result = 0;
     {
-        Widget window(nullptr, nullptr, settingsPath);
+        MainWindow window(nullptr, nullptr, settingsPath);
         for (const DeviceListEntry &entry : qAsConst(externalDevices))
             window.deviceWatcher()->addFixedDevice(entry);
         if (!externalDevices.isEmpty())
-            window.initPort();
-        QObject::connect(&window, &Widget::exitRequested, &app, &QApplication::quit);
+            window.rescanDevices();
+        QObject::connect(&window, &MainWindow::exitRequested, &app, &QApplication::quit);
         window.show();
         const bool connectAtStart = parser.isSet(connectFirst) && window.deviceCombo()->count() > 0;
         if (connectAtStart && !parser.isSet(selfTest))
-            QTimer::singleShot(0, &window, &Widget::on_pushButton_clicked);
+            QTimer::singleShot(0, &window, &MainWindow::onConnectClicked);
         if (parser.isSet(tab)) {
             const int page = parser.value(tab).toInt();
             QTimer::singleShot(1200, &window, [&window, page] { window.tabWidget()->setCurrentIndex(page); });

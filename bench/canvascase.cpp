@@ -39,7 +39,7 @@ QByteArray routeReport(int inKind, int inNumber, int outKind, int outNumber)
 } // namespace
 
 // The routing canvas of an Alder-4 (11 inputs, 11 outputs, every USB port
-// shown) with 64 routes: the time of a full redraw (triggerResizeLogic) and
+// shown) with 64 routes: the time of a full redraw (fitSceneAndRedraw) and
 // the resident memory growth over 10,000 periodic redraws (redrawAllLines).
 int runCanvasCase()
 {
@@ -79,7 +79,7 @@ int runCanvasCase()
                 ++routes;
         }
     }
-    page.canvas()->triggerResizeLogic();
+    page.canvas()->fitSceneAndRedraw();
     if (routes != RouteCount || page.canvas()->drawnLines().size() != RouteCount) {
         std::fprintf(stderr, "canvas: %d routes listed, %d lines drawn\n", routes, int(page.canvas()->drawnLines().size()));
         return 1;
@@ -89,7 +89,7 @@ int runCanvasCase()
     for (int i = 0; i < TimedRedraws; ++i) {
         QElapsedTimer clock;
         clock.start();
-        page.canvas()->triggerResizeLogic();
+        page.canvas()->fitSceneAndRedraw();
         times.push_back(clock.nsecsElapsed() / 1e6);
     }
     std::sort(times.begin(), times.end());
@@ -100,7 +100,7 @@ int runCanvasCase()
     for (int i = 0; i < TimedRedraws; ++i) {
         QElapsedTimer clock;
         clock.start();
-        page.canvas()->triggerResizeLogic();
+        page.canvas()->fitSceneAndRedraw();
         viewport->repaint();
         painted.push_back(clock.nsecsElapsed() / 1e6);
     }

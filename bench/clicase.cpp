@@ -46,16 +46,16 @@ void fill(DeviceSimulator &sim)
     }
     for (int number = 1; number <= 16; ++number) {
         MappingRecord rule;
-        rule.hh1 = 0x7F;
-        rule.hh6 = 0x40 | number;
-        rule.ii = 0x0F; // System Exclusive, with data blocks
-        rule.jj = 17;
-        rule.nn = 0x0F;
-        rule.oo = 17;
+        rule.portMaskLow = 0x7F;
+        rule.numberByte = 0x40 | number;
+        rule.originalType = 0x0F; // System Exclusive, with data blocks
+        rule.originalChannel = 17;
+        rule.mappedType = 0x0F;
+        rule.mappedChannel = 17;
         rule.payload = QByteArray(20, char(number));
-        rule.mm = rule.payload.size();
+        rule.payloadLength = rule.payload.size();
         rule.extraData = QByteArray(20, char(0x10 + number));
-        rule.tt = rule.extraData.size();
+        rule.extraDataLength = rule.extraData.size();
         sim.receive(rule.toStoreCommand());
     }
 }

@@ -57,15 +57,15 @@ ConfigFile::Document fullConfiguration()
     doc.feedbackMappings.resize(ConfigFile::MappingRecordCount);
     for (int number = 1; number < ConfigFile::MappingRecordCount; ++number) {
         MappingRecord &r = doc.feedbackMappings[number];
-        r.hh1 = 0x7F;
-        r.hh6 = std::uint8_t(0x40 | number);
-        r.ii = r.nn = 0x0F;
-        r.jj = r.oo = 17;
-        r.kk = r.qq = 1;
-        r.ll = r.ss = 3;
-        r.pp = 1;
-        r.rr = 2;
-        r.mm = r.tt = SysExBlockLength;
+        r.portMaskLow = 0x7F;
+        r.numberByte = std::uint8_t(0x40 | number);
+        r.originalType = r.mappedType = 0x0F;
+        r.originalChannel = r.mappedChannel = 17;
+        r.originalData1Position = r.mappedData1Position = 1;
+        r.originalData2Position = r.mappedData2Position = 3;
+        r.mappedData1Source = 1;
+        r.mappedData2Source = 2;
+        r.payloadLength = r.extraDataLength = SysExBlockLength;
         for (int i = 0; i < SysExBlockLength; ++i) {
             r.payload.append(char((number * 11 + i) & 0x7F));
             r.extraData.append(char((number * 5 + i * 3) & 0x7F));

@@ -10,13 +10,13 @@ unsigned byteAt(const QByteArray &frame, int pos)
 }
 } // namespace
 
-void NaiveSysExBuffer::writeData(const QByteArray &data)
+void NaiveSysExBuffer::feed(const QByteArray &data)
 {
     m_buffer.append(data);
-    parsingData();
+    cut();
 }
 
-void NaiveSysExBuffer::parsingData()
+void NaiveSysExBuffer::cut()
 {
     while (!m_buffer.isEmpty()) {
         const int head = m_buffer.indexOf(Head);
@@ -41,55 +41,55 @@ void NaiveSysExBuffer::report(const QByteArray &frame)
 {
     const int len = frame.size();
     if (len < 6) {
-        emit currDataFrame(FEED_BACK_ERROR, frame);
+        emit frameReceived(FrameKind::UnexpectedLength, frame);
         return;
     }
-    const unsigned d4 = byteAt(frame, 4);
-    const unsigned d5 = byteAt(frame, 5);
-    const auto is = [&](unsigned cls, unsigned code) { return d4 == cls && d5 == code; };
+    const unsigned frameClass = byteAt(frame, 4);
+    const unsigned frameCode = byteAt(frame, 5);
+    const auto is = [&](unsigned cls, unsigned code) { return frameClass == cls && frameCode == code; };
 
     if (len == 8) {
         if (is(0x01, 0x01))
-            emit currDataFrame(FEED_BACK_DEVICE_TYPE, frame);
+            emit frameReceived(FrameKind::DeviceType, frame);
         else if (is(0x02, 0x07))
-            emit currDataFrame(FEED_HAZEL, frame);
+            emit frameReceived(FrameKind::HubCount, frame);
     } else if (len == 9) {
         const bool zeroes = byteAt(frame, 6) == 0x00 && byteAt(frame, 7) == 0x00;
         const bool factory = is(0x03, 0x01) && byteAt(frame, 6) == 0x01 && byteAt(frame, 7) == 0x01;
         if (is(0x01, 0x06) && zeroes)
-            emit currDataFrame(FEED_BACK_PORT_ROUNTMAPPING, frame);
+            emit frameReceived(FrameKind::MappingReport, frame);
         else if (is(0x02, 0x01))
-            emit currDataFrame(FEED_BACK_PORT_ROUTIN_CONFIGURATION, frame);
+            emit frameReceived(FrameKind::RouteAnswer, frame);
         else if (is(0x02, 0x02))
-            emit currDataFrame(FEED_BACK_ROUTING_CONFIGURATION, frame);
+            emit frameReceived(FrameKind::SaveAnswer, frame);
         else if (is(0x02, 0x03))
-            emit currDataFrame(FEED_BACK_PORT_FILTERING, frame);
+            emit frameReceived(FrameKind::FilterAnswer, frame);
         else if (is(0x01, 0x06))
-            emit currDataFrame(FEED_BACK_PORT_ROUNTCOUNT, frame);
+            emit frameReceived(FrameKind::RouteCount, frame);
         else if (is(0x02, 0x05))
-            emit currDataFrame(FEED_BACK_DEL, frame);
+            emit frameReceived(FrameKind::MappingDeleteAnswer, frame);
         else if (is(0x02, 0x04))
-            emit currDataFrame(FEED_DTAT_ERROE, frame);
+            emit frameReceived(FrameKind::MappingStoreAnswer, frame);
         else if (factory)
-            emit currDataFrame(FEED_FCTORY, frame);
+            emit frameReceived(FrameKind::FactoryReset, frame);
     } else if (len == 11 || len == 12 || len == 13 || len == 36) {
         // A USB name (02 06) or a mapping rule (02 04) chooses its own length:
         // only the rules below classify it.
         const bool ownLength = is(0x02, 0x06) || is(0x02, 0x04);
-        if (len == 11 && d5 != 0x06 && !ownLength)
-            emit currDataFrame(FEED_BACK_PORT_COUNT, frame);
+        if (len == 11 && frameCode != 0x06 && !ownLength)
+            emit frameReceived(FrameKind::PortCounts, frame);
         else if (len == 12 && !ownLength)
-            emit currDataFrame(FEED_BACK_PORT_ROUTIN_SITUATION, frame);
+            emit frameReceived(FrameKind::RouteReport, frame);
         else if (len == 13 && !ownLength)
-            emit currDataFrame(FEED_BACK_PORT_FILTERING_COUNT, frame);
+            emit frameReceived(FrameKind::FilterPortCounts, frame);
         else if (len == 36 && !ownLength)
-            emit currDataFrame(FEED_BACK_PORT_FILTERING_SITUATION, frame);
+            emit frameReceived(FrameKind::FilterReport, frame);
     } else {
-        emit currDataFrame(FEED_BACK_ERROR, frame);
+        emit frameReceived(FrameKind::UnexpectedLength, frame);
     }
 
     if (len >= 21 && len <= 81 && is(0x02, 0x04))
-        emit currDataFrame(FEED_BACK_PORT_ROUNTMAPPING, frame);
+        emit frameReceived(FrameKind::MappingReport, frame);
     if (is(0x02, 0x06))
-        emit currDataFrame(FEED_BACK_PORT_NAME, frame);
+        emit frameReceived(FrameKind::UsbPortName, frame);
 }

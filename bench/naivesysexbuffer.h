@@ -1,6 +1,6 @@
 #pragma once
 
-#include "device/feedbacktype.h"
+#include "device/framekind.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -8,7 +8,7 @@
 // The receive buffer as it is usually first written: append every read, cut
 // each frame off the front with QByteArray::remove(0, n), search again from
 // the start, no bound on what an open F0 may hold. Same cutting and reporting
-// rules as FiFoBuffer; it is the yardstick the real buffer is timed against,
+// rules as SysExFrameCutter; it is the yardstick the real buffer is timed against,
 // and an independent reading of the rules whose counts must agree.
 class NaiveSysExBuffer : public QObject
 {
@@ -17,13 +17,13 @@ class NaiveSysExBuffer : public QObject
 public:
     using QObject::QObject;
 
-    void writeData(const QByteArray &data);
+    void feed(const QByteArray &data);
 
 signals:
-    void currDataFrame(Feedbacktype type, QByteArray frame);
+    void frameReceived(FrameKind type, QByteArray frame);
 
 private:
-    void parsingData();
+    void cut();
     void report(const QByteArray &frame);
 
     QByteArray m_buffer;

@@ -3,7 +3,7 @@
 #include "bench/devicestream.h"
 #include "bench/naivesysexbuffer.h"
 
-#include "device/fifobuffer.h"
+#include "device/sysexframecutter.h"
 
 #include <array>
 #include <cstdio>
@@ -16,7 +16,7 @@ constexpr int BacklogReadSize = 256 * 1024;
 constexpr int ScalingRounds = 7;
 constexpr std::uint32_t StreamSeed = 0x5e1f0u;
 constexpr std::uint32_t ReadSeed = 0x0f7u;
-constexpr int KindCount = FEED_HAZEL + 1;
+constexpr int KindCount = static_cast<int>(FrameKind::HubCount) + 1;
 
 // What a parser reported; two parsers that agree on all of it cut and
 // classified the same frames.
@@ -46,7 +46,7 @@ Run feedInReads(const QByteArray &stream, const QVector<int> &readSizes)
     Buffer buffer;
     Run run;
     Tally &tally = run.tally;
-    QObject::connect(&buffer, &Buffer::currDataFrame, [&tally](Feedbacktype kind, const QByteArray &frame) {
+    QObject::connect(&buffer, &Buffer::frameReceived, [&tally](FrameKind kind, const QByteArray &frame) {
         ++tally.reports;
         tally.frameBytes += frame.size();
         ++tally.perKind[static_cast<std::size_t>(kind)];
@@ -63,7 +63,7 @@ Run feedInReads(const QByteArray &stream, const QVector<int> &readSizes)
         const int n = qMin(readSizes.at(i), total - position);
         // A port read hands over a fresh array; wrapping the stream keeps the
         // generator's copy out of the figure without changing what the buffer does.
-        buffer.writeData(QByteArray::fromRawData(bytes + position, n));
+        buffer.feed(QByteArray::fromRawData(bytes + position, n));
         position += n;
         if (position >= nextMebibyte || position == total) {
             const auto now = BenchTiming::Clock::now();
@@ -100,18 +100,18 @@ bool measure(const char *label, const QByteArray &stream, const QVector<int> &re
     return consistent;
 }
 
-bool sameReports(const char *where, const Tally &fifo, const Tally &naive)
+bool sameReports(const char *where, const Tally &cutter, const Tally &naive)
 {
-    if (fifo == naive)
+    if (cutter == naive)
         return true;
-    std::fprintf(stderr, "parser: ERROR FiFoBuffer and the naive buffer disagree on %s: "
+    std::fprintf(stderr, "parser: ERROR SysExFrameCutter and the naive buffer disagree on %s: "
                          "%lld vs %lld reports, %lld vs %lld frame bytes\n",
-                 where, static_cast<long long>(fifo.reports), static_cast<long long>(naive.reports),
-                 static_cast<long long>(fifo.frameBytes), static_cast<long long>(naive.frameBytes));
+                 where, static_cast<long long>(cutter.reports), static_cast<long long>(naive.reports),
+                 static_cast<long long>(cutter.frameBytes), static_cast<long long>(naive.frameBytes));
     for (int k = 0; k < KindCount; ++k) {
-        if (fifo.perKind[k] != naive.perKind[k]) {
-            std::fprintf(stderr, "parser:   %s: %lld vs %lld\n", feedbackTypeName(static_cast<Feedbacktype>(k)),
-                         static_cast<long long>(fifo.perKind[k]), static_cast<long long>(naive.perKind[k]));
+        if (cutter.perKind[k] != naive.perKind[k]) {
+            std::fprintf(stderr, "parser:   %s: %lld vs %lld\n", frameKindName(static_cast<FrameKind>(k)),
+                         static_cast<long long>(cutter.perKind[k]), static_cast<long long>(naive.perKind[k]));
         }
     }
     return false;
@@ -134,7 +134,7 @@ int runParserCase()
     {
         int mib;
         QByteArray stream;
-        Run fifo;
+        Run cutter;
     };
     Size sizes[] = {{1, largest.left(MiB), {}}, {4, largest.left(4 * MiB), {}}, {16, largest, {}}};
 
@@ -143,23 +143,23 @@ int runParserCase()
     bool ok = true;
     for (int round = 0; round < ScalingRounds; ++round) {
         for (Size &s : sizes) {
-            const Run run = feedInReads<FiFoBuffer>(s.stream, readSizes);
+            const Run run = feedInReads<SysExFrameCutter>(s.stream, readSizes);
             if (round == 0) {
-                s.fifo = run;
-            } else if (run.tally != s.fifo.tally) {
-                std::fprintf(stderr, "parser: ERROR FiFoBuffer reported differently on repeated runs of %d MiB\n",
+                s.cutter = run;
+            } else if (run.tally != s.cutter.tally) {
+                std::fprintf(stderr, "parser: ERROR SysExFrameCutter reported differently on repeated runs of %d MiB\n",
                              s.mib);
                 ok = false;
             }
-            s.fifo.seconds = qMin(s.fifo.seconds, run.seconds);
-            for (int m = 0; m < s.fifo.mebibyteSeconds.size(); ++m)
-                s.fifo.mebibyteSeconds[m] = qMin(s.fifo.mebibyteSeconds.at(m), run.mebibyteSeconds.at(m));
+            s.cutter.seconds = qMin(s.cutter.seconds, run.seconds);
+            for (int m = 0; m < s.cutter.mebibyteSeconds.size(); ++m)
+                s.cutter.mebibyteSeconds[m] = qMin(s.cutter.mebibyteSeconds.at(m), run.mebibyteSeconds.at(m));
         }
     }
     for (const Size &s : sizes) {
-        std::printf("parser: FiFoBuffer %2d MiB: %lld reports, best of %d %.1f ms (%.1f MB/s)\n", s.mib,
-                    static_cast<long long>(s.fifo.tally.reports), ScalingRounds, s.fifo.seconds * 1e3,
-                    megabytesPerSecond(s.stream.size(), s.fifo.seconds));
+        std::printf("parser: SysExFrameCutter %2d MiB: %lld reports, best of %d %.1f ms (%.1f MB/s)\n", s.mib,
+                    static_cast<long long>(s.cutter.tally.reports), ScalingRounds, s.cutter.seconds * 1e3,
+                    megabytesPerSecond(s.stream.size(), s.cutter.seconds));
     }
     std::fflush(stdout);
     const Size &small = sizes[0];
@@ -167,17 +167,17 @@ int runParserCase()
 
     Run naiveSmall;
     ok &= measure<NaiveSysExBuffer>("naive", largest.left(MiB), readSizes, 3, &naiveSmall);
-    ok &= sameReports("1 MiB", small.fifo.tally, naiveSmall.tally);
+    ok &= sameReports("1 MiB", small.cutter.tally, naiveSmall.tally);
     std::printf("parser: naive       1 MiB: best of 3 %.1f ms\n", naiveSmall.seconds * 1e3);
 
     // Once if it is slow, which is what the yardstick is for; when it is
     // quick, a best of three like the buffer it is compared with.
     Run naiveLarge = feedInReads<NaiveSysExBuffer>(largest, readSizes);
-    ok &= sameReports("16 MiB", large.fifo.tally, naiveLarge.tally);
+    ok &= sameReports("16 MiB", large.cutter.tally, naiveLarge.tally);
     int naiveRepetitions = 1;
     for (; naiveRepetitions < 3 && naiveLarge.seconds < 1.0; ++naiveRepetitions) {
         const Run again = feedInReads<NaiveSysExBuffer>(largest, readSizes);
-        ok &= sameReports("16 MiB, repeated", large.fifo.tally, again.tally);
+        ok &= sameReports("16 MiB, repeated", large.cutter.tally, again.tally);
         naiveLarge.seconds = qMin(naiveLarge.seconds, again.seconds);
     }
     std::printf("parser: naive      16 MiB: best of %d %.1f ms (%.1f MB/s)\n", naiveRepetitions,
@@ -187,35 +187,35 @@ int runParserCase()
     // read; removing each frame from the front then moves the whole rest.
     const QByteArray backlogStream = largest.left(MiB);
     const QVector<int> backlogReads(MiB / BacklogReadSize, BacklogReadSize);
-    Run fifoBacklog;
+    Run cutterBacklog;
     Run naiveBacklog;
-    ok &= measure<FiFoBuffer>("FiFoBuffer", backlogStream, backlogReads, 3, &fifoBacklog);
+    ok &= measure<SysExFrameCutter>("SysExFrameCutter", backlogStream, backlogReads, 3, &cutterBacklog);
     ok &= measure<NaiveSysExBuffer>("naive", backlogStream, backlogReads, 1, &naiveBacklog);
-    ok &= sameReports("1 MiB in large reads", fifoBacklog.tally, naiveBacklog.tally);
-    ok &= sameReports("1 MiB, large against small reads", small.fifo.tally, fifoBacklog.tally);
-    std::printf("parser: 1 MiB in %d KiB reads: FiFoBuffer %.1f ms, naive %.1f ms\n", BacklogReadSize / 1024,
-                fifoBacklog.seconds * 1e3, naiveBacklog.seconds * 1e3);
+    ok &= sameReports("1 MiB in large reads", cutterBacklog.tally, naiveBacklog.tally);
+    ok &= sameReports("1 MiB, large against small reads", small.cutter.tally, cutterBacklog.tally);
+    std::printf("parser: 1 MiB in %d KiB reads: SysExFrameCutter %.1f ms, naive %.1f ms\n", BacklogReadSize / 1024,
+                cutterBacklog.seconds * 1e3, naiveBacklog.seconds * 1e3);
 
-    if (large.fifo.tally.reports == 0) {
+    if (large.cutter.tally.reports == 0) {
         std::fprintf(stderr, "parser: ERROR no frame was reported; the stream generator is broken\n");
         ok = false;
     }
 
-    std::printf("parser_MBps: %.1f\n", megabytesPerSecond(largest.size(), large.fifo.seconds));
+    std::printf("parser_MBps: %.1f\n", megabytesPerSecond(largest.size(), large.cutter.seconds));
     // The 16 MiB time for the ratio is the sum of the best time of each of its
     // mebibytes: a cost that grew with the bytes already received would still
     // show in the later ones, but a neighbour's compile that overlaps every
     // 16 MiB run (it cannot overlap every short one) no longer does.
     double largeBySegments = 0;
-    for (double seconds : large.fifo.mebibyteSeconds)
+    for (double seconds : large.cutter.mebibyteSeconds)
         largeBySegments += seconds;
-    const QVector<double> &perMebibyte = large.fifo.mebibyteSeconds;
+    const QVector<double> &perMebibyte = large.cutter.mebibyteSeconds;
     std::printf("parser: 16 MiB by best mebibytes %.1f ms (first %.2f ms, last %.2f ms); whole runs 16/1: %.2f\n",
                 largeBySegments * 1e3, perMebibyte.constFirst() * 1e3, perMebibyte.constLast() * 1e3,
-                large.fifo.seconds / small.fifo.seconds);
-    std::printf("parser_scaling_16x: %.2f\n", largeBySegments / small.fifo.seconds);
-    std::printf("parser_vs_naive: %.2f\n", naiveLarge.seconds / large.fifo.seconds);
-    std::printf("parser_backlog_vs_naive: %.2f\n", naiveBacklog.seconds / fifoBacklog.seconds);
+                large.cutter.seconds / small.cutter.seconds);
+    std::printf("parser_scaling_16x: %.2f\n", largeBySegments / small.cutter.seconds);
+    std::printf("parser_vs_naive: %.2f\n", naiveLarge.seconds / large.cutter.seconds);
+    std::printf("parser_backlog_vs_naive: %.2f\n", naiveBacklog.seconds / cutterBacklog.seconds);
     std::fflush(stdout);
     return ok ? 0 : 1;
 }

@@ -120,8 +120,8 @@ Result upload(bool paced, const QByteArray &image)
     QObject::connect(&sim, &DeviceSimulator::transmit, &toHost, [&toHost](const QByteArray &b) { toHost.send(b); });
     WireLink link(&toDevice);
     FirmwareUpgradeJob job(&link);
-    QObject::connect(&cutter, &TextFrameCutter::send_erase, &job, &FirmwareUpgradeJob::eraseReplied);
-    QObject::connect(&cutter, &TextFrameCutter::send_upgrade_chunk_ack, &job, &FirmwareUpgradeJob::chunkAcknowledged);
+    QObject::connect(&cutter, &TextFrameCutter::eraseFinished, &job, &FirmwareUpgradeJob::eraseReplied);
+    QObject::connect(&cutter, &TextFrameCutter::chunkAcknowledged, &job, &FirmwareUpgradeJob::chunkAcknowledged);
 
     QElapsedTimer clock;
     Result result;

@@ -75,20 +75,20 @@ ApplyPlan planApply(const ConfigFile::Import &file)
     return plan;
 }
 
-QVector<Feedbacktype> answerKinds(ApplyStep::Kind kind)
+QVector<FrameKind> answerKinds(ApplyStep::Kind kind)
 {
     switch (kind) {
     case ApplyStep::RemoveAllRoutes:
     case ApplyStep::Connect:
-        return {FEED_BACK_PORT_ROUTIN_CONFIGURATION};
+        return {FrameKind::RouteAnswer};
     case ApplyStep::SaveRoutes:
-        return {FEED_BACK_ROUTING_CONFIGURATION};
+        return {FrameKind::SaveAnswer};
     case ApplyStep::SetFilter:
-        return {FEED_BACK_PORT_FILTERING};
+        return {FrameKind::FilterAnswer};
     case ApplyStep::DeleteAllMappings:
-        return {FEED_BACK_DEL};
+        return {FrameKind::MappingDeleteAnswer};
     case ApplyStep::StoreMapping:
-        return {FEED_BACK_ROUTING_CONFIGURATION, FEED_DTAT_ERROE};
+        return {FrameKind::SaveAnswer, FrameKind::MappingStoreAnswer};
     }
     return {};
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "configfile/configdocument.h"
-#include "device/feedbacktype.h"
+#include "device/framekind.h"
 
 #include <QByteArray>
 #include <QString>
@@ -38,7 +38,7 @@ struct ApplyPlan
 [[nodiscard]] ApplyPlan planApply(const ConfigFile::Import &file);
 
 // The answer kinds that end a step.
-[[nodiscard]] QVector<Feedbacktype> answerKinds(ApplyStep::Kind kind);
+[[nodiscard]] QVector<FrameKind> answerKinds(ApplyStep::Kind kind);
 
 // Why the device refused a step, from its answer; empty when it accepted.
 [[nodiscard]] QString refusalOf(const ApplyStep &step, const QByteArray &answer);

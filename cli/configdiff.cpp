@@ -16,24 +16,24 @@ namespace {
 const QMap<QString, QString> &boxLabels()
 {
     static const QMap<QString, QString> labels{
-        {QStringLiteral("checkBox_NoteOn"), QStringLiteral("Note On")},
-        {QStringLiteral("checkBox_NoteOff"), QStringLiteral("Note Off")},
-        {QStringLiteral("checkBox_KeyAftertouch"), QStringLiteral("Key Aftertouch")},
-        {QStringLiteral("checkBox_ProgramChange"), QStringLiteral("Program Change")},
-        {QStringLiteral("checkBox_ChannelPressure"), QStringLiteral("Channel Pressure")},
-        {QStringLiteral("checkBox_PitchBend"), QStringLiteral("Pitch Bend")},
-        {QStringLiteral("checkBox_SystemExclusive"), QStringLiteral("System Exclusive")},
-        {QStringLiteral("checkBox_MIDI_Time_Code"), QStringLiteral("MIDI Time Code")},
-        {QStringLiteral("checkBox_SongPosPointer"), QStringLiteral("Song Pos Pointer")},
-        {QStringLiteral("checkBox_song_select"), QStringLiteral("Song Select")},
-        {QStringLiteral("checkBox_Tune_Request"), QStringLiteral("Tune Request")},
-        {QStringLiteral("checkBox_Timing_Clock"), QStringLiteral("Timing Clock")},
-        {QStringLiteral("checkBox_Tick"), QStringLiteral("Tick")},
-        {QStringLiteral("checkBox_Start"), QStringLiteral("Start")},
-        {QStringLiteral("checkBox_Continue"), QStringLiteral("Continue")},
-        {QStringLiteral("checkBox_Stop"), QStringLiteral("Stop")},
-        {QStringLiteral("checkBox_Active_Sensing"), QStringLiteral("Active Sensing")},
-        {QStringLiteral("checkBox_System_Reset"), QStringLiteral("System Reset")},
+        {QStringLiteral("noteOnBox"), QStringLiteral("Note On")},
+        {QStringLiteral("noteOffBox"), QStringLiteral("Note Off")},
+        {QStringLiteral("keyAftertouchBox"), QStringLiteral("Key Aftertouch")},
+        {QStringLiteral("programChangeBox"), QStringLiteral("Program Change")},
+        {QStringLiteral("channelPressureBox"), QStringLiteral("Channel Pressure")},
+        {QStringLiteral("pitchBendBox"), QStringLiteral("Pitch Bend")},
+        {QStringLiteral("systemExclusiveBox"), QStringLiteral("System Exclusive")},
+        {QStringLiteral("midiTimeCodeBox"), QStringLiteral("MIDI Time Code")},
+        {QStringLiteral("songPositionPointerBox"), QStringLiteral("Song Pos Pointer")},
+        {QStringLiteral("songSelectBox"), QStringLiteral("Song Select")},
+        {QStringLiteral("tuneRequestBox"), QStringLiteral("Tune Request")},
+        {QStringLiteral("timingClockBox"), QStringLiteral("Timing Clock")},
+        {QStringLiteral("tickBox"), QStringLiteral("Tick")},
+        {QStringLiteral("startBox"), QStringLiteral("Start")},
+        {QStringLiteral("continueBox"), QStringLiteral("Continue")},
+        {QStringLiteral("stopBox"), QStringLiteral("Stop")},
+        {QStringLiteral("activeSensingBox"), QStringLiteral("Active Sensing")},
+        {QStringLiteral("systemResetBox"), QStringLiteral("System Reset")},
     };
     return labels;
 }
@@ -44,8 +44,10 @@ QString boxLabel(const QString &box)
         if (box == Filter::channelBoxName(channel))
             return QStringLiteral("channel %1").arg(channel);
     }
-    if (box.startsWith(QLatin1Char('c')) && box.size() > 1 && box.at(1).isDigit())
-        return QStringLiteral("controller %1").arg(box.mid(1));
+    for (int controller = 0; controller < Filter::ControllerCount; ++controller) {
+        if (box == Filter::controllerBoxName(controller))
+            return QStringLiteral("controller %1").arg(controller);
+    }
     return boxLabels().value(box, box);
 }
 
@@ -91,33 +93,34 @@ void compareFilter(const QString &subject, const Filter::Bytes &file, const Filt
 QStringList mappingFieldDifferences(const MappingRecord &a, const MappingRecord &b)
 {
     QStringList fields;
-    if (a.hh1 != b.hh1 || a.hh2 != b.hh2 || a.hh3 != b.hh3)
+    if (a.portMaskLow != b.portMaskLow || a.portMaskMiddle != b.portMaskMiddle
+        || a.portMaskHigh != b.portMaskHigh)
         fields << QStringLiteral("ports");
-    if (a.hh4 != b.hh4 || a.hh5 != b.hh5 || a.hh6 != b.hh6)
+    if (a.reservedA != b.reservedA || a.reservedB != b.reservedB || a.numberByte != b.numberByte)
         fields << QStringLiteral("mapping number bytes");
-    if (a.ii != b.ii)
+    if (a.originalType != b.originalType)
         fields << QStringLiteral("original message type");
-    if (a.jj != b.jj)
+    if (a.originalChannel != b.originalChannel)
         fields << QStringLiteral("original channel");
-    if (a.kk != b.kk)
+    if (a.originalData1Position != b.originalData1Position)
         fields << QStringLiteral("original Data1");
-    if (a.ll != b.ll)
+    if (a.originalData2Position != b.originalData2Position)
         fields << QStringLiteral("original Data2");
-    if (a.mm != b.mm || a.payload != b.payload)
+    if (a.payloadLength != b.payloadLength || a.payload != b.payload)
         fields << QStringLiteral("original data");
-    if (a.nn != b.nn)
+    if (a.mappedType != b.mappedType)
         fields << QStringLiteral("mapped message type");
-    if (a.oo != b.oo)
+    if (a.mappedChannel != b.mappedChannel)
         fields << QStringLiteral("mapped channel");
-    if (a.pp != b.pp)
+    if (a.mappedData1Source != b.mappedData1Source)
         fields << QStringLiteral("source of mapped Data1");
-    if (a.qq != b.qq)
+    if (a.mappedData1Position != b.mappedData1Position)
         fields << QStringLiteral("mapped Data1");
-    if (a.rr != b.rr)
+    if (a.mappedData2Source != b.mappedData2Source)
         fields << QStringLiteral("source of mapped Data2");
-    if (a.ss != b.ss)
+    if (a.mappedData2Position != b.mappedData2Position)
         fields << QStringLiteral("mapped Data2");
-    if (a.tt != b.tt || a.extraData != b.extraData)
+    if (a.extraDataLength != b.extraDataLength || a.extraData != b.extraData)
         fields << QStringLiteral("mapped data");
     return fields;
 }

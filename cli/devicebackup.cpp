@@ -2,7 +2,7 @@
 
 #include "device/devicesession.h"
 #include "device/feedbackdispatcher.h"
-#include "device/fifobuffer.h"
+#include "device/sysexframecutter.h"
 #include "device/serialport.h"
 #include "device/sysex.h"
 #include "device/vocabulary.h"
@@ -43,16 +43,16 @@ constexpr int TalkativeGraceMs = 60000;
 DeviceBackup::DeviceBackup(QObject *parent)
     : QObject(parent)
     , m_port(new SerialPort(this))
-    , m_fifo(new FiFoBuffer(this))
+    , m_sysExCutter(new SysExFrameCutter(this))
     , m_dispatcher(new FeedbackDispatcher(this))
 {
-    connect(m_port, &SerialPort::isread, this, [this](const QByteArray &) { m_sinceActivity.restart(); });
-    connect(m_port, &SerialPort::isread, m_fifo, &FiFoBuffer::writeData);
-    connect(m_fifo, &FiFoBuffer::currDataFrame, m_dispatcher, &FeedbackDispatcher::dealWithData);
-    connect(m_fifo, &FiFoBuffer::currDataFrame, this, &DeviceBackup::onFrame);
+    connect(m_port, &SerialPort::bytesReceived, this, [this](const QByteArray &) { m_sinceActivity.restart(); });
+    connect(m_port, &SerialPort::bytesReceived, m_sysExCutter, &SysExFrameCutter::feed);
+    connect(m_sysExCutter, &SysExFrameCutter::frameReceived, m_dispatcher, &FeedbackDispatcher::dispatch);
+    connect(m_sysExCutter, &SysExFrameCutter::frameReceived, this, &DeviceBackup::onFrame);
     connect(m_dispatcher, &FeedbackDispatcher::writeRequested, this,
             [this](const QByteArray &frame) { (void)m_port->writeFrame(frame); });
-    connect(m_port, &SerialPort::sendmtv, this, [this](const QString &version, const QString &model) {
+    connect(m_port, &SerialPort::modelAndVersionReceived, this, [this](const QString &version, const QString &model) {
         m_identity.version = version;
         m_identity.model = model;
         m_haveText = true;
@@ -87,7 +87,7 @@ bool DeviceBackup::open(const QString &portName)
 {
     m_portName = portName;
     m_lost = false;
-    m_fifo->clear();
+    m_sysExCutter->clear();
     // QSerialPort takes a missing path for a name under /dev and says only
     // "No such file or directory"; say which port.
     if (portName.isEmpty()
@@ -133,16 +133,17 @@ bool DeviceBackup::waitFor(const std::function<bool()> &done)
             loop.quit();
     };
     // Every frame may complete what we wait for; the poll sees quiet gaps end.
-    const auto c1 = connect(m_fifo, &FiFoBuffer::currDataFrame, &loop, check, Qt::QueuedConnection);
-    const auto c2 = connect(m_port, &SerialPort::portDisconnected, &loop, check, Qt::QueuedConnection);
+    const auto onFrame = connect(m_sysExCutter, &SysExFrameCutter::frameReceived, &loop, check,
+                                 Qt::QueuedConnection);
+    const auto onLost = connect(m_port, &SerialPort::portDisconnected, &loop, check, Qt::QueuedConnection);
     QTimer poll;
     poll.setInterval(PollMs);
     connect(&poll, &QTimer::timeout, &loop, check);
     poll.start();
     if (!m_lost && !done())
         loop.exec();
-    disconnect(c1);
-    disconnect(c2);
+    disconnect(onFrame);
+    disconnect(onLost);
     if (m_lost) {
         fail(Error::DeviceLost, tr("The device on %1 went away.").arg(m_portName));
         return false;
@@ -150,23 +151,23 @@ bool DeviceBackup::waitFor(const std::function<bool()> &done)
     return done();
 }
 
-void DeviceBackup::onFrame(Feedbacktype type, const QByteArray &frame)
+void DeviceBackup::onFrame(FrameKind type, const QByteArray &frame)
 {
     m_sinceActivity.restart();
     if (!m_answer && m_awaited.contains(type))
         m_answer = frame;
     switch (type) {
-    case FEED_BACK_PORT_ROUTIN_SITUATION:
+    case FrameKind::RouteReport:
         m_routeFrames.append(frame);
         break;
-    case FEED_BACK_PORT_FILTERING_COUNT:
+    case FrameKind::FilterPortCounts:
         if (const auto counts = Filter::parsePortCounts(frame))
             m_filterCounts = QVector<int>(counts->cbegin(), counts->cend());
         break;
-    case FEED_BACK_PORT_FILTERING_SITUATION:
+    case FrameKind::FilterReport:
         m_filterFrames.append(frame);
         break;
-    case FEED_BACK_PORT_ROUNTMAPPING:
+    case FrameKind::MappingReport:
         // The short form only says that no rule is stored; the routes still
         // need their quiet gap, so it ends nothing by itself.
         if (MappingReadBack::parse(frame).status != MappingReadBack::Status::TooShort)
@@ -294,7 +295,7 @@ ConfigFile::TargetPorts DeviceBackup::targetPorts() const
     return target;
 }
 
-std::optional<QByteArray> DeviceBackup::exchange(const QByteArray &command, const QVector<Feedbacktype> &answerKinds)
+std::optional<QByteArray> DeviceBackup::exchange(const QByteArray &command, const QVector<FrameKind> &answerKinds)
 {
     m_awaited = answerKinds;
     m_answer.reset();

@@ -3,7 +3,7 @@
 #include "configfile/configdocument.h"
 #include "configfile/configtranslation.h"
 #include "device/deviceports.h"
-#include "device/feedbacktype.h"
+#include "device/framekind.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -16,7 +16,7 @@
 #include <optional>
 
 class FeedbackDispatcher;
-class FiFoBuffer;
+class SysExFrameCutter;
 class SerialPort;
 
 // Talks to one device over its serial port without a window: opens it, asks
@@ -70,7 +70,7 @@ public:
     // Writes one command and waits for the first frame of one of the kinds
     // given; nothing (see error()) when none comes or the device goes away.
     [[nodiscard]] std::optional<QByteArray> exchange(const QByteArray &command,
-                                                     const QVector<Feedbacktype> &answerKinds);
+                                                     const QVector<FrameKind> &answerKinds);
     // Writes a frame that wants no answer.
     [[nodiscard]] bool send(const QByteArray &frame);
 
@@ -83,11 +83,11 @@ private:
     [[nodiscard]] bool waitFor(const std::function<bool()> &done);
     void fail(Error error, const QString &text);
     void failNotAnswering();
-    void onFrame(Feedbacktype type, const QByteArray &frame);
+    void onFrame(FrameKind type, const QByteArray &frame);
     [[nodiscard]] ConfigFile::Document buildDocument() const;
 
     SerialPort *const m_port;
-    FiFoBuffer *const m_fifo;
+    SysExFrameCutter *const m_sysExCutter;
     FeedbackDispatcher *const m_dispatcher;
     QString m_portName;
     int m_timeoutMs = DefaultTimeoutMs;
@@ -107,7 +107,7 @@ private:
     ConfigFile::Document m_configuration;
 
     // What exchange() waits for.
-    QVector<Feedbacktype> m_awaited;
+    QVector<FrameKind> m_awaited;
     std::optional<QByteArray> m_answer;
 
     Error m_error = Error::None;

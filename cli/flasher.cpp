@@ -65,16 +65,16 @@ QString Flasher::askModel(const QString &portName)
 {
     QString model;
     QEventLoop loop;
-    const auto c1 = connect(m_port, &SerialPort::send_MTD, &loop, [&](const QString &text) {
+    const auto onModel = connect(m_port, &SerialPort::modelReceived, &loop, [&](const QString &text) {
         model = text;
         loop.quit();
     });
-    const auto c2 = connect(m_port, &SerialPort::portDisconnected, &loop, &QEventLoop::quit);
+    const auto onLost = connect(m_port, &SerialPort::portDisconnected, &loop, &QEventLoop::quit);
     QTimer::singleShot(m_timeoutMs, &loop, &QEventLoop::quit);
     if (m_port->writeFrame(Vocabulary::identificationQuery()))
         loop.exec();
-    disconnect(c1);
-    disconnect(c2);
+    disconnect(onModel);
+    disconnect(onLost);
     if (model.isEmpty()) {
         m_port->close();
         fail(Error::NoDevice, tr("The device on %1 did not answer within %2 ms.").arg(portName).arg(m_timeoutMs));
@@ -125,8 +125,8 @@ bool Flasher::transfer(const QString &portName, const QByteArray &image)
     FirmwareUpgradeJob job(&link);
     QEventLoop loop;
     bool succeeded = false;
-    connect(m_port, &SerialPort::send_erase, &job, &FirmwareUpgradeJob::eraseReplied);
-    connect(m_port, &SerialPort::send_upgrade_chunk_ack, &job, &FirmwareUpgradeJob::chunkAcknowledged);
+    connect(m_port, &SerialPort::eraseFinished, &job, &FirmwareUpgradeJob::eraseReplied);
+    connect(m_port, &SerialPort::chunkAcknowledged, &job, &FirmwareUpgradeJob::chunkAcknowledged);
     connect(m_port, &SerialPort::portDisconnected, &job, &FirmwareUpgradeJob::deviceRemoved);
     connect(&job, &FirmwareUpgradeJob::progressChanged, this, [this](int percent) {
         if (m_progress)

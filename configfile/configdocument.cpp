@@ -8,33 +8,30 @@ const QVector<BoxMember> &boxMembers()
 {
     static const QVector<BoxMember> members = [] {
         QVector<BoxMember> list;
-        for (int n = 0; n < Filter::ControllerCount; ++n) {
-            const QString name = Filter::controllerBoxName(n);
-            list.append({name, name});
-        }
-        for (int channel = 1; channel <= Filter::ChannelCount; ++channel) {
-            const QString name = Filter::channelBoxName(channel);
-            list.append({name, name});
-        }
+        // The file keeps the members of the boxes' old names.
+        for (int n = 0; n < Filter::ControllerCount; ++n)
+            list.append({QStringLiteral("c%1").arg(n), Filter::controllerBoxName(n)});
+        for (int channel = 1; channel <= Filter::ChannelCount; ++channel)
+            list.append({QStringLiteral("checkBox_%1").arg(channel), Filter::channelBoxName(channel)});
         static const char *const named[][2] = {
-            {"noteon", "checkBox_NoteOn"},
-            {"noteoff", "checkBox_NoteOff"},
-            {"keyaftertouch", "checkBox_KeyAftertouch"},
-            {"programchange", "checkBox_ProgramChange"},
-            {"channelpressure", "checkBox_ChannelPressure"},
-            {"pitchbend", "checkBox_PitchBend"},
-            {"systemexclusive", "checkBox_SystemExclusive"},
-            {"miditimecode", "checkBox_MIDI_Time_Code"},
-            {"songpospointer", "checkBox_SongPosPointer"},
-            {"songselect", "checkBox_song_select"},
-            {"tunerequest", "checkBox_Tune_Request"},
-            {"timingclock", "checkBox_Timing_Clock"},
-            {"tick", "checkBox_Tick"},
-            {"start", "checkBox_Start"},
-            {"continue", "checkBox_Continue"},
-            {"stop", "checkBox_Stop"},
-            {"activesensing", "checkBox_Active_Sensing"},
-            {"systemrest", "checkBox_System_Reset"},
+            {"noteon", "noteOnBox"},
+            {"noteoff", "noteOffBox"},
+            {"keyaftertouch", "keyAftertouchBox"},
+            {"programchange", "programChangeBox"},
+            {"channelpressure", "channelPressureBox"},
+            {"pitchbend", "pitchBendBox"},
+            {"systemexclusive", "systemExclusiveBox"},
+            {"miditimecode", "midiTimeCodeBox"},
+            {"songpospointer", "songPositionPointerBox"},
+            {"songselect", "songSelectBox"},
+            {"tunerequest", "tuneRequestBox"},
+            {"timingclock", "timingClockBox"},
+            {"tick", "tickBox"},
+            {"start", "startBox"},
+            {"continue", "continueBox"},
+            {"stop", "stopBox"},
+            {"activesensing", "activeSensingBox"},
+            {"systemrest", "systemResetBox"},
         };
         for (const auto &pair : named)
             list.append({QLatin1String(pair[0]), QLatin1String(pair[1])});

@@ -27,11 +27,27 @@ const QVector<RecordMember> &recordMembers()
             return RecordMember{QLatin1String(name), RecordMember::Block, nullptr, field};
         };
         QVector<RecordMember> list = {
-            byte("hh1", &R::hh1), byte("hh2", &R::hh2), byte("hh3", &R::hh3), byte("hh4", &R::hh4),
-            byte("hh5", &R::hh5), byte("hh6", &R::hh6), byte("ii", &R::ii),   byte("jj", &R::jj),
-            byte("kk", &R::kk),   byte("ll", &R::ll),   byte("mm", &R::mm),   block("payload", &R::payload),
-            byte("nn", &R::nn),   byte("oo", &R::oo),   byte("pp", &R::pp),   byte("qq", &R::qq),
-            byte("rr", &R::rr),   byte("ss", &R::ss),   byte("tt", &R::tt),   block("extraData", &R::extraData),
+            // The file's member names are the record's old field names.
+            byte("hh1", &R::portMaskLow),
+            byte("hh2", &R::portMaskMiddle),
+            byte("hh3", &R::portMaskHigh),
+            byte("hh4", &R::reservedA),
+            byte("hh5", &R::reservedB),
+            byte("hh6", &R::numberByte),
+            byte("ii", &R::originalType),
+            byte("jj", &R::originalChannel),
+            byte("kk", &R::originalData1Position),
+            byte("ll", &R::originalData2Position),
+            byte("mm", &R::payloadLength),
+            block("payload", &R::payload),
+            byte("nn", &R::mappedType),
+            byte("oo", &R::mappedChannel),
+            byte("pp", &R::mappedData1Source),
+            byte("qq", &R::mappedData1Position),
+            byte("rr", &R::mappedData2Source),
+            byte("ss", &R::mappedData2Position),
+            byte("tt", &R::extraDataLength),
+            block("extraData", &R::extraData),
             RecordMember{QStringLiteral("enable"), RecordMember::Flag, nullptr, nullptr},
         };
         sortByName(list);

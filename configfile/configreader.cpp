@@ -205,7 +205,7 @@ bool Reader::readMappings(const QJsonValue &value, Import &import)
         MappingRecord record;
         if (!readRecord(i, array.at(i).toObject(), record))
             return false;
-        qCDebug(lcConfigFile) << "mapping" << i << "hh1 =" << record.hh1 << "ii =" << record.ii
+        qCDebug(lcConfigFile) << "mapping" << i << "hh1 =" << record.portMaskLow << "ii =" << record.originalType
                               << "enable =" << record.enable << "payloadSize =" << record.payload.size()
                               << "extraSize =" << record.extraData.size();
         import.feedbackMappings.append(record);
@@ -259,8 +259,8 @@ bool Reader::readRecord(int entry, const QJsonObject &object, MappingRecord &rec
     const auto corrected = [](std::uint8_t declared, const QByteArray &block) {
         return declared == 0 || declared == 0xFF ? declared : static_cast<std::uint8_t>(block.size());
     };
-    record.mm = corrected(record.mm, record.payload);
-    record.tt = corrected(record.tt, record.extraData);
+    record.payloadLength = corrected(record.payloadLength, record.payload);
+    record.extraDataLength = corrected(record.extraDataLength, record.extraData);
     return true;
 }
 

@@ -227,7 +227,7 @@ Translation translate(const Import &file, const TargetPorts &target)
         MappingRecord &record = records[number];
         if (record.isEmpty())
             continue;
-        const QVector<bool> entries = Mapping::unpackPortMask({record.hh1, record.hh2, record.hh3});
+        const QVector<bool> entries = Mapping::unpackPortMask({record.portMaskLow, record.portMaskMiddle, record.portMaskHigh});
         const bool namesPorts = std::find(entries.cbegin(), entries.cend(), true) != entries.cend();
         QString words;
         std::optional<QVector<bool>> moved;
@@ -240,9 +240,9 @@ Translation translate(const Import &file, const TargetPorts &target)
             record = MappingRecord();
         } else if (*moved != entries) {
             const Mapping::PortMask mask = Mapping::packPortMask(*moved);
-            record.hh1 = mask[0];
-            record.hh2 = mask[1];
-            record.hh3 = mask[2];
+            record.portMaskLow = mask[0];
+            record.portMaskMiddle = mask[1];
+            record.portMaskHigh = mask[2];
         }
     }
     return result;

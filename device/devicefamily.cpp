@@ -15,28 +15,28 @@ bool containsAny(const QString &name, const QStringList &words)
 }
 } // namespace
 
-Flags test(const QString &deviceName)
+Flags flagsFor(const QString &deviceName)
 {
     Flags f;
-    f.family1 = containsAny(deviceName, {QStringLiteral("Kestrova Alder-4"), QStringLiteral("Birch-2")});
-    f.family2 = containsAny(deviceName, {QStringLiteral("Hazel"), QStringLiteral("Aspen"),
-                                         QStringLiteral("Cedar-6")});
-    f.family3 = containsAny(deviceName, {QStringLiteral("Spruce-7"), QStringLiteral("Spruce-9"),
-                                         QStringLiteral("Willow-2"), QStringLiteral("Willow-8"),
-                                         QStringLiteral("Larch-3")});
-    f.family4 = containsAny(deviceName, {QStringLiteral("Rowan-W")});
+    f.linden = containsAny(deviceName, {QStringLiteral("Kestrova Alder-4"), QStringLiteral("Birch-2")});
+    f.hazel = containsAny(deviceName, {QStringLiteral("Hazel"), QStringLiteral("Aspen"),
+                                       QStringLiteral("Cedar-6")});
+    f.spruce = containsAny(deviceName, {QStringLiteral("Spruce-7"), QStringLiteral("Spruce-9"),
+                                        QStringLiteral("Willow-2"), QStringLiteral("Willow-8"),
+                                        QStringLiteral("Larch-3")});
+    f.rowan = containsAny(deviceName, {QStringLiteral("Rowan-W")});
     return f;
 }
 
 Family decide(const Flags &flags)
 {
-    if (flags.family1)
+    if (flags.linden)
         return Linden;
-    if (flags.family2)
+    if (flags.hazel)
         return Hazel;
-    if (flags.family3)
+    if (flags.spruce)
         return Spruce;
-    if (flags.family4)
+    if (flags.rowan)
         return Rowan;
     return None;
 }

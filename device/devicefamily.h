@@ -10,21 +10,21 @@ enum Family { None = 0, Linden = 1, Hazel = 2, Spruce = 3, Rowan = 4 };
 
 struct Flags
 {
-    bool family1 = false;
-    bool family2 = false;
-    bool family3 = false;
-    bool family4 = false;
+    bool linden = false;
+    bool hazel = false;
+    bool spruce = false;
+    bool rowan = false;
 };
 
 // All four tests are case-insensitive substring tests, evaluated together.
-[[nodiscard]] Flags test(const QString &deviceName);
-// The first true flag in the order 1, 2, 3, 4.
+[[nodiscard]] Flags flagsFor(const QString &deviceName);
+// The first true flag in the order linden, hazel, spruce, rowan.
 [[nodiscard]] Family decide(const Flags &flags);
 
 struct Headers
 {
-    bool routing = false; // label_47, label_routing
-    bool mapping = false; // label_49, label_mapping
+    bool routing = false; // the routing page's header and the arrow before it
+    bool mapping = false; // the mapping page's header and the arrow before it
 };
 [[nodiscard]] Headers headersFor(Family family);
 [[nodiscard]] QString logText(Family family, const QString &deviceName);

@@ -2,7 +2,7 @@
 
 #include "device/devicewatcher.h"
 #include "device/feedbackdispatcher.h"
-#include "device/fifobuffer.h"
+#include "device/sysexframecutter.h"
 #include "device/logging.h"
 #include "device/prompt.h"
 #include "device/serialport.h"
@@ -44,7 +44,7 @@ const QString DeviceSession::NoAnswerText =
 DeviceSession::DeviceSession(Prompt *prompt, QObject *parent)
     : QObject(parent)
     , m_serialPort(new SerialPort(this))
-    , m_fifoBuffer(new FiFoBuffer(this))
+    , m_sysExCutter(new SysExFrameCutter(this))
     , m_dispatcher(new FeedbackDispatcher(this))
     , m_prompt(prompt)
     , m_answerTimer(new QTimer(this))
@@ -57,19 +57,20 @@ DeviceSession::DeviceSession(Prompt *prompt, QObject *parent)
     });
     // Any frame from the device ends the silence, whichever command it
     // answers: the device answers in order.
-    connect(m_fifoBuffer, &FiFoBuffer::currDataFrame, m_answerTimer, &QTimer::stop);
+    connect(m_sysExCutter, &SysExFrameCutter::frameReceived, m_answerTimer, &QTimer::stop);
     m_serialPort->setPrompt(prompt);
-    connect(m_serialPort, &SerialPort::isread, m_fifoBuffer, &FiFoBuffer::writeData);
-    connect(m_fifoBuffer, &FiFoBuffer::currDataFrame, m_dispatcher, &FeedbackDispatcher::dealWithData);
+    connect(m_serialPort, &SerialPort::bytesReceived, m_sysExCutter, &SysExFrameCutter::feed);
+    connect(m_sysExCutter, &SysExFrameCutter::frameReceived, m_dispatcher, &FeedbackDispatcher::dispatch);
     connect(m_dispatcher, &FeedbackDispatcher::writeRequested, this, &DeviceSession::write);
-    connect(m_serialPort, &SerialPort::send_MTD, this, &DeviceSession::rec_MTD);
-    connect(m_serialPort, &SerialPort::send_vesion, this, &DeviceSession::rec_Version);
-    connect(m_serialPort, &SerialPort::sendmtv, this, &DeviceSession::onCheckBoxStateChanged1);
+    connect(m_serialPort, &SerialPort::modelReceived, this, &DeviceSession::onModelReceived);
+    connect(m_serialPort, &SerialPort::versionReceived, this, &DeviceSession::onVersionReceived);
+    connect(m_serialPort, &SerialPort::modelAndVersionReceived, this,
+            &DeviceSession::storeModelAndVersion);
     // The serial port closes itself when its device goes away; the session
     // still counts as connected until the window has reset its pages.
     connect(m_serialPort, &SerialPort::portDisconnected, this, &DeviceSession::onPortGone);
     // Registered first, so the text is up before the features reset.
-    m_dispatcher->addHandler(FEED_FCTORY, this, [this](const QByteArray &) {
+    m_dispatcher->addHandler(FrameKind::FactoryReset, this, [this](const QByteArray &) {
         if (m_prompt)
             m_prompt->message(Prompt::Information, QStringLiteral("Success"),
                               QStringLiteral("Factory reset successful."), Prompt::Ok);
@@ -113,7 +114,7 @@ bool DeviceSession::isOpen() const
 
 DeviceSession::OpenResult DeviceSession::open(const QString &deviceName, const QString &portName)
 {
-    m_fifoBuffer->clear();
+    m_sysExCutter->clear();
     m_errorText.clear();
     // Every attempt asks for the online check, whether or not the port opens.
     m_onlineCheckRequested = true;
@@ -134,18 +135,18 @@ DeviceSession::OpenResult DeviceSession::open(const QString &deviceName, const Q
     delete m_connectionScope;
     m_connectionScope = new QObject(this);
 
-    const DeviceFamily::Flags flags = DeviceFamily::test(deviceName);
+    const DeviceFamily::Flags flags = DeviceFamily::flagsFor(deviceName);
     QTimer::singleShot(FamilyDecisionMs, m_connectionScope, [this, flags] {
         const DeviceFamily::Family family = DeviceFamily::decide(flags);
         qCInfo(lcSerial).noquote() << DeviceFamily::logText(family, m_connectedDeviceName);
-        m_isFullRouter = flags.family1;
+        m_isFullRouter = flags.linden;
         emit familyDecided(family, m_connectedDeviceName.contains(QLatin1String("Kestrova Alder-4"),
                                                                    Qt::CaseInsensitive));
     });
 
     m_serialPort->setBaudRate(BaudRate);
     m_serialPort->flush();
-    getMidiInOut();
+    sendConnectionQueries();
 
     QTimer::singleShot(SecondIdentificationMs, m_connectionScope, [this] {
         if (!write(Vocabulary::identificationQuery()))
@@ -160,7 +161,7 @@ void DeviceSession::close()
 {
     m_answerTimer->stop();
     delete m_connectionScope;
-    m_fifoBuffer->clear();
+    m_sysExCutter->clear();
     if (isOpen())
         m_serialPort->close();
     m_connectedDeviceName.clear();
@@ -179,7 +180,7 @@ void DeviceSession::scheduleQuery(int delayMs, int query)
     QTimer::singleShot(delayMs, m_connectionScope, [this, frame] { write(frame); });
 }
 
-void DeviceSession::getMidiInOut()
+void DeviceSession::sendConnectionQueries()
 {
     emit routingCleared();
     scheduleQuery(0, 1);
@@ -205,23 +206,23 @@ bool DeviceSession::writeExpectingAnswer(const QByteArray &frame)
     return true;
 }
 
-void DeviceSession::rec_MTD(const QString &mtd)
+void DeviceSession::onModelReceived(const QString &model)
 {
     if (m_onlineCheckRequested)
-        m_deviceModel = mtd;
+        m_deviceModel = model;
 }
 
-void DeviceSession::rec_Version(const QString &version)
+void DeviceSession::onVersionReceived(const QString &version)
 {
     if (!m_onlineCheckRequested)
         return;
     emit firmwareCheckRequested(DeviceFamily::normalisedModel(m_deviceModel), version);
 }
 
-void DeviceSession::onCheckBoxStateChanged1(const QString &ver, const QString &mtd)
+void DeviceSession::storeModelAndVersion(const QString &version, const QString &model)
 {
-    m_reportedVersion = ver;
-    m_reportedModel = mtd;
-    m_deviceVersion = ver;
-    m_deviceModel = mtd;
+    m_reportedVersion = version;
+    m_reportedModel = model;
+    m_deviceVersion = version;
+    m_deviceModel = model;
 }

@@ -8,7 +8,7 @@
 #include <QString>
 
 class FeedbackDispatcher;
-class FiFoBuffer;
+class SysExFrameCutter;
 class Prompt;
 class QTimer;
 class SerialPort;
@@ -40,7 +40,7 @@ public:
     [[nodiscard]] DeviceWatcher *watcher() const { return m_watcher; }
 
     [[nodiscard]] SerialPort *serialPort() const { return m_serialPort; }
-    [[nodiscard]] FiFoBuffer *fifoBuffer() const { return m_fifoBuffer; }
+    [[nodiscard]] SysExFrameCutter *sysExCutter() const { return m_sysExCutter; }
     [[nodiscard]] FeedbackDispatcher *dispatcher() const { return m_dispatcher; }
 
     // Checks and opens the entry's port; on success the identification and
@@ -57,7 +57,7 @@ public:
 
     // Clears the routing page (by signal) and sends queries 1, 2, 4, 3 and 7
     // at 0, 50, 100, 150 and 200 ms.
-    void getMidiInOut();
+    void sendConnectionQueries();
     // Writes the frame whole and flushes it; false when the port is closed.
     bool write(const QByteArray &frame);
     // As write(), for a command the device answers: when no frame at all
@@ -78,9 +78,9 @@ public:
     void setOnlineCheckRequested(bool requested) { m_onlineCheckRequested = requested; }
 
 public slots:
-    void rec_MTD(const QString &mtd);
-    void rec_Version(const QString &version);
-    void onCheckBoxStateChanged1(const QString &ver, const QString &mtd);
+    void onModelReceived(const QString &model);
+    void onVersionReceived(const QString &version);
+    void storeModelAndVersion(const QString &version, const QString &model);
 
 signals:
     void routingCleared();
@@ -99,7 +99,7 @@ private:
     void onPortGone(const QString &portName);
 
     SerialPort *const m_serialPort;
-    FiFoBuffer *const m_fifoBuffer;
+    SysExFrameCutter *const m_sysExCutter;
     FeedbackDispatcher *const m_dispatcher;
     Prompt *const m_prompt;
     QTimer *const m_answerTimer;

@@ -25,50 +25,50 @@ FeedbackDispatcher::FeedbackDispatcher(QObject *parent)
     qRegisterMetaType<Device::PortCounts>("Device::PortCounts");
 }
 
-void FeedbackDispatcher::addHandler(Feedbacktype type, QObject *context, Handler handler)
+void FeedbackDispatcher::addHandler(FrameKind kind, QObject *context, Handler handler)
 {
     // Handlers of objects that are gone go now, before they pile up.
     m_handlers.erase(std::remove_if(m_handlers.begin(), m_handlers.end(),
                                     [](const Registration &r) { return !r.context; }),
                      m_handlers.end());
-    m_handlers.append({type, context, std::move(handler)});
+    m_handlers.append({kind, context, std::move(handler)});
 }
 
-void FeedbackDispatcher::dealWithData(Feedbacktype fb, const QByteArray &data)
+void FeedbackDispatcher::dispatch(FrameKind kind, const QByteArray &frame)
 {
-    qCDebug(lcFrames) << "dealWithData" << feedbackTypeName(fb) << data.toHex(' ');
-    if (handleDeviceKind(fb, data) == Outcome::EarlyExit)
+    qCDebug(lcFrames) << "dispatch" << frameKindName(kind) << frame.toHex(' ');
+    if (handleDeviceKind(kind, frame) == Outcome::EarlyExit)
         return;
     // A handler may add or drop handlers (a page built on the fly): walk a copy.
     const QVector<Registration> handlers = m_handlers;
     for (const Registration &r : handlers) {
-        if (r.type != fb || !r.context)
+        if (r.kind != kind || !r.context)
             continue;
-        if (r.handler(data) == Outcome::EarlyExit)
+        if (r.handler(frame) == Outcome::EarlyExit)
             return;
     }
-    emit feedbackHandled(fb);
+    emit feedbackHandled(kind);
 }
 
-FeedbackDispatcher::Outcome FeedbackDispatcher::handleDeviceKind(Feedbacktype fb, const QByteArray &data)
+FeedbackDispatcher::Outcome FeedbackDispatcher::handleDeviceKind(FrameKind kind, const QByteArray &frame)
 {
-    switch (fb) {
-    case FEED_BACK_DEVICE_TYPE: {
+    switch (kind) {
+    case FrameKind::DeviceType: {
         static const char *const words[] = {nullptr, "Hazel", "Spruce", "Willow", "HOST"};
-        const int code = at(data, FamilyCodePos);
+        const int code = at(frame, FamilyCodePos);
         if (code >= 1 && code <= 4)
             m_deviceFamilyNames.append(QString::fromLatin1(words[code]));
         break;
     }
-    case FEED_BACK_PORT_COUNT:
-        m_counts = Device::PortCounts{at(data, CountsPos), at(data, CountsPos + 1), at(data, CountsPos + 2),
-                                      at(data, CountsPos + 3)};
+    case FrameKind::PortCounts:
+        m_counts = Device::PortCounts{at(frame, CountsPos), at(frame, CountsPos + 1), at(frame, CountsPos + 2),
+                                      at(frame, CountsPos + 3)};
         emit portCountsReported(m_counts);
         break;
-    case FEED_BACK_PORT_NAME:
-        return handlePortName(data);
-    case FEED_HAZEL:
-        m_hubCount = at(data, HubCountPos);
+    case FrameKind::UsbPortName:
+        return handlePortName(frame);
+    case FrameKind::HubCount:
+        m_hubCount = at(frame, HubCountPos);
         qCDebug(lcFrames) << "hunnum=" << m_hubCount;
         emit hubCountReported(m_hubCount);
         break;

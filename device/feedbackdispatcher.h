@@ -1,7 +1,7 @@
 #pragma once
 
 #include "device/deviceports.h"
-#include "device/feedbacktype.h"
+#include "device/framekind.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -34,7 +34,7 @@ public:
     // Handlers of one kind run in the order they were added, after the
     // device's own handling of that kind. A handler lives as long as its
     // context object.
-    void addHandler(Feedbacktype type, QObject *context, Handler handler);
+    void addHandler(FrameKind kind, QObject *context, Handler handler);
     // For handlers that answer the device: the session writes the frame.
     void write(const QByteArray &frame) { emit writeRequested(frame); }
 
@@ -43,14 +43,14 @@ public:
     [[nodiscard]] int hubCount() const { return m_hubCount; }
 
 public slots:
-    void dealWithData(Feedbacktype fb, const QByteArray &data);
+    void dispatch(FrameKind kind, const QByteArray &frame);
 
 signals:
     // A frame to write to the device and flush.
     void writeRequested(QByteArray frame);
     // After every frame that was handled, whatever its kind, except the early
     // exits. The routing canvas redraws once such a burst is over.
-    void feedbackHandled(Feedbacktype type);
+    void feedbackHandled(FrameKind kind);
 
     void portCountsReported(Device::PortCounts counts);
     void usbNameReported(int slot, QString name);
@@ -62,12 +62,12 @@ signals:
 private:
     struct Registration
     {
-        Feedbacktype type;
+        FrameKind kind;
         QPointer<QObject> context;
         Handler handler;
     };
 
-    [[nodiscard]] Outcome handleDeviceKind(Feedbacktype fb, const QByteArray &data);
+    [[nodiscard]] Outcome handleDeviceKind(FrameKind kind, const QByteArray &frame);
     [[nodiscard]] Outcome handlePortName(const QByteArray &data);
 
     QVector<Registration> m_handlers;

@@ -12,28 +12,25 @@
 #include <poll.h>
 #endif
 
-namespace {
-constexpr int MappingWriteTimeoutMs = 100;
-} // namespace
-
 SerialPort::SerialPort(QObject *parent)
     : QSerialPort(parent)
-    , rxBuffer(new TextFrameCutter(this))
+    , m_textFrames(new TextFrameCutter(this))
 {
-    connect(rxBuffer, &TextFrameCutter::send_vesion, this, &SerialPort::send_vesion);
-    connect(rxBuffer, &TextFrameCutter::send_erase, this, &SerialPort::send_erase);
-    connect(rxBuffer, &TextFrameCutter::send_upgrade_chunk_ack, this,
-            &SerialPort::send_upgrade_chunk_ack);
-    connect(rxBuffer, &TextFrameCutter::showdata, this, &SerialPort::showdata);
-    connect(rxBuffer, &TextFrameCutter::sendmtv, this, &SerialPort::sendmtv);
+    connect(m_textFrames, &TextFrameCutter::versionReceived, this, &SerialPort::versionReceived);
+    connect(m_textFrames, &TextFrameCutter::eraseFinished, this, &SerialPort::eraseFinished);
+    connect(m_textFrames, &TextFrameCutter::chunkAcknowledged, this, &SerialPort::chunkAcknowledged);
+    connect(m_textFrames, &TextFrameCutter::unrecognisedTextFrame, this,
+            &SerialPort::unrecognisedTextFrame);
+    connect(m_textFrames, &TextFrameCutter::modelAndVersionReceived, this,
+            &SerialPort::modelAndVersionReceived);
     // A model reply asks for the version by itself, after the model is out.
-    connect(rxBuffer, &TextFrameCutter::send_MTD, this, [this](const QString &model) {
-        emit send_MTD(model);
+    connect(m_textFrames, &TextFrameCutter::modelReceived, this, [this](const QString &model) {
+        emit modelReceived(model);
         if (!writeFrame(Vocabulary::versionQuery()))
             qCWarning(lcSerial) << "version query not sent:" << errorString();
     });
 
-    connect(this, &QSerialPort::readyRead, this, &SerialPort::readDataSlot);
+    connect(this, &QSerialPort::readyRead, this, &SerialPort::readAvailableBytes);
     connect(this, &QSerialPort::errorOccurred, this, &SerialPort::onErrorOccurred);
 }
 
@@ -41,7 +38,7 @@ SerialPort::~SerialPort() = default;
 
 bool SerialPort::openPort(const QString &portName, qint32 baudRate)
 {
-    rxBuffer->clear();
+    m_textFrames->clear();
     if (portName.isEmpty()) {
         const QString text = QStringLiteral("port name error, please choose right com!");
         if (m_prompt)
@@ -77,29 +74,6 @@ bool SerialPort::writeFrame(const QByteArray &frame)
     return queued;
 }
 
-void SerialPort::writeMappingFrame(const QByteArray &frame)
-{
-    if (!isOpen()) {
-        qCWarning(lcSerial) << "串口未打开！";
-        return;
-    }
-    flush();
-    if (write(frame) != frame.size()) {
-        qCWarning(lcSerial) << "写串口失败:" << errorString();
-        return;
-    }
-    m_waitingForMappingWrite = true;
-    const bool written = waitForBytesWritten(MappingWriteTimeoutMs);
-    m_waitingForMappingWrite = false;
-    // Bytes that left while we waited are no failure; only bytes still queued
-    // are, whichever error the wait ended on (a full queue may read as a
-    // ResourceError rather than a TimeoutError).
-    if (!written && bytesToWrite() > 0)
-        qCWarning(lcSerial) << "写超时:" << errorString();
-    if (error() == QSerialPort::TimeoutError)
-        clearError();
-}
-
 void SerialPort::setPrompt(Prompt *prompt)
 {
     m_prompt = prompt;
@@ -107,18 +81,18 @@ void SerialPort::setPrompt(Prompt *prompt)
 
 int SerialPort::pendingTextBytes() const
 {
-    return rxBuffer->pendingBytes();
+    return m_textFrames->pendingBytes();
 }
 
-void SerialPort::readDataSlot()
+void SerialPort::readAvailableBytes()
 {
     const QByteArray bytes = readAll();
     if (bytes.isEmpty())
         return;
     qCDebug(lcSerial) << "RX append:" << bytes.toHex(' ');
-    rxBuffer->feed(bytes);
-    qCDebug(lcSerial) << "RX buffer:" << rxBuffer->pendingBytes() << "bytes pending";
-    emit isread(bytes);
+    m_textFrames->feed(bytes);
+    qCDebug(lcSerial) << "RX buffer:" << m_textFrames->pendingBytes() << "bytes pending";
+    emit bytesReceived(bytes);
 }
 
 void SerialPort::onErrorOccurred(QSerialPort::SerialPortError error)
@@ -126,9 +100,7 @@ void SerialPort::onErrorOccurred(QSerialPort::SerialPortError error)
     switch (error) {
     case QSerialPort::TimeoutError:
         // Waiting for bytes that were already flushed: nothing went wrong.
-        // writeMappingFrame judges its own wait and clears the error itself.
-        if (!m_waitingForMappingWrite)
-            clearError();
+        clearError();
         return;
     case QSerialPort::ReadError:
         m_readFailed = true;

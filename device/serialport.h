@@ -10,7 +10,7 @@ class TextFrameCutter;
 // The one serial link to the device: I/O and frame cutting only. It owns the
 // text-frame cutter of the identification and bootloader replies and relays
 // its results as its own signals; every raw chunk read also leaves through
-// isread() for the System Exclusive receiver. Which ports exist is the
+// bytesReceived() for the System Exclusive receiver. Which ports exist is the
 // DeviceWatcher's business.
 class SerialPort : public QSerialPort
 {
@@ -28,9 +28,6 @@ public:
     // Writes the frame whole and flushes; false when the port is not open or
     // the frame could not be queued.
     [[nodiscard]] bool writeFrame(const QByteArray &frame);
-    // Flushes what is pending, writes the frame and waits up to 100 ms for it
-    // to leave; failures only reach the log.
-    void writeMappingFrame(const QByteArray &frame);
 
     // Not owned; without a prompt, refusals only reach the log.
     void setPrompt(Prompt *prompt);
@@ -40,29 +37,28 @@ public:
     [[nodiscard]] int pendingTextBytes() const;
 
 signals:
-    void send_vesion(QString version);
-    void send_MTD(QString MTD);
-    void send_erase(bool eraseflag);
-    void send_upgrade_chunk_ack(int ackBytes);
+    void versionReceived(QString version);
+    void modelReceived(QString model);
+    void eraseFinished(bool erased);
+    void chunkAcknowledged(int ackBytes);
     // The open port's device went away (hang-up, read or write failure); the
     // port has been closed.
     void portDisconnected(QString portName);
-    void showdata(QByteArray data);
-    void isread(QByteArray msgBuffer);
-    void sendmtv(QString version, QString mtd);
+    void unrecognisedTextFrame(QByteArray frame);
+    void bytesReceived(QByteArray bytes);
+    void modelAndVersionReceived(QString version, QString model);
 
 public slots:
-    void readDataSlot();
+    void readAvailableBytes();
 
 private:
     void onErrorOccurred(QSerialPort::SerialPortError error);
     void dropLostPort();
     [[nodiscard]] bool otherEndGone();
 
-    TextFrameCutter *const rxBuffer;
+    TextFrameCutter *const m_textFrames;
     QString m_openedPortName;
     Prompt *m_prompt = nullptr;
     bool m_dropPending = false;
-    bool m_waitingForMappingWrite = false;
     bool m_readFailed = false;
 };

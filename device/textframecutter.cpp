@@ -5,7 +5,7 @@
 #include <QRegularExpression>
 
 namespace {
-constexpr char Head0 = '\xAA';
+constexpr char FirstHeadByte = '\xAA';
 constexpr int HeadAndLength = 3;
 constexpr int Overhead = 5; // AA CC N ... 0D 0A
 } // namespace
@@ -17,13 +17,13 @@ TextFrameCutter::TextFrameCutter(QObject *parent)
 
 void TextFrameCutter::feed(const QByteArray &bytes)
 {
-    m_rx.append(bytes);
+    m_received.append(bytes);
     cut();
 }
 
 void TextFrameCutter::clear()
 {
-    m_rx.clear();
+    m_received.clear();
     m_head = 0;
 }
 
@@ -34,22 +34,22 @@ void TextFrameCutter::cut()
     m_cutting = true;
 
     static const QByteArray head("\xAA\xCC", 2);
-    while (m_head < m_rx.size()) {
-        const int at = m_rx.indexOf(head, m_head);
+    while (m_head < m_received.size()) {
+        const int at = m_received.indexOf(head, m_head);
         if (at < 0) {
             // A head split across two reads: keep its first byte for the next read.
-            const bool keepLast = m_rx.endsWith(Head0);
-            m_head = keepLast ? m_rx.size() - 1 : m_rx.size();
+            const bool keepLast = m_received.endsWith(FirstHeadByte);
+            m_head = keepLast ? m_received.size() - 1 : m_received.size();
             break;
         }
         m_head = at;
-        const int available = m_rx.size() - m_head;
+        const int available = m_received.size() - m_head;
         if (available < HeadAndLength)
             break;
-        const int n = static_cast<unsigned char>(m_rx.at(m_head + 2));
+        const int n = static_cast<unsigned char>(m_received.at(m_head + 2));
         if (available < n + Overhead)
             break;
-        const QByteArray frame = m_rx.mid(m_head, n + Overhead);
+        const QByteArray frame = m_received.mid(m_head, n + Overhead);
         m_head += n + Overhead;
         if (frame.at(n + 3) == '\x0D' && frame.at(n + 4) == '\x0A') {
             qCDebug(lcSerial) << "FRAME:" << frame.toHex(' ');
@@ -59,7 +59,7 @@ void TextFrameCutter::cut()
         }
     }
     if (m_head > 0) {
-        m_rx.remove(0, m_head);
+        m_received.remove(0, m_head);
         m_head = 0;
     }
     m_cutting = false;
@@ -77,26 +77,26 @@ void TextFrameCutter::handleFrame(const QByteArray &frame)
 
     if (const auto m = modelPattern.match(text); m.hasMatch()) {
         m_lastModel = m.captured(1);
-        emit send_MTD(m_lastModel);
+        emit modelReceived(m_lastModel);
         return;
     }
     if (const auto m = versionPattern.match(text); m.hasMatch()) {
         m_lastVersion = m.captured(0);
-        emit send_vesion(m_lastVersion);
-        emit sendmtv(m_lastVersion, m_lastModel);
+        emit versionReceived(m_lastVersion);
+        emit modelAndVersionReceived(m_lastVersion, m_lastModel);
         return;
     }
     if (text.contains(QLatin1String("ERASE END"), Qt::CaseInsensitive)) {
-        emit send_erase(true);
+        emit eraseFinished(true);
         return;
     }
     if (countPattern.match(text).hasMatch()) {
         const int count = text.toInt();
         if (count > 0)
-            emit send_upgrade_chunk_ack(count);
+            emit chunkAcknowledged(count);
         else
-            emit showdata(frame);
+            emit unrecognisedTextFrame(frame);
         return;
     }
-    emit showdata(frame);
+    emit unrecognisedTextFrame(frame);
 }

@@ -18,23 +18,23 @@ public:
     void feed(const QByteArray &bytes);
     void clear();
 
-    [[nodiscard]] int pendingBytes() const { return m_rx.size() - m_head; }
+    [[nodiscard]] int pendingBytes() const { return m_received.size() - m_head; }
     [[nodiscard]] QString lastModel() const { return m_lastModel; }
     [[nodiscard]] QString lastVersion() const { return m_lastVersion; }
 
 signals:
-    void send_vesion(QString version);
-    void send_MTD(QString MTD);
-    void send_erase(bool eraseflag);
-    void send_upgrade_chunk_ack(int ackBytes);
-    void showdata(QByteArray data);
-    void sendmtv(QString version, QString mtd);
+    void versionReceived(QString version);
+    void modelReceived(QString model);
+    void eraseFinished(bool erased);
+    void chunkAcknowledged(int ackBytes);
+    void unrecognisedTextFrame(QByteArray frame);
+    void modelAndVersionReceived(QString version, QString model);
 
 private:
     void cut();
     void handleFrame(const QByteArray &frame);
 
-    QByteArray m_rx;
+    QByteArray m_received;
     int m_head = 0;
     bool m_cutting = false;
     QString m_lastModel;

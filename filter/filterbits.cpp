@@ -26,12 +26,12 @@ std::array<ByteLayout, ByteCount> buildLayout()
         layout[ChannelBytes[2]].boxes[bit] = channelBoxName(1 + bit);
     }
     layout[MessageByte] = {QStringLiteral("jj"),
-                           {QStringLiteral("checkBox_NoteOn"), QStringLiteral("checkBox_NoteOff"),
-                            QStringLiteral("checkBox_KeyAftertouch"),
-                            QStringLiteral("checkBox_ProgramChange"),
-                            QStringLiteral("checkBox_ChannelPressure"),
-                            QStringLiteral("checkBox_PitchBend"),
-                            QStringLiteral("checkBox_SystemExclusive")}};
+                           {QStringLiteral("noteOnBox"), QStringLiteral("noteOffBox"),
+                            QStringLiteral("keyAftertouchBox"),
+                            QStringLiteral("programChangeBox"),
+                            QStringLiteral("channelPressureBox"),
+                            QStringLiteral("pitchBendBox"),
+                            QStringLiteral("systemExclusiveBox")}};
     layout[FirstControllerByte] = {QStringLiteral("kk1"),
                                    {controllerBoxName(RemainderControllerBase),
                                     controllerBoxName(RemainderControllerBase + 1)}};
@@ -42,17 +42,17 @@ std::array<ByteLayout, ByteCount> buildLayout()
             byte.boxes[bit] = controllerBoxName(133 - 7 * k + bit);
     }
     layout[SystemCommonByte] = {QStringLiteral("ll"),
-                                {QStringLiteral("checkBox_MIDI_Time_Code"),
-                                 QStringLiteral("checkBox_SongPosPointer"),
-                                 QStringLiteral("checkBox_song_select"),
-                                 QStringLiteral("checkBox_Tune_Request")}};
+                                {QStringLiteral("midiTimeCodeBox"),
+                                 QStringLiteral("songPositionPointerBox"),
+                                 QStringLiteral("songSelectBox"),
+                                 QStringLiteral("tuneRequestBox")}};
     layout[SystemRealtimeByte] = {QStringLiteral("mm"),
-                                  {QStringLiteral("checkBox_Timing_Clock"),
-                                   QStringLiteral("checkBox_Tick"), QStringLiteral("checkBox_Start"),
-                                   QStringLiteral("checkBox_Continue"),
-                                   QStringLiteral("checkBox_Stop"),
-                                   QStringLiteral("checkBox_Active_Sensing"),
-                                   QStringLiteral("checkBox_System_Reset")}};
+                                  {QStringLiteral("timingClockBox"),
+                                   QStringLiteral("tickBox"), QStringLiteral("startBox"),
+                                   QStringLiteral("continueBox"),
+                                   QStringLiteral("stopBox"),
+                                   QStringLiteral("activeSensingBox"),
+                                   QStringLiteral("systemResetBox")}};
     return layout;
 }
 
@@ -103,12 +103,12 @@ QStringList boxNames()
 
 QString channelBoxName(int channel)
 {
-    return QStringLiteral("checkBox_%1").arg(channel);
+    return QStringLiteral("channel%1Box").arg(channel);
 }
 
 QString controllerBoxName(int controller)
 {
-    return QStringLiteral("c%1").arg(controller);
+    return QStringLiteral("controller%1Box").arg(controller);
 }
 
 std::optional<BitPosition> positionOfBox(const QString &boxName)

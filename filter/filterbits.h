@@ -58,8 +58,8 @@ struct WalkStep
 // Every item box of the page (162), in table order: byte by byte, bit 0 first.
 [[nodiscard]] QStringList boxNames();
 
-[[nodiscard]] QString channelBoxName(int channel);       // 1..16 -> "checkBox_<n>"
-[[nodiscard]] QString controllerBoxName(int controller); // 0..127 -> "c<n>"
+[[nodiscard]] QString channelBoxName(int channel);       // 1..16 -> "channel<n>Box"
+[[nodiscard]] QString controllerBoxName(int controller); // 0..127 -> "controller<n>Box"
 
 [[nodiscard]] std::optional<BitPosition> positionOfBox(const QString &boxName);
 [[nodiscard]] std::optional<BitPosition> channelPosition(int channel);

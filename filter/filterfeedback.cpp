@@ -11,15 +11,15 @@ FilterFeedback::FilterFeedback(FeedbackDispatcher *dispatcher, Prompt *prompt, Q
     , m_dispatcher(dispatcher)
     , m_prompt(prompt)
 {
-    dispatcher->addHandler(FEED_BACK_PORT_FILTERING_COUNT, this,
+    dispatcher->addHandler(FrameKind::FilterPortCounts, this,
                            [this](const QByteArray &frame) { return onPortCounts(frame); });
-    dispatcher->addHandler(FEED_BACK_PORT_FILTERING_SITUATION, this, [this](const QByteArray &frame) {
+    dispatcher->addHandler(FrameKind::FilterReport, this, [this](const QByteArray &frame) {
         emit stateReported(frame);
         return Outcome::Handled;
     });
-    dispatcher->addHandler(FEED_BACK_PORT_FILTERING, this,
+    dispatcher->addHandler(FrameKind::FilterAnswer, this,
                            [this](const QByteArray &frame) { return onResult(frame); });
-    dispatcher->addHandler(FEED_FCTORY, this, [this](const QByteArray &) {
+    dispatcher->addHandler(FrameKind::FactoryReset, this, [this](const QByteArray &) {
         emit factoryReset();
         return Outcome::Handled;
     });

@@ -62,31 +62,31 @@ FilterSection::Item item(const char *objectName, const char *text)
 FilterPage::FilterPage(QWidget *parent)
     : DevicePage(parent)
     , m_model(new FilterModel(this))
-    , label_2(new QLabel(QStringLiteral("MIDI Ports"), this))
-    , comboBox_MiDiPorts(new QComboBox(this))
-    , comboBox_MiDiPorts2(new QComboBox(this))
-    , checkBox_Applies_To_All(new QCheckBox(QStringLiteral("Applies to All MIDI Ports"), this))
+    , m_portLabel(new QLabel(QStringLiteral("MIDI Ports"), this))
+    , m_portCombo(new QComboBox(this))
+    , m_secondPortCombo(new QComboBox(this))
+    , m_appliesToAllBox(new QCheckBox(QStringLiteral("Applies to All MIDI Ports"), this))
 {
-    setObjectName(QStringLiteral("tab_2"));
-    label_2->setObjectName(QStringLiteral("label_2"));
-    comboBox_MiDiPorts->setObjectName(QStringLiteral("comboBox_MiDiPorts"));
-    comboBox_MiDiPorts->setAccessibleName(QStringLiteral("MIDI Ports"));
-    comboBox_MiDiPorts->setMinimumWidth(180);
-    comboBox_MiDiPorts->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    comboBox_MiDiPorts2->setObjectName(QStringLiteral("comboBox_MiDiPorts2"));
-    comboBox_MiDiPorts2->setAccessibleName(QStringLiteral("MIDI Ports"));
-    comboBox_MiDiPorts2->hide();
-    checkBox_Applies_To_All->setObjectName(QStringLiteral("checkBox_Applies_To_All"));
-    checkBox_Applies_To_All->setAccessibleName(checkBox_Applies_To_All->text());
-    label_2->setBuddy(comboBox_MiDiPorts);
+    setObjectName(QStringLiteral("filterPage"));
+    m_portLabel->setObjectName(QStringLiteral("portLabel"));
+    m_portCombo->setObjectName(QStringLiteral("portCombo"));
+    m_portCombo->setAccessibleName(QStringLiteral("MIDI Ports"));
+    m_portCombo->setMinimumWidth(180);
+    m_portCombo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    m_secondPortCombo->setObjectName(QStringLiteral("secondPortCombo"));
+    m_secondPortCombo->setAccessibleName(QStringLiteral("MIDI Ports"));
+    m_secondPortCombo->hide();
+    m_appliesToAllBox->setObjectName(QStringLiteral("appliesToAllBox"));
+    m_appliesToAllBox->setAccessibleName(m_appliesToAllBox->text());
+    m_portLabel->setBuddy(m_portCombo);
 
     buildSections();
 
     auto *portRow = new QHBoxLayout;
-    portRow->addWidget(label_2);
-    portRow->addWidget(comboBox_MiDiPorts);
+    portRow->addWidget(m_portLabel);
+    portRow->addWidget(m_portCombo);
     portRow->addSpacing(24);
-    portRow->addWidget(checkBox_Applies_To_All);
+    portRow->addWidget(m_appliesToAllBox);
     portRow->addStretch(1);
 
     auto *left = new QVBoxLayout;
@@ -110,10 +110,10 @@ FilterPage::FilterPage(QWidget *parent)
         " border-radius: 8px; }"
         "QCheckBox[filterSectionBox=\"true\"] { font-weight: bold; }"
         "QLabel[filterHint=\"true\"] { color: rgb(110, 110, 110); }"
-        "QWidget#checkBox_ControlChange_items { background-color: white; }"));
+        "QWidget#controlChangeItems { background-color: white; }"));
 
-    connect(comboBox_MiDiPorts, &QComboBox::currentTextChanged, this, &FilterPage::MiDiPortsCurrTextChange);
-    connect(checkBox_Applies_To_All, &QCheckBox::clicked, this, &FilterPage::on_checkBox_Applies_To_All_clicked);
+    connect(m_portCombo, &QComboBox::currentTextChanged, this, &FilterPage::showPortFilter);
+    connect(m_appliesToAllBox, &QCheckBox::clicked, this, &FilterPage::onAppliesToAllClicked);
     applyNaming(MidiNames::DefaultMiddleCOctave, false);
 }
 
@@ -121,38 +121,29 @@ void FilterPage::buildSections()
 {
     FilterSection::Layout channels;
     channels.title = QStringLiteral("Channels");
-    channels.sectionName = QStringLiteral("checkBox_Channels");
-    channels.hintName = QStringLiteral("label_48");
+    channels.name = QStringLiteral("channels");
     channels.hint = QStringLiteral("Select the MIDI channel you want to filter. After selection, messages from "
                                    "the MIDI channel will be filtered entirely.");
-    channels.allName = QStringLiteral("channel_pb_all");
-    channels.noneName = QStringLiteral("channel_pb_none");
     for (int channel = 1; channel <= Filter::ChannelCount; ++channel)
         channels.items.append({Filter::channelBoxName(channel), QString::number(channel)});
     channels.columns = 8;
 
     FilterSection::Layout messages;
     messages.title = QStringLiteral("Messages");
-    messages.sectionName = QStringLiteral("checkBox_Messages");
-    messages.hintName = QStringLiteral("label_50");
+    messages.name = QStringLiteral("messages");
     messages.hint = QStringLiteral("Select the MIDI message events that need to be filtered.");
-    messages.allName = QStringLiteral("Messages_pb_all");
-    messages.noneName = QStringLiteral("Messages_pb_none");
-    messages.items = {item("checkBox_NoteOn", "Note On"),
-                      item("checkBox_NoteOff", "Note Off"),
-                      item("checkBox_KeyAftertouch", "Key Aftertouch"),
-                      item("checkBox_ProgramChange", "Program Change"),
-                      item("checkBox_ChannelPressure", "Channel Pressure"),
-                      item("checkBox_PitchBend", "Pitch Bend")};
+    messages.items = {item("noteOnBox", "Note On"),
+                      item("noteOffBox", "Note Off"),
+                      item("keyAftertouchBox", "Key Aftertouch"),
+                      item("programChangeBox", "Program Change"),
+                      item("channelPressureBox", "Channel Pressure"),
+                      item("pitchBendBox", "Pitch Bend")};
     messages.columns = 3;
 
     FilterSection::Layout controllers;
     controllers.title = QStringLiteral("Control Change");
-    controllers.sectionName = QStringLiteral("checkBox_ControlChange");
-    controllers.hintName = QStringLiteral("label_51");
+    controllers.name = QStringLiteral("controlChange");
     controllers.hint = QStringLiteral("Select the specific MIDI CC controller you want to filter.");
-    controllers.allName = QStringLiteral("ControlChange_pb_all");
-    controllers.noneName = QStringLiteral("ControlChange_pb_none");
     for (int n = 0; n < Filter::ControllerCount; ++n)
         controllers.items.append({Filter::controllerBoxName(n), MidiNames::controllerBoxText(n, false)});
     controllers.columns = 2;
@@ -160,32 +151,26 @@ void FilterPage::buildSections()
 
     FilterSection::Layout systemCommon;
     systemCommon.title = QStringLiteral("System Common");
-    systemCommon.sectionName = QStringLiteral("checkBox_SystemCommon");
-    systemCommon.hintName = QStringLiteral("label_52");
+    systemCommon.name = QStringLiteral("systemCommon");
     systemCommon.hint = SystemHint;
-    systemCommon.allName = QStringLiteral("System_common_pb_all");
-    systemCommon.noneName = QStringLiteral("System_common_pb_none");
-    systemCommon.items = {item("checkBox_MIDI_Time_Code", "MIDI Time Code"),
-                          item("checkBox_SongPosPointer", "Song Pos Pointer"),
-                          item("checkBox_song_select", "Song Select"),
-                          item("checkBox_Tune_Request", "Tune Request"),
-                          item("checkBox_SystemExclusive", "System Exclusive")};
+    systemCommon.items = {item("midiTimeCodeBox", "MIDI Time Code"),
+                          item("songPositionPointerBox", "Song Pos Pointer"),
+                          item("songSelectBox", "Song Select"),
+                          item("tuneRequestBox", "Tune Request"),
+                          item("systemExclusiveBox", "System Exclusive")};
     systemCommon.columns = 3;
 
     FilterSection::Layout realtime;
     realtime.title = QStringLiteral("System Realtime");
-    realtime.sectionName = QStringLiteral("checkBox_SystemRealtime");
-    realtime.hintName = QStringLiteral("label_53");
+    realtime.name = QStringLiteral("systemRealtime");
     realtime.hint = SystemHint;
-    realtime.allName = QStringLiteral("SystemRealtime_pb_all");
-    realtime.noneName = QStringLiteral("SystemRealtime_pb_none");
-    realtime.items = {item("checkBox_Timing_Clock", "Timing Clock"),
-                      item("checkBox_Tick", "Tick"),
-                      item("checkBox_Start", "Start"),
-                      item("checkBox_Continue", "Continue"),
-                      item("checkBox_Stop", "Stop"),
-                      item("checkBox_Active_Sensing", "Active Sensing"),
-                      item("checkBox_System_Reset", "System Reset")};
+    realtime.items = {item("timingClockBox", "Timing Clock"),
+                      item("tickBox", "Tick"),
+                      item("startBox", "Start"),
+                      item("continueBox", "Continue"),
+                      item("stopBox", "Stop"),
+                      item("activeSensingBox", "Active Sensing"),
+                      item("systemResetBox", "System Reset")};
     realtime.columns = 4;
 
     m_sections[Channels] = new FilterSection(channels, this);
@@ -212,13 +197,13 @@ void FilterPage::wireSection(Section s)
         &FilterPage::controlChangeCountChange, &FilterPage::systemCommonCountChange,
         &FilterPage::systemRealtimeCountChange};
     static const std::array<Slot, SectionCount> allSlots = {
-        &FilterPage::on_channel_pb_all_clicked, &FilterPage::on_Messages_pb_all_clicked,
-        &FilterPage::on_ControlChange_pb_all_clicked, &FilterPage::on_System_common_pb_all_clicked,
-        &FilterPage::on_SystemRealtime_pb_all_clicked};
+        &FilterPage::checkAllChannels, &FilterPage::checkAllMessages,
+        &FilterPage::checkAllControllers, &FilterPage::checkAllSystemCommon,
+        &FilterPage::checkAllSystemRealtime};
     static const std::array<Slot, SectionCount> noneSlots = {
-        &FilterPage::on_channel_pb_none_clicked, &FilterPage::on_Messages_pb_none_clicked,
-        &FilterPage::on_ControlChange_pb_none_clicked, &FilterPage::on_System_common_pb_none_clicked,
-        &FilterPage::on_SystemRealtime_pb_none_clicked};
+        &FilterPage::clearChannels, &FilterPage::clearMessages,
+        &FilterPage::clearControllers, &FilterPage::clearSystemCommon,
+        &FilterPage::clearSystemRealtime};
 
     FilterSection *section = m_sections[s];
     for (QCheckBox *box : section->items())
@@ -235,7 +220,7 @@ void FilterPage::wireSection(Section s)
 
 bool FilterPage::hasPorts() const
 {
-    return comboBox_MiDiPorts->count() > 0;
+    return m_portCombo->count() > 0;
 }
 
 int FilterPage::counter(Section s) const
@@ -312,18 +297,18 @@ void FilterPage::controlChangeCountChange(bool ok) { countChange(ControlChange, 
 void FilterPage::systemCommonCountChange(bool ok) { countChange(SystemCommon, ok); }
 void FilterPage::systemRealtimeCountChange(bool ok) { countChange(SystemRealtime, ok); }
 
-void FilterPage::on_channel_pb_all_clicked() { setSectionItems(Channels, true); }
-void FilterPage::on_channel_pb_none_clicked() { setSectionItems(Channels, false); }
-void FilterPage::on_Messages_pb_all_clicked() { setSectionItems(Messages, true); }
-void FilterPage::on_Messages_pb_none_clicked() { setSectionItems(Messages, false); }
-void FilterPage::on_ControlChange_pb_all_clicked() { setSectionItems(ControlChange, true); }
-void FilterPage::on_ControlChange_pb_none_clicked() { setSectionItems(ControlChange, false); }
-void FilterPage::on_System_common_pb_all_clicked() { setSectionItems(SystemCommon, true); }
-void FilterPage::on_System_common_pb_none_clicked() { setSectionItems(SystemCommon, false); }
-void FilterPage::on_SystemRealtime_pb_all_clicked() { setSectionItems(SystemRealtime, true); }
-void FilterPage::on_SystemRealtime_pb_none_clicked() { setSectionItems(SystemRealtime, false); }
+void FilterPage::checkAllChannels() { setSectionItems(Channels, true); }
+void FilterPage::clearChannels() { setSectionItems(Channels, false); }
+void FilterPage::checkAllMessages() { setSectionItems(Messages, true); }
+void FilterPage::clearMessages() { setSectionItems(Messages, false); }
+void FilterPage::checkAllControllers() { setSectionItems(ControlChange, true); }
+void FilterPage::clearControllers() { setSectionItems(ControlChange, false); }
+void FilterPage::checkAllSystemCommon() { setSectionItems(SystemCommon, true); }
+void FilterPage::clearSystemCommon() { setSectionItems(SystemCommon, false); }
+void FilterPage::checkAllSystemRealtime() { setSectionItems(SystemRealtime, true); }
+void FilterPage::clearSystemRealtime() { setSectionItems(SystemRealtime, false); }
 
-void FilterPage::MiDiPortsCurrTextChange(const QString &name)
+void FilterPage::showPortFilter(const QString &name)
 {
     for (FilterSection *section : m_sections) {
         if (section->sectionBox()->checkState() != Qt::Unchecked)
@@ -335,7 +320,7 @@ void FilterPage::MiDiPortsCurrTextChange(const QString &name)
     messagesCount = 0;
     systemCommonCount = 0;
     systemRealtimeCount = 0;
-    on_ControlChange_pb_none_clicked();
+    clearControllers();
 
     // A record without a name came from a report of an unknown port type; it
     // belongs to no entry of the chooser, not even to an empty one.
@@ -367,7 +352,7 @@ void FilterPage::fillPorts(const QVector<int> &counts)
     const bool fixedPorts = listsFixedPorts();
     for (int type = 0; type < Filter::PortTypeCount; ++type) {
         for (int n = 1; n <= portCounts[type]; ++n)
-            comboBox_MiDiPorts->addItem(Filter::portName(type, n));
+            m_portCombo->addItem(Filter::portName(type, n));
         updatePortCombosEnabled();
         if (fixedPorts)
             rebuildPortList(1);
@@ -391,13 +376,13 @@ void FilterPage::rebuildLindenPorts(int usbHostPairs)
 
 void FilterPage::rebuildPortList(int usbHostPairs)
 {
-    const QString before = comboBox_MiDiPorts->currentText();
+    const QString before = m_portCombo->currentText();
     {
-        const QSignalBlocker blocker(comboBox_MiDiPorts);
-        comboBox_MiDiPorts->clear();
-        comboBox_MiDiPorts->addItems(lindenPortNames(qMax(0, usbHostPairs)));
-        const int index = comboBox_MiDiPorts->findText(before, Qt::MatchExactly | Qt::MatchCaseSensitive);
-        comboBox_MiDiPorts->setCurrentIndex(index >= 0 ? index : 0);
+        const QSignalBlocker blocker(m_portCombo);
+        m_portCombo->clear();
+        m_portCombo->addItems(lindenPortNames(qMax(0, usbHostPairs)));
+        const int index = m_portCombo->findText(before, Qt::MatchExactly | Qt::MatchCaseSensitive);
+        m_portCombo->setCurrentIndex(index >= 0 ? index : 0);
     }
     onPortTextChanged(before);
 }
@@ -407,21 +392,21 @@ void FilterPage::onPortTextChanged(const QString &before)
     // The rebuild runs with signals blocked; when the chosen port itself went
     // away the page would otherwise keep showing, and "Set" would send, the
     // filter of a port the chooser no longer names.
-    if (comboBox_MiDiPorts->currentText() != before)
-        MiDiPortsCurrTextChange(comboBox_MiDiPorts->currentText());
+    if (m_portCombo->currentText() != before)
+        showPortFilter(m_portCombo->currentText());
 }
 
 void FilterPage::updatePortCombosEnabled()
 {
-    const bool enabled = !checkBox_Applies_To_All->isChecked();
-    comboBox_MiDiPorts->setEnabled(enabled);
-    comboBox_MiDiPorts2->setEnabled(enabled);
+    const bool enabled = !m_appliesToAllBox->isChecked();
+    m_portCombo->setEnabled(enabled);
+    m_secondPortCombo->setEnabled(enabled);
 }
 
-void FilterPage::on_checkBox_Applies_To_All_clicked(bool checked)
+void FilterPage::onAppliesToAllClicked(bool checked)
 {
-    comboBox_MiDiPorts->setEnabled(!checked);
-    comboBox_MiDiPorts2->setEnabled(!checked);
+    m_portCombo->setEnabled(!checked);
+    m_secondPortCombo->setEnabled(!checked);
 }
 
 void FilterPage::onFilterStateReported(const QByteArray &frame)
@@ -431,25 +416,25 @@ void FilterPage::onFilterStateReported(const QByteArray &frame)
     // Once every listed port can have its record, show the chosen one. (Showing
     // the first record whatever the chooser says would put one port's filter
     // under another port's name, and "Set" would then write it there.)
-    if (m_model->count() >= comboBox_MiDiPorts->count())
-        MiDiPortsCurrTextChange(comboBox_MiDiPorts->currentText());
+    if (m_model->count() >= m_portCombo->count())
+        showPortFilter(m_portCombo->currentText());
 }
 
 void FilterPage::onFactoryReset()
 {
     m_model->clear();
-    MiDiPortsCurrTextChange(QString());
+    showPortFilter(QString());
 }
 
 void FilterPage::clear()
 {
     m_model->clear();
     {
-        const QSignalBlocker blocker(comboBox_MiDiPorts);
-        comboBox_MiDiPorts->clear();
-        comboBox_MiDiPorts2->clear();
+        const QSignalBlocker blocker(m_portCombo);
+        m_portCombo->clear();
+        m_secondPortCombo->clear();
     }
-    MiDiPortsCurrTextChange(QString());
+    showPortFilter(QString());
 }
 
 void FilterPage::attach(DeviceSession *session, Prompt *prompt)
@@ -459,7 +444,7 @@ void FilterPage::attach(DeviceSession *session, Prompt *prompt)
     m_feedback = new FilterFeedback(session->dispatcher(), prompt, this);
     // The chooser is filled once per connection; the feedback drops later counts.
     const auto portsChanged = [this] { m_feedback->setPortsListed(hasPorts()); };
-    QAbstractItemModel *ports = comboBox_MiDiPorts->model();
+    QAbstractItemModel *ports = m_portCombo->model();
     connect(ports, &QAbstractItemModel::rowsInserted, this, portsChanged);
     connect(ports, &QAbstractItemModel::rowsRemoved, this, portsChanged);
     connect(ports, &QAbstractItemModel::modelReset, this, portsChanged);
@@ -477,7 +462,7 @@ void FilterPage::onSetClicked()
         return;
     }
     const QByteArray command =
-        m_model->set(checkBox_Applies_To_All->isChecked(), comboBox_MiDiPorts->currentText(), pageBytes());
+        m_model->set(m_appliesToAllBox->isChecked(), m_portCombo->currentText(), pageBytes());
     if (command.isEmpty()) {
         if (m_prompt)
             m_prompt->showMessage(NoPortText, OkText);
@@ -494,7 +479,7 @@ void FilterPage::resetForDisconnect()
 void FilterPage::tabChanged(bool shown)
 {
     // Coming back with "Applies to All" checked keeps the port choosers off.
-    if (shown && checkBox_Applies_To_All->isChecked())
+    if (shown && m_appliesToAllBox->isChecked())
         updatePortCombosEnabled();
 }
 

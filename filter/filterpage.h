@@ -34,9 +34,9 @@ public:
     explicit FilterPage(QWidget *parent = nullptr);
 
     [[nodiscard]] FilterModel *model() const { return m_model; }
-    [[nodiscard]] QComboBox *portCombo() const { return comboBox_MiDiPorts; }
-    [[nodiscard]] QComboBox *portCombo2() const { return comboBox_MiDiPorts2; }
-    [[nodiscard]] QCheckBox *appliesToAll() const { return checkBox_Applies_To_All; }
+    [[nodiscard]] QComboBox *portCombo() const { return m_portCombo; }
+    [[nodiscard]] QComboBox *secondPortCombo() const { return m_secondPortCombo; }
+    [[nodiscard]] QCheckBox *appliesToAll() const { return m_appliesToAllBox; }
     [[nodiscard]] FilterSection *section(Section s) const { return m_sections[s]; }
     [[nodiscard]] QCheckBox *itemBox(const QString &objectName) const { return m_itemBoxes.value(objectName); }
     [[nodiscard]] bool hasPorts() const;
@@ -66,7 +66,7 @@ public:
 public slots:
     // Shows the stored filter of the port with this name; the page stays clear
     // when no record has the name.
-    void MiDiPortsCurrTextChange(const QString &name);
+    void showPortFilter(const QString &name);
 
     // The Linden models' chooser (Alder-4, Larch-3, Maple-5): "MIDI IN1",
     // "MIDI IN2", "MIDI OUT1", "MIDI OUT2", then "USB HOST IN<k>",
@@ -81,18 +81,18 @@ public slots:
     void systemCommonCountChange(bool ok);
     void systemRealtimeCountChange(bool ok);
 
-    void on_channel_pb_all_clicked();
-    void on_channel_pb_none_clicked();
-    void on_Messages_pb_all_clicked();
-    void on_Messages_pb_none_clicked();
-    void on_ControlChange_pb_all_clicked();
-    void on_ControlChange_pb_none_clicked();
-    void on_System_common_pb_all_clicked();
-    void on_System_common_pb_none_clicked();
-    void on_SystemRealtime_pb_all_clicked();
-    void on_SystemRealtime_pb_none_clicked();
+    void checkAllChannels();
+    void clearChannels();
+    void checkAllMessages();
+    void clearMessages();
+    void checkAllControllers();
+    void clearControllers();
+    void checkAllSystemCommon();
+    void clearSystemCommon();
+    void checkAllSystemRealtime();
+    void clearSystemRealtime();
 
-    void on_checkBox_Applies_To_All_clicked(bool checked);
+    void onAppliesToAllClicked(bool checked);
 
 private:
     void buildSections();
@@ -111,10 +111,11 @@ private:
     Prompt *m_prompt = nullptr;
     FilterFeedback *m_feedback = nullptr;
     FilterModel *const m_model;
-    QLabel *const label_2;
-    QComboBox *const comboBox_MiDiPorts;
-    QComboBox *const comboBox_MiDiPorts2;
-    QCheckBox *const checkBox_Applies_To_All;
+    QLabel *const m_portLabel;
+    QComboBox *const m_portCombo;
+    // Never shown; it is enabled and disabled with the port chooser.
+    QComboBox *const m_secondPortCombo;
+    QCheckBox *const m_appliesToAllBox;
     std::array<FilterSection *, SectionCount> m_sections{};
     QHash<QString, QCheckBox *> m_itemBoxes;
     QVector<QCheckBox *> m_controllerBoxes;

@@ -29,19 +29,19 @@ FilterSection::FilterSection(const Layout &layout, QWidget *parent)
     : QFrame(parent)
     , m_sectionBox(new QCheckBox(layout.title, this))
     , m_hint(new QLabel(layout.hint, this))
-    , m_all(hiddenButton(QStringLiteral("All"), layout.allName, this))
-    , m_none(hiddenButton(QStringLiteral("None"), layout.noneName, this))
+    , m_all(hiddenButton(QStringLiteral("All"), layout.name + QStringLiteral("AllButton"), this))
+    , m_none(hiddenButton(QStringLiteral("None"), layout.name + QStringLiteral("NoneButton"), this))
 {
-    setObjectName(layout.sectionName + QStringLiteral("_frame"));
+    setObjectName(layout.name + QStringLiteral("Section"));
     setProperty("filterSection", true);
     setFrameShape(QFrame::StyledPanel);
 
-    m_sectionBox->setObjectName(layout.sectionName);
+    m_sectionBox->setObjectName(layout.name + QStringLiteral("Box"));
     m_sectionBox->setAccessibleName(layout.title);
     m_sectionBox->setTristate(true);
     m_sectionBox->setProperty("filterSectionBox", true);
     m_sectionBox->setToolTip(QStringLiteral("Filter all or none of %1").arg(layout.title));
-    m_hint->setObjectName(layout.hintName);
+    m_hint->setObjectName(layout.name + QStringLiteral("Hint"));
     m_hint->setWordWrap(true);
     m_hint->setProperty("filterHint", true);
 
@@ -54,14 +54,14 @@ FilterSection::FilterSection(const Layout &layout, QWidget *parent)
     QWidget *itemHost = this;
     if (layout.scrolling) {
         m_scrollArea = new QScrollArea(this);
-        m_scrollArea->setObjectName(layout.sectionName + QStringLiteral("_scrollArea"));
+        m_scrollArea->setObjectName(layout.name + QStringLiteral("ScrollArea"));
         m_scrollArea->setWidgetResizable(true);
         // Each check box is a stop; focusing one scrolls it into view.
         m_scrollArea->setFocusPolicy(Qt::NoFocus);
         m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         m_scrollArea->setFrameShape(QFrame::NoFrame);
         itemHost = new QWidget;
-        itemHost->setObjectName(layout.sectionName + QStringLiteral("_items"));
+        itemHost->setObjectName(layout.name + QStringLiteral("Items"));
     }
 
     auto *grid = new QGridLayout;

@@ -28,11 +28,10 @@ public:
     struct Layout
     {
         QString title;          // text of the section box
-        QString sectionName;    // object name of the section box
-        QString hintName;
+        // "channels": the section's widgets are named after it ("channelsBox",
+        // "channelsHint", "channelsAllButton", ...).
+        QString name;
         QString hint;
-        QString allName;
-        QString noneName;
         QVector<Item> items;
         int columns = 1;
         bool scrolling = false; // items in a scroll area of their own

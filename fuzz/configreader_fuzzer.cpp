@@ -74,7 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const ConfigFile::Import &import = result.import;
     require(import.feedbackMappings.size() == ConfigFile::MappingRecordCount, "not 17 mapping records");
     for (const MappingRecord &r : import.feedbackMappings) {
-        require(lengthFits(r.mm, r.payload) && lengthFits(r.tt, r.extraData), "block length not corrected");
+        require(lengthFits(r.payloadLength, r.payload) && lengthFits(r.extraDataLength, r.extraData),
+                "block length not corrected");
         require(r.payload.size() <= 255 && r.extraData.size() <= 255, "block longer than its length byte");
     }
     for (const Routing::Route &route : import.routes)
@@ -119,7 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         // Entry 0 is no rule and is carried as it is.
         for (int number = 1; number < ConfigFile::MappingRecordCount; ++number) {
             const MappingRecord &r = carried.feedbackMappings.at(number);
-            const QVector<bool> entries = Mapping::unpackPortMask({r.hh1, r.hh2, r.hh3});
+            const QVector<bool> entries = Mapping::unpackPortMask({r.portMaskLow, r.portMaskMiddle, r.portMaskHigh});
             for (int i = boxes; i < entries.size(); ++i)
                 require(r.isEmpty() || !entries.at(i), "rule for a port box the target lacks carried over");
         }

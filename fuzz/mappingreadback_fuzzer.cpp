@@ -5,8 +5,8 @@
 //   - nothing is read beyond the frame: both blocks fit in the bytes between
 //     the head and the F7, and the first block never exceeds its declared
 //     length;
-//   - an accepted read-back names a number 1..16 taken from hh6, and holds
-//     a rule the device holds ("enable");
+//   - an accepted read-back names a number 1..16 taken from its number byte,
+//     and holds a rule the device holds ("enable");
 //   - a rule whose blocks arrived in full reads back unchanged from its own
 //     store command, so what the tool would send again is what it received.
 
@@ -22,7 +22,7 @@
 
 namespace {
 
-constexpr int HeadBytes = 6 + 11; // F0 00 2F 71 02 04, hh1 .. mm
+constexpr int HeadBytes = 6 + 11; // F0 00 2F 71 02 04, port mask .. payload length
 
 void require(bool holds, const char *what)
 {
@@ -53,13 +53,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const MappingRecord &r = readBack.record;
     require(frame.size() >= 20, "accepted a frame shorter than 20 bytes");
     require(readBack.number >= 1 && readBack.number <= 16, "accepted a number outside 1..16");
-    require(readBack.number == (r.hh6 & 0x3F), "number not taken from hh6");
+    require(readBack.number == (r.numberByte & 0x3F), "number not taken from the number byte");
     require(r.enable, "accepted rule without enable");
-    require(r.payload.size() <= r.mm, "payload longer than declared");
+    require(r.payload.size() <= r.payloadLength, "payload longer than declared");
     require(HeadBytes + r.payload.size() + r.extraData.size() <= frame.size() - 1,
             "blocks read beyond the F7");
 
-    const bool complete = r.payload.size() == r.mm && r.tt >= 1 && r.tt <= 30 && r.extraData.size() == r.tt;
+    const bool complete = r.payload.size() == r.payloadLength && r.extraDataLength >= 1 && r.extraDataLength <= 30
+                       && r.extraData.size() == r.extraDataLength;
     if (complete) {
         const MappingReadBack again = MappingReadBack::parse(r.toStoreCommand());
         require(again.isAccepted(), "own store command refused");

@@ -7,12 +7,12 @@
 //   next bytes  read sizes (value + 1, times 16 with bit 4), used in turn
 //   the rest    the received stream
 //
-// FiFoBuffer is checked against a plain model of the cutting rules (the same
+// SysExFrameCutter is checked against a plain model of the cutting rules (the same
 // frames, in order, and the same bytes held back) and against classify();
 // TextFrameCutter must emit the same signals whether the stream arrives in
 // pieces or in one read.
 
-#include "device/fifobuffer.h"
+#include "device/sysexframecutter.h"
 #include "device/textframecutter.h"
 
 #include <QByteArray>
@@ -80,7 +80,7 @@ public:
             m_buffer.remove(0, head);
             const int tail = m_buffer.indexOf(SysExTail, 1);
             const int following = (tail < 0 ? m_buffer.size() : tail) - 1;
-            if (following > FiFoBuffer::MaxPendingFrameBytes) {
+            if (following > SysExFrameCutter::MaxPendingFrameBytes) {
                 const int nextHead = m_buffer.indexOf(SysExHead, 1);
                 if (nextHead < 0)
                     m_buffer.clear();
@@ -102,7 +102,7 @@ private:
     QByteArray m_buffer;
 };
 
-// Follows currDataFrame: each frame the model cut and classify() reports on
+// Follows frameReceived: each frame the model cut and classify() reports on
 // must arrive, whole, once per kind, in the order classify() gives.
 class FrameWatcher
 {
@@ -110,12 +110,12 @@ public:
     void expect(const QVector<QByteArray> &frames)
     {
         for (const QByteArray &frame : frames) {
-            if (!FiFoBuffer::classify(frame).isEmpty())
+            if (!SysExFrameCutter::classify(frame).isEmpty())
                 m_expectedFrames.append(frame);
         }
     }
 
-    void onFrame(Feedbacktype kind, const QByteArray &frame)
+    void onFrame(FrameKind kind, const QByteArray &frame)
     {
         require(frame.size() >= 2, "a reported frame has at least a head and a tail");
         require(frame.at(0) == SysExHead, "a reported frame starts with F0");
@@ -127,7 +127,7 @@ public:
             require(m_expectedFrames.constFirst() == frame, "frames are reported whole and in arrival order");
             m_expectedFrames.removeFirst();
             m_current = frame;
-            m_kindsLeft = FiFoBuffer::classify(frame);
+            m_kindsLeft = SysExFrameCutter::classify(frame);
         } else {
             require(frame == m_current, "all reports of one frame come before the next frame");
         }
@@ -143,16 +143,16 @@ public:
 
 private:
     QVector<QByteArray> m_expectedFrames;
-    QVector<Feedbacktype> m_kindsLeft;
+    QVector<FrameKind> m_kindsLeft;
     QByteArray m_current;
 };
 
 void checkSysExReceiver(const Input &input)
 {
-    FiFoBuffer buffer;
+    SysExFrameCutter buffer;
     ReferenceCutter reference;
     FrameWatcher watcher;
-    QObject::connect(&buffer, &FiFoBuffer::currDataFrame, [&watcher](Feedbacktype kind, const QByteArray &frame) {
+    QObject::connect(&buffer, &SysExFrameCutter::frameReceived, [&watcher](FrameKind kind, const QByteArray &frame) {
         watcher.onFrame(kind, frame);
     });
 
@@ -163,9 +163,9 @@ void checkSysExReceiver(const Input &input)
         position += n;
 
         watcher.expect(reference.feed(read));
-        buffer.writeData(read);
+        buffer.feed(read);
         watcher.requireSettled();
-        require(buffer.pendingBytes() <= FiFoBuffer::MaxPendingFrameBytes + n + 1,
+        require(buffer.pendingBytes() <= SysExFrameCutter::MaxPendingFrameBytes + n + 1,
                 "the buffer holds no more than one bounded open frame and the last read");
         require(buffer.pendingBytes() == reference.held(), "the buffer holds back exactly the open frame");
     }
@@ -177,27 +177,27 @@ class TextSignalLog
 public:
     explicit TextSignalLog(TextFrameCutter *cutter)
     {
-        QObject::connect(cutter, &TextFrameCutter::send_MTD, [this](const QString &model) {
+        QObject::connect(cutter, &TextFrameCutter::modelReceived, [this](const QString &model) {
             require(!model.isEmpty() && model.contains(QLatin1Char('-')), "a model name has the form NAME-123");
             m_entries.append(QLatin1String("model ") + model);
         });
-        QObject::connect(cutter, &TextFrameCutter::send_vesion, [this](const QString &version) {
+        QObject::connect(cutter, &TextFrameCutter::versionReceived, [this](const QString &version) {
             require(version.startsWith(QLatin1Char('V')) && version.contains(QLatin1Char('.')),
                     "a version has the form V1.2");
             m_entries.append(QLatin1String("version ") + version);
         });
-        QObject::connect(cutter, &TextFrameCutter::sendmtv, [this](const QString &version, const QString &model) {
+        QObject::connect(cutter, &TextFrameCutter::modelAndVersionReceived, [this](const QString &version, const QString &model) {
             m_entries.append(QLatin1String("mtv ") + version + QLatin1Char(' ') + model);
         });
-        QObject::connect(cutter, &TextFrameCutter::send_erase, [this](bool erased) {
+        QObject::connect(cutter, &TextFrameCutter::eraseFinished, [this](bool erased) {
             require(erased, "the erase report is always positive");
             m_entries.append(QStringLiteral("erase"));
         });
-        QObject::connect(cutter, &TextFrameCutter::send_upgrade_chunk_ack, [this](int count) {
+        QObject::connect(cutter, &TextFrameCutter::chunkAcknowledged, [this](int count) {
             require(count >= 1 && count <= 999, "an acknowledged byte count is 1..999");
             m_entries.append(QLatin1String("ack ") + QString::number(count));
         });
-        QObject::connect(cutter, &TextFrameCutter::showdata, [this](const QByteArray &frame) {
+        QObject::connect(cutter, &TextFrameCutter::unrecognisedTextFrame, [this](const QByteArray &frame) {
             require(frame.size() >= 5, "a shown frame is a whole text frame");
             require(frame.startsWith("\xAA\xCC"), "a shown frame starts with AA CC");
             require(frame.size() == static_cast<unsigned char>(frame.at(2)) + 5,

@@ -33,10 +33,10 @@ QString AddDataChoice::text() const
 
 AddDataDialog::AddDataDialog(const AddDataOptions &options, QWidget *parent)
     : QDialog(parent)
-    , m_data1(makeRadio(QStringLiteral("Data1"), "radioButton_data1", this))
-    , m_data2(makeRadio(QStringLiteral("Data2"), "radioButton_data2", this))
-    , m_ignore(makeRadio(QStringLiteral("Ignore"), "radioButton_ignore", this))
-    , m_value(makeRadio(QStringLiteral("Value:"), "radioButton_value", this))
+    , m_data1(makeRadio(QStringLiteral("Data1"), "data1Radio", this))
+    , m_data2(makeRadio(QStringLiteral("Data2"), "data2Radio", this))
+    , m_ignore(makeRadio(QStringLiteral("Ignore"), "ignoreRadio", this))
+    , m_value(makeRadio(QStringLiteral("Value:"), "valueRadio", this))
     , m_spinBox(new HexSpinBox(this))
 {
     setObjectName(QStringLiteral("addDataDialog"));
@@ -44,7 +44,7 @@ AddDataDialog::AddDataDialog(const AddDataOptions &options, QWidget *parent)
     setMinimumWidth(200);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
 
-    m_spinBox->setObjectName(QStringLiteral("spinBox_value"));
+    m_spinBox->setObjectName(QStringLiteral("valueBox"));
     m_spinBox->setAccessibleName(QStringLiteral("Value"));
     m_spinBox->setRange(0, 127);
     m_spinBox->setHexMode(options.showHex);

@@ -110,34 +110,37 @@ SysExBlock buildSysExBlock(const QVector<SysExRow> &rows, bool showHex)
     return block;
 }
 
-DataPositions originalSysExPositions(const SysExBlock &block, std::uint8_t pp, std::uint8_t rr)
+DataPositions originalSysExPositions(const SysExBlock &block, std::uint8_t data1Source, std::uint8_t data2Source)
 {
     using namespace MappingProtocol;
-    const bool data1Feeds = pp == SourceOriginalData1 || rr == SourceOriginalData1;
-    const bool data2Feeds = pp == SourceOriginalData2 || rr == SourceOriginalData2;
+    const bool data1Feeds = data1Source == SourceOriginalData1 || data2Source == SourceOriginalData1;
+    const bool data2Feeds = data1Source == SourceOriginalData2 || data2Source == SourceOriginalData2;
     return {data1Feeds ? block.data1Position : std::uint8_t(1),
             data2Feeds ? block.data2Position : std::uint8_t(1)};
 }
 
-DataPositions mappedSysExPositions(const SysExBlock &block, std::uint8_t pp, std::uint8_t rr)
+DataPositions mappedSysExPositions(const SysExBlock &block, std::uint8_t data1Source, std::uint8_t data2Source)
 {
     using namespace MappingProtocol;
-    return {pp != SourceNone ? block.data1Position : std::uint8_t(1),
-            rr != SourceNone ? block.data2Position : std::uint8_t(1)};
+    return {data1Source != SourceNone ? block.data1Position : std::uint8_t(1),
+            data2Source != SourceNone ? block.data2Position : std::uint8_t(1)};
 }
 
-DataPositions storedOriginalSysExPositions(std::uint8_t kk, std::uint8_t ll, std::uint8_t pp, std::uint8_t rr)
+DataPositions storedOriginalSysExPositions(std::uint8_t data1Position, std::uint8_t data2Position,
+                                           std::uint8_t data1Source, std::uint8_t data2Source)
 {
     using namespace MappingProtocol;
-    const bool data1Feeds = pp == SourceOriginalData1 || rr == SourceOriginalData1;
-    const bool data2Feeds = pp == SourceOriginalData2 || rr == SourceOriginalData2;
-    return {data1Feeds ? kk : std::uint8_t(0), data2Feeds ? ll : std::uint8_t(0)};
+    const bool data1Feeds = data1Source == SourceOriginalData1 || data2Source == SourceOriginalData1;
+    const bool data2Feeds = data1Source == SourceOriginalData2 || data2Source == SourceOriginalData2;
+    return {data1Feeds ? data1Position : std::uint8_t(0), data2Feeds ? data2Position : std::uint8_t(0)};
 }
 
-DataPositions storedMappedSysExPositions(std::uint8_t qq, std::uint8_t ss, std::uint8_t pp, std::uint8_t rr)
+DataPositions storedMappedSysExPositions(std::uint8_t data1Position, std::uint8_t data2Position,
+                                         std::uint8_t data1Source, std::uint8_t data2Source)
 {
     using namespace MappingProtocol;
-    return {pp != SourceNone ? qq : std::uint8_t(0), rr != SourceNone ? ss : std::uint8_t(0)};
+    return {data1Source != SourceNone ? data1Position : std::uint8_t(0),
+            data2Source != SourceNone ? data2Position : std::uint8_t(0)};
 }
 
 QVector<SysExRow> sysExRowsFromBlock(const QByteArray &block, const DataPositions &positions)

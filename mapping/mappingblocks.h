@@ -72,23 +72,23 @@ struct DataPositions
     std::uint8_t data2 = 0;
 };
 
-// "kk"/"ll" of a SysEx original: a Data row's position counts only when that
-// original value feeds a mapped one; otherwise the device expects 1.
-[[nodiscard]] DataPositions originalSysExPositions(const SysExBlock &block, std::uint8_t pp,
-                                                   std::uint8_t rr);
-// "qq"/"ss" of a SysEx mapped message: the position counts only when that
-// mapped value has a source; otherwise 1.
-[[nodiscard]] DataPositions mappedSysExPositions(const SysExBlock &block, std::uint8_t pp,
-                                                 std::uint8_t rr);
+// The Data positions of a SysEx original: a Data row's position counts only
+// when that original value feeds a mapped one; otherwise the device expects 1.
+[[nodiscard]] DataPositions originalSysExPositions(const SysExBlock &block, std::uint8_t data1Source,
+                                                   std::uint8_t data2Source);
+// The Data positions of a SysEx mapped message: the position counts only when
+// that mapped value has a source; otherwise 1.
+[[nodiscard]] DataPositions mappedSysExPositions(const SysExBlock &block, std::uint8_t data1Source,
+                                                 std::uint8_t data2Source);
 
 // The positions of a stored SysEx side that really name a Data row. The
 // device is told 1 for a Data row that feeds nothing (and for none at all),
 // which cannot be told from a Data row at position 1; only a position whose
-// value is carried across ("pp"/"rr") names a row.
-[[nodiscard]] DataPositions storedOriginalSysExPositions(std::uint8_t kk, std::uint8_t ll, std::uint8_t pp,
-                                                         std::uint8_t rr);
-[[nodiscard]] DataPositions storedMappedSysExPositions(std::uint8_t qq, std::uint8_t ss, std::uint8_t pp,
-                                                       std::uint8_t rr);
+// value is carried across (a mapped Data source) names a row.
+[[nodiscard]] DataPositions storedOriginalSysExPositions(std::uint8_t data1Position, std::uint8_t data2Position,
+                                                         std::uint8_t data1Source, std::uint8_t data2Source);
+[[nodiscard]] DataPositions storedMappedSysExPositions(std::uint8_t data1Position, std::uint8_t data2Position,
+                                                       std::uint8_t data1Source, std::uint8_t data2Source);
 
 // The table rows of a stored SysEx data area: the two bytes at a Data
 // position become that Data row, 0xFF an Ignore row, any other byte a value
@@ -103,7 +103,8 @@ using PortMask = std::array<std::uint8_t, 3>;
 // All 21 entries the three bytes can carry; bit 7 of each byte is ignored.
 [[nodiscard]] QVector<bool> unpackPortMask(const PortMask &mask);
 
-// "pp"/"rr" from data1MappingFrom/data2MappingFrom: 1 and 2 stay, the rest is 0.
+// A mapped Data source byte from data1MappingFrom/data2MappingFrom: 1 and 2
+// stay, the rest is 0.
 [[nodiscard]] std::uint8_t dataSourceByte(int mappingFrom);
 
 } // namespace Mapping

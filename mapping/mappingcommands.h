@@ -8,7 +8,7 @@ namespace Mapping {
 
 [[nodiscard]] bool isValidMappingNumber(int number);
 
-// hh6 and the delete command's number byte: 0x40 | n.
+// A record's numberByte and the delete command's number byte: 0x40 | n.
 [[nodiscard]] std::uint8_t mappingNumberByte(int number);
 
 // F0 00 2F 71 02 05 06 7F 01 (40|n) 00 F7; empty for a number outside 1..16,

@@ -79,19 +79,21 @@ MappingFeedback::MappingFeedback(FeedbackDispatcher *dispatcher, Prompt *prompt,
     , m_prompt(prompt)
 {
     // The device answers a routing save with the same frame and the same texts.
-    dispatcher->addHandler(FEED_BACK_ROUTING_CONFIGURATION, this,
+    dispatcher->addHandler(FrameKind::SaveAnswer, this,
                            [this](const QByteArray &frame) { return onSaveAnswer(frame); });
-    dispatcher->addHandler(FEED_BACK_PORT_FILTERING_COUNT, this, [this](const QByteArray &frame) {
+    dispatcher->addHandler(FrameKind::FilterPortCounts, this, [this](const QByteArray &frame) {
         emit filterPortCountsReported(Device::filterPortCounts(frame));
         return Outcome::Handled;
     });
-    dispatcher->addHandler(FEED_BACK_PORT_ROUNTMAPPING, this, [this](const QByteArray &frame) {
+    dispatcher->addHandler(FrameKind::MappingReport, this, [this](const QByteArray &frame) {
         emit mappingReported(frame);
         return Outcome::Handled;
     });
-    dispatcher->addHandler(FEED_BACK_DEL, this, [this](const QByteArray &frame) { return onDeleteAnswer(frame); });
-    dispatcher->addHandler(FEED_DTAT_ERROE, this, [this](const QByteArray &frame) { return onStoreReply(frame); });
-    dispatcher->addHandler(FEED_FCTORY, this, [this](const QByteArray &) {
+    dispatcher->addHandler(FrameKind::MappingDeleteAnswer, this,
+                           [this](const QByteArray &frame) { return onDeleteAnswer(frame); });
+    dispatcher->addHandler(FrameKind::MappingStoreAnswer, this,
+                           [this](const QByteArray &frame) { return onStoreReply(frame); });
+    dispatcher->addHandler(FrameKind::FactoryReset, this, [this](const QByteArray &) {
         emit factoryReset();
         return Outcome::Handled;
     });

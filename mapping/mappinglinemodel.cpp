@@ -9,10 +9,10 @@ using Field = MappingLineModel::Field;
 bool exists(const MappingLineModel::Availability &a, Field field)
 {
     switch (field) {
-    case Field::OriginalData1: return a.original1;
-    case Field::OriginalData2: return a.original2;
-    case Field::MappedData1: return a.mapped1;
-    case Field::MappedData2: return a.mapped2;
+    case Field::OriginalData1: return a.originalData1;
+    case Field::OriginalData2: return a.originalData2;
+    case Field::MappedData1: return a.mappedData1;
+    case Field::MappedData2: return a.mappedData2;
     }
     return false;
 }
@@ -203,7 +203,8 @@ void MappingLineModel::dropUnavailable(const Availability &available)
 
 MappingLineModel::Sources MappingLineModel::straightSources(const Availability &a)
 {
-    return {a.original1 && a.mapped1 ? FromData1 : NoSource, a.original2 && a.mapped2 ? FromData2 : NoSource};
+    return {a.originalData1 && a.mappedData1 ? FromData1 : NoSource,
+            a.originalData2 && a.mappedData2 ? FromData2 : NoSource};
 }
 
 // Pairing when a side is a SysEx message. Original Data1 goes first and
@@ -224,25 +225,25 @@ MappingLineModel::Sources MappingLineModel::straightSources(const Availability &
 MappingLineModel::Sources MappingLineModel::pairedSources(const Availability &a)
 {
     Sources s;
-    bool mapped1Free = a.mapped1;
-    bool mapped2Free = a.mapped2;
+    bool mappedData1Free = a.mappedData1;
+    bool mappedData2Free = a.mappedData2;
     const auto take = [&](int source) {
-        if (mapped1Free) {
+        if (mappedData1Free) {
             s.data1 = source;
-            mapped1Free = false;
-        } else if (mapped2Free) {
+            mappedData1Free = false;
+        } else if (mappedData2Free) {
             s.data2 = source;
-            mapped2Free = false;
+            mappedData2Free = false;
         }
     };
-    if (a.original1)
+    if (a.originalData1)
         take(FromData1);
-    if (a.original2)
+    if (a.originalData2)
         take(FromData2);
     return s;
 }
 
-// What printValues makes of the sources while a side is a SysEx message:
+// What reconcileSources makes of the sources while a side is a SysEx message:
 //   1. a source whose original or mapped end is gone is dropped;
 //   2. while the ends stay as they were, the user's lines stand, even none;
 //   3. when a Data row or a type changed the ends and a source survived

@@ -30,15 +30,15 @@ public:
     // a SysEx table holding that Data row).
     struct Availability
     {
-        bool original1 = false;
-        bool original2 = false;
-        bool mapped1 = false;
-        bool mapped2 = false;
+        bool originalData1 = false;
+        bool originalData2 = false;
+        bool mappedData1 = false;
+        bool mappedData2 = false;
 
         bool operator==(const Availability &o) const
         {
-            return original1 == o.original1 && original2 == o.original2 && mapped1 == o.mapped1
-                && mapped2 == o.mapped2;
+            return originalData1 == o.originalData1 && originalData2 == o.originalData2
+                && mappedData1 == o.mappedData1 && mappedData2 == o.mappedData2;
         }
         bool operator!=(const Availability &o) const { return !(*this == o); }
     };

@@ -48,12 +48,12 @@ MappingOverlay::MappingOverlay(MappingSidePanel *original, MappingSidePanel *map
 
     m_valuesTimer->setObjectName(QStringLiteral("valuesTimer"));
     m_valuesTimer->setInterval(ValuesIntervalMs);
-    connect(m_valuesTimer, &QTimer::timeout, this, &MappingOverlay::printValues);
+    connect(m_valuesTimer, &QTimer::timeout, this, &MappingOverlay::reconcileSources);
     m_valuesTimer->start();
 
     for (MappingSidePanel *side : {original, mapped}) {
-        connect(side->stack(), &QStackedWidget::currentChanged, this, &MappingOverlay::printValues);
-        connect(side->sysEx(), &SysExMappingEditor::rowsChanged, this, &MappingOverlay::printValues);
+        connect(side->stack(), &QStackedWidget::currentChanged, this, &MappingOverlay::reconcileSources);
+        connect(side->sysEx(), &SysExMappingEditor::rowsChanged, this, &MappingOverlay::reconcileSources);
         connect(side->sysEx()->tableView()->verticalScrollBar(), &QScrollBar::valueChanged, this,
                 &MappingOverlay::onTableViewScrolled);
     }
@@ -123,7 +123,7 @@ void MappingOverlay::presetStraightSources()
 // Both sides standard: the lines are the sources, less any whose field the
 // types no longer have. A SysEx side: the Data rows decide (see
 // MappingLineModel::derivedSources).
-void MappingOverlay::printValues()
+void MappingOverlay::reconcileSources()
 {
     const MappingLineModel::Availability now = availability();
     const bool standardPair = m_original->page() == StandardPage && m_mapped->page() == StandardPage;
@@ -208,11 +208,11 @@ void MappingOverlay::prepareEnds()
     }
 }
 
-void MappingOverlay::on_checkBox_20_clicked(bool checked)
+void MappingOverlay::setDrawEnabled(bool enabled)
 {
-    m_model.setDrawEnabled(checked);
+    m_model.setDrawEnabled(enabled);
     emit sourcesChanged();
-    printValues();
+    reconcileSources();
 }
 
 void MappingOverlay::onTableViewScrolled(int value)
@@ -338,7 +338,7 @@ void MappingOverlay::askToRemove(Field target)
     if (answer == Prompt::Yes) {
         m_model.removeLineTo(target);
         emit sourcesChanged();
-        printValues();
+        reconcileSources();
     }
 }
 
@@ -362,7 +362,7 @@ void MappingOverlay::finishDrag(MappingLineModel::ReleaseResult result, int sour
                                      << (onData1 ? "fixed to widget_7" : "fixed to widget_8")
                                      << (source == MappingLineModel::FromData1 ? "(yellow)" : "(green)");
         emit sourcesChanged();
-        printValues();
+        reconcileSources();
         break;
     case MappingLineModel::ReleaseResult::Blocked:
         qCDebug(lcMapping) << "stackedWidget==2 block fix";

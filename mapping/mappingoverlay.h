@@ -23,7 +23,7 @@ class MappingOverlay : public QWidget
     Q_OBJECT
 
 public:
-    // printValues runs this often as well as after every change.
+    // reconcileSources runs this often as well as after every change.
     static constexpr int ValuesIntervalMs = 500;
 
     // Lays itself over page, which must be the common ancestor of the sides.
@@ -49,8 +49,8 @@ public:
     void presetStraightSources();
 
 public slots:
-    void printValues();
-    void on_checkBox_20_clicked(bool checked);
+    void reconcileSources();
+    void setDrawEnabled(bool enabled);
     void onTableViewScrolled(int value);
     // Colours and lines from the sources.
     void rebuild();

@@ -51,25 +51,25 @@ int sourceFromByte(std::uint8_t source)
 
 MappingPage::MappingPage(QWidget *parent)
     : DevicePage(parent)
-    , comboBox(new PlaceholderComboBox(this))
+    , m_numberCombo(new PlaceholderComboBox(this))
     , m_ports(new MappingPortPanel(this))
     , m_original(new MappingSidePanel(MappingSidePanel::Side::Original, this))
     , m_mapped(new MappingSidePanel(MappingSidePanel::Side::Mapped, this))
-    , m_comboUpdateTimer(new QTimer(this))
+    , m_refreshTimer(new QTimer(this))
 {
-    setObjectName(QStringLiteral("tab_4"));
-    comboBox->setObjectName(QStringLiteral("comboBox"));
-    comboBox->setAccessibleName(QStringLiteral("Mapping Number"));
-    comboBox->setPlaceholderText(QStringLiteral("Mapping Number"));
+    setObjectName(QStringLiteral("mappingPage"));
+    m_numberCombo->setObjectName(QStringLiteral("mappingNumberCombo"));
+    m_numberCombo->setAccessibleName(QStringLiteral("Mapping Number"));
+    m_numberCombo->setPlaceholderText(QStringLiteral("Mapping Number"));
     for (int n = MappingProtocol::FirstNumber; n <= MappingProtocol::LastNumber; ++n)
-        comboBox->addItem(QString::number(n));
+        m_numberCombo->addItem(QString::number(n));
 
     auto *numberLabel = new QLabel(QStringLiteral("Mapping Number"), this);
-    numberLabel->setBuddy(comboBox);
+    numberLabel->setBuddy(m_numberCombo);
     auto *numberHint = new QLabel(QStringLiteral("Each Mapping Number can store a mapping rule."), this);
     auto *numberRow = new QHBoxLayout;
     numberRow->addWidget(numberLabel);
-    numberRow->addWidget(comboBox);
+    numberRow->addWidget(m_numberCombo);
     numberRow->addWidget(numberHint);
     numberRow->addStretch(1);
 
@@ -77,21 +77,21 @@ MappingPage::MappingPage(QWidget *parent)
     sides->addWidget(m_original, 1);
     sides->addWidget(m_mapped, 1);
 
-    label_38 = new QLabel(this);
-    label_38->setObjectName(QStringLiteral("label_38"));
+    m_messageLabel = new QLabel(this);
+    m_messageLabel->setObjectName(QStringLiteral("messageLabel"));
 
-    auto *sendButton = makeButton(this, "pushButton_14", QStringLiteral("send"));
-    auto *readButton = makeButton(this, "pushButton_15", QStringLiteral("read"));
-    auto *delButton = makeButton(this, "pushButton_16", QStringLiteral("Del"));
-    auto *restoreButton = makeButton(this, "delete_all", QStringLiteral("Restore"));
-    checkBox_20 = new QCheckBox(QStringLiteral("  draw"), this);
-    checkBox_20->setObjectName(QStringLiteral("checkBox_20"));
-    checkBox_20->setAccessibleName(QStringLiteral("draw"));
-    checkBox_20->setChecked(true);
+    auto *sendButton = makeButton(this, "sendButton", QStringLiteral("send"));
+    auto *readButton = makeButton(this, "readButton", QStringLiteral("read"));
+    auto *delButton = makeButton(this, "deleteButton", QStringLiteral("Del"));
+    auto *restoreButton = makeButton(this, "restoreButton", QStringLiteral("Restore"));
+    m_drawBox = new QCheckBox(QStringLiteral("  draw"), this);
+    m_drawBox->setObjectName(QStringLiteral("drawBox"));
+    m_drawBox->setAccessibleName(QStringLiteral("draw"));
+    m_drawBox->setChecked(true);
 
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(checkBox_20);
-    buttons->addWidget(label_38, 1);
+    buttons->addWidget(m_drawBox);
+    buttons->addWidget(m_messageLabel, 1);
     for (QPushButton *button : {sendButton, readButton, delButton, restoreButton})
         buttons->addWidget(button);
 
@@ -107,31 +107,31 @@ MappingPage::MappingPage(QWidget *parent)
     layout->addLayout(numberRow);
     layout->addLayout(body, 1);
 
-    m_comboUpdateTimer->setObjectName(QStringLiteral("comboUpdateTimer"));
-    m_comboUpdateTimer->setSingleShot(true);
-    m_comboUpdateTimer->setInterval(RefreshDelayMs);
+    m_refreshTimer->setObjectName(QStringLiteral("refreshTimer"));
+    m_refreshTimer->setSingleShot(true);
+    m_refreshTimer->setInterval(RefreshDelayMs);
 
-    connect(sendButton, &QPushButton::clicked, this, &MappingPage::on_pushButton_14_clicked);
-    connect(readButton, &QPushButton::clicked, this, &MappingPage::on_pushButton_15_clicked);
-    connect(delButton, &QPushButton::clicked, this, &MappingPage::on_pushButton_16_clicked);
-    connect(restoreButton, &QPushButton::clicked, this, &MappingPage::on_delete_all_clicked);
-    connect(comboBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
-            &MappingPage::on_comboBox_currentIndexChanged);
-    connect(m_comboUpdateTimer, &QTimer::timeout, this, &MappingPage::onComboUpdateTimeout);
+    connect(sendButton, &QPushButton::clicked, this, &MappingPage::onSendClicked);
+    connect(readButton, &QPushButton::clicked, this, &MappingPage::onReadClicked);
+    connect(delButton, &QPushButton::clicked, this, &MappingPage::deleteSelectedMapping);
+    connect(restoreButton, &QPushButton::clicked, this, &MappingPage::onRestoreClicked);
+    connect(m_numberCombo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &MappingPage::showMappingNumber);
+    connect(m_refreshTimer, &QTimer::timeout, this, &MappingPage::onRefreshTimeout);
     connect(m_original, &MappingSidePanel::typeChosen, this,
-            &MappingPage::on_Original_midista_comboBox_2_currentTextChanged);
+            &MappingPage::onOriginalTypeChosen);
     connect(m_mapped, &MappingSidePanel::typeChosen, this,
-            &MappingPage::on_mapping_midista_comboBox_2_currentTextChanged);
+            &MappingPage::onMappedTypeChosen);
 
     m_overlay = new MappingOverlay(m_original, m_mapped, this);
-    connect(checkBox_20, &QCheckBox::clicked, m_overlay, &MappingOverlay::on_checkBox_20_clicked);
+    connect(m_drawBox, &QCheckBox::clicked, m_overlay, &MappingOverlay::setDrawEnabled);
 
     reset();
 }
 
 QComboBox *MappingPage::mappingNumberCombo() const
 {
-    return comboBox;
+    return m_numberCombo;
 }
 
 const QList<QCheckBox *> &MappingPage::inputBoxes() const { return m_ports->inputBoxes(); }
@@ -141,7 +141,7 @@ QLabel *MappingPage::outputBoxLabel(int i) const { return m_ports->outputLabel(i
 
 int MappingPage::selectedNumber() const
 {
-    return comboBox->currentIndex() + 1;
+    return m_numberCombo->currentIndex() + 1;
 }
 
 int MappingPage::data1MappingFrom() const
@@ -215,27 +215,27 @@ void MappingPage::reset()
 }
 
 // Sources whose original field the new type lacks are dropped by
-// printValues: they would send a value the message does not have.
-void MappingPage::on_Original_midista_comboBox_2_currentTextChanged(const QString &arg1)
+// reconcileSources: they would send a value the message does not have.
+void MappingPage::onOriginalTypeChosen(const QString &typeName)
 {
-    m_original->showPage(isSysExType(arg1) ? SysExPage : StandardPage);
-    m_overlay->printValues();
+    m_original->showPage(isSysExType(typeName) ? SysExPage : StandardPage);
+    m_overlay->reconcileSources();
 }
 
-void MappingPage::on_mapping_midista_comboBox_2_currentTextChanged(const QString &arg1)
+void MappingPage::onMappedTypeChosen(const QString &typeName)
 {
     // A mapped message needs an original one: the first type stands in.
     if (!m_original->isChosen()) {
         m_original->editor()->selectType(0);
         m_original->showPage(StandardPage);
     }
-    const int page = isSysExType(arg1) ? SysExPage : StandardPage;
+    const int page = isSysExType(typeName) ? SysExPage : StandardPage;
     m_mapped->showPage(page);
     if (page == SysExPage)
         m_overlay->clearLines();
     else if (m_original->page() == StandardPage)
         m_overlay->presetStraightSources();
-    m_overlay->printValues();
+    m_overlay->reconcileSources();
 }
 
 void MappingPage::attach(DeviceSession *session, Prompt *prompt)
@@ -260,7 +260,7 @@ void MappingPage::onSetClicked()
     sendRecord(true);
 }
 
-void MappingPage::on_pushButton_14_clicked()
+void MappingPage::onSendClicked()
 {
     sendRecord(false);
 }
@@ -275,7 +275,7 @@ void MappingPage::sendRecord(bool refuseIdentical)
         return;
     }
     // The lines drawn since the last tick count.
-    m_overlay->printValues();
+    m_overlay->reconcileSources();
     const MappingRecord record = buildRecord();
     if (refuseIdentical && m_store.containsIdentical(record)) {
         if (m_prompt)
@@ -298,13 +298,13 @@ void MappingPage::writeCommand(const QByteArray &frame, const char *what, bool a
         qCWarning(lcMapping).noquote() << "写串口失败:" << what;
 }
 
-void MappingPage::on_pushButton_15_clicked()
+void MappingPage::onReadClicked()
 {
     // A device with no rules stored sends nothing back: silence is an answer.
     writeCommand(Mapping::readMappingsQuery(), "read query", false);
 }
 
-void MappingPage::on_pushButton_16_clicked()
+void MappingPage::deleteSelectedMapping()
 {
     writeCommand(Mapping::deleteMappingCommand(selectedNumber()), "delete");
     reset();
@@ -312,10 +312,10 @@ void MappingPage::on_pushButton_16_clicked()
 
 void MappingPage::onDeleteClicked()
 {
-    on_pushButton_16_clicked();
+    deleteSelectedMapping();
 }
 
-void MappingPage::on_delete_all_clicked()
+void MappingPage::onRestoreClicked()
 {
     if (!m_prompt
         || m_prompt->showMessage(QStringLiteral("Delete all mapping numbers?"), QStringLiteral("Yes"),
@@ -327,7 +327,7 @@ void MappingPage::on_delete_all_clicked()
     reset();
 }
 
-void MappingPage::on_comboBox_currentIndexChanged(int index)
+void MappingPage::showMappingNumber(int index)
 {
     reset();
     if (index < 0 || index >= MappingProtocol::LastNumber)
@@ -340,24 +340,28 @@ void MappingPage::showNumber(int number)
     if (!m_store.isStored(number))
         return;
     const MappingRecord &r = m_store.mapping(number);
-    m_ports->setMaskEntries(Mapping::unpackPortMask({r.hh1, r.hh2, r.hh3}));
-    m_original->showStored(r.ii, r.jj, r.payload, Mapping::storedOriginalSysExPositions(r.kk, r.ll, r.pp, r.rr));
-    m_mapped->showStored(r.nn, r.oo, r.extraData, Mapping::storedMappedSysExPositions(r.qq, r.ss, r.pp, r.rr));
-    m_overlay->setSources({sourceFromByte(r.pp), sourceFromByte(r.rr)});
+    m_ports->setMaskEntries(Mapping::unpackPortMask({r.portMaskLow, r.portMaskMiddle, r.portMaskHigh}));
+    m_original->showStored(r.originalType, r.originalChannel, r.payload,
+                           Mapping::storedOriginalSysExPositions(r.originalData1Position, r.originalData2Position,
+                                                                 r.mappedData1Source, r.mappedData2Source));
+    m_mapped->showStored(r.mappedType, r.mappedChannel, r.extraData,
+                         Mapping::storedMappedSysExPositions(r.mappedData1Position, r.mappedData2Position,
+                                                             r.mappedData1Source, r.mappedData2Source));
+    m_overlay->setSources({sourceFromByte(r.mappedData1Source), sourceFromByte(r.mappedData2Source)});
 }
 
 void MappingPage::onReadBack(const QByteArray &frame)
 {
     m_store.storeReadBack(frame);
-    m_comboUpdateTimer->start();
+    m_refreshTimer->start();
 }
 
 // Once per burst of read-backs. It used to write the "remove every route"
 // frame and send the read query again: that wiped the user's routes on the
 // device and, since the answers restarted this timer, never stopped.
-void MappingPage::onComboUpdateTimeout()
+void MappingPage::onRefreshTimeout()
 {
-    on_comboBox_currentIndexChanged(comboBox->currentIndex());
+    showMappingNumber(m_numberCombo->currentIndex());
 }
 
 void MappingPage::onStoreConfirmed()
@@ -375,7 +379,7 @@ void MappingPage::onDeleteConfirmed()
     m_store.confirmDelete(selectedNumber());
     m_original->showPage(PlaceholderPage);
     m_mapped->showPage(PlaceholderPage);
-    label_38->clear();
+    m_messageLabel->clear();
 }
 
 void MappingPage::onFactoryReset()
@@ -386,7 +390,7 @@ void MappingPage::onFactoryReset()
 
 void MappingPage::resetForDisconnect()
 {
-    m_comboUpdateTimer->stop();
+    m_refreshTimer->stop();
     reset();
     setPortBoxesVisible(false);
 }

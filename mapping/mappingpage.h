@@ -56,7 +56,7 @@ public:
     [[nodiscard]] QStackedWidget *originalStack() const { return m_original->stack(); }
     [[nodiscard]] QStackedWidget *mappedStack() const { return m_mapped->stack(); }
     [[nodiscard]] MappingOverlay *overlay() const { return m_overlay; }
-    [[nodiscard]] QTimer *comboUpdateTimer() const { return m_comboUpdateTimer; }
+    [[nodiscard]] QTimer *refreshTimer() const { return m_refreshTimer; }
 
     // The selected mapping number, 1..16.
     [[nodiscard]] int selectedNumber() const;
@@ -95,14 +95,15 @@ public:
     void onDeleteClicked();
 
 public slots:
-    void on_pushButton_14_clicked(); // "send"
-    void on_pushButton_15_clicked(); // "read"
-    void on_pushButton_16_clicked(); // "Del"
-    void on_delete_all_clicked();    // "Restore"
-    void on_comboBox_currentIndexChanged(int index);
-    void onComboUpdateTimeout();
-    void on_Original_midista_comboBox_2_currentTextChanged(const QString &arg1);
-    void on_mapping_midista_comboBox_2_currentTextChanged(const QString &arg1);
+    void onSendClicked();
+    void onReadClicked();
+    // "Del": deletes the selected mapping number on the device.
+    void deleteSelectedMapping();
+    void onRestoreClicked();
+    void showMappingNumber(int index);
+    void onRefreshTimeout();
+    void onOriginalTypeChosen(const QString &typeName);
+    void onMappedTypeChosen(const QString &typeName);
     // The hub count changed which USB ports the device shows: the port
     // labels are brought up to date.
     void refreshUsbLabels();
@@ -126,12 +127,12 @@ private:
     MappingFeedback *m_feedback = nullptr;
     MappingStore m_store;
 
-    PlaceholderComboBox *const comboBox;
+    PlaceholderComboBox *const m_numberCombo;
     MappingPortPanel *const m_ports;
     MappingSidePanel *const m_original;
     MappingSidePanel *const m_mapped;
-    QLabel *label_38 = nullptr;
-    QCheckBox *checkBox_20 = nullptr;
+    QLabel *m_messageLabel = nullptr;
+    QCheckBox *m_drawBox = nullptr;
     MappingOverlay *m_overlay = nullptr;
-    QTimer *const m_comboUpdateTimer;
+    QTimer *const m_refreshTimer;
 };

@@ -13,23 +13,23 @@ MappingPortPanel::MappingPortPanel(QWidget *parent)
     setObjectName(QStringLiteral("portPanel"));
     auto *ports = new QGridLayout(this);
     ports->addWidget(new QLabel(QStringLiteral("Select Port to Map："), this), 0, 0, 1, 2);
-    checkBox_19 = new QCheckBox(QStringLiteral("Input Ports"), this);
-    checkBox_19->setObjectName(QStringLiteral("checkBox_19"));
-    checkBox_19->setAccessibleName(checkBox_19->text());
-    checkBox_21 = new QCheckBox(QStringLiteral("Output Ports"), this);
-    checkBox_21->setObjectName(QStringLiteral("checkBox_21"));
-    checkBox_21->setAccessibleName(checkBox_21->text());
-    ports->addWidget(checkBox_19, 1, 0, 1, 2);
-    ports->addWidget(checkBox_21, 2 + BoxesPerSide, 0, 1, 2);
+    m_allInputsBox = new QCheckBox(QStringLiteral("Input Ports"), this);
+    m_allInputsBox->setObjectName(QStringLiteral("allInputsBox"));
+    m_allInputsBox->setAccessibleName(m_allInputsBox->text());
+    m_allOutputsBox = new QCheckBox(QStringLiteral("Output Ports"), this);
+    m_allOutputsBox->setObjectName(QStringLiteral("allOutputsBox"));
+    m_allOutputsBox->setAccessibleName(m_allOutputsBox->text());
+    ports->addWidget(m_allInputsBox, 1, 0, 1, 2);
+    ports->addWidget(m_allOutputsBox, 2 + BoxesPerSide, 0, 1, 2);
 
     for (const bool input : {true, false}) {
         const int firstRow = input ? 2 : 3 + BoxesPerSide;
         for (int i = 0; i < BoxesPerSide; ++i) {
-            const QString name = QStringLiteral("checkBox_%1%2").arg(input ? "in" : "out").arg(i);
+            const QString name = QStringLiteral("%1Port%2").arg(input ? "input" : "output").arg(i);
             auto *box = new QCheckBox(this);
-            box->setObjectName(name);
+            box->setObjectName(name + QStringLiteral("Box"));
             auto *label = new QLabel(this);
-            label->setObjectName(name + QStringLiteral("_text"));
+            label->setObjectName(name + QStringLiteral("Label"));
             box->hide();
             (input ? m_inBoxes : m_outBoxes).append(box);
             (input ? m_inLabels : m_outLabels).append(label);
@@ -40,8 +40,10 @@ MappingPortPanel::MappingPortPanel(QWidget *parent)
     }
     ports->setRowStretch(3 + 2 * BoxesPerSide, 1);
 
-    connect(checkBox_19, &QCheckBox::clicked, this, [this](bool checked) { setColumnChecked(m_inBoxes, checked); });
-    connect(checkBox_21, &QCheckBox::clicked, this, [this](bool checked) { setColumnChecked(m_outBoxes, checked); });
+    connect(m_allInputsBox, &QCheckBox::clicked, this,
+            [this](bool checked) { setColumnChecked(m_inBoxes, checked); });
+    connect(m_allOutputsBox, &QCheckBox::clicked, this,
+            [this](bool checked) { setColumnChecked(m_outBoxes, checked); });
 }
 
 void MappingPortPanel::updateColumnBox(bool input)
@@ -58,7 +60,7 @@ void MappingPortPanel::updateColumnBox(bool input)
         }
         all = true;
     }
-    (input ? checkBox_19 : checkBox_21)->setChecked(all);
+    (input ? m_allInputsBox : m_allOutputsBox)->setChecked(all);
 }
 
 void MappingPortPanel::setColumnChecked(const QList<QCheckBox *> &boxes, bool checked)

@@ -56,8 +56,8 @@ private:
     QList<QCheckBox *> m_outBoxes;
     QList<QLabel *> m_inLabels;
     QList<QLabel *> m_outLabels;
-    QCheckBox *checkBox_19 = nullptr;
-    QCheckBox *checkBox_21 = nullptr;
+    QCheckBox *m_allInputsBox = nullptr;
+    QCheckBox *m_allOutputsBox = nullptr;
     MappingPorts::Layout m_layout;
     QPointer<const UsbNameSlots> m_names;
 };

@@ -12,11 +12,11 @@ constexpr int FirstNumber = 1;
 constexpr int LastNumber = 16;
 constexpr int SlotCount = LastNumber + 1;
 
-// hh6 carries the number as 0x40 | n; the device only looks at the low six bits.
+// numberByte carries the number as 0x40 | n; the device only looks at the low six bits.
 constexpr std::uint8_t NumberFlag = 0x40;
 constexpr std::uint8_t NumberMask = 0x3F;
 
-// "jj"/"oo" for a rule that matches or sends on every channel.
+// The channel byte of a rule that matches or sends on every channel.
 constexpr std::uint8_t ChannelAll = 17;
 
 // A byte that matches anything ("Ignore"), a value that could not be read, a
@@ -32,7 +32,7 @@ constexpr int PortsPerMaskByte = 7;
 constexpr int PortMaskBytes = 3;
 constexpr int PortMaskEntries = PortsPerMaskByte * PortMaskBytes;
 
-// "pp"/"rr": where a mapped data value comes from.
+// A mapped Data source: where a mapped data value comes from.
 constexpr std::uint8_t SourceNone = 0;
 constexpr std::uint8_t SourceOriginalData1 = 1;
 constexpr std::uint8_t SourceOriginalData2 = 2;

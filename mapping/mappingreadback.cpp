@@ -47,7 +47,7 @@ int declaredPayloadLength(std::uint8_t raw)
 }
 
 // A second-block length is only believed when it is plausible and fits.
-int extraDataLength(std::uint8_t declared, int left)
+int declaredExtraDataLength(std::uint8_t declared, int left)
 {
     if (declared == MappingProtocol::NoByte)
         return 0;
@@ -59,32 +59,32 @@ int extraDataLength(std::uint8_t declared, int left)
 MappingRecord readRecord(const Body &body)
 {
     MappingRecord r;
-    r.hh1 = body.at(0);
-    r.hh2 = body.at(1);
-    r.hh3 = body.at(2);
-    r.hh4 = body.at(3);
-    r.hh5 = body.at(4);
-    r.hh6 = body.at(5);
-    r.ii = body.at(6);
-    r.jj = body.at(7);
-    r.kk = body.at(8);
-    r.ll = body.at(9);
-    // "mm" keeps the declared length even when fewer bytes arrived, so that
+    r.portMaskLow = body.at(0);
+    r.portMaskMiddle = body.at(1);
+    r.portMaskHigh = body.at(2);
+    r.reservedA = body.at(3);
+    r.reservedB = body.at(4);
+    r.numberByte = body.at(5);
+    r.originalType = body.at(6);
+    r.originalChannel = body.at(7);
+    r.originalData1Position = body.at(8);
+    r.originalData2Position = body.at(9);
+    // payloadLength keeps the declared length even when fewer bytes arrived, so that
     // whoever shows the rule can tell a cut-off block from a short one.
-    r.mm = static_cast<std::uint8_t>(declaredPayloadLength(body.at(10)));
-    const int payloadCount = std::min<int>(r.mm, body.left(MappingProtocol::HeadFieldCount));
+    r.payloadLength = static_cast<std::uint8_t>(declaredPayloadLength(body.at(10)));
+    const int payloadCount = std::min<int>(r.payloadLength, body.left(MappingProtocol::HeadFieldCount));
     r.payload = body.take(MappingProtocol::HeadFieldCount, payloadCount);
 
     const int mapped = MappingProtocol::HeadFieldCount + payloadCount;
-    r.nn = body.at(mapped);
-    r.oo = body.at(mapped + 1);
-    r.pp = body.at(mapped + 2);
-    r.qq = body.at(mapped + 3);
-    r.rr = body.at(mapped + 4);
-    r.ss = body.at(mapped + 5);
-    r.tt = body.at(mapped + 6);
+    r.mappedType = body.at(mapped);
+    r.mappedChannel = body.at(mapped + 1);
+    r.mappedData1Source = body.at(mapped + 2);
+    r.mappedData1Position = body.at(mapped + 3);
+    r.mappedData2Source = body.at(mapped + 4);
+    r.mappedData2Position = body.at(mapped + 5);
+    r.extraDataLength = body.at(mapped + 6);
     const int extra = mapped + MappingProtocol::MappedFieldCount;
-    r.extraData = body.take(extra, extraDataLength(r.tt, body.left(extra)));
+    r.extraData = body.take(extra, declaredExtraDataLength(r.extraDataLength, body.left(extra)));
     r.enable = true;
     return r;
 }
@@ -131,7 +131,7 @@ MappingReadBack MappingReadBack::parse(const QByteArray &frame)
     // never be shown or saved, so it is refused like any other bad number.
     if (result.number == 0 || result.number > MappingProtocol::LastNumber) {
         qCWarning(lcMapping).noquote() << "反馈端口标识 hh6 不在有效范围内"
-                                       << QByteArray(1, static_cast<char>(result.record.hh6)).toHex();
+                                       << QByteArray(1, static_cast<char>(result.record.numberByte)).toHex();
         result.status = result.number == 0 ? Status::NumberZero : Status::NumberOutOfRange;
         return result;
     }

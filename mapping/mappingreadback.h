@@ -12,12 +12,12 @@ struct MappingReadBack
         Accepted,
         TooShort,         // fewer than 20 bytes; the 9-byte "no rules" answer lands here
         BadEnvelope,      // not F0 ... F7
-        NumberZero,       // hh6 & 0x3F is 0, the unused slot
-        NumberOutOfRange, // hh6 & 0x3F is above 16
+        NumberZero,       // numberByte & 0x3F is 0, the unused slot
+        NumberOutOfRange, // numberByte & 0x3F is above 16
     };
 
     Status status = Status::TooShort;
-    // The mapping number hh6 names; also filled for a number that is refused.
+    // The mapping number numberByte names; also filled for a number that is refused.
     int number = 0;
     // With "enable" set; filled whenever the frame could be read, even when
     // its number is refused.

@@ -19,14 +19,17 @@ void appendBytes(QByteArray &out, std::initializer_list<std::uint8_t> bytes)
 QByteArray headBytes(const MappingRecord &r)
 {
     QByteArray out;
-    appendBytes(out, {r.hh1, r.hh2, r.hh3, r.hh4, r.hh5, r.hh6, r.ii, r.jj, r.kk, r.ll, r.mm});
+    appendBytes(out, {r.portMaskLow, r.portMaskMiddle, r.portMaskHigh, r.reservedA, r.reservedB, r.numberByte,
+                      r.originalType, r.originalChannel, r.originalData1Position, r.originalData2Position,
+                      r.payloadLength});
     return out;
 }
 
 QByteArray mappedBytes(const MappingRecord &r)
 {
     QByteArray out;
-    appendBytes(out, {r.nn, r.oo, r.pp, r.qq, r.rr, r.ss, r.tt});
+    appendBytes(out, {r.mappedType, r.mappedChannel, r.mappedData1Source, r.mappedData1Position, r.mappedData2Source,
+                      r.mappedData2Position, r.extraDataLength});
     return out;
 }
 
@@ -41,7 +44,7 @@ bool MappingRecord::isEmpty() const
 
 int MappingRecord::mappingNumber() const
 {
-    return hh6 & MappingProtocol::NumberMask;
+    return numberByte & MappingProtocol::NumberMask;
 }
 
 QByteArray MappingRecord::toStoreCommand() const

@@ -7,36 +7,36 @@
 #include <cstdint>
 
 // One mapping rule in the device's byte order. It is both what the store
-// command carries and what a read-back is kept as; the member names are the
-// ones the configuration file uses.
+// command carries and what a read-back is kept as. The configuration file
+// names the bytes "hh1".."hh6", "ii".."mm", "nn".."tt" in this order.
 struct MappingRecord
 {
-    std::uint8_t hh1 = 0; // port mask, entries 0..6
-    std::uint8_t hh2 = 0; // entries 7..13
-    std::uint8_t hh3 = 0; // entries 14..20
-    std::uint8_t hh4 = 0;
-    std::uint8_t hh5 = 0;
-    std::uint8_t hh6 = 0; // 0x40 | mapping number
-    std::uint8_t ii = 0;  // original type, swapped form
-    std::uint8_t jj = 0;  // original channel 1..16, 17 = all
-    std::uint8_t kk = 0;  // position of the original Data1, 0 = none
-    std::uint8_t ll = 0;  // position of the original Data2, 0 = none
-    std::uint8_t mm = 0;  // length of payload as declared
+    std::uint8_t portMaskLow = 0;           // port mask entries 0..6
+    std::uint8_t portMaskMiddle = 0;        // entries 7..13
+    std::uint8_t portMaskHigh = 0;          // entries 14..20
+    std::uint8_t reservedA = 0;             // 0 in every rule sent
+    std::uint8_t reservedB = 0;             // 0 in every rule sent
+    std::uint8_t numberByte = 0;            // 0x40 | mapping number
+    std::uint8_t originalType = 0;          // swapped form
+    std::uint8_t originalChannel = 0;       // 1..16, 17 = all
+    std::uint8_t originalData1Position = 0; // 0 = none
+    std::uint8_t originalData2Position = 0; // 0 = none
+    std::uint8_t payloadLength = 0;         // as declared
     QByteArray payload;
-    std::uint8_t nn = 0;  // mapped type, swapped form
-    std::uint8_t oo = 0;  // mapped channel
-    std::uint8_t pp = 0;  // source of the mapped Data1
-    std::uint8_t qq = 0;  // position of the mapped Data1
-    std::uint8_t rr = 0;  // source of the mapped Data2
-    std::uint8_t ss = 0;  // position of the mapped Data2
-    std::uint8_t tt = 0;  // length of extraData as declared
+    std::uint8_t mappedType = 0;            // swapped form
+    std::uint8_t mappedChannel = 0;         // 1..16, 17 = all
+    std::uint8_t mappedData1Source = 0;     // 0 none, 1 Original Data1, 2 Original Data2
+    std::uint8_t mappedData1Position = 0;   // 0 = none
+    std::uint8_t mappedData2Source = 0;     // as mappedData1Source
+    std::uint8_t mappedData2Position = 0;   // 0 = none
+    std::uint8_t extraDataLength = 0;       // as declared
     QByteArray extraData;
     // Set when the device holds this rule (read back or confirmed), never by sending.
     bool enable = false;
 
     // All bytes 0, both blocks empty and not held by the device: a free slot.
     [[nodiscard]] bool isEmpty() const;
-    // hh6 without its flag bits; 0 for an empty record.
+    // numberByte without its flag bits; 0 for an empty record.
     [[nodiscard]] int mappingNumber() const;
     // F0 00 2F 71 02 04, fields 1-11, payload, fields 13-19, extraData, F7.
     [[nodiscard]] QByteArray toStoreCommand() const;

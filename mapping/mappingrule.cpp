@@ -25,7 +25,7 @@ EncodedSide encodeStandard(const MappingSide &side, std::uint8_t type)
     out.data1Position = layout.data1Position;
     out.data2Position = layout.data2Position;
     out.block = Mapping::standardBlock(
-        type, Mapping::makeStatusByte2(side.typeName, side.channelText), side.ranges);
+        type, Mapping::midiStatusByte(side.typeName, side.channelText), side.ranges);
     return out;
 }
 
@@ -33,12 +33,12 @@ EncodedSide encodeStandard(const MappingSide &side, std::uint8_t type)
 using SysExPositions = Mapping::DataPositions (*)(const Mapping::SysExBlock &, std::uint8_t, std::uint8_t);
 
 EncodedSide encodeSide(const MappingSide &side, std::uint8_t type, SysExPositions positionsOf,
-                       std::uint8_t pp, std::uint8_t rr)
+                       std::uint8_t data1Source, std::uint8_t data2Source)
 {
     if (!side.sysEx)
         return encodeStandard(side, type);
     const Mapping::SysExBlock block = Mapping::buildSysExBlock(side.sysExRows, side.showHex);
-    const Mapping::DataPositions positions = positionsOf(block, pp, rr);
+    const Mapping::DataPositions positions = positionsOf(block, data1Source, data2Source);
     EncodedSide out;
     out.type = type;
     out.channel = Mapping::channelByte(side.channelText);
@@ -54,30 +54,30 @@ MappingRecord MappingRule::toRecord() const
 {
     MappingRecord r;
     const Mapping::PortMask mask = Mapping::packPortMask(ports);
-    r.hh1 = mask[0];
-    r.hh2 = mask[1];
-    r.hh3 = mask[2];
-    r.hh6 = Mapping::mappingNumberByte(number);
-    r.pp = Mapping::dataSourceByte(data1MappingFrom);
-    r.rr = Mapping::dataSourceByte(data2MappingFrom);
+    r.portMaskLow = mask[0];
+    r.portMaskMiddle = mask[1];
+    r.portMaskHigh = mask[2];
+    r.numberByte = Mapping::mappingNumberByte(number);
+    r.mappedData1Source = Mapping::dataSourceByte(data1MappingFrom);
+    r.mappedData2Source = Mapping::dataSourceByte(data2MappingFrom);
 
     const EncodedSide o = encodeSide(
-        original, Mapping::makeStatusByte(original.sysEx ? SystemExclusive : original.typeName, 0),
-        &Mapping::originalSysExPositions, r.pp, r.rr);
-    r.ii = o.type;
-    r.jj = o.channel;
-    r.kk = o.data1Position;
-    r.ll = o.data2Position;
+        original, Mapping::swappedStatusByte(original.sysEx ? SystemExclusive : original.typeName, 0),
+        &Mapping::originalSysExPositions, r.mappedData1Source, r.mappedData2Source);
+    r.originalType = o.type;
+    r.originalChannel = o.channel;
+    r.originalData1Position = o.data1Position;
+    r.originalData2Position = o.data2Position;
     r.payload = o.block;
-    r.mm = static_cast<std::uint8_t>(r.payload.size());
+    r.payloadLength = static_cast<std::uint8_t>(r.payload.size());
 
-    const EncodedSide m = encodeSide(mapped, Mapping::makeStatusByte(mapped.typeName, 0),
-                                     &Mapping::mappedSysExPositions, r.pp, r.rr);
-    r.nn = m.type;
-    r.oo = m.channel;
-    r.qq = m.data1Position;
-    r.ss = m.data2Position;
+    const EncodedSide m = encodeSide(mapped, Mapping::swappedStatusByte(mapped.typeName, 0),
+                                     &Mapping::mappedSysExPositions, r.mappedData1Source, r.mappedData2Source);
+    r.mappedType = m.type;
+    r.mappedChannel = m.channel;
+    r.mappedData1Position = m.data1Position;
+    r.mappedData2Position = m.data2Position;
     r.extraData = m.block;
-    r.tt = static_cast<std::uint8_t>(r.extraData.size());
+    r.extraDataLength = static_cast<std::uint8_t>(r.extraData.size());
     return r;
 }

@@ -35,22 +35,22 @@ MappingSidePanel::MappingSidePanel(Side side, QWidget *parent)
           side == Side::Mapped ? SysExMappingEditor::Side::Mapped : SysExMappingEditor::Side::Original, m_stack))
 {
     const bool mapped = side == Side::Mapped;
-    // The object names the forms gave the controls of each side.
-    const QString suffix = mapped ? QStringLiteral("_2") : QString();
-    m_stack->setObjectName(QStringLiteral("stackedWidget") + suffix);
+    // Each side's controls are named after the side.
+    const QString prefix = mapped ? QStringLiteral("mapped") : QStringLiteral("original");
+    m_stack->setObjectName(prefix + QStringLiteral("Stack"));
 
     auto *placeholderPage = new QWidget(m_stack);
-    placeholderPage->setObjectName(QStringLiteral("placeholderPage") + suffix);
-    m_noSelect = new PlaceholderComboBox(placeholderPage);
-    m_noSelect->setObjectName(QStringLiteral("comboBox_noselect") + suffix);
-    m_noSelect->setAccessibleName(title() + QStringLiteral(" Status"));
-    m_noSelect->addItems(Vocabulary::mappingTypeCodes().names());
-    m_noSelect->setMaxVisibleItems(18);
+    placeholderPage->setObjectName(prefix + QStringLiteral("PlaceholderPage"));
+    m_placeholderCombo = new PlaceholderComboBox(placeholderPage);
+    m_placeholderCombo->setObjectName(prefix + QStringLiteral("PlaceholderCombo"));
+    m_placeholderCombo->setAccessibleName(title() + QStringLiteral(" Status"));
+    m_placeholderCombo->addItems(Vocabulary::mappingTypeCodes().names());
+    m_placeholderCombo->setMaxVisibleItems(18);
     auto *statusLabel = new QLabel(QStringLiteral("Status"), placeholderPage);
-    statusLabel->setBuddy(m_noSelect);
+    statusLabel->setBuddy(m_placeholderCombo);
     auto *placeholderLayout = new QFormLayout(placeholderPage);
     placeholderLayout->setContentsMargins(0, 0, 0, 0);
-    placeholderLayout->addRow(statusLabel, m_noSelect);
+    placeholderLayout->addRow(statusLabel, m_placeholderCombo);
 
     m_stack->insertWidget(StandardPage, m_editor);
     m_stack->insertWidget(SysExPage, m_sysEx);
@@ -59,7 +59,7 @@ MappingSidePanel::MappingSidePanel(Side side, QWidget *parent)
     layout->addWidget(m_stack);
 
     connect(m_editor, &StandardMappingEditor::typeChosen, this, &MappingSidePanel::typeChosen);
-    connect(m_noSelect, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+    connect(m_placeholderCombo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &MappingSidePanel::onPlaceholderChosen);
     // The SysEx page's own type list: another type goes back to the
     // standard page with that type.
@@ -83,10 +83,10 @@ void MappingSidePanel::onPlaceholderChosen(int index)
 {
     if (index < 0)
         return;
-    const QString type = m_noSelect->itemText(index);
+    const QString type = m_placeholderCombo->itemText(index);
     {
-        const QSignalBlocker block(m_noSelect);
-        m_noSelect->setCurrentIndex(-1);
+        const QSignalBlocker block(m_placeholderCombo);
+        m_placeholderCombo->setCurrentIndex(-1);
     }
     m_editor->selectType(type);
     emit typeChosen(type);
@@ -147,9 +147,9 @@ MappingSide MappingSidePanel::ruleSide() const
 void MappingSidePanel::reset()
 {
     {
-        const QSignalBlocker block(m_noSelect);
-        m_noSelect->setPlaceholderText(SelectHint);
-        m_noSelect->setCurrentIndex(-1);
+        const QSignalBlocker block(m_placeholderCombo);
+        m_placeholderCombo->setPlaceholderText(SelectHint);
+        m_placeholderCombo->setCurrentIndex(-1);
     }
     showPage(PlaceholderPage);
     m_editor->reset();

@@ -36,7 +36,7 @@ public:
     [[nodiscard]] QStackedWidget *stack() const { return m_stack; }
     [[nodiscard]] StandardMappingEditor *editor() const { return m_editor; }
     [[nodiscard]] SysExMappingEditor *sysEx() const { return m_sysEx; }
-    [[nodiscard]] PlaceholderComboBox *placeholderCombo() const { return m_noSelect; }
+    [[nodiscard]] PlaceholderComboBox *placeholderCombo() const { return m_placeholderCombo; }
 
     [[nodiscard]] int page() const;
     void showPage(int page);
@@ -77,5 +77,5 @@ private:
     QStackedWidget *const m_stack;
     StandardMappingEditor *const m_editor;
     SysExMappingEditor *const m_sysEx;
-    PlaceholderComboBox *m_noSelect = nullptr;
+    PlaceholderComboBox *m_placeholderCombo = nullptr;
 };

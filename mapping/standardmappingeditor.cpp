@@ -55,21 +55,21 @@ bool isDataValue(char byte)
 StandardMappingEditor::StandardMappingEditor(Side side, QWidget *parent)
     : QWidget(parent)
     , m_side(side)
-    , m_status(makeCombo(this, side == Side::Original ? "Original_midista_comboBox_2" : "mapping_midista_comboBox_2",
+    , m_status(makeCombo(this, side == Side::Original ? "originalStatusCombo" : "mappedStatusCombo",
                          side == Side::Original ? "Original MIDI Status" : "Mapping MIDI Status"))
-    , m_channel(makeCombo(this, side == Side::Original ? "Original_midichl_comboBox_2" : "mapping_midichl_comboBox_2",
+    , m_channel(makeCombo(this, side == Side::Original ? "originalChannelCombo" : "mappedChannelCombo",
                           side == Side::Original ? "Original MIDI Channel" : "Mapping MIDI Channel"))
-    , m_data1Min(makeCombo(this, side == Side::Original ? "Original_data1min_comboBox_2" : "mapping_data1min_comboBox_2",
+    , m_data1Min(makeCombo(this, side == Side::Original ? "originalData1MinCombo" : "mappedData1MinCombo",
                            side == Side::Original ? "Original Data1 Min" : "Mapping Data1 Min"))
-    , m_data1Max(makeCombo(this, side == Side::Original ? "Original_data1max_comboBox_2" : "mapping_data1max_comboBox_2",
+    , m_data1Max(makeCombo(this, side == Side::Original ? "originalData1MaxCombo" : "mappedData1MaxCombo",
                            side == Side::Original ? "Original Data1 Max" : "Mapping Data1 Max"))
-    , m_data2Min(makeCombo(this, side == Side::Original ? "Original_data2min_comboBox_2" : "mapping_data2min_comboBox_2",
+    , m_data2Min(makeCombo(this, side == Side::Original ? "originalData2MinCombo" : "mappedData2MinCombo",
                            side == Side::Original ? "Original Data2 Min" : "Mapping Data2 Min"))
-    , m_data2Max(makeCombo(this, side == Side::Original ? "Original_data2max_comboBox_2" : "mapping_data2max_comboBox_2",
+    , m_data2Max(makeCombo(this, side == Side::Original ? "originalData2MaxCombo" : "mappedData2MaxCombo",
                            side == Side::Original ? "Original Data2 Max" : "Mapping Data2 Max"))
 {
     const bool original = side == Side::Original;
-    setObjectName(original ? QStringLiteral("standardEditor") : QStringLiteral("standardEditor_2"));
+    setObjectName(original ? QStringLiteral("originalStandardEditor") : QStringLiteral("mappedStandardEditor"));
 
     m_status->addItems(Vocabulary::mappingTypeCodes().names());
     m_channel->addItem(AllChannels);
@@ -103,7 +103,7 @@ StandardMappingEditor::StandardMappingEditor(Side side, QWidget *parent)
         // The right quarter stays free of controls: a line starts there.
         field->installEventFilter(this);
         titleLabel = new QLabel(title, this);
-        titleLabel->setObjectName(QLatin1String(name) + QStringLiteral("_title"));
+        titleLabel->setObjectName(QLatin1String(name) + QStringLiteral("Title"));
         auto *grid = new QGridLayout(field);
         grid->setContentsMargins(8, 4, 8, 4);
         grid->addWidget(new QLabel(QStringLiteral("Min"), field), 0, 0);
@@ -113,10 +113,10 @@ StandardMappingEditor::StandardMappingEditor(Side side, QWidget *parent)
         grid->setColumnStretch(1, 1);
         return field;
     };
-    m_data1Field = makeField(original ? "widget_3" : "widget_7", QStringLiteral("Data1"), m_data1Min, m_data1Max,
-                             m_data1Title);
-    m_data2Field = makeField(original ? "widget_4" : "widget_8", QStringLiteral("Data2"), m_data2Min, m_data2Max,
-                             m_data2Title);
+    m_data1Field = makeField(original ? "originalData1Field" : "mappedData1Field", QStringLiteral("Data1"), m_data1Min,
+                             m_data1Max, m_data1Title);
+    m_data2Field = makeField(original ? "originalData2Field" : "mappedData2Field", QStringLiteral("Data2"), m_data2Min,
+                             m_data2Max, m_data2Title);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -52,7 +52,7 @@ public:
     // the value lists and ranges follow the type as after a user's choice.
     void selectType(int index);
     void selectType(const QString &typeName);
-    // "jj"/"oo": 17 is "All", 1..16 the channel; anything else is refused
+    // The channel byte: 17 is "All", 1..16 the channel; anything else is refused
     // (false) and the combo keeps its item.
     bool setChannelByte(std::uint8_t channel);
     // Bytes 1.. of a standard block: Data1 min/max, then Data2 min/max. Only

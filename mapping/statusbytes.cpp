@@ -10,7 +10,7 @@ namespace {
 const QString AllChannels = QStringLiteral("All");
 }
 
-std::uint8_t makeStatusByte(const QString &typeName, int channel)
+std::uint8_t swappedStatusByte(const QString &typeName, int channel)
 {
     const Vocabulary::CodeTable &table = Vocabulary::swappedStatusTable();
     if (!table.contains(typeName)) {
@@ -23,7 +23,7 @@ std::uint8_t makeStatusByte(const QString &typeName, int channel)
     return static_cast<std::uint8_t>((channel << 4) | (code & 0x0F));
 }
 
-std::uint8_t makeStatusByte2(const QString &typeName, const QString &channelText)
+std::uint8_t midiStatusByte(const QString &typeName, const QString &channelText)
 {
     // Channel texts count from 1; anything that is not a positive number
     // ("All" above all) sends on the first channel.

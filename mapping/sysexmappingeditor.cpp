@@ -57,21 +57,23 @@ SysExMappingEditor::SysExMappingEditor(Side side, QWidget *parent)
     , m_tail(new QLabel(this))
     , m_table(new QTableView(this))
     , m_model(new QStandardItemModel(0, 1, this))
-    , m_add(makeButton(QStringLiteral("Add"), side == Side::Original ? QStringLiteral("pushButton_11")
-                                                                      : QStringLiteral("pushButton_12"),
+    , m_add(makeButton(QStringLiteral("Add"), side == Side::Original ? QStringLiteral("originalAddButton")
+                                                                      : QStringLiteral("mappedAddButton"),
                        side == Side::Original ? QStringLiteral("Add original data")
                                               : QStringLiteral("Add mapping data"),
                        this))
-    , m_delete(makeButton(QStringLiteral("Delete"), side == Side::Original ? QStringLiteral("pushButton_10")
-                                                                            : QStringLiteral("pushButton_13"),
+    , m_delete(makeButton(QStringLiteral("Delete"), side == Side::Original ? QStringLiteral("originalDeleteButton")
+                                                                            : QStringLiteral("mappedDeleteButton"),
                           side == Side::Original ? QStringLiteral("Delete original data")
                                                  : QStringLiteral("Delete mapping data"),
                           this))
 {
     const bool original = side == Side::Original;
-    setObjectName(original ? QStringLiteral("sysExEditor") : QStringLiteral("sysExEditor_2"));
+    // Each side's controls are named after the side.
+    const QString prefix = original ? QStringLiteral("original") : QStringLiteral("mapped");
+    setObjectName(prefix + QStringLiteral("SysExEditor"));
 
-    m_typeCombo->setObjectName(original ? QStringLiteral("comboBox_14") : QStringLiteral("comboBox_15"));
+    m_typeCombo->setObjectName(prefix + QStringLiteral("SysExTypeCombo"));
     m_typeCombo->setAccessibleName(original ? QStringLiteral("Original MIDI Status")
                                             : QStringLiteral("Mapping MIDI Status"));
     m_typeCombo->setMaxVisibleItems(18);
@@ -79,14 +81,14 @@ SysExMappingEditor::SysExMappingEditor(Side side, QWidget *parent)
         m_typeCombo->addItem(name, name.contains(SystemWord) ? QVariant(SysExItemData) : QVariant(name));
     resetTypeCombo();
 
-    m_showHex->setObjectName(original ? QStringLiteral("checkBox_17") : QStringLiteral("checkBox_18"));
+    m_showHex->setObjectName(prefix + QStringLiteral("ShowHexBox"));
     m_showHex->setAccessibleName(m_showHex->text());
-    m_header->setObjectName(original ? QStringLiteral("label_25") : QStringLiteral("label_26"));
-    m_tail->setObjectName(original ? QStringLiteral("label_28") : QStringLiteral("label_29"));
+    m_header->setObjectName(prefix + QStringLiteral("SysExHeader"));
+    m_tail->setObjectName(prefix + QStringLiteral("SysExTail"));
     for (QLabel *label : {m_header, m_tail})
         label->setAlignment(Qt::AlignCenter);
 
-    m_table->setObjectName(original ? QStringLiteral("tableView") : QStringLiteral("tableView_2"));
+    m_table->setObjectName(prefix + QStringLiteral("SysExTable"));
     m_table->setAccessibleName(original ? QStringLiteral("Original data area") : QStringLiteral("Mapping data area"));
     m_table->setModel(m_model);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -124,10 +126,9 @@ SysExMappingEditor::SysExMappingEditor(Side side, QWidget *parent)
 
     connect(m_add, &QPushButton::clicked, this, &SysExMappingEditor::onAddClicked);
     connect(m_delete, &QPushButton::clicked, this, &SysExMappingEditor::onDeleteClicked);
-    connect(m_showHex, &QCheckBox::clicked, this,
-            original ? &SysExMappingEditor::on_checkBox_17_clicked : &SysExMappingEditor::on_checkBox_18_clicked);
+    connect(m_showHex, &QCheckBox::clicked, this, &SysExMappingEditor::setShowHex);
     connect(m_typeCombo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
-            original ? &SysExMappingEditor::updateComboBoxState : &SysExMappingEditor::updateComboBox2State);
+            &SysExMappingEditor::onTypeComboChanged);
 
     resetRows();
 }
@@ -271,16 +272,16 @@ void SysExMappingEditor::insertRow(int row, const Mapping::SysExRow &rowData)
 QWidget *SysExMappingEditor::makeDataRowWidget(Kind kind, int minimum, int maximum)
 {
     const bool data1 = kind == Kind::Data1;
-    const QString suffix = m_side == Side::Original ? QStringLiteral("1") : QStringLiteral("2");
+    const QString rowName = (m_side == Side::Original ? QStringLiteral("original") : QStringLiteral("mapped"))
+        + (data1 ? QStringLiteral("Data1") : QStringLiteral("Data2"));
     auto *widget = new QWidget;
-    widget->setObjectName((data1 ? QStringLiteral("data1Widget") : QStringLiteral("data2Widget")) + suffix);
+    widget->setObjectName(rowName + QStringLiteral("Row"));
     widget->setAttribute(Qt::WA_StyledBackground);
     widget->setStyleSheet(MappingColours::DataRowStyle.arg(data1 ? MappingColours::Data1 : MappingColours::Data2));
     auto *label = new QLabel(data1 ? QStringLiteral("Data1") : QStringLiteral("Data2"), widget);
     const auto makeBox = [&](bool isMaximum, int value) {
         auto *box = new HexSpinBox(widget);
-        box->setObjectName((data1 ? QStringLiteral("data") : QStringLiteral("data2"))
-                           + (isMaximum ? QStringLiteral("MaxSpinBox") : QStringLiteral("MinSpinBox")) + suffix);
+        box->setObjectName(rowName + (isMaximum ? QStringLiteral("MaxBox") : QStringLiteral("MinBox")));
         box->setAccessibleName(QStringLiteral("%1 %2").arg(label->text(), isMaximum ? QStringLiteral("Max")
                                                                                       : QStringLiteral("Min")));
         box->setProperty("isMaximum", isMaximum);
@@ -345,16 +346,6 @@ void SysExMappingEditor::setShowHex(bool hex)
         }
     }
     renderLabels();
-}
-
-void SysExMappingEditor::on_checkBox_17_clicked(bool checked)
-{
-    setShowHex(checked);
-}
-
-void SysExMappingEditor::on_checkBox_18_clicked(bool checked)
-{
-    setShowHex(checked);
 }
 
 void SysExMappingEditor::warn(const QString &text)
@@ -425,16 +416,6 @@ void SysExMappingEditor::resetTypeCombo()
 {
     const QSignalBlocker block(m_typeCombo);
     m_typeCombo->setCurrentIndex(m_typeCombo->findData(SysExItemData));
-}
-
-void SysExMappingEditor::updateComboBoxState(int index)
-{
-    onTypeComboChanged(index);
-}
-
-void SysExMappingEditor::updateComboBox2State(int index)
-{
-    onTypeComboChanged(index);
 }
 
 void SysExMappingEditor::onTypeComboChanged(int index)

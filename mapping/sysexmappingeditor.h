@@ -70,10 +70,6 @@ public:
 public slots:
     void onAddClicked();
     void onDeleteClicked();
-    void on_checkBox_17_clicked(bool checked); // original side's "Show in hex"
-    void on_checkBox_18_clicked(bool checked); // mapped side's "Show in hex"
-    void updateComboBoxState(int index);       // original side's type combo
-    void updateComboBox2State(int index);      // mapped side's type combo
     // Back to the SysEx item, without telling anyone.
     void resetTypeCombo();
 

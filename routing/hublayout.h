@@ -6,9 +6,9 @@
 
 namespace Routing {
 
-// What the device's hub count (FEED_HAZEL) shows of the USB ports: which USB
-// name slots keep their buttons, beside which one the connection hint sits,
-// and how many USB HOST IN/OUT pairs the filter page offers.
+// What the device's hub count (FrameKind::HubCount) shows of the USB ports:
+// which USB name slots keep their buttons, beside which one the connection
+// hint sits, and how many USB HOST IN/OUT pairs the filter page offers.
 struct HubLayout
 {
     bool applies = false;     // counts other than 0..3 change nothing

@@ -70,26 +70,26 @@ PortColumns::PortColumns(QGraphicsView *view, QObject *parent)
 
 QString PortColumns::inputHeaderText() const
 {
-    return inputHeaderLabel ? inputHeaderLabel->text() : QString();
+    return m_inputHeaderLabel ? m_inputHeaderLabel->text() : QString();
 }
 
 QString PortColumns::outputHeaderText() const
 {
-    return outputHeaderLabel ? outputHeaderLabel->text() : QString();
+    return m_outputHeaderLabel ? m_outputHeaderLabel->text() : QString();
 }
 
 void PortColumns::deleteLayout()
 {
-    pb_in.clear();
-    pb_out.clear();
+    m_inputButtons.clear();
+    m_outputButtons.clear();
     m_inputRows.clear();
-    name_in.clear();
-    name_out.clear();
-    inputHeaderLabel = nullptr;
-    outputHeaderLabel = nullptr;
+    m_inputNameLabels.clear();
+    m_outputNameLabels.clear();
+    m_inputHeaderLabel = nullptr;
+    m_outputHeaderLabel = nullptr;
     m_inputHeaderRow = nullptr;
-    inputColumn = nullptr;
-    outputColumn = nullptr;
+    m_inputColumn = nullptr;
+    m_outputColumn = nullptr;
     if (QLayout *layout = m_view->viewport()->layout()) {
         deleteLayoutItems(layout);
         delete layout;
@@ -101,7 +101,7 @@ void PortColumns::deleteLayout()
 void PortColumns::clear()
 {
     rebuild(PortCounts{});
-    for (QLabel *header : {inputHeaderLabel, outputHeaderLabel}) {
+    for (QLabel *header : {m_inputHeaderLabel, m_outputHeaderLabel}) {
         header->setText(NoDeviceText);
         // The whole sentence, not the button's width of it.
         header->setMaximumWidth(QWIDGETSIZE_MAX);
@@ -118,10 +118,10 @@ void PortColumns::rebuild(const PortCounts &counts)
     QFont canvasFont = m_view->font();
     canvasFont.setPointSize(10);
 
-    inputColumn = new QVBoxLayout;
-    outputColumn = new QVBoxLayout;
-    inputColumn->setObjectName(QStringLiteral("inputColumn"));
-    outputColumn->setObjectName(QStringLiteral("outputColumn"));
+    m_inputColumn = new QVBoxLayout;
+    m_outputColumn = new QVBoxLayout;
+    m_inputColumn->setObjectName(QStringLiteral("inputColumn"));
+    m_outputColumn->setObjectName(QStringLiteral("outputColumn"));
 
     // Widgets added to the layout of a shown view would only appear after the
     // event loop ran; the lines drawn right after a rebuild need them shown.
@@ -142,18 +142,18 @@ void PortColumns::rebuild(const PortCounts &counts)
         return label;
     };
 
-    inputHeaderLabel = headerLabel(QStringLiteral(" Input Ports"), "inputHeaderLabel");
-    outputHeaderLabel = headerLabel(QStringLiteral("Output Ports"), "outputHeaderLabel");
+    m_inputHeaderLabel = headerLabel(QStringLiteral(" Input Ports"), "inputHeaderLabel");
+    m_outputHeaderLabel = headerLabel(QStringLiteral("Output Ports"), "outputHeaderLabel");
     m_inputHeaderRow = new QHBoxLayout;
     m_inputHeaderRow->setContentsMargins(InputHeaderMargin, 0, 0, 0);
     m_inputHeaderRow->addWidget(emptyLabel(Qt::AlignRight));
-    m_inputHeaderRow->addWidget(inputHeaderLabel);
-    inputColumn->addLayout(m_inputHeaderRow);
+    m_inputHeaderRow->addWidget(m_inputHeaderLabel);
+    m_inputColumn->addLayout(m_inputHeaderRow);
     auto *outHeaderRow = new QHBoxLayout;
     outHeaderRow->setContentsMargins(25, 0, 0, 0);
-    outHeaderRow->addWidget(outputHeaderLabel);
+    outHeaderRow->addWidget(m_outputHeaderLabel);
     outHeaderRow->addWidget(emptyLabel(Qt::AlignLeft));
-    outputColumn->addLayout(outHeaderRow);
+    m_outputColumn->addLayout(outHeaderRow);
 
     auto makeButton = [&](const QString &text, const QString &style, Side side) {
         auto *button = new QPushButton(text, viewport);
@@ -175,16 +175,16 @@ void PortColumns::rebuild(const PortCounts &counts)
         auto *row = new QHBoxLayout;
         row->addWidget(label);
         row->addWidget(button);
-        inputColumn->addLayout(row);
-        pb_in.append(button);
+        m_inputColumn->addLayout(row);
+        m_inputButtons.append(button);
         m_inputRows.append(row);
     };
     auto addOutputRow = [&](QPushButton *button, QLabel *label) {
         auto *row = new QHBoxLayout;
         row->addWidget(button);
         row->addWidget(label);
-        outputColumn->addLayout(row);
-        pb_out.append(button);
+        m_outputColumn->addLayout(row);
+        m_outputButtons.append(button);
     };
 
     for (int n = 1; n <= counts.midiIn; ++n)
@@ -199,10 +199,10 @@ void PortColumns::rebuild(const PortCounts &counts)
             const QString text = buttonText({kind, n}, Side::Input);
             QLabel *inName = emptyLabel(Qt::AlignRight);
             QLabel *outName = emptyLabel(Qt::AlignLeft);
-            inName->setObjectName(QStringLiteral("name_in_%1").arg(name_in.size()));
-            outName->setObjectName(QStringLiteral("name_out_%1").arg(name_out.size()));
-            name_in.append(inName);
-            name_out.append(outName);
+            inName->setObjectName(QStringLiteral("inputNameLabel%1").arg(m_inputNameLabels.size()));
+            outName->setObjectName(QStringLiteral("outputNameLabel%1").arg(m_outputNameLabels.size()));
+            m_inputNameLabels.append(inName);
+            m_outputNameLabels.append(outName);
             addInputRow(makeButton(text, ButtonStyleActive, Side::Input), inName);
             addOutputRow(makeButton(text, ButtonStyleActive, Side::Output), outName);
         }
@@ -211,8 +211,8 @@ void PortColumns::rebuild(const PortCounts &counts)
     addUsbPorts(UsbDevice, counts.usbDev);
 
     // The first USB HOST input carries a picture beside its name.
-    for (int i = 0; i < pb_in.size(); ++i) {
-        if (pb_in.at(i)->text() != QLatin1String("USB HOST 1"))
+    for (int i = 0; i < m_inputButtons.size(); ++i) {
+        if (m_inputButtons.at(i)->text() != QLatin1String("USB HOST 1"))
             continue;
         auto *picture = new QLabel(viewport);
         created.append(picture);
@@ -228,16 +228,16 @@ void PortColumns::rebuild(const PortCounts &counts)
         break;
     }
 
-    for (QVBoxLayout *column : {inputColumn, outputColumn}) {
+    for (QVBoxLayout *column : {m_inputColumn, m_outputColumn}) {
         column->setContentsMargins(40, 5, 40, 5);
         column->setSpacing(RowSpacing);
         column->addSpacerItem(new QSpacerItem(0, 0, QSizePolicy::Preferred, QSizePolicy::Expanding));
     }
     auto *canvasRow = new QHBoxLayout;
     canvasRow->addStretch(1);
-    canvasRow->addLayout(inputColumn);
+    canvasRow->addLayout(m_inputColumn);
     canvasRow->addStretch(6);
-    canvasRow->addLayout(outputColumn);
+    canvasRow->addLayout(m_outputColumn);
     canvasRow->addStretch(1);
     m_outer = new QVBoxLayout(viewport);
     m_outer->setContentsMargins(10, 10, 10, 10);
@@ -247,7 +247,7 @@ void PortColumns::rebuild(const PortCounts &counts)
 
     for (QWidget *widget : qAsConst(created))
         widget->show();
-    m_view->setMinimumHeight(40 * qMax(pb_in.size(), pb_out.size()) + 150);
+    m_view->setMinimumHeight(40 * qMax(m_inputButtons.size(), m_outputButtons.size()) + 150);
     // Lay the buttons out now: the lines drawn right after a rebuild are
     // placed from the buttons' geometry.
     m_outer->activate();
@@ -256,13 +256,13 @@ void PortColumns::rebuild(const PortCounts &counts)
 QPushButton *PortColumns::inputButton(const Port &port) const
 {
     const auto index = inputIndex(port, m_counts);
-    return index && *index < pb_in.size() ? pb_in.at(*index) : nullptr;
+    return index && *index < m_inputButtons.size() ? m_inputButtons.at(*index) : nullptr;
 }
 
 QPushButton *PortColumns::outputButton(const Port &port) const
 {
     const auto index = outputIndex(port, m_counts);
-    return index && *index < pb_out.size() ? pb_out.at(*index) : nullptr;
+    return index && *index < m_outputButtons.size() ? m_outputButtons.at(*index) : nullptr;
 }
 
 QPointF PortColumns::sceneFromGlobal(const QPoint &global) const
@@ -287,7 +287,7 @@ QPointF PortColumns::lineEnd(const QWidget *button) const
 
 void PortColumns::modifyLabelText(int listType, int index, const QString &text)
 {
-    const QList<QLabel *> &labels = listType == 1 ? name_in : name_out;
+    const QList<QLabel *> &labels = listType == 1 ? m_inputNameLabels : m_outputNameLabels;
     if (index < 0 || index >= labels.size()) {
         qWarning() << "modifyLabelText: index out of range" << "listType=" << listType
                    << "index=" << index << "size=" << labels.size();
@@ -313,12 +313,12 @@ void PortColumns::colourUsbPorts(const UsbNameSlots &names)
 {
     for (int slot = 0; slot < names.size(); ++slot) {
         const QColor colour = slot == 0 || names.isAttached(slot) ? QColor(Qt::black) : QColor(Qt::gray);
-        if (QPushButton *in = pb_in.value(m_counts.midiIn + slot))
+        if (QPushButton *in = m_inputButtons.value(m_counts.midiIn + slot))
             setButtonTextColour(in, colour);
-        if (QPushButton *out = pb_out.value(m_counts.midiOut + slot))
+        if (QPushButton *out = m_outputButtons.value(m_counts.midiOut + slot))
             setButtonTextColour(out, colour);
-        setLabelTextColour(name_in.value(slot), colour);
-        setLabelTextColour(name_out.value(slot), colour);
+        setLabelTextColour(m_inputNameLabels.value(slot), colour);
+        setLabelTextColour(m_outputNameLabels.value(slot), colour);
     }
 }
 
@@ -326,12 +326,12 @@ void PortColumns::applyHubLayout(const HubLayout &layout)
 {
     if (!layout.applies)
         return;
-    for (int slot = 0; slot < layout.slotVisible.size() && slot < name_in.size(); ++slot) {
+    for (int slot = 0; slot < layout.slotVisible.size() && slot < m_inputNameLabels.size(); ++slot) {
         const bool visible = layout.slotVisible.at(slot);
-        for (QWidget *widget : {static_cast<QWidget *>(pb_in.value(m_counts.midiIn + slot)),
-                                static_cast<QWidget *>(pb_out.value(m_counts.midiOut + slot)),
-                                static_cast<QWidget *>(name_in.value(slot)),
-                                static_cast<QWidget *>(name_out.value(slot))}) {
+        for (QWidget *widget : {static_cast<QWidget *>(m_inputButtons.value(m_counts.midiIn + slot)),
+                                static_cast<QWidget *>(m_outputButtons.value(m_counts.midiOut + slot)),
+                                static_cast<QWidget *>(m_inputNameLabels.value(slot)),
+                                static_cast<QWidget *>(m_outputNameLabels.value(slot))}) {
             if (widget)
                 widget->setVisible(visible);
         }
@@ -362,7 +362,7 @@ void PortColumns::placeHint(int slot)
     hint->setToolTipDuration(HintToolTipMs);
     hint->setStyleSheet(HintToolTipStyle);
     QHBoxLayout *rowLayout = m_inputRows.at(row);
-    rowLayout->insertWidget(rowLayout->indexOf(pb_in.at(row)), hint);
+    rowLayout->insertWidget(rowLayout->indexOf(m_inputButtons.at(row)), hint);
     hint->show();
     m_hint = hint;
 }
@@ -371,7 +371,7 @@ void PortColumns::setMeasures(int headerMargin, int spacing)
 {
     if (m_inputHeaderRow)
         m_inputHeaderRow->setContentsMargins(headerMargin, 0, 0, 0);
-    for (QVBoxLayout *column : {inputColumn, outputColumn}) {
+    for (QVBoxLayout *column : {m_inputColumn, m_outputColumn}) {
         if (column)
             column->setSpacing(spacing);
     }

@@ -48,10 +48,10 @@ public:
     void clear();
 
     [[nodiscard]] Routing::PortCounts counts() const { return m_counts; }
-    [[nodiscard]] const QList<QPushButton *> &inputButtons() const { return pb_in; }
-    [[nodiscard]] const QList<QPushButton *> &outputButtons() const { return pb_out; }
-    [[nodiscard]] const QList<QLabel *> &inputNameLabels() const { return name_in; }
-    [[nodiscard]] const QList<QLabel *> &outputNameLabels() const { return name_out; }
+    [[nodiscard]] const QList<QPushButton *> &inputButtons() const { return m_inputButtons; }
+    [[nodiscard]] const QList<QPushButton *> &outputButtons() const { return m_outputButtons; }
+    [[nodiscard]] const QList<QLabel *> &inputNameLabels() const { return m_inputNameLabels; }
+    [[nodiscard]] const QList<QLabel *> &outputNameLabels() const { return m_outputNameLabels; }
     [[nodiscard]] QString inputHeaderText() const;
     [[nodiscard]] QString outputHeaderText() const;
     [[nodiscard]] QLabel *hintLabel() const { return m_hint; }
@@ -88,15 +88,15 @@ private:
     QGraphicsView *const m_view;
     Routing::PortCounts m_counts;
     QVBoxLayout *m_outer = nullptr;
-    QVBoxLayout *inputColumn = nullptr;
-    QVBoxLayout *outputColumn = nullptr;
+    QVBoxLayout *m_inputColumn = nullptr;
+    QVBoxLayout *m_outputColumn = nullptr;
     QHBoxLayout *m_inputHeaderRow = nullptr;
-    QLabel *inputHeaderLabel = nullptr;
-    QLabel *outputHeaderLabel = nullptr;
-    QList<QPushButton *> pb_in;
-    QList<QPushButton *> pb_out;
+    QLabel *m_inputHeaderLabel = nullptr;
+    QLabel *m_outputHeaderLabel = nullptr;
+    QList<QPushButton *> m_inputButtons;
+    QList<QPushButton *> m_outputButtons;
     QList<QHBoxLayout *> m_inputRows;
-    QList<QLabel *> name_in;
-    QList<QLabel *> name_out;
+    QList<QLabel *> m_inputNameLabels;
+    QList<QLabel *> m_outputNameLabels;
     QPointer<QLabel> m_hint;
 };

@@ -29,15 +29,6 @@ void RouteModel::pressInput(const Port &input)
     m_hasInput = true;
 }
 
-bool RouteModel::pressInputButton(const QString &buttonText)
-{
-    const auto input = parseButtonText(buttonText, Side::Input);
-    if (!input)
-        return false;
-    pressInput(*input);
-    return true;
-}
-
 RouteModel::EndClickResult RouteModel::endClick(int outType, int outNum,
                                                 const QString &deviceListText)
 {
@@ -61,15 +52,6 @@ RouteModel::EndClickResult RouteModel::endClick(int outType, int outNum,
     result.outcome = EndClickResult::Requested;
     result.command = connectCommand(result.route);
     return result;
-}
-
-RouteModel::EndClickResult RouteModel::endClick(const QString &outputButtonText,
-                                                const QString &deviceListText)
-{
-    const auto output = parseButtonText(outputButtonText, Side::Output);
-    if (!output)
-        return {};
-    return endClick(output->type, output->number, deviceListText);
 }
 
 QByteArray RouteModel::deleteRoute(const Route &route)

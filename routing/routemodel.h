@@ -29,7 +29,7 @@ public:
     struct EndClickResult
     {
         enum Outcome {
-            NoInput,    // no input was ever pressed, or the output text names no port
+            NoInput,    // no input was ever pressed
             Refused,    // see `refusal`; nothing recorded
             Duplicate,  // recorded in connList again; nothing to send
             Requested,  // recorded; `command` is the connect to write (and flush)
@@ -72,8 +72,6 @@ public:
 
     // An input button was pressed.
     void pressInput(const Routing::Port &input);
-    // False, and the current input unchanged, when the text names no input.
-    bool pressInputButton(const QString &buttonText);
     [[nodiscard]] bool hasInput() const { return m_hasInput; }
     [[nodiscard]] int inTypeID() const { return m_input.type; }
     [[nodiscard]] int inNum() const { return m_input.number; }
@@ -83,8 +81,6 @@ public:
     // An output was clicked: route the current input to it. The input stays,
     // so further clicks route from the same input.
     [[nodiscard]] EndClickResult endClick(int outType, int outNum, const QString &deviceListText);
-    [[nodiscard]] EndClickResult endClick(const QString &outputButtonText,
-                                          const QString &deviceListText);
 
     // A route line was right-clicked. Returns the remove command to write.
     [[nodiscard]] QByteArray deleteRoute(const Routing::Route &route);
@@ -92,9 +88,9 @@ public:
     [[nodiscard]] QByteArray disconnectAll();
     [[nodiscard]] int pendingRouteOp() const { return m_pendingOp; }
 
-    // FEED_BACK_PORT_ROUTIN_CONFIGURATION.
+    // FrameKind::RouteAnswer.
     AnswerResult handleRouteAnswer(const QByteArray &frame);
-    // FEED_BACK_PORT_ROUTIN_SITUATION. False when the frame is ignored.
+    // FrameKind::RouteReport. False when the frame is ignored.
     bool handleRouteSituation(const QByteArray &frame);
 
     // The canvas is being rebuilt: the device reports its routes again.

@@ -1,6 +1,6 @@
 #include "routing/routingcanvas.h"
 
-#include "routing/mainscense.h"
+#include "routing/routingscene.h"
 #include "routing/portcolumns.h"
 #include "routing/routemodel.h"
 #include "routing/routeprotocol.h"
@@ -38,10 +38,10 @@ bool isBlack(const QColor &colour)
 
 // Gray when either end reads gray: a line to a USB port with nothing
 // plugged in.
-QColor lineColour(const QWidget *pin, const QWidget *pout)
+QColor lineColour(const QWidget *inputButton, const QWidget *outputButton)
 {
-    return isBlack(buttonTextColour(pin)) && isBlack(buttonTextColour(pout)) ? QColor(Qt::black)
-                                                                             : QColor(Qt::gray);
+    return isBlack(buttonTextColour(inputButton)) && isBlack(buttonTextColour(outputButton)) ? QColor(Qt::black)
+                                                                                             : QColor(Qt::gray);
 }
 
 bool isShown(const QWidget *button)
@@ -53,12 +53,12 @@ bool isShown(const QWidget *button)
 
 RoutingCanvas::RoutingCanvas(QWidget *parent)
     : QGraphicsView(parent)
-    , m_scene(new MainScense(this))
+    , m_scene(new RoutingScene(this))
     , m_columns(new PortColumns(this, this))
-    , m_currMLine(new MyLine(QLineF()))
+    , m_dragLine(new RouteLine(QLineF()))
     , m_debounceTimer(new QTimer(this))
 {
-    setObjectName(QStringLiteral("graphicsView"));
+    setObjectName(QStringLiteral("routingCanvas"));
     setAccessibleName(QStringLiteral("Routing canvas"));
     // The port buttons are the stops; the view itself has no keys to offer.
     setFocusPolicy(Qt::NoFocus);
@@ -74,10 +74,10 @@ RoutingCanvas::RoutingCanvas(QWidget *parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
-    m_currMLine->setParent(this);
+    m_dragLine->setParent(this);
     QPen dragPen(Qt::black, RouteLineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     dragPen.setCosmetic(true);
-    m_currMLine->setPen(dragPen);
+    m_dragLine->setPen(dragPen);
 
     m_debounceTimer->setObjectName(QStringLiteral("debounceTimer"));
     m_debounceTimer->setSingleShot(true);
@@ -88,8 +88,8 @@ RoutingCanvas::RoutingCanvas(QWidget *parent)
 RoutingCanvas::~RoutingCanvas()
 {
     deleteLines();
-    if (m_currMLine->scene())
-        m_currMLine->scene()->removeItem(m_currMLine);
+    if (m_dragLine->scene())
+        m_dragLine->scene()->removeItem(m_dragLine);
 }
 
 void RoutingCanvas::setModel(RouteModel *model)
@@ -110,10 +110,10 @@ void RoutingCanvas::setUsbNames(const UsbNameSlots *names)
     m_names = names;
 }
 
-QList<MyLine *> RoutingCanvas::drawnLines() const
+QList<RouteLine *> RoutingCanvas::drawnLines() const
 {
-    QList<MyLine *> drawn;
-    for (MyLine *line : m_lines) {
+    QList<RouteLine *> drawn;
+    for (RouteLine *line : m_lines) {
         if (line->scene() == m_scene)
             drawn.append(line);
     }
@@ -128,8 +128,8 @@ QPushButton *RoutingCanvas::selectedInputButton() const
 void RoutingCanvas::clear()
 {
     endSelection();
-    if (m_currMLine->scene())
-        m_scene->removeItem(m_currMLine);
+    if (m_dragLine->scene())
+        m_scene->removeItem(m_dragLine);
     m_columns->clear();
 }
 
@@ -144,11 +144,11 @@ void RoutingCanvas::rebuild(const PortCounts &counts)
 void RoutingCanvas::connectButtons()
 {
     for (QPushButton *button : m_columns->inputButtons()) {
-        connect(button, &QPushButton::pressed, this, &RoutingCanvas::connectPB11);
+        connect(button, &QPushButton::pressed, this, &RoutingCanvas::onInputButtonPressed);
         button->installEventFilter(this);
     }
     for (QPushButton *button : m_columns->outputButtons()) {
-        connect(button, &QPushButton::clicked, this, &RoutingCanvas::connectPB2);
+        connect(button, &QPushButton::clicked, this, &RoutingCanvas::onOutputButtonClicked);
         button->installEventFilter(this);
     }
     // Tab walks down the inputs, then down the outputs, whatever order the
@@ -167,20 +167,13 @@ void RoutingCanvas::connectButtons()
         }
 }
 
-void RoutingCanvas::connectPB11()
+void RoutingCanvas::onInputButtonPressed()
 {
-    connectPB1(false);
-}
-
-void RoutingCanvas::connectPB1(bool isChecked)
-{
-    Q_UNUSED(isChecked)
     pressInput(qobject_cast<QPushButton *>(sender()));
 }
 
-void RoutingCanvas::connectPB2(bool isChecked)
+void RoutingCanvas::onOutputButtonClicked()
 {
-    Q_UNUSED(isChecked)
     clickOutput(qobject_cast<QPushButton *>(sender()));
 }
 
@@ -207,9 +200,9 @@ void RoutingCanvas::pressInput(QPushButton *button)
     m_endPoint = m_startPoint;
     emit inputPressed(*port);
 
-    m_currMLine->setLine(QLineF(m_startPoint, m_startPoint));
-    if (m_currMLine->scene() != m_scene)
-        m_scene->addItem(m_currMLine);
+    m_dragLine->setLine(QLineF(m_startPoint, m_startPoint));
+    if (m_dragLine->scene() != m_scene)
+        m_scene->addItem(m_dragLine);
     m_scene->update();
 }
 
@@ -257,11 +250,11 @@ bool RoutingCanvas::requestRoute(const Port &input, const Port &output)
 void RoutingCanvas::onRouteAdded(const Route &route)
 {
     // Drawn by the next redraw, which the device's answer brings.
-    for (const MyLine *line : qAsConst(m_lines)) {
+    for (const RouteLine *line : qAsConst(m_lines)) {
         if (line->route() == route)
             return;
     }
-    MyLine *line = makeLine(route);
+    RouteLine *line = makeLine(route);
     m_lines.append(line);
     m_lastLine = line;
 }
@@ -276,22 +269,24 @@ void RoutingCanvas::onRouteRemoved(const Route &route)
 
 void RoutingCanvas::deleteLines()
 {
-    const QList<MyLine *> lines = m_lines;
+    const QList<RouteLine *> lines = m_lines;
     m_lines.clear();
     qDeleteAll(lines);
 }
 
-MyLine *RoutingCanvas::makeLine(const Route &route)
+RouteLine *RoutingCanvas::makeLine(const Route &route)
 {
-    QPushButton *pin = m_columns->inputButton(route.in);
-    QPushButton *pout = m_columns->outputButton(route.out);
-    auto *line = new MyLine(QLineF(m_columns->lineStart(pin), m_columns->lineEnd(pout)));
+    QPushButton *inputButton = m_columns->inputButton(route.in);
+    QPushButton *outputButton = m_columns->outputButton(route.out);
+    auto *line =
+        new RouteLine(QLineF(m_columns->lineStart(inputButton), m_columns->lineEnd(outputButton)));
     line->setRoute(route);
-    line->setButtons(pin, pout);
-    line->setPen(routePen(lineColour(pin, pout)));
+    line->setButtons(inputButton, outputButton);
+    line->setPen(routePen(lineColour(inputButton, outputButton)));
     // Called from the line's own mouse handler: the model only records the
     // request, the line goes when the device has answered.
-    connect(line, &MyLine::currLine, this, [this](MyLine *clicked) { emit removeRequested(clicked->route()); });
+    connect(line, &RouteLine::removalRequested, this,
+            [this](RouteLine *clicked) { emit removeRequested(clicked->route()); });
     return line;
 }
 
@@ -299,11 +294,11 @@ void RoutingCanvas::redrawLines()
 {
     // New items each time: a line keeps no geometry that a rebuilt or
     // resized column could have made stale.
-    QList<MyLine *> fresh;
+    QList<RouteLine *> fresh;
     fresh.reserve(m_lines.size());
-    for (const MyLine *old : qAsConst(m_lines)) {
-        MyLine *line = makeLine(old->route());
-        if (isShown(line->pin()) && isShown(line->pout())) {
+    for (const RouteLine *old : qAsConst(m_lines)) {
+        RouteLine *line = makeLine(old->route());
+        if (isShown(line->inputButton()) && isShown(line->outputButton())) {
             m_scene->addItem(line);
             m_lastLine = line;
         }
@@ -321,13 +316,13 @@ void RoutingCanvas::scheduleRedraw()
 void RoutingCanvas::onDebounceTimeout()
 {
     if (!m_lines.isEmpty())
-        triggerResizeLogic();
+        fitSceneAndRedraw();
     else
         m_scene->update();
-    is_draw = true;
+    m_hasRedrawn = true;
 }
 
-void RoutingCanvas::updateButtonEnablement()
+void RoutingCanvas::showUsbNames()
 {
     if (!m_names)
         return;
@@ -336,22 +331,22 @@ void RoutingCanvas::updateButtonEnablement()
         return;
     m_columns->colourUsbPorts(*m_names);
     if (!m_lines.isEmpty())
-        triggerResizeLogic();
+        fitSceneAndRedraw();
     else
         m_scene->update();
 }
 
-void RoutingCanvas::triggerResizeLogic()
+void RoutingCanvas::fitSceneAndRedraw()
 {
-    const bool dragLineShown = m_currMLine->scene() == m_scene;
+    const bool dragLineShown = m_dragLine->scene() == m_scene;
     if (dragLineShown)
-        m_scene->removeItem(m_currMLine);
+        m_scene->removeItem(m_dragLine);
     const QRectF rect(0, 0, viewport()->width(), viewport()->height());
     m_scene->setSceneRect(rect);
     fitInView(rect, Qt::IgnoreAspectRatio);
     redrawLines();
     if (dragLineShown)
-        m_scene->addItem(m_currMLine);
+        m_scene->addItem(m_dragLine);
     endSelection();
     m_scene->update();
 }
@@ -360,8 +355,8 @@ void RoutingCanvas::redrawAllLines()
 {
     // The drag line goes with the periodic redraw, except while an input is
     // selected: it would vanish under the user's drag within half a second.
-    if (m_drag == DragState::Idle && m_currMLine->scene() == m_scene)
-        m_scene->removeItem(m_currMLine);
+    if (m_drag == DragState::Idle && m_dragLine->scene() == m_scene)
+        m_scene->removeItem(m_dragLine);
     redrawLines();
     m_scene->update();
 }
@@ -371,10 +366,10 @@ bool RoutingCanvas::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
         viewport()->update();
     // The pressed input button grabs the mouse, so the drag reaches us here.
-    if (event->type() == QEvent::MouseMove && m_currMLine->scene() == m_scene) {
+    if (event->type() == QEvent::MouseMove && m_dragLine->scene() == m_scene) {
         auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->buttons() & Qt::LeftButton)
-            m_currMLine->setLine(QLineF(m_startPoint, m_columns->sceneFromGlobal(mouse->globalPos())));
+            m_dragLine->setLine(QLineF(m_startPoint, m_columns->sceneFromGlobal(mouse->globalPos())));
     }
     return QGraphicsView::eventFilter(watched, event);
 }

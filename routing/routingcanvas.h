@@ -1,6 +1,6 @@
 #pragma once
 
-#include "routing/myline.h"
+#include "routing/routeline.h"
 #include "routing/route.h"
 
 #include <QColor>
@@ -12,7 +12,7 @@
 
 #include <optional>
 
-class MainScense;
+class RoutingScene;
 class PortColumns;
 class QPushButton;
 class QTimer;
@@ -40,18 +40,18 @@ public:
     // What is plugged into the USB ports, shown beside their buttons.
     void setUsbNames(const UsbNameSlots *names);
 
-    [[nodiscard]] MainScense *routingScene() const { return m_scene; }
+    [[nodiscard]] RoutingScene *routingScene() const { return m_scene; }
     [[nodiscard]] PortColumns *columns() const { return m_columns; }
     [[nodiscard]] QTimer *debounceTimer() const { return m_debounceTimer; }
     // The drag line; it lives as long as the canvas.
-    [[nodiscard]] MyLine *currMLine() const { return m_currMLine; }
+    [[nodiscard]] RouteLine *dragLine() const { return m_dragLine; }
     // The route lines on the scene (routes whose buttons are both shown).
-    [[nodiscard]] QList<MyLine *> drawnLines() const;
-    [[nodiscard]] MyLine *lastLine() const { return m_lastLine; }
+    [[nodiscard]] QList<RouteLine *> drawnLines() const;
+    [[nodiscard]] RouteLine *lastLine() const { return m_lastLine; }
     [[nodiscard]] QPushButton *selectedInputButton() const;
     [[nodiscard]] QPointF startPoint() const { return m_startPoint; }
     [[nodiscard]] QPointF endPoint() const { return m_endPoint; }
-    [[nodiscard]] bool isDraw() const { return is_draw; }
+    [[nodiscard]] bool hasRedrawn() const { return m_hasRedrawn; }
 
     // Builds the port buttons from the device's port counts.
     void rebuild(const Routing::PortCounts &counts);
@@ -62,9 +62,8 @@ public:
     bool requestRoute(const Routing::Port &input, const Routing::Port &output);
 
 public slots:
-    void connectPB1(bool isChecked);
-    void connectPB2(bool isChecked);
-    void connectPB11();
+    void onInputButtonPressed();
+    void onOutputButtonClicked();
     // An input button was pressed: select it (or deselect it) and start the
     // drag line at its right edge.
     void pressInput(QPushButton *button);
@@ -76,8 +75,8 @@ public slots:
     void onDebounceTimeout();
     // The USB names changed: colour the ports (gray when nothing is plugged
     // in), label them and redraw.
-    void updateButtonEnablement();
-    void triggerResizeLogic();
+    void showUsbNames();
+    void fitSceneAndRedraw();
     void redrawAllLines();
 
 signals:
@@ -100,21 +99,21 @@ private:
     void deleteLines();
     // Makes every line anew from its route at the buttons' current places.
     void redrawLines();
-    [[nodiscard]] MyLine *makeLine(const Routing::Route &route);
+    [[nodiscard]] RouteLine *makeLine(const Routing::Route &route);
     void endSelection();
     void connectButtons();
 
-    MainScense *const m_scene;
+    RoutingScene *const m_scene;
     PortColumns *const m_columns;
-    MyLine *const m_currMLine;
+    RouteLine *const m_dragLine;
     QTimer *const m_debounceTimer;
     QPointer<RouteModel> m_model;
     const UsbNameSlots *m_names = nullptr;
 
     // One line per route of the model, in the order the routes came; those
     // whose buttons are hidden are kept off the scene.
-    QList<MyLine *> m_lines;
-    QPointer<MyLine> m_lastLine;
+    QList<RouteLine *> m_lines;
+    QPointer<RouteLine> m_lastLine;
 
     DragState m_drag = DragState::Idle;
     std::optional<Routing::Port> m_selected;
@@ -123,5 +122,5 @@ private:
     QColor m_savedInputTextColor;
     QPointF m_startPoint;
     QPointF m_endPoint;
-    bool is_draw = false;
+    bool m_hasRedrawn = false;
 };

@@ -11,9 +11,9 @@ RoutingFeedback::RoutingFeedback(FeedbackDispatcher *dispatcher, Prompt *prompt,
     , m_dispatcher(dispatcher)
     , m_prompt(prompt)
 {
-    dispatcher->addHandler(FEED_BACK_PORT_ROUTIN_SITUATION, this,
+    dispatcher->addHandler(FrameKind::RouteReport, this,
                            [this](const QByteArray &frame) { return onSituation(frame); });
-    dispatcher->addHandler(FEED_BACK_PORT_ROUTIN_CONFIGURATION, this,
+    dispatcher->addHandler(FrameKind::RouteAnswer, this,
                            [this](const QByteArray &frame) { return onAnswer(frame); });
     // Every handled frame counts, not only route frames: port counts rebuild
     // the columns and names relabel them, and the canvas redraws after both.

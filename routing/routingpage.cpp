@@ -24,8 +24,8 @@ using namespace Routing;
 
 namespace {
 
-constexpr int BaseMeasure1 = 43;
-constexpr int BaseMeasure2 = 8;
+constexpr int BaseHeaderMargin = 43;
+constexpr int BaseSpacingMeasure = 8;
 
 } // namespace
 
@@ -38,8 +38,8 @@ RoutingPage::RoutingPage(QWidget *parent)
     , m_valuesTimer(new QTimer(this))
     , m_replayTimer(new QTimer(this))
 {
-    setObjectName(QStringLiteral("tab"));
-    m_scrollArea->setObjectName(QStringLiteral("scrollArea"));
+    setObjectName(QStringLiteral("routingPage"));
+    m_scrollArea->setObjectName(QStringLiteral("routingScrollArea"));
     m_scrollArea->setFocusPolicy(Qt::NoFocus);
     m_scrollArea->setWidgetResizable(true);
     m_scrollArea->setFrameShape(QFrame::NoFrame);
@@ -57,20 +57,20 @@ RoutingPage::RoutingPage(QWidget *parent)
     layout->addWidget(routesLabel);
     layout->addWidget(routeList);
     routeList->setModel(m_model);
-    connect(routeList, &RouteList::removeRequested, this, &RoutingPage::deleteCurrLine);
+    connect(routeList, &RouteList::removeRequested, this, &RoutingPage::removeRoute);
 
     m_canvas->setModel(m_model);
     m_canvas->setUsbNames(m_names);
     connect(m_canvas, &RoutingCanvas::inputPressed, m_model, &RouteModel::pressInput);
-    connect(m_canvas, &RoutingCanvas::connectRequested, this, &RoutingPage::endClick);
-    connect(m_canvas, &RoutingCanvas::removeRequested, this, &RoutingPage::deleteCurrLine);
-    connect(m_names, &UsbNameSlots::namesChanged, m_canvas, &RoutingCanvas::updateButtonEnablement);
+    connect(m_canvas, &RoutingCanvas::connectRequested, this, &RoutingPage::connectRoute);
+    connect(m_canvas, &RoutingCanvas::removeRequested, this, &RoutingPage::removeRoute);
+    connect(m_names, &UsbNameSlots::namesChanged, m_canvas, &RoutingCanvas::showUsbNames);
 
     // The firmware's hub count is applied on the mapping page's 500 ms values
     // cadence, 50 ms after each tick; the same tick redraws the lines.
     m_valuesTimer->setInterval(ValuesIntervalMs);
     connect(m_valuesTimer, &QTimer::timeout, this,
-            [this] { QTimer::singleShot(HubRefreshDelayMs, this, &RoutingPage::hunnumRefresh); });
+            [this] { QTimer::singleShot(HubRefreshDelayMs, this, &RoutingPage::applyPendingHubCount); });
     m_valuesTimer->start();
     m_replayTimer->setSingleShot(true);
     m_replayTimer->setInterval(ReplayPauseMs);
@@ -85,7 +85,7 @@ RoutingPage::~RoutingPage()
 }
 
 QGraphicsView *RoutingPage::graphicsView() const { return m_canvas; }
-MainScense *RoutingPage::scene() const { return m_canvas->routingScene(); }
+RoutingScene *RoutingPage::scene() const { return m_canvas->routingScene(); }
 PortColumns *RoutingPage::columns() const { return m_canvas->columns(); }
 const QList<QPushButton *> &RoutingPage::inputButtons() const { return columns()->inputButtons(); }
 const QList<QPushButton *> &RoutingPage::outputButtons() const { return columns()->outputButtons(); }
@@ -96,7 +96,7 @@ QString RoutingPage::outputHeaderText() const { return columns()->outputHeaderTe
 
 QList<int> RoutingPage::usbSlotsInUse() const
 {
-    return m_names->seqSet().toList();
+    return m_names->attachedFlags().toList();
 }
 
 void RoutingPage::attach(DeviceSession *session, Prompt *prompt)
@@ -130,7 +130,7 @@ void RoutingPage::clear()
     m_model->clear();
     m_names->reset(0);
     m_canvas->clear();
-    m_hunnum = -1;
+    m_pendingHubCount = -1;
 }
 
 void RoutingPage::resetForDisconnect()
@@ -149,7 +149,7 @@ void RoutingPage::rebuild(const PortCounts &counts)
     m_canvas->rebuild(counts);
 }
 
-void RoutingPage::endClick(const Route &route)
+void RoutingPage::connectRoute(const Route &route)
 {
     m_model->pressInput(route.in);
     const QString deviceName = m_session ? m_session->connectedDeviceName() : QString();
@@ -159,7 +159,7 @@ void RoutingPage::endClick(const Route &route)
         m_session->writeExpectingAnswer(result.command);
 }
 
-void RoutingPage::deleteCurrLine(const Route &route)
+void RoutingPage::removeRoute(const Route &route)
 {
     const QByteArray command = m_model->deleteRoute(route);
     if (m_session)
@@ -194,39 +194,40 @@ void RoutingPage::onSetClicked()
 
 void RoutingPage::setHubCount(int count)
 {
-    m_hunnum = count;
+    m_pendingHubCount = count;
 }
 
-void RoutingPage::hunnumRefresh()
+void RoutingPage::applyPendingHubCount()
 {
-    const HubLayout layout = hubLayout(m_hunnum, columns()->counts());
+    const HubLayout layout = hubLayout(m_pendingHubCount, columns()->counts());
     if (layout.applies) {
         columns()->applyHubLayout(layout);
         emit hubPortsChanged(layout.hostPairs);
     }
-    m_hunnum = -1;
+    m_pendingHubCount = -1;
     m_canvas->redrawAllLines();
 }
 
 void RoutingPage::tabChanged(bool shown)
 {
     if (shown)
-        m_canvas->triggerResizeLogic();
+        m_canvas->fitSceneAndRedraw();
 }
 
 void RoutingPage::resizeEvent(QResizeEvent *event)
 {
     if (!m_referenceSize.isValid() || m_referenceSize.isEmpty()) {
         m_referenceSize = event->size();
-        m_measure1 = BaseMeasure1;
-        m_measure2 = BaseMeasure2;
+        m_headerMargin = BaseHeaderMargin;
+        m_spacingMeasure = BaseSpacingMeasure;
     } else {
         const float rw = float(event->size().width()) / float(m_referenceSize.width());
         const float rh = float(event->size().height()) / float(m_referenceSize.height());
-        m_measure1 = std::max(BaseMeasure1, BaseMeasure1 - int(std::trunc((rw - 1) * BaseMeasure1 * -0.3f)));
-        m_measure2 = BaseMeasure2 - int(std::trunc((rh - 1) * BaseMeasure2 * -0.1f));
-        columns()->setMeasures(m_measure1, PortColumns::RowSpacing + m_measure2 - BaseMeasure2);
-        m_canvas->triggerResizeLogic();
+        m_headerMargin =
+            std::max(BaseHeaderMargin, BaseHeaderMargin - int(std::trunc((rw - 1) * BaseHeaderMargin * -0.3f)));
+        m_spacingMeasure = BaseSpacingMeasure - int(std::trunc((rh - 1) * BaseSpacingMeasure * -0.1f));
+        columns()->setMeasures(m_headerMargin, PortColumns::RowSpacing + m_spacingMeasure - BaseSpacingMeasure);
+        m_canvas->fitSceneAndRedraw();
     }
     DevicePage::resizeEvent(event);
 }

@@ -9,17 +9,16 @@
 #include <QSize>
 #include <QString>
 
-class MainScense;
-class MyLine;
 class PortColumns;
 class QGraphicsView;
 class QLabel;
 class QPushButton;
 class QScrollArea;
 class QTimer;
-class RoutingFeedback;
 class RouteModel;
 class RoutingCanvas;
+class RoutingFeedback;
+class RoutingScene;
 class UsbNameSlots;
 
 // The "MIDI Port Routing" page. It wires the canvas, the route model and the
@@ -41,7 +40,7 @@ public:
 
     [[nodiscard]] RoutingCanvas *canvas() const { return m_canvas; }
     [[nodiscard]] QGraphicsView *graphicsView() const;
-    [[nodiscard]] MainScense *scene() const;
+    [[nodiscard]] RoutingScene *scene() const;
     [[nodiscard]] RouteModel *routeModel() const { return m_model; }
     // What is plugged into the USB ports; the mapping page shows it too.
     [[nodiscard]] UsbNameSlots *usbNames() const { return m_names; }
@@ -54,8 +53,8 @@ public:
     [[nodiscard]] QList<int> usbSlotsInUse() const;
     [[nodiscard]] QString inputHeaderText() const;
     [[nodiscard]] QString outputHeaderText() const;
-    [[nodiscard]] int hunnum() const { return m_hunnum; }
-    [[nodiscard]] QPair<int, int> resizeMeasures() const { return {m_measure1, m_measure2}; }
+    [[nodiscard]] int pendingHubCount() const { return m_pendingHubCount; }
+    [[nodiscard]] QPair<int, int> resizeMeasures() const { return {m_headerMargin, m_spacingMeasure}; }
 
     // Builds the port buttons from the device's port counts; the device's
     // route reports follow, so the routes of the old buttons are forgotten.
@@ -80,14 +79,14 @@ public:
 
 public slots:
     // The canvas asks for a route from the last pressed input.
-    void endClick(const Routing::Route &route);
-    void deleteCurrLine(const Routing::Route &route);
+    void connectRoute(const Routing::Route &route);
+    void removeRoute(const Routing::Route &route);
     // "Disconnect All" (on the filter and routing pages).
     void onDisconnectAllClicked();
     void setHubCount(int count);
     // The periodic refresh: applies the last reported hub count once, then
     // redraws the lines.
-    void hunnumRefresh();
+    void applyPendingHubCount();
 
 signals:
     // The hub count allows k USB HOST IN/OUT pairs; the filter page rebuilds
@@ -114,8 +113,8 @@ private:
 
     QTimer *const m_replayTimer;
     QQueue<Routing::Route> m_replayQueue;
-    int m_hunnum = -1;
+    int m_pendingHubCount = -1;
     QSize m_referenceSize;
-    int m_measure1 = 0;
-    int m_measure2 = 0;
+    int m_headerMargin = 0;
+    int m_spacingMeasure = 0;
 };

@@ -22,7 +22,7 @@ QString UsbNameSlots::labelText(int slot) const
     return shown.trimmed().isEmpty() ? noDeviceText() : shown;
 }
 
-QVector<int> UsbNameSlots::seqSet() const
+QVector<int> UsbNameSlots::attachedFlags() const
 {
     QVector<int> flags;
     flags.reserve(m_names.size());

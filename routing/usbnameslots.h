@@ -34,7 +34,7 @@ public:
     // What the name labels beside the port buttons show.
     [[nodiscard]] QString labelText(int slot) const;
     // 1 for an attached port, 0 for a free one, slot by slot.
-    [[nodiscard]] QVector<int> seqSet() const;
+    [[nodiscard]] QVector<int> attachedFlags() const;
 
     Outcome apply(const Routing::PortNameReport &report);
     Outcome applyFrame(const QByteArray &frame);

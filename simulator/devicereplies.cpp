@@ -15,9 +15,9 @@ QByteArray bytes(std::initializer_list<std::uint8_t> values)
     return out;
 }
 
-QByteArray result(std::uint8_t cls, std::uint8_t code, std::uint8_t b6, std::uint8_t b7)
+QByteArray result(std::uint8_t cls, std::uint8_t code, std::uint8_t firstData, std::uint8_t secondData)
 {
-    return SysEx::frame(cls, code, bytes({b6, b7}));
+    return SysEx::frame(cls, code, bytes({firstData, secondData}));
 }
 
 } // namespace
@@ -26,10 +26,10 @@ QByteArray textFrame(const QByteArray &payload)
 {
     // N is one byte; a longer text would be cut by the host at the wrong place.
     const QByteArray body = payload.left(0xFF);
-    QByteArray out = bytes({TextHead0, TextHead1, static_cast<std::uint8_t>(body.size())});
+    QByteArray out = bytes({TextHeadFirst, TextHeadSecond, static_cast<std::uint8_t>(body.size())});
     out.append(body);
-    out.append(static_cast<char>(TextTail0));
-    out.append(static_cast<char>(TextTail1));
+    out.append(static_cast<char>(TextTailCr));
+    out.append(static_cast<char>(TextTailLf));
     return out;
 }
 

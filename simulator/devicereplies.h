@@ -74,10 +74,10 @@ constexpr int RouteCommandLength = 12;
 constexpr int AllPortsType = 0x7F;
 
 // Text protocol: AA CC N payload 0D 0A.
-constexpr std::uint8_t TextHead0 = 0xAA;
-constexpr std::uint8_t TextHead1 = 0xCC;
-constexpr std::uint8_t TextTail0 = 0x0D;
-constexpr std::uint8_t TextTail1 = 0x0A;
+constexpr std::uint8_t TextHeadFirst = 0xAA;
+constexpr std::uint8_t TextHeadSecond = 0xCC;
+constexpr std::uint8_t TextTailCr = 0x0D;
+constexpr std::uint8_t TextTailLf = 0x0A;
 constexpr int TextOverhead = 5;
 // Payload byte 1 of the host's text commands (byte 0 is always 00).
 enum TextCommand : std::uint8_t {
@@ -113,7 +113,7 @@ constexpr int ImagePieceSize = 64;
 // F0 00 2F 71 02 04 record F7: a stored mapping, laid out as it was stored.
 [[nodiscard]] QByteArray mappingRecord(const QByteArray &record);
 
-// The 9-byte results: F0 00 2F 71 cls code b6 b7 F7.
+// The 9-byte results: F0 00 2F 71 cls code, two data bytes, F7.
 [[nodiscard]] QByteArray routeResult(bool connect, std::uint8_t result);
 [[nodiscard]] QByteArray saveResult(std::uint8_t status);
 [[nodiscard]] QByteArray filterResult(std::uint8_t status, std::uint8_t reason);

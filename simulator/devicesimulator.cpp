@@ -104,7 +104,7 @@ void DeviceSimulator::cutCommands()
         }
         const auto isHead = [](char c) {
             const auto b = static_cast<std::uint8_t>(c);
-            return b == SysEx::Start || b == TextHead0;
+            return b == SysEx::Start || b == TextHeadFirst;
         };
         const auto head = std::find_if(m_in.cbegin(), m_in.cend(), isHead);
         if (head == m_in.cend()) {
@@ -124,7 +124,7 @@ int DeviceSimulator::cutTextFrame()
 {
     if (m_in.size() < 2)
         return 0;
-    if (SysEx::byteAt(m_in, 1) != TextHead1)
+    if (SysEx::byteAt(m_in, 1) != TextHeadSecond)
         return -1;
     if (m_in.size() < 3)
         return 0;
@@ -134,7 +134,7 @@ int DeviceSimulator::cutTextFrame()
     const int length = n + TextOverhead;
     if (m_in.size() < length)
         return 0;
-    if (SysEx::byteAt(m_in, length - 2) != TextTail0 || SysEx::byteAt(m_in, length - 1) != TextTail1)
+    if (SysEx::byteAt(m_in, length - 2) != TextTailCr || SysEx::byteAt(m_in, length - 1) != TextTailLf)
         return -1;
     const QByteArray frame = m_in.left(length);
     m_in.remove(0, length);
@@ -428,14 +428,17 @@ void DeviceSimulator::handleFilter(const QByteArray &frame)
     }
 }
 
-// Record layout: hh1..hh5, hh6 (0x40 | number), ii, jj, kk, ll, mm, mm bytes,
-// nn, oo, pp, qq, rr, ss, tt, tt bytes. Type codes (ii, nn) and the status
-// byte that opens a standard data block may be 0x80 and above; a SysEx data
-// area (type 0x0F) may hold 0xFF for "any byte"; everything else is 7-bit.
+// Record layout (MappingRecord's bytes in order): five port-mask and reserved
+// bytes, the number byte (0x40 | number), original type, channel, Data1 and
+// Data2 positions, payload length, the payload, then mapped type, channel,
+// Data1 source and position, Data2 source and position, extra data length and
+// the extra data. The two type codes and the status byte that opens a
+// standard data block may be 0x80 and above; a SysEx data area (type 0x0F)
+// may hold 0xFF for "any byte"; everything else is 7-bit.
 int DeviceSimulator::mappingNumberOf(const QByteArray &record)
 {
-    constexpr int Head = 11;    // hh1 .. mm
-    constexpr int Middle = 7;   // nn .. tt
+    constexpr int Head = 11;    // port mask .. payload length
+    constexpr int Middle = 7;   // mapped type .. extra data length
     constexpr std::uint8_t SysExType = 0x0F;
     constexpr int MaxChannel = 0x11; // 17 = all channels
     constexpr int MaxSource = 2;     // 0 none, 1 Data1, 2 Data2
@@ -492,9 +495,9 @@ void DeviceSimulator::handleMappingDelete(const QByteArray &frame)
         answer(deleteResult(DeleteRefused, m_faults.refuseCode));
         return;
     }
-    constexpr std::uint8_t Selector0 = 0x06;
-    constexpr std::uint8_t Selector1 = 0x7F;
-    if (frame.size() != 12 || SysEx::byteAt(frame, 6) != Selector0 || SysEx::byteAt(frame, 7) != Selector1) {
+    constexpr std::uint8_t DeleteSelector = 0x06;
+    constexpr std::uint8_t AnyPort = 0x7F;
+    if (frame.size() != 12 || SysEx::byteAt(frame, 6) != DeleteSelector || SysEx::byteAt(frame, 7) != AnyPort) {
         answer(deleteResult(DeleteRefused, DeleteNoPortType));
         return;
     }

@@ -155,7 +155,7 @@ QString controllerBoxText(int controller, bool showNames)
 
 QString controllerBoxName(int controller)
 {
-    return QStringLiteral("c%1").arg(controller);
+    return QStringLiteral("controller%1Box").arg(controller);
 }
 
 } // namespace MidiNames

@@ -37,7 +37,7 @@ constexpr int MaxMiddleCOctave = 5;
 
 // The text of the filter page's controller box n: the labelled form, or "CC#7".
 [[nodiscard]] QString controllerBoxText(int controller, bool showNames);
-// The object name of that box: "c7".
+// The object name of that box: "controller7Box".
 [[nodiscard]] QString controllerBoxName(int controller);
 
 // Clears the combo and adds the 128 note items (no item data). An octave
@@ -57,8 +57,9 @@ void fillControllerCombo(Combo *combo, bool showNames)
     combo->addItems(controllerItems(showNames));
 }
 
-// Labels the controller boxes "c0".."c127" found under root; a missing box is
-// skipped. Box is the button class, QCheckBox on the filter page.
+// Labels the controller boxes "controller0Box".."controller127Box" found under
+// root; a missing box is skipped. Box is the button class, QCheckBox on the
+// filter page.
 template <class Box, class Root>
 void labelControllerBoxes(Root *root, bool showNames)
 {

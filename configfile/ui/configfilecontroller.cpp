@@ -129,7 +129,7 @@ void ConfigFileController::openFile()
     // the answer first, as it sees every route answer.
     if (!m_listening) {
         m_listening = true;
-        m_session->dispatcher()->addHandler(FEED_BACK_PORT_ROUTIN_CONFIGURATION, this,
+        m_session->dispatcher()->addHandler(FrameKind::RouteAnswer, this,
                                             [this](const QByteArray &frame) {
                                                 onRouteAnswered(frame);
                                                 return FeedbackDispatcher::Outcome::Handled;
@@ -208,14 +208,14 @@ void ConfigFileController::apply(const ConfigFile::Import &import)
         const QSignalBlocker block(numbers);
         numbers->setCurrentIndex(0);
     }
-    mapping->on_comboBox_currentIndexChanged(0);
+    mapping->showMappingNumber(0);
     QComboBox *ports = filter->portCombo();
     if (ports->count() > 0) {
         {
             const QSignalBlocker block(ports);
             ports->setCurrentIndex(0);
         }
-        filter->MiDiPortsCurrTextChange(ports->currentText());
+        filter->showPortFilter(ports->currentText());
     }
     filter->recountSections();
     QTimer::singleShot(0, mapping->overlay(), &MappingOverlay::rebuild);

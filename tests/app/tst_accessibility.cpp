@@ -1,7 +1,7 @@
 // The window as assistive technology and a keyboard user meet it, connected
 // to a simulated device: every showing control says what it is, hidden ones
 // do not claim to show, and the pages switch from the keyboard.
-#include "app/widget.h"
+#include "app/mainwindow.h"
 #include "device/devicesession.h"
 #include "filter/filterpage.h"
 #include "mapping/mappingpage.h"
@@ -107,7 +107,7 @@ private:
     struct Connected
     {
         std::unique_ptr<SimulatedDevicePort> device;
-        std::unique_ptr<Widget> window; // goes first
+        std::unique_ptr<MainWindow> window; // goes first
     };
     // A window connected to a simulated model, once the family decision and
     // the reports that follow are in; the active window when keys must reach it.
@@ -122,7 +122,7 @@ bool TestAccessibility::connectWindow(const QString &model, bool active, Connect
     if (!out->device)
         return false;
     out->window = m_fixture.makeWindow();
-    Widget &w = *out->window;
+    MainWindow &w = *out->window;
     if (active) {
         w.activateWindow();
         if (!QTest::qWaitForWindowActive(&w))
@@ -221,8 +221,8 @@ void TestAccessibility::switchesPagesFromTheKeyboard()
     const auto &w = connected.window;
     QTRY_VERIFY(w->isMappingPageShown());
     QTabWidget *tabs = w->tabWidget();
-    auto *routingHeader = w->findChild<QLabel *>("label_routing");
-    auto *mappingHeader = w->findChild<QLabel *>("label_mapping");
+    auto *routingHeader = w->findChild<QLabel *>("routingHeader");
+    auto *mappingHeader = w->findChild<QLabel *>("mappingHeader");
     QTRY_VERIFY(mappingHeader->isVisible());
 
     // A header takes focus and shows its page with Space or Enter; it is heard as a page tab.
@@ -274,7 +274,7 @@ void TestAccessibility::showsDisconnectedStateWhole()
     QTest::mouseClick(TestSupport::WindowFixture::connectButton(*w), Qt::LeftButton);
     w->tabWidget()->setCurrentWidget(w->routingPage());
     QTest::qWait(100);
-    QVERIFY(!w->findChild<QLabel *>("label_mapping")->isVisible());
+    QVERIFY(!w->findChild<QLabel *>("mappingHeader")->isVisible());
     for (const char *name : {"inputHeaderLabel", "outputHeaderLabel"}) {
         auto *caption = w->routingPage()->findChild<QLabel *>(name);
         QVERIFY(caption);
@@ -337,17 +337,17 @@ void TestAccessibility::storesAMappingRuleFromTheKeyboard()
     QTest::keyClick(page->inputBoxes().at(0), Qt::Key_Space);
     QVERIFY(page->inputBoxes().at(0)->isChecked());
     // Type-ahead; a space would open the list.
-    keys(page->findChild<QComboBox *>("comboBox_noselect"), "Note");
-    keys(page->findChild<QComboBox *>("comboBox_noselect_2"), "Program");
+    keys(page->findChild<QComboBox *>("originalPlaceholderCombo"), "Note");
+    keys(page->findChild<QComboBox *>("mappedPlaceholderCombo"), "Program");
     // The Program Change number from the Note On's velocity: a line from
     // Original Data2 to the mapped Data1, drawn with Space twice.
-    for (const char *end : {"widget_4", "widget_7"}) {
+    for (const char *end : {"originalData2Field", "mappedData1Field"}) {
         auto *field = page->findChild<QWidget *>(end);
         field->setFocus();
         QTest::keyClick(field, Qt::Key_Space);
     }
     QCOMPARE(page->data1MappingFrom(), 2);
-    auto *set = w->findChild<QPushButton *>("pushButton_2");
+    auto *set = w->findChild<QPushButton *>("setButton");
     set->setFocus();
     QTest::keyClick(set, Qt::Key_Space);
     QTRY_VERIFY(device->simulator()->mappings().contains(1));
@@ -385,7 +385,7 @@ void TestAccessibility::saysOnceWhenTheDeviceIsSilent()
     QElapsedTimer sinceSent;
     sinceSent.start();
     if (pressSet)
-        QTest::mouseClick(w->findChild<QPushButton *>("pushButton_2"), Qt::LeftButton);
+        QTest::mouseClick(w->findChild<QPushButton *>("setButton"), Qt::LeftButton);
     else
         QVERIFY(w->routingPage()->canvas()->requestRoute({0, 1}, {0, 2}));
     QTRY_COMPARE(device->simulator()->receivedFrames().size(), received + 1);

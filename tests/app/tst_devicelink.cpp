@@ -61,13 +61,13 @@ void TestDeviceLink::endsConnectionOnlyWithItsOwnPort()
             w->deviceWatcher()->addFixedDevice({device->description(), device->portName()});
             held.push_back(std::make_unique<PtyHost>(device->portName()));
         }
-        w->initPort();
+        w->rescanDevices();
     }
     QVERIFY(WindowFixture::connectTo(*w, QStringLiteral("Kestrova Alder-4")));
     QCOMPARE(w->deviceCombo()->count(), 2);
     FilterPage *filter = w->filterPage();
     QTRY_VERIFY(filter->model()->count() > 0);
-    QCheckBox *channel = filter->findChild<QCheckBox *>(QStringLiteral("checkBox_1"));
+    QCheckBox *channel = filter->findChild<QCheckBox *>(QStringLiteral("channel1Box"));
     QVERIFY(channel);
     channel->click(); // an edit not sent yet
     const bool edited = channel->isChecked();

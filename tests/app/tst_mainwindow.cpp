@@ -1,9 +1,9 @@
 // The main window against a simulated device on a real pseudo-terminal:
 // discovery, Connect, the identification schedule, the headers per family,
 // USB names, result texts driven by device answers, and losing the device.
-#include "app/widget.h"
+#include "app/mainwindow.h"
 #include "device/devicesession.h"
-#include "device/fifobuffer.h"
+#include "device/sysexframecutter.h"
 #include "device/sysex.h"
 #include "device/portsource.h"
 #include "device/vocabulary.h"
@@ -36,8 +36,8 @@ QByteArray hex(const char *text) { return QByteArray::fromHex(text); }
 
 using TestSupport::startDevice;
 
-QLabel *label(Widget &w, const char *name) { return w.findChild<QLabel *>(QLatin1String(name)); }
-QPushButton *connectButton(Widget &w) { return TestSupport::WindowFixture::connectButton(w); }
+QLabel *label(MainWindow &w, const char *name) { return w.findChild<QLabel *>(QLatin1String(name)); }
+QPushButton *connectButton(MainWindow &w) { return TestSupport::WindowFixture::connectButton(w); }
 
 // The SysEx queries and text commands the device received, in order, with
 // their arrival times.
@@ -96,8 +96,8 @@ private slots:
     void repairsBadNoteName();
 
 private:
-    std::unique_ptr<Widget> makeWindow();
-    bool connectTo(Widget &w, const QString &description);
+    std::unique_ptr<MainWindow> makeWindow();
+    bool connectTo(MainWindow &w, const QString &description);
 
     TestSupport::WindowFixture m_fixture;
 };
@@ -112,12 +112,12 @@ void TestMainWindow::cleanup()
     m_fixture.release();
 }
 
-std::unique_ptr<Widget> TestMainWindow::makeWindow()
+std::unique_ptr<MainWindow> TestMainWindow::makeWindow()
 {
     return m_fixture.makeWindow();
 }
 
-bool TestMainWindow::connectTo(Widget &w, const QString &description)
+bool TestMainWindow::connectTo(MainWindow &w, const QString &description)
 {
     return TestSupport::WindowFixture::connectTo(w, description);
 }
@@ -201,12 +201,12 @@ void TestMainWindow::showsHeadersOfEachFamily()
     QVERIFY(device);
     auto w = makeWindow();
     QVERIFY(connectTo(*w, model));
-    QTRY_COMPARE_WITH_TIMEOUT(label(*w, "label_routing")->isVisible(), routing, 3000);
-    QTRY_COMPARE_WITH_TIMEOUT(label(*w, "label_mapping")->isVisible(), mapping, 3000);
-    QCOMPARE(label(*w, "label_47")->isVisible(), routing);
-    QCOMPARE(label(*w, "label_49")->isVisible(), mapping);
-    QVERIFY(label(*w, "label_filter")->isVisible());
-    QTRY_COMPARE(!label(*w, "checkBox_in2_text")->isHidden(), thirdPortLabels);
+    QTRY_COMPARE_WITH_TIMEOUT(label(*w, "routingHeader")->isVisible(), routing, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(label(*w, "mappingHeader")->isVisible(), mapping, 3000);
+    QCOMPARE(label(*w, "routingArrow")->isVisible(), routing);
+    QCOMPARE(label(*w, "mappingArrow")->isVisible(), mapping);
+    QVERIFY(label(*w, "filterHeader")->isVisible());
+    QTRY_COMPARE(!label(*w, "inputPort2Label")->isHidden(), thirdPortLabels);
 }
 
 void TestMainWindow::showsUsbNamesAndFreeSlots()
@@ -344,7 +344,7 @@ void TestMainWindow::explainsPermissionErrors()
     QCOMPARE(m_fixture.prompt()->shown().size(), 1);
     const QString text = m_fixture.prompt()->lastText();
     QVERIFY2(text.startsWith("Failed to open port: "), qPrintable(text));
-    QCOMPARE(text.endsWith("\n\n" + Widget::PortPermissionHint), hinted);
+    QCOMPARE(text.endsWith("\n\n" + MainWindow::PortPermissionHint), hinted);
     QCOMPARE(connectButton(*w)->text(), QString("Connect"));
 }
 
@@ -405,7 +405,7 @@ void TestMainWindow::disconnectButtonResetsPages()
 void TestMainWindow::exitAsksFirst()
 {
     auto w = makeWindow();
-    QSignalSpy exit(w.get(), &Widget::exitRequested);
+    QSignalSpy exit(w.get(), &MainWindow::exitRequested);
     QAction *action = w->findChild<QAction *>("actionExit");
     QVERIFY(action);
     m_fixture.prompt()->answerNext(Prompt::Cancel);

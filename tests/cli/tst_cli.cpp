@@ -320,7 +320,7 @@ void TestCli::backupRestoreCompare()
     // The same for one field of a mapping rule, once the filter is back.
     out2[ch10->byteIndex] |= 1 << ch10->bit;
     sim->receive(Filter::setCommand(1, 2, out2));
-    rule.qq = 2;
+    rule.mappedData1Position = 2;
     sim->receive(rule.toStoreCommand());
     run = runCli({QStringLiteral("diff"), backup, device->portName()});
     QCOMPARE(run.code, int(Cli::ExitDiffers));

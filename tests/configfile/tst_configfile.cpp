@@ -54,8 +54,8 @@ MappingRecord record(std::initializer_list<int> head, const QByteArray &payload,
                      const QByteArray &extra, bool enable)
 {
     MappingRecord r;
-    std::uint8_t *h[] = {&r.hh1, &r.hh2, &r.hh3, &r.hh4, &r.hh5, &r.hh6, &r.ii, &r.jj, &r.kk, &r.ll, &r.mm};
-    std::uint8_t *m[] = {&r.nn, &r.oo, &r.pp, &r.qq, &r.rr, &r.ss, &r.tt};
+    std::uint8_t *h[] = {&r.portMaskLow, &r.portMaskMiddle, &r.portMaskHigh, &r.reservedA, &r.reservedB, &r.numberByte, &r.originalType, &r.originalChannel, &r.originalData1Position, &r.originalData2Position, &r.payloadLength};
+    std::uint8_t *m[] = {&r.mappedType, &r.mappedChannel, &r.mappedData1Source, &r.mappedData1Position, &r.mappedData2Source, &r.mappedData2Position, &r.extraDataLength};
     int i = 0;
     for (int v : head)
         *h[i++] = std::uint8_t(v);
@@ -129,8 +129,8 @@ void TestConfigFile::goldenFiles_data()
     in1[22] = 1;   // CC 0
     in1[24] = 127; // every realtime message
     two.listFiltering = {{"MIDI IN1", in1}, {"USB HOST OUT2", {}}};
-    two.boxStates = {{"checkBox_15", true}, {"checkBox_NoteOn", true}, {"checkBox_SystemExclusive", true},
-                     {"c0", true}, {"checkBox_16", false}, {"not a box", true}};
+    two.boxStates = {{"channel15Box", true}, {"noteOnBox", true}, {"systemExclusiveBox", true},
+                     {"controller0Box", true}, {"channel16Box", false}, {"not a box", true}};
     QTest::newRow("two routes from MIDI IN 1") << "two-routes-from-midi-in-1.ref" << two;
 
     Document names = emptyDocument();
@@ -220,11 +220,11 @@ void TestConfigFile::recordsCorrectedAndPadded()
     QVERIFY2(result.ok(), qPrintable(result.errorString()));
     const QVector<MappingRecord> &records = result.import.feedbackMappings;
     QCOMPARE(records.size(), MappingRecordCount);
-    QCOMPARE(int(records[0].mm), 3);
-    QCOMPARE(int(records[0].tt), 4);
-    QCOMPARE(int(records[1].mm), 0);
-    QCOMPARE(int(records[1].tt), 255);
-    QCOMPARE(int(records[1].hh6), 65);
+    QCOMPARE(int(records[0].payloadLength), 3);
+    QCOMPARE(int(records[0].extraDataLength), 4);
+    QCOMPARE(int(records[1].payloadLength), 0);
+    QCOMPARE(int(records[1].extraDataLength), 255);
+    QCOMPARE(int(records[1].numberByte), 65);
     QVERIFY(records[1].enable);
     for (int i = 2; i < MappingRecordCount; ++i)
         QVERIFY(records[i].isEmpty());
@@ -236,7 +236,7 @@ void TestConfigFile::absentMembersLeaveThingsAlone()
     ReadResult result = read("\xEF\xBB\xBF" R"({"c3": true, "noteoff": false, "unknown": 5})");
     QVERIFY2(result.ok(), qPrintable(result.errorString()));
     QVERIFY(!result.import.listFiltering);
-    QCOMPARE(result.import.boxStates, (QHash<QString, bool>{{"c3", true}, {"checkBox_NoteOff", false}}));
+    QCOMPARE(result.import.boxStates, (QHash<QString, bool>{{"controller3Box", true}, {"noteOffBox", false}}));
     QCOMPARE(result.import.feedbackMappings.size(), MappingRecordCount);
 
     result = readJson(R"({"listFiltering": [{"portName": "", "situations": {"jj": 1}}, {"situations": {}},

@@ -4,7 +4,7 @@
 // dumps the very bytes the window saves.
 #include "tests/mapping/samplerecords.h"
 #include "tests/support/simulateddevice.h"
-#include "app/widget.h"
+#include "app/mainwindow.h"
 #include "configfile/configreader.h"
 #include "configfile/configwriter.h"
 #include "configfile/ui/configfilecontroller.h"
@@ -98,14 +98,14 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<ScriptedPrompt> m_prompt;
     std::unique_ptr<SimulatedDevicePort> m_device;
-    std::unique_ptr<Widget> m_window;
+    std::unique_ptr<MainWindow> m_window;
 };
 
 void TestConfigFileEndToEnd::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     m_prompt = std::make_unique<ScriptedPrompt>();
-    m_window = std::make_unique<Widget>(nullptr, m_prompt.get(), m_dir->filePath("settings.ini"));
+    m_window = std::make_unique<MainWindow>(nullptr, m_prompt.get(), m_dir->filePath("settings.ini"));
     m_window->show();
 }
 
@@ -126,7 +126,7 @@ bool TestConfigFileEndToEnd::connectDevice(DeviceSimulator::Faults faults)
     if (!QTest::qWaitFor([&] { return devices->findText(Cedar) >= 0; }, 5000))
         return false;
     devices->setCurrentIndex(devices->findText(Cedar));
-    QTest::mouseClick(m_window->findChild<QPushButton *>("pushButton"), Qt::LeftButton);
+    QTest::mouseClick(m_window->findChild<QPushButton *>("connectButton"), Qt::LeftButton);
     // Every port's filter arrives last of the connection's answers.
     const bool ready = m_window->session()->isOpen()
                        && QTest::qWaitFor([&] { return m_window->filterPage()->model()->count() == 14; }, 5000);
@@ -157,7 +157,7 @@ void TestConfigFileEndToEnd::setFilter(const QString &port, const QString &box)
     ports->setCurrentIndex(ports->findText(port));
     m_window->filterPage()->itemBox(box)->click();
     m_prompt->clear();
-    m_window->on_pushButton_2_clicked();
+    m_window->onSetClicked();
     QTRY_COMPARE(m_prompt->texts(), QStringList{"Configuration successful"});
 }
 
@@ -170,8 +170,8 @@ void TestConfigFileEndToEnd::savedSetupComesBackOntoResetDevice()
 {
     QVERIFY(connectDevice());
     // Filters on two ports, three routes, two mapping rules read back.
-    setFilter("MIDI IN1", "checkBox_3");
-    setFilter("MIDI OUT2", "c7");
+    setFilter("MIDI IN1", "channel3Box");
+    setFilter("MIDI OUT2", "controller7Box");
     addRoute({FivePin, 1}, {FivePin, 2});
     addRoute({FivePin, 1}, {UsbDevice, 1});
     addRoute({UsbDevice, 1}, {FivePin, 1});
@@ -179,11 +179,11 @@ void TestConfigFileEndToEnd::savedSetupComesBackOntoResetDevice()
     QTRY_COMPARE(sorted(sim()->routes()), routes);
     const MappingRecord first = noteOnToProgramChange(1);
     MappingRecord third = noteOnToProgramChange(3);
-    third.jj = 5;
+    third.originalChannel = 5;
     QVERIFY(m_window->session()->write(first.toStoreCommand()));
     QVERIFY(m_window->session()->write(third.toStoreCommand()));
     QTRY_COMPARE(sim()->mappings().size(), 2);
-    m_window->mappingPage()->on_pushButton_15_clicked();
+    m_window->mappingPage()->onReadClicked();
     QTRY_VERIFY(m_window->mappingPage()->feedbackMappings().at(3).enable);
 
     const QString path = m_dir->filePath("studio.ini");
@@ -218,7 +218,7 @@ void TestConfigFileEndToEnd::savedSetupComesBackOntoResetDevice()
     QCOMPARE(after.routeMap, before.routeMap);
     // The pages show it: the first port's filter, mapping number 1's rule.
     QCOMPARE(m_window->filterPage()->portCombo()->currentText(), QString("MIDI IN1"));
-    QVERIFY(m_window->filterPage()->itemBox("checkBox_3")->isChecked());
+    QVERIFY(m_window->filterPage()->itemBox("channel3Box")->isChecked());
     QCOMPARE(m_window->filterPage()->counter(FilterPage::Channels), 1);
     QCOMPARE(m_window->mappingPage()->buildRecord(), first);
 
@@ -232,12 +232,12 @@ void TestConfigFileEndToEnd::savedSetupComesBackOntoResetDevice()
 
     // "Set" and "send" put the file's filter and rule onto the device.
     m_window->tabWidget()->setCurrentIndex(0);
-    m_window->on_pushButton_2_clicked();
+    m_window->onSetClicked();
     QByteArray out2;
-    for (qint32 b : Filter::encode({"c7"}))
+    for (qint32 b : Filter::encode({"controller7Box"}))
         out2.append(char(b));
     QTRY_COMPARE(sim()->filter(1, 2), out2);
-    m_window->mappingPage()->on_pushButton_14_clicked();
+    m_window->mappingPage()->onSendClicked();
     QTRY_COMPARE(sim()->mappings().value(1), storedForm(first));
 }
 
@@ -256,7 +256,7 @@ void TestConfigFileEndToEnd::routesTheDeviceCannotHaveAreSkipped()
     // No "listFiltering": the device's filters stay; two records padded to 17.
     QCOMPARE(files()->document().listFiltering, ConfigFile::read(before).import.listFiltering.value());
     QCOMPARE(m_window->mappingPage()->feedbackMappings().size(), 17);
-    QCOMPARE(int(m_window->mappingPage()->feedbackMappings().at(1).hh6), 65);
+    QCOMPARE(int(m_window->mappingPage()->feedbackMappings().at(1).numberByte), 65);
     QVERIFY(m_prompt->texts() == QStringList{QString()});
 }
 
@@ -349,14 +349,14 @@ void TestConfigFileEndToEnd::commandLineDumpEqualsSaveFile()
     QSKIP("velmora-cli is not built");
 #else
     QVERIFY(connectDevice());
-    setFilter("MIDI OUT2", "c7");
-    setFilter("MIDI IN1", "checkBox_3"); // the port a fresh connection shows
+    setFilter("MIDI OUT2", "controller7Box");
+    setFilter("MIDI IN1", "channel3Box"); // the port a fresh connection shows
     addRoute({FivePin, 1}, {FivePin, 2});
     addRoute({UsbDevice, 1}, {FivePin, 1});
     QTRY_COMPARE(sim()->routes().size(), 2);
     QVERIFY(m_window->session()->write(noteOnToProgramChange(2).toStoreCommand()));
     QTRY_COMPARE(sim()->mappings().size(), 1);
-    m_window->mappingPage()->on_pushButton_15_clicked();
+    m_window->mappingPage()->onReadClicked();
     QTRY_VERIFY(m_window->mappingPage()->feedbackMappings().at(2).enable);
 
     const QString saved = m_dir->filePath("window.ini");

@@ -84,9 +84,9 @@ void TestAppSettings::takesOverLegacyFileOnce_data()
     QTest::addColumn<int>("octave");
     QTest::addColumn<bool>("showCC");
 
-    const QByteArray c5 = "[General]\nselectedMIDIName=C5\nshowCCNameEnabled=false\n";
-    QTest::newRow("legacy settings kept") << c5 << NoFile << AppSettings::TakeOver::TakenOver << 5 << false;
-    QTest::newRow("per-user file wins") << c5 << QByteArray("[General]\nselectedMIDIName=C3\n")
+    const QByteArray legacyC5 = "[General]\nselectedMIDIName=C5\nshowCCNameEnabled=false\n";
+    QTest::newRow("legacy settings kept") << legacyC5 << NoFile << AppSettings::TakeOver::TakenOver << 5 << false;
+    QTest::newRow("per-user file wins") << legacyC5 << QByteArray("[General]\nselectedMIDIName=C3\n")
                                         << AppSettings::TakeOver::NotNeeded << 3 << true;
     QTest::newRow("fresh start") << NoFile << NoFile << AppSettings::TakeOver::NoLegacyFile << 4 << true;
     QTest::newRow("legacy path is a folder") << Folder << NoFile << AppSettings::TakeOver::NoLegacyFile << 4 << true;
@@ -96,7 +96,7 @@ void TestAppSettings::takesOverLegacyFileOnce_data()
                                    << AppSettings::TakeOver::TakenOver << 4 << false;
     QTest::newRow("not an INI file") << QByteArray("\xff\xfe\x00[[=\x01\n\x00garbage", 16) << NoFile
                                      << AppSettings::TakeOver::Failed << 4 << true;
-    QTest::newRow("per-user folder cannot be made") << c5 << QByteArray("<blocked>")
+    QTest::newRow("per-user folder cannot be made") << legacyC5 << QByteArray("<blocked>")
                                                     << AppSettings::TakeOver::Failed << 4 << true;
 }
 

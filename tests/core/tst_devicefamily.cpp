@@ -43,7 +43,7 @@ void TestDeviceFamily::decidesFamilyAndHeaders()
     QFETCH(Family, family);
     QFETCH(bool, routing);
     QFETCH(bool, mapping);
-    QCOMPARE(decide(test(name)), family);
+    QCOMPARE(decide(flagsFor(name)), family);
     QCOMPARE(headersFor(family).routing, routing);
     QCOMPARE(headersFor(family).mapping, mapping);
     QVERIFY(!logText(family, name).isEmpty());

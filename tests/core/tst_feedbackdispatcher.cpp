@@ -1,6 +1,6 @@
 #include "device/devicesession.h"
 #include "device/feedbackdispatcher.h"
-#include "device/fifobuffer.h"
+#include "device/sysexframecutter.h"
 #include "device/sysex.h"
 #include "filter/filterfeedback.h"
 #include "mapping/mappingfeedback.h"
@@ -37,8 +37,8 @@ struct Wired
 // Feeds a frame the way the receive road does: classified, every report.
 void deliver(FeedbackDispatcher *d, const QByteArray &frame)
 {
-    for (Feedbacktype kind : FiFoBuffer::classify(frame))
-        d->dealWithData(kind, frame);
+    for (FrameKind kind : SysExFrameCutter::classify(frame))
+        d->dispatch(kind, frame);
 }
 
 // Stands in for the routing canvas's debounce: restarted on each state change.
@@ -201,7 +201,7 @@ void TestFeedbackDispatcher::usbNames_data()
     QTest::addColumn<int>("slot"); // -1: nothing reported
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("cleared");
-    QTest::newRow("slot 1 named") << hex("f0002f7102060001054b65797334f7") << 0 << "Keys4" << false;
+    QTest::newRow("slot 1 named") << hex("f0002f710206000105" "5069616e6f" "f7") << 0 << "Piano" << false;
     QTest::newRow("name 1 frees slot 2") << hex("f0002f71020600020131f7") << 1 << "1" << false;
     QTest::newRow("index 0 ignored") << hex("f0002f71020600000131f7") << -1 << "" << false;
     QTest::newRow("index beyond slots ignored") << hex("f0002f71020600030131f7") << -1 << "" << false;
@@ -289,20 +289,20 @@ void TestFeedbackDispatcher::handlersRunInOrderUntilEarlyExit()
     };
     auto gone = std::make_unique<QObject>();
     QObject kept;
-    d.addHandler(FEED_BACK_DEL, gone.get(), handler("of a page that is gone", Outcome::Handled));
-    d.addHandler(FEED_BACK_DEL, &kept, handler("first", Outcome::Handled));
-    d.addHandler(FEED_BACK_PORT_FILTERING, &kept, handler("another kind", Outcome::Handled));
-    d.addHandler(FEED_BACK_DEL, &kept, handler("early exit", Outcome::EarlyExit));
-    d.addHandler(FEED_BACK_DEL, &kept, handler("after the exit", Outcome::Handled));
+    d.addHandler(FrameKind::MappingDeleteAnswer, gone.get(), handler("of a page that is gone", Outcome::Handled));
+    d.addHandler(FrameKind::MappingDeleteAnswer, &kept, handler("first", Outcome::Handled));
+    d.addHandler(FrameKind::FilterAnswer, &kept, handler("another kind", Outcome::Handled));
+    d.addHandler(FrameKind::MappingDeleteAnswer, &kept, handler("early exit", Outcome::EarlyExit));
+    d.addHandler(FrameKind::MappingDeleteAnswer, &kept, handler("after the exit", Outcome::Handled));
     gone.reset();
 
-    d.dealWithData(FEED_BACK_DEL, hex("f0002f7102050000f7"));
+    d.dispatch(FrameKind::MappingDeleteAnswer, hex("f0002f7102050000f7"));
     QCOMPARE(calls, (QStringList{"first", "early exit"}));
     QCOMPARE(handled.size(), 0);
     // A kind nobody registered for still counts as handled.
-    d.dealWithData(FEED_BACK_ERROR, hex("f0002f710101f7"));
+    d.dispatch(FrameKind::UnexpectedLength, hex("f0002f710101f7"));
     QCOMPARE(handled.size(), 1);
-    QCOMPARE(handled.first().first().value<Feedbacktype>(), FEED_BACK_ERROR);
+    QCOMPARE(handled.first().first().value<FrameKind>(), FrameKind::UnexpectedLength);
 }
 
 QTEST_GUILESS_MAIN(TestFeedbackDispatcher)

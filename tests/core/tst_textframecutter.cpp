@@ -20,14 +20,14 @@ class Transcript : public QObject
 public:
     explicit Transcript(TextFrameCutter *c)
     {
-        connect(c, &TextFrameCutter::send_MTD, this, [this](const QString &m) { lines << "MTD " + m; });
-        connect(c, &TextFrameCutter::send_vesion, this, [this](const QString &v) { lines << "VER " + v; });
-        connect(c, &TextFrameCutter::sendmtv, this,
+        connect(c, &TextFrameCutter::modelReceived, this, [this](const QString &m) { lines << "MTD " + m; });
+        connect(c, &TextFrameCutter::versionReceived, this, [this](const QString &v) { lines << "VER " + v; });
+        connect(c, &TextFrameCutter::modelAndVersionReceived, this,
                 [this](const QString &v, const QString &m) { lines << "MTV " + v + " " + m; });
-        connect(c, &TextFrameCutter::send_erase, this, [this](bool e) { lines << QString("ERASE %1").arg(e); });
-        connect(c, &TextFrameCutter::send_upgrade_chunk_ack, this,
+        connect(c, &TextFrameCutter::eraseFinished, this, [this](bool e) { lines << QString("ERASE %1").arg(e); });
+        connect(c, &TextFrameCutter::chunkAcknowledged, this,
                 [this](int n) { lines << QString("ACK %1").arg(n); });
-        connect(c, &TextFrameCutter::showdata, this,
+        connect(c, &TextFrameCutter::unrecognisedTextFrame, this,
                 [this](const QByteArray &f) { lines << "SHOW " + QString::fromLatin1(f.toHex()); });
     }
     QStringList lines;

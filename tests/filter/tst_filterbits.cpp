@@ -75,22 +75,22 @@ void TestFilterBits::shouldEncodeCheckedBoxes_data()
     QTest::newRow("all clear") << QStringList{} << Bytes{};
     QTest::newRow("all set") << boxNames()
                              << bytesFromHex("037F7F7F03" "7F7F7F7F7F7F7F7F7F7F7F7F7F7F7F7F7F7F" "0F7F");
-    QTest::newRow("channel 15 alone is iitop bit 0") << QStringList{"checkBox_15"} << withByte(0, 1);
-    QTest::newRow("channel 16") << QStringList{"checkBox_16"} << withByte(0, 2);
-    QTest::newRow("channel 1 alone is iibot bit 0") << QStringList{"checkBox_1"} << withByte(2, 1);
-    QTest::newRow("channel 8 is iimid bit 0") << QStringList{"checkBox_8"} << withByte(1, 1);
-    QTest::newRow("channel 14 is iimid bit 6") << QStringList{"checkBox_14"} << withByte(1, 0x40);
-    QTest::newRow("system exclusive sits in jj") << QStringList{"checkBox_SystemExclusive"}
+    QTest::newRow("channel 15 alone is iitop bit 0") << QStringList{"channel15Box"} << withByte(0, 1);
+    QTest::newRow("channel 16") << QStringList{"channel16Box"} << withByte(0, 2);
+    QTest::newRow("channel 1 alone is iibot bit 0") << QStringList{"channel1Box"} << withByte(2, 1);
+    QTest::newRow("channel 8 is iimid bit 0") << QStringList{"channel8Box"} << withByte(1, 1);
+    QTest::newRow("channel 14 is iimid bit 6") << QStringList{"channel14Box"} << withByte(1, 0x40);
+    QTest::newRow("system exclusive sits in jj") << QStringList{"systemExclusiveBox"}
                                                  << withByte(3, 0x40);
     QTest::newRow("note on and pitch bend")
-        << QStringList{"checkBox_NoteOn", "checkBox_PitchBend"} << withByte(3, 0x21);
-    QTest::newRow("CC 0 is kk19 bit 0") << QStringList{"c0"} << withByte(22, 1);
-    QTest::newRow("CC 127 is kk1 bit 1") << QStringList{"c127"} << withByte(4, 2);
-    QTest::newRow("CC 119 is kk2 bit 0") << QStringList{"c119"} << withByte(5, 1);
-    QTest::newRow("CC 125 is kk2 bit 6") << QStringList{"c125"} << withByte(5, 0x40);
-    QTest::newRow("CC 7 is kk18 bit 0") << QStringList{"c7"} << withByte(21, 1);
-    QTest::newRow("tune request is ll bit 3") << QStringList{"checkBox_Tune_Request"} << withByte(23, 8);
-    QTest::newRow("system reset is mm bit 6") << QStringList{"checkBox_System_Reset"} << withByte(24, 0x40);
+        << QStringList{"noteOnBox", "pitchBendBox"} << withByte(3, 0x21);
+    QTest::newRow("CC 0 is kk19 bit 0") << QStringList{"controller0Box"} << withByte(22, 1);
+    QTest::newRow("CC 127 is kk1 bit 1") << QStringList{"controller127Box"} << withByte(4, 2);
+    QTest::newRow("CC 119 is kk2 bit 0") << QStringList{"controller119Box"} << withByte(5, 1);
+    QTest::newRow("CC 125 is kk2 bit 6") << QStringList{"controller125Box"} << withByte(5, 0x40);
+    QTest::newRow("CC 7 is kk18 bit 0") << QStringList{"controller7Box"} << withByte(21, 1);
+    QTest::newRow("tune request is ll bit 3") << QStringList{"tuneRequestBox"} << withByte(23, 8);
+    QTest::newRow("system reset is mm bit 6") << QStringList{"systemResetBox"} << withByte(24, 0x40);
 }
 
 void TestFilterBits::shouldEncodeCheckedBoxes()
@@ -103,9 +103,9 @@ void TestFilterBits::shouldEncodeCheckedBoxes()
 
 void TestFilterBits::shouldIgnoreSectionBoxesAndUnknownNames()
 {
-    const QSet<QString> notItems{"checkBox_Channels", "checkBox_Messages", "checkBox_ControlChange",
-                                 "checkBox_SystemCommon", "checkBox_SystemRealtime", "c128",
-                                 "checkBox_17", "checkBox_0", ""};
+    const QSet<QString> notItems{"channelsBox", "messagesBox", "controlChangeBox",
+                                 "systemCommonBox", "systemRealtimeBox", "controller128Box",
+                                 "channel17Box", "channel0Box", ""};
     QCOMPARE(encode(notItems), Bytes{});
 }
 
@@ -144,7 +144,7 @@ void TestFilterBits::shouldRefuseOutOfRangeChannelsAndControllers()
     QVERIFY(!channelPosition(17));
     QVERIFY(!controllerPosition(-1));
     QVERIFY(!controllerPosition(128));
-    QVERIFY(!positionOfBox(QStringLiteral("checkBox_Channels")));
+    QVERIFY(!positionOfBox(QStringLiteral("channelsBox")));
 }
 
 void TestFilterBits::shouldRoundTripEverySingleBox()
@@ -164,27 +164,28 @@ void TestFilterBits::shouldCheckWhatPageWalkReads_data()
     QTest::addColumn<QStringList>("checked");
 
     QTest::newRow("jj 0x41: note on and system exclusive")
-        << withByte(3, 0x41) << QStringList{"checkBox_SystemExclusive", "checkBox_NoteOn"};
-    QTest::newRow("64 checks bit 6 only") << withByte(2, 64) << QStringList{"checkBox_7"};
+        << withByte(3, 0x41) << QStringList{"systemExclusiveBox", "noteOnBox"};
+    QTest::newRow("64 checks bit 6 only") << withByte(2, 64) << QStringList{"channel7Box"};
     QTest::newRow("127 checks all seven") << withByte(24, 127)
-                                          << QStringList{"checkBox_Timing_Clock", "checkBox_Tick",
-                                                         "checkBox_Start", "checkBox_Continue",
-                                                         "checkBox_Stop", "checkBox_Active_Sensing",
-                                                         "checkBox_System_Reset"};
+                                          << QStringList{"timingClockBox", "tickBox",
+                                                         "startBox", "continueBox",
+                                                         "stopBox", "activeSensingBox",
+                                                         "systemResetBox"};
     // 200 / 64 is non-zero, the remainder 200 % 64 = 8 is bit 3.
     QTest::newRow("200 reads as bit 6 and bit 3") << withByte(2, 200)
-                                                  << QStringList{"checkBox_7", "checkBox_4"};
-    QTest::newRow("128 reads as bit 6 alone") << withByte(2, 128) << QStringList{"checkBox_7"};
+                                                  << QStringList{"channel7Box", "channel4Box"};
+    QTest::newRow("128 reads as bit 6 alone") << withByte(2, 128) << QStringList{"channel7Box"};
     // iitop's highest used bit is 1: 4 / 2 is non-zero, nothing is left for bit 0.
-    QTest::newRow("iitop 4 reads as channel 16") << withByte(0, 4) << QStringList{"checkBox_16"};
+    QTest::newRow("iitop 4 reads as channel 16") << withByte(0, 4) << QStringList{"channel16Box"};
     QTest::newRow("iitop 5 reads as both channels") << withByte(0, 5)
-                                                    << QStringList{"checkBox_16", "checkBox_15"};
+                                                    << QStringList{"channel16Box", "channel15Box"};
     // ll's unused bit 4 lands on its highest used box, Tune Request.
     QTest::newRow("ll 0x10 reads as tune request") << withByte(23, 0x10)
-                                                   << QStringList{"checkBox_Tune_Request"};
-    QTest::newRow("kk1 3 reads as CC 126 and 127") << withByte(4, 3) << QStringList{"c127", "c126"};
+                                                   << QStringList{"tuneRequestBox"};
+    QTest::newRow("kk1 3 reads as CC 126 and 127")
+        << withByte(4, 3) << QStringList{"controller127Box", "controller126Box"};
     // Truncating division: -1 survives to bit 0, where -1 / 1 is non-zero.
-    QTest::newRow("negative -1 reads as bit 0") << withByte(3, -1) << QStringList{"checkBox_NoteOn"};
+    QTest::newRow("negative -1 reads as bit 0") << withByte(3, -1) << QStringList{"noteOnBox"};
 }
 
 void TestFilterBits::shouldCheckWhatPageWalkReads()
@@ -199,14 +200,14 @@ void TestFilterBits::shouldWalkEachByteFromHighestUsedBitDown()
     const QVector<WalkStep> steps = decodeWalk(withByte(3, 0x41));
     QCOMPARE(steps.size(), boxNames().size());
     // iitop first, bit 1 before bit 0.
-    QCOMPARE(steps.at(0), (WalkStep{"checkBox_16", false}));
-    QCOMPARE(steps.at(1), (WalkStep{"checkBox_15", false}));
+    QCOMPARE(steps.at(0), (WalkStep{"channel16Box", false}));
+    QCOMPARE(steps.at(1), (WalkStep{"channel15Box", false}));
     // jj follows the 2 + 7 + 7 channel steps, highest bit first.
-    QCOMPARE(steps.at(16), (WalkStep{"checkBox_SystemExclusive", true}));
-    QCOMPARE(steps.at(17), (WalkStep{"checkBox_PitchBend", false}));
-    QCOMPARE(steps.at(22), (WalkStep{"checkBox_NoteOn", true}));
-    QCOMPARE(steps.at(23), (WalkStep{"c127", false}));
-    QCOMPARE(steps.last(), (WalkStep{"checkBox_Timing_Clock", false}));
+    QCOMPARE(steps.at(16), (WalkStep{"systemExclusiveBox", true}));
+    QCOMPARE(steps.at(17), (WalkStep{"pitchBendBox", false}));
+    QCOMPARE(steps.at(22), (WalkStep{"noteOnBox", true}));
+    QCOMPARE(steps.at(23), (WalkStep{"controller127Box", false}));
+    QCOMPARE(steps.last(), (WalkStep{"timingClockBox", false}));
 }
 
 void TestFilterBits::shouldNormalizeToDataBytes()

@@ -104,7 +104,7 @@ void TestFilterModel::shouldStoreIntoEveryEntryWhenAppliedToAll()
     FilterModel model;
     model.append(QStringLiteral("MIDI IN1"), filled(1));
     model.append(QStringLiteral("USB HOST OUT1"), filled(2));
-    const Bytes page = encode({"checkBox_SystemExclusive"});
+    const Bytes page = encode({"systemExclusiveBox"});
     const QByteArray command = model.set(true, QStringLiteral("MIDI IN1"), page);
     QCOMPARE(command.mid(6, 2), QByteArray::fromHex("7F00"));
     for (const PortFilteringSituation *situation : model.filterSituations())

@@ -94,7 +94,7 @@ private slots:
     void shouldRecountSectionsAfterDirectChanges();
 
 private:
-    void feed(Feedbacktype type, const QByteArray &frame);
+    void feed(FrameKind type, const QByteArray &frame);
     void expectClearPage();
     QCheckBox *box(const QString &name) const;
 
@@ -118,9 +118,9 @@ void TestFilterPage::cleanup()
     m_prompt.reset();
 }
 
-void TestFilterPage::feed(Feedbacktype type, const QByteArray &frame)
+void TestFilterPage::feed(FrameKind type, const QByteArray &frame)
 {
-    m_session->dispatcher()->dealWithData(type, frame);
+    m_session->dispatcher()->dispatch(type, frame);
 }
 
 QCheckBox *TestFilterPage::box(const QString &name) const
@@ -145,22 +145,23 @@ void TestFilterPage::shouldBuildEveryControlWithItsText()
         QVERIFY2(item, qPrintable(name));
         QCOMPARE(item->accessibleName(), item->text());
     }
-    QCOMPARE(box("checkBox_16")->text(), QString("16"));
-    QCOMPARE(box("checkBox_SongPosPointer")->text(), QString("Song Pos Pointer"));
-    QCOMPARE(box("checkBox_System_Reset")->text(), QString("System Reset"));
-    QCOMPARE(box("c127")->text(), QString("CC#127"));
-    QCOMPARE(box("checkBox_Applies_To_All")->text(), QString("Applies to All MIDI Ports"));
-    QCOMPARE(m_page->findChild<QLabel *>("label_2")->text(), QString("MIDI Ports"));
-    QCOMPARE(m_page->findChild<QLabel *>("label_48")->text(),
+    QCOMPARE(box("channel16Box")->text(), QString("16"));
+    QCOMPARE(box("songPositionPointerBox")->text(), QString("Song Pos Pointer"));
+    QCOMPARE(box("systemResetBox")->text(), QString("System Reset"));
+    QCOMPARE(box("controller127Box")->text(), QString("CC#127"));
+    QCOMPARE(box("appliesToAllBox")->text(), QString("Applies to All MIDI Ports"));
+    QCOMPARE(m_page->findChild<QLabel *>("portLabel")->text(), QString("MIDI Ports"));
+    QCOMPARE(m_page->findChild<QLabel *>("channelsHint")->text(),
              QString("Select the MIDI channel you want to filter. After selection, messages from the MIDI "
                      "channel will be filtered entirely."));
-    QCOMPARE(m_page->findChild<QLabel *>("label_51")->text(),
+    QCOMPARE(m_page->findChild<QLabel *>("controlChangeHint")->text(),
              QString("Select the specific MIDI CC controller you want to filter."));
-    QCOMPARE(m_page->findChild<QLabel *>("label_53")->text(), m_page->findChild<QLabel *>("label_52")->text());
-    QVERIFY(m_page->findChild<QComboBox *>("comboBox_MiDiPorts2")->isHidden());
+    QCOMPARE(m_page->findChild<QLabel *>("systemRealtimeHint")->text(),
+             m_page->findChild<QLabel *>("systemCommonHint")->text());
+    QVERIFY(m_page->findChild<QComboBox *>("secondPortCombo")->isHidden());
 
-    const QStringList sections = {"checkBox_Channels", "checkBox_Messages", "checkBox_ControlChange",
-                                  "checkBox_SystemCommon", "checkBox_SystemRealtime"};
+    const QStringList sections = {"channelsBox", "messagesBox", "controlChangeBox",
+                                  "systemCommonBox", "systemRealtimeBox"};
     const QStringList titles = {"Channels", "Messages", "Control Change", "System Common", "System Realtime"};
     const QVector<int> sizes = {16, 6, 128, 5, 7};
     for (int s = 0; s < sections.size(); ++s) {
@@ -175,11 +176,11 @@ void TestFilterPage::shouldBuildEveryControlWithItsText()
     // The 128 controllers scroll inside their section.
     auto *scroll = m_page->section(Section::ControlChange)->scrollArea();
     QVERIFY(scroll);
-    QVERIFY(scroll->widget()->isAncestorOf(box("c0")));
-    QVERIFY(scroll->widget()->isAncestorOf(box("c127")));
-    for (const char *name : {"channel_pb_all", "channel_pb_none", "Messages_pb_all", "Messages_pb_none",
-                             "ControlChange_pb_all", "ControlChange_pb_none", "System_common_pb_all",
-                             "System_common_pb_none", "SystemRealtime_pb_all", "SystemRealtime_pb_none"})
+    QVERIFY(scroll->widget()->isAncestorOf(box("controller0Box")));
+    QVERIFY(scroll->widget()->isAncestorOf(box("controller127Box")));
+    for (const char *name : {"channelsAllButton", "channelsNoneButton", "messagesAllButton", "messagesNoneButton",
+                             "controlChangeAllButton", "controlChangeNoneButton", "systemCommonAllButton",
+                             "systemCommonNoneButton", "systemRealtimeAllButton", "systemRealtimeNoneButton"})
         QVERIFY2(m_page->findChild<QPushButton *>(name), name);
 }
 
@@ -189,28 +190,29 @@ void TestFilterPage::shouldFollowItemClicksInSectionState_data()
     QTest::addColumn<QStringList>("clicks");
     QTest::addColumn<int>("count");
     QTest::addColumn<Qt::CheckState>("state");
-    const QStringList channels = range("checkBox_%1", 1, 16);
-    QTest::newRow("one channel") << int(Section::Channels) << QStringList{"checkBox_10"} << 1 << Qt::PartiallyChecked;
+    const QStringList channels = range("channel%1Box", 1, 16);
+    QTest::newRow("one channel") << int(Section::Channels) << QStringList{"channel10Box"} << 1 << Qt::PartiallyChecked;
     QTest::newRow("all channels") << int(Section::Channels) << channels << 16 << Qt::Checked;
     QTest::newRow("all channels, one taken back")
-        << int(Section::Channels) << channels + QStringList{"checkBox_4"} << 15 << Qt::PartiallyChecked;
+        << int(Section::Channels) << channels + QStringList{"channel4Box"} << 15 << Qt::PartiallyChecked;
     QTest::newRow("one channel on and off")
-        << int(Section::Channels) << QStringList{"checkBox_1", "checkBox_1"} << 0 << Qt::Unchecked;
+        << int(Section::Channels) << QStringList{"channel1Box", "channel1Box"} << 0 << Qt::Unchecked;
     QTest::newRow("all messages")
         << int(Section::Messages)
-        << QStringList{"checkBox_NoteOn", "checkBox_NoteOff", "checkBox_KeyAftertouch", "checkBox_ProgramChange",
-                       "checkBox_ChannelPressure", "checkBox_PitchBend"}
+        << QStringList{"noteOnBox", "noteOffBox", "keyAftertouchBox", "programChangeBox",
+                       "channelPressureBox", "pitchBendBox"}
         << 6 << Qt::Checked;
     QTest::newRow("System Exclusive counts as system common")
-        << int(Section::SystemCommon) << QStringList{"checkBox_SystemExclusive"} << 1 << Qt::PartiallyChecked;
+        << int(Section::SystemCommon) << QStringList{"systemExclusiveBox"} << 1 << Qt::PartiallyChecked;
     QTest::newRow("all realtime")
         << int(Section::SystemRealtime)
-        << QStringList{"checkBox_Timing_Clock", "checkBox_Tick", "checkBox_Start", "checkBox_Continue",
-                       "checkBox_Stop", "checkBox_Active_Sensing", "checkBox_System_Reset"}
+        << QStringList{"timingClockBox", "tickBox", "startBox", "continueBox",
+                       "stopBox", "activeSensingBox", "systemResetBox"}
         << 7 << Qt::Checked;
     QTest::newRow("127 of 128 controllers")
-        << int(Section::ControlChange) << range("c%1", 0, 126) << 127 << Qt::PartiallyChecked;
-    QTest::newRow("all controllers") << int(Section::ControlChange) << range("c%1", 0, 127) << 128 << Qt::Checked;
+        << int(Section::ControlChange) << range("controller%1Box", 0, 126) << 127 << Qt::PartiallyChecked;
+    QTest::newRow("all controllers")
+        << int(Section::ControlChange) << range("controller%1Box", 0, 127) << 128 << Qt::Checked;
 }
 
 void TestFilterPage::shouldFollowItemClicksInSectionState()
@@ -238,14 +240,14 @@ void TestFilterPage::shouldCheckOrClearWholeSectionFromSectionBox_data()
     QTest::addColumn<QStringList>("before");
     QTest::addColumn<bool>("allChecked");
     QTest::newRow("empty channels: all") << int(Section::Channels) << QStringList{} << true;
-    QTest::newRow("partial channels: all") << int(Section::Channels) << QStringList{"checkBox_3"} << true;
-    QTest::newRow("full channels: none") << int(Section::Channels) << range("checkBox_%1", 1, 16) << false;
-    QTest::newRow("full controllers: none") << int(Section::ControlChange) << range("c%1", 0, 127) << false;
-    QTest::newRow("partial controllers: all") << int(Section::ControlChange) << QStringList{"c64"} << true;
+    QTest::newRow("partial channels: all") << int(Section::Channels) << QStringList{"channel3Box"} << true;
+    QTest::newRow("full channels: none") << int(Section::Channels) << range("channel%1Box", 1, 16) << false;
+    QTest::newRow("full controllers: none") << int(Section::ControlChange) << range("controller%1Box", 0, 127) << false;
+    QTest::newRow("partial controllers: all") << int(Section::ControlChange) << QStringList{"controller64Box"} << true;
     QTest::newRow("empty messages: all") << int(Section::Messages) << QStringList{} << true;
     QTest::newRow("partial system common: all")
-        << int(Section::SystemCommon) << QStringList{"checkBox_Tune_Request"} << true;
-    QTest::newRow("partial realtime: all") << int(Section::SystemRealtime) << QStringList{"checkBox_Stop"} << true;
+        << int(Section::SystemCommon) << QStringList{"tuneRequestBox"} << true;
+    QTest::newRow("partial realtime: all") << int(Section::SystemRealtime) << QStringList{"stopBox"} << true;
 }
 
 void TestFilterPage::shouldCheckOrClearWholeSectionFromSectionBox()
@@ -271,10 +273,10 @@ void TestFilterPage::shouldCheckOrClearWholeSectionFromSectionBox()
 
 void TestFilterPage::shouldEncodeWhatThePageShows()
 {
-    box("checkBox_10")->click();
-    box("checkBox_SystemExclusive")->click();
-    box("c0")->click();
-    box("c127")->click();
+    box("channel10Box")->click();
+    box("systemExclusiveBox")->click();
+    box("controller0Box")->click();
+    box("controller127Box")->click();
     const Filter::Bytes bytes = m_page->pageBytes();
     Filter::Bytes expected{};
     expected[1] = 0x04;  // channel 10
@@ -294,22 +296,22 @@ void TestFilterPage::shouldShowStoredFilterThroughClickWalk_data()
     QTest::addColumn<QVector<int>>("counts");
     QTest::addColumn<QVector<int>>("states"); // Qt::CheckState per section
     QTest::newRow("jj 0x41: Note On and System Exclusive")
-        << withByte(3, 0x41) << QStringList{"checkBox_NoteOn", "checkBox_SystemExclusive"}
+        << withByte(3, 0x41) << QStringList{"noteOnBox", "systemExclusiveBox"}
         << QVector<int>{0, 1, 0, 1, 0} << QVector<int>{0, 1, 0, 1, 0};
-    QTest::newRow("iibot 64: channel 7 alone") << withByte(2, 64) << QStringList{"checkBox_7"}
+    QTest::newRow("iibot 64: channel 7 alone") << withByte(2, 64) << QStringList{"channel7Box"}
                                               << QVector<int>{1, 0, 0, 0, 0} << QVector<int>{1, 0, 0, 0, 0};
     QTest::newRow("iibot 133: bit 6, then 133 mod 64 = 5")
-        << withByte(2, 133) << QStringList{"checkBox_7", "checkBox_3", "checkBox_1"}
+        << withByte(2, 133) << QStringList{"channel7Box", "channel3Box", "channel1Box"}
         << QVector<int>{3, 0, 0, 0, 0} << QVector<int>{1, 0, 0, 0, 0};
     QTest::newRow("iitop 0x7F: only channels 15 and 16 exist there")
-        << withByte(0, 0x7F) << QStringList{"checkBox_15", "checkBox_16"} << QVector<int>{2, 0, 0, 0, 0}
+        << withByte(0, 0x7F) << QStringList{"channel15Box", "channel16Box"} << QVector<int>{2, 0, 0, 0, 0}
         << QVector<int>{1, 0, 0, 0, 0};
-    QTest::newRow("kk19 1: controller 0") << withByte(22, 1) << QStringList{"c0"} << QVector<int>{0, 0, 1, 0, 0}
-                                         << QVector<int>{0, 0, 1, 0, 0};
+    QTest::newRow("kk19 1: controller 0")
+        << withByte(22, 1) << QStringList{"controller0Box"} << QVector<int>{0, 0, 1, 0, 0} << QVector<int>{0, 0, 1, 0, 0};
     QTest::newRow("ll 0x0F: all system common but System Exclusive")
         << withByte(23, 0x0F)
-        << QStringList{"checkBox_MIDI_Time_Code", "checkBox_SongPosPointer", "checkBox_song_select",
-                       "checkBox_Tune_Request"}
+        << QStringList{"midiTimeCodeBox", "songPositionPointerBox", "songSelectBox",
+                       "tuneRequestBox"}
         << QVector<int>{0, 0, 0, 4, 0} << QVector<int>{0, 0, 0, 1, 0};
     Filter::Bytes all{};
     all.fill(0x7F);
@@ -324,10 +326,10 @@ void TestFilterPage::shouldShowStoredFilterThroughClickWalk()
     QFETCH(QVector<int>, counts);
     QFETCH(QVector<int>, states);
     // Something left over from the previous port must not survive.
-    box("checkBox_9")->click();
-    box("c5")->click();
+    box("channel9Box")->click();
+    box("controller5Box")->click();
     m_page->model()->append(QStringLiteral("MIDI IN1"), stored);
-    m_page->MiDiPortsCurrTextChange(QStringLiteral("MIDI IN1"));
+    m_page->showPortFilter(QStringLiteral("MIDI IN1"));
     for (const QString &name : Filter::boxNames())
         QVERIFY2(box(name)->isChecked() == checked.contains(name), qPrintable(name));
     for (int s = 0; s < FilterPage::SectionCount; ++s) {
@@ -339,21 +341,21 @@ void TestFilterPage::shouldShowStoredFilterThroughClickWalk()
 void TestFilterPage::shouldLeavePageClearForPortWithoutRecord()
 {
     m_page->model()->append(QStringLiteral("MIDI IN1"), withByte(1, 0x7F));
-    m_page->MiDiPortsCurrTextChange(QStringLiteral("MIDI IN1"));
+    m_page->showPortFilter(QStringLiteral("MIDI IN1"));
     QCOMPARE(m_page->counter(Section::Channels), 7);
-    m_page->MiDiPortsCurrTextChange(QStringLiteral("MIDI IN2"));
+    m_page->showPortFilter(QStringLiteral("MIDI IN2"));
     expectClearPage();
     // A record from a report of an unknown port type has no name; no
     // empty chooser text may pick it up.
     m_page->model()->append(QString(), withByte(1, 0x7F));
-    m_page->MiDiPortsCurrTextChange(QString());
+    m_page->showPortFilter(QString());
     expectClearPage();
 }
 
 void TestFilterPage::shouldFillChooserOnceTypeByType()
 {
     QSignalSpy writes(m_session->dispatcher(), &FeedbackDispatcher::writeRequested);
-    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({2, 1, 0, 1, 0, 2}));
+    feed(FrameKind::FilterPortCounts, portCountsFrame({2, 1, 0, 1, 0, 2}));
     QComboBox *combo = m_page->portCombo();
     const QStringList expected = {"MIDI IN1", "MIDI IN2", "MIDI OUT1", "USB HOST OUT1", "USB DEVICE OUT1",
                                   "USB DEVICE OUT2"};
@@ -366,7 +368,7 @@ void TestFilterPage::shouldFillChooserOnceTypeByType()
     QVERIFY(combo->isEnabled());
 
     // A second report while the chooser is filled changes nothing and asks nothing.
-    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({6, 6, 0, 0, 1, 1}));
+    feed(FrameKind::FilterPortCounts, portCountsFrame({6, 6, 0, 0, 1, 1}));
     QCOMPARE(combo->count(), expected.size());
     QCOMPARE(m_page->model()->filterPortCounts(), (Filter::PortCounts{2, 1, 0, 1, 0, 2}));
     QCOMPARE(writes.size(), 1);
@@ -376,46 +378,46 @@ void TestFilterPage::shouldFillChooserOnceTypeByType()
 
 void TestFilterPage::shouldShowChosenPortOnceReportsCoverChooser()
 {
-    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({2, 1, 0, 0, 0, 0}));
-    feed(FEED_BACK_PORT_FILTERING_SITUATION, situationFrame(0, 1, withByte(2, 0x01)));
-    feed(FEED_BACK_PORT_FILTERING_SITUATION, situationFrame(0, 2, withByte(2, 0x02)));
+    feed(FrameKind::FilterPortCounts, portCountsFrame({2, 1, 0, 0, 0, 0}));
+    feed(FrameKind::FilterReport, situationFrame(0, 1, withByte(2, 0x01)));
+    feed(FrameKind::FilterReport, situationFrame(0, 2, withByte(2, 0x02)));
     // Two records for three ports: not yet.
     expectClearPage();
-    feed(FEED_BACK_PORT_FILTERING_SITUATION, situationFrame(1, 1, withByte(2, 0x04)));
+    feed(FrameKind::FilterReport, situationFrame(1, 1, withByte(2, 0x04)));
     QCOMPARE(m_page->model()->count(), 3);
     QCOMPARE(m_page->model()->filterSituations().at(2)->name(), QString("MIDI OUT1"));
-    QVERIFY(box("checkBox_1")->isChecked());
+    QVERIFY(box("channel1Box")->isChecked());
     QCOMPARE(m_page->counter(Section::Channels), 1);
 
     m_page->portCombo()->setCurrentIndex(2);
-    QVERIFY(box("checkBox_3")->isChecked());
-    QVERIFY(!box("checkBox_1")->isChecked());
+    QVERIFY(box("channel3Box")->isChecked());
+    QVERIFY(!box("channel1Box")->isChecked());
     // A further report shows the chosen port again, not another port's filter
     // under this port's name.
-    feed(FEED_BACK_PORT_FILTERING_SITUATION, situationFrame(5, 1, withByte(2, 0x40)));
-    QVERIFY(box("checkBox_3")->isChecked());
-    QVERIFY(!box("checkBox_7")->isChecked());
+    feed(FrameKind::FilterReport, situationFrame(5, 1, withByte(2, 0x40)));
+    QVERIFY(box("channel3Box")->isChecked());
+    QVERIFY(!box("channel7Box")->isChecked());
     QCOMPARE(m_page->counter(Section::Channels), 1);
 }
 
 void TestFilterPage::shouldKeepDuplicateReportsAndShowFirst()
 {
-    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({1, 0, 0, 0, 0, 0}));
-    feed(FEED_BACK_PORT_FILTERING_SITUATION, situationFrame(0, 1, withByte(3, 0x01)));
-    feed(FEED_BACK_PORT_FILTERING_SITUATION, situationFrame(0, 1, withByte(3, 0x20)));
+    feed(FrameKind::FilterPortCounts, portCountsFrame({1, 0, 0, 0, 0, 0}));
+    feed(FrameKind::FilterReport, situationFrame(0, 1, withByte(3, 0x01)));
+    feed(FrameKind::FilterReport, situationFrame(0, 1, withByte(3, 0x20)));
     QCOMPARE(m_page->model()->count(), 2);
     QCOMPARE(m_page->model()->filterSituations().at(1)->data(), withByte(3, 0x20));
-    QVERIFY(box("checkBox_NoteOn")->isChecked());
-    QVERIFY(!box("checkBox_PitchBend")->isChecked());
+    QVERIFY(box("noteOnBox")->isChecked());
+    QVERIFY(!box("pitchBendBox")->isChecked());
     QCOMPARE(m_page->counter(Section::Messages), 1);
 }
 
 void TestFilterPage::shouldIgnoreMalformedStateReport()
 {
-    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({1, 0, 0, 0, 0, 0}));
+    feed(FrameKind::FilterPortCounts, portCountsFrame({1, 0, 0, 0, 0, 0}));
     QByteArray shortFrame = situationFrame(0, 1, withByte(3, 0x01));
     shortFrame.remove(10, 1);
-    feed(FEED_BACK_PORT_FILTERING_SITUATION, shortFrame);
+    feed(FrameKind::FilterReport, shortFrame);
     QCOMPARE(m_page->model()->count(), 0);
     expectClearPage();
 }
@@ -424,7 +426,7 @@ void TestFilterPage::shouldKeepReportedPortsOfOtherModels()
 {
     // No Linden model is connected: the routing page's USB HOST pairs must
     // not replace the ports the device reported.
-    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({6, 6, 0, 0, 1, 1}));
+    feed(FrameKind::FilterPortCounts, portCountsFrame({6, 6, 0, 0, 1, 1}));
     QComboBox *combo = m_page->portCombo();
     combo->setCurrentIndex(combo->findText("MIDI IN5"));
     m_page->rebuildLindenPorts(1);
@@ -434,9 +436,9 @@ void TestFilterPage::shouldKeepReportedPortsOfOtherModels()
 
 void TestFilterPage::shouldRefuseSetWhenNotConnected()
 {
-    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({1, 0, 0, 0, 0, 0}));
+    feed(FrameKind::FilterPortCounts, portCountsFrame({1, 0, 0, 0, 0, 0}));
     m_page->model()->append(QStringLiteral("MIDI IN1"), Filter::Bytes{});
-    box("checkBox_10")->click();
+    box("channel10Box")->click();
     for (bool appliesToAll : {false, true}) {
         m_page->appliesToAll()->setChecked(appliesToAll);
         m_prompt->clear();
@@ -452,44 +454,44 @@ void TestFilterPage::shouldRefuseSetWhenNotConnected()
 void TestFilterPage::shouldLabelControllersByShowCCName()
 {
     m_page->applyNaming(4, true);
-    QCOMPARE(box("c0")->text(), QString("0) Bank MSB"));
-    QCOMPARE(box("c7")->text(), QString("7) Volume"));
-    QCOMPARE(box("c3")->text(), QString("3) ***"));
-    QCOMPARE(box("c127")->text(), QString("127) Poly On"));
-    QCOMPARE(box("c7")->accessibleName(), QString("7) Volume"));
+    QCOMPARE(box("controller0Box")->text(), QString("0) Bank MSB"));
+    QCOMPARE(box("controller7Box")->text(), QString("7) Volume"));
+    QCOMPARE(box("controller3Box")->text(), QString("3) ***"));
+    QCOMPARE(box("controller127Box")->text(), QString("127) Poly On"));
+    QCOMPARE(box("controller7Box")->accessibleName(), QString("7) Volume"));
     m_page->applyNaming(3, false);
-    QCOMPARE(box("c0")->text(), QString("CC#0"));
-    QCOMPARE(box("c7")->text(), QString("CC#7"));
-    QCOMPARE(box("c7")->accessibleName(), QString("CC#7"));
+    QCOMPARE(box("controller0Box")->text(), QString("CC#0"));
+    QCOMPARE(box("controller7Box")->text(), QString("CC#7"));
+    QCOMPARE(box("controller7Box")->accessibleName(), QString("CC#7"));
     // Relabelling never touches what is checked.
-    box("c7")->click();
+    box("controller7Box")->click();
     m_page->applyNaming(5, true);
-    QVERIFY(box("c7")->isChecked());
+    QVERIFY(box("controller7Box")->isChecked());
     QCOMPARE(m_page->counter(Section::ControlChange), 1);
 }
 
 void TestFilterPage::shouldKeepPortChoosersOffWithAppliesToAll()
 {
-    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({1, 1, 0, 0, 0, 0}));
+    feed(FrameKind::FilterPortCounts, portCountsFrame({1, 1, 0, 0, 0, 0}));
     QCheckBox *all = m_page->appliesToAll();
     all->click();
     QVERIFY(!m_page->portCombo()->isEnabled());
-    QVERIFY(!m_page->portCombo2()->isEnabled());
+    QVERIFY(!m_page->secondPortCombo()->isEnabled());
     m_page->tabChanged(false);
     m_page->tabChanged(true);
     QVERIFY(!m_page->portCombo()->isEnabled());
     all->click();
     QVERIFY(m_page->portCombo()->isEnabled());
-    QVERIFY(m_page->portCombo2()->isEnabled());
+    QVERIFY(m_page->secondPortCombo()->isEnabled());
 }
 
 void TestFilterPage::shouldClearRecordsAndPageOnFactoryReset()
 {
-    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({1, 1, 0, 0, 0, 0}));
-    feed(FEED_BACK_PORT_FILTERING_SITUATION, situationFrame(0, 1, withByte(24, 0x7F)));
-    feed(FEED_BACK_PORT_FILTERING_SITUATION, situationFrame(1, 1, withByte(24, 0x7F)));
+    feed(FrameKind::FilterPortCounts, portCountsFrame({1, 1, 0, 0, 0, 0}));
+    feed(FrameKind::FilterReport, situationFrame(0, 1, withByte(24, 0x7F)));
+    feed(FrameKind::FilterReport, situationFrame(1, 1, withByte(24, 0x7F)));
     QCOMPARE(m_page->counter(Section::SystemRealtime), 7);
-    feed(FEED_FCTORY, SysEx::frame(3, 1, QByteArray::fromHex("0101")));
+    feed(FrameKind::FactoryReset, SysEx::frame(3, 1, QByteArray::fromHex("0101")));
     QCOMPARE(m_page->model()->count(), 0);
     expectClearPage();
     QCOMPARE(m_page->portCombo()->count(), 2);
@@ -497,23 +499,23 @@ void TestFilterPage::shouldClearRecordsAndPageOnFactoryReset()
 
 void TestFilterPage::shouldEmptyChooserRecordsAndPageOnDisconnect()
 {
-    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({1, 0, 0, 0, 0, 0}));
-    feed(FEED_BACK_PORT_FILTERING_SITUATION, situationFrame(0, 1, withByte(1, 0x7F)));
+    feed(FrameKind::FilterPortCounts, portCountsFrame({1, 0, 0, 0, 0, 0}));
+    feed(FrameKind::FilterReport, situationFrame(0, 1, withByte(1, 0x7F)));
     QCOMPARE(m_page->counter(Section::Channels), 7);
     m_page->resetForDisconnect();
     QCOMPARE(m_page->portCombo()->count(), 0);
     QCOMPARE(m_page->model()->count(), 0);
     expectClearPage();
     // The next connection fills the chooser again.
-    feed(FEED_BACK_PORT_FILTERING_COUNT, portCountsFrame({1, 0, 0, 0, 0, 0}));
+    feed(FrameKind::FilterPortCounts, portCountsFrame({1, 0, 0, 0, 0, 0}));
     QCOMPARE(m_page->portCombo()->count(), 1);
 }
 
 void TestFilterPage::shouldRecountSectionsAfterDirectChanges()
 {
-    box("checkBox_2")->setChecked(true);
+    box("channel2Box")->setChecked(true);
     for (int n = 0; n < 128; ++n)
-        box(QStringLiteral("c%1").arg(n))->setChecked(true);
+        box(QStringLiteral("controller%1Box").arg(n))->setChecked(true);
     QCOMPARE(m_page->counter(Section::Channels), 0);
     m_page->recountSections();
     QCOMPARE(m_page->counter(Section::Channels), 1);

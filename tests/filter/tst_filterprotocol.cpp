@@ -127,7 +127,7 @@ void TestFilterProtocol::shouldBuildSetCommandByteForByte()
 
 void TestFilterProtocol::shouldBuildApplyToAllCommand()
 {
-    const QByteArray command = setAllCommand(encode({"checkBox_SystemExclusive"}));
+    const QByteArray command = setAllCommand(encode({"systemExclusiveBox"}));
     QCOMPARE(command.size(), CommandLength);
     QCOMPARE(command.mid(0, 8), hex("F0002F7102037F00"));
     QCOMPARE(static_cast<quint8>(command.at(FilterBytesPos + 3)), quint8(0x40));

@@ -1,7 +1,7 @@
 // The filter page in the main window against a simulated device on a real
 // pseudo-terminal: what "Set" leaves on the device, the device's refusals,
 // and what the page shows after connecting again.
-#include "app/widget.h"
+#include "app/mainwindow.h"
 #include "device/devicesession.h"
 #include "filter/filterbits.h"
 #include "filter/filtermodel.h"
@@ -88,11 +88,11 @@ private slots:
     void factoryResetClearsPage();
 
 private:
-    std::unique_ptr<Widget> makeWindow();
-    bool connectTo(Widget &w, const QString &description);
-    bool waitForFilters(Widget &w, const SimulatedDevicePort &device);
-    void pressSet(Widget &w);
-    QCheckBox *box(Widget &w, const QString &name);
+    std::unique_ptr<MainWindow> makeWindow();
+    bool connectTo(MainWindow &w, const QString &description);
+    bool waitForFilters(MainWindow &w, const SimulatedDevicePort &device);
+    void pressSet(MainWindow &w);
+    QCheckBox *box(MainWindow &w, const QString &name);
 
     TestSupport::WindowFixture m_fixture;
 };
@@ -107,28 +107,28 @@ void TestFilterWindow::cleanup()
     m_fixture.release();
 }
 
-std::unique_ptr<Widget> TestFilterWindow::makeWindow()
+std::unique_ptr<MainWindow> TestFilterWindow::makeWindow()
 {
     return m_fixture.makeWindow();
 }
 
-bool TestFilterWindow::connectTo(Widget &w, const QString &description)
+bool TestFilterWindow::connectTo(MainWindow &w, const QString &description)
 {
     return TestSupport::WindowFixture::connectTo(w, description);
 }
 
-bool TestFilterWindow::waitForFilters(Widget &w, const SimulatedDevicePort &device)
+bool TestFilterWindow::waitForFilters(MainWindow &w, const SimulatedDevicePort &device)
 {
     const int ports = filterPortTotal(device.simulator());
     return QTest::qWaitFor([&] { return w.filterPage()->model()->count() == ports; }, 5000);
 }
 
-void TestFilterWindow::pressSet(Widget &w)
+void TestFilterWindow::pressSet(MainWindow &w)
 {
-    QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("pushButton_2")), Qt::LeftButton);
+    QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("setButton")), Qt::LeftButton);
 }
 
-QCheckBox *TestFilterWindow::box(Widget &w, const QString &name)
+QCheckBox *TestFilterWindow::box(MainWindow &w, const QString &name)
 {
     return w.filterPage()->findChild<QCheckBox *>(name);
 }
@@ -188,12 +188,12 @@ void TestFilterWindow::rebuildsLindenPortsKeepingChosenPort()
     QVERIFY(waitForFilters(*w, *device));
     FilterPage *page = w->filterPage();
     QComboBox *combo = page->portCombo();
-    box(*w, "checkBox_1")->click();
+    box(*w, "channel1Box")->click();
     pressSet(*w);
     QTRY_COMPARE(m_fixture.prompt()->texts(), QStringList{"Configuration successful"});
 
     combo->setCurrentIndex(combo->findText("USB HOST OUT1"));
-    QVERIFY(!box(*w, "checkBox_1")->isChecked());
+    QVERIFY(!box(*w, "channel1Box")->isChecked());
     QSignalSpy changes(combo, &QComboBox::currentTextChanged);
     page->rebuildLindenPorts(4);
     QCOMPARE(combo->count(), 12);
@@ -208,7 +208,7 @@ void TestFilterWindow::rebuildsLindenPortsKeepingChosenPort()
     page->rebuildLindenPorts(1);
     QCOMPARE(combo->count(), 6);
     QCOMPARE(combo->currentText(), QString("MIDI IN1"));
-    QVERIFY(box(*w, "checkBox_1")->isChecked());
+    QVERIFY(box(*w, "channel1Box")->isChecked());
     QCOMPARE(page->counter(FilterPage::Channels), 1);
 }
 
@@ -221,8 +221,8 @@ void TestFilterWindow::setsChannelTenOnMidiIn1()
     QVERIFY(waitForFilters(*w, *device));
     QCOMPARE(w->filterPage()->portCombo()->currentText(), QString("MIDI IN1"));
 
-    QTest::mouseClick(box(*w, "checkBox_10"), Qt::LeftButton);
-    QVERIFY(box(*w, "checkBox_10")->isChecked());
+    QTest::mouseClick(box(*w, "channel10Box"), Qt::LeftButton);
+    QVERIFY(box(*w, "channel10Box")->isChecked());
     pressSet(*w);
     QTRY_COMPARE(m_fixture.prompt()->texts(), QStringList{"Configuration successful"});
 
@@ -246,8 +246,8 @@ void TestFilterWindow::appliesToAllChangesEveryPort()
 
     QTest::mouseClick(w->filterPage()->appliesToAll(), Qt::LeftButton);
     QVERIFY(!w->filterPage()->portCombo()->isEnabled());
-    box(*w, "checkBox_System_Reset")->click();
-    box(*w, "c7")->click();
+    box(*w, "systemResetBox")->click();
+    box(*w, "controller7Box")->click();
     pressSet(*w);
     QTRY_COMPARE(m_fixture.prompt()->texts(), QStringList{"Configuration successful"});
 
@@ -293,7 +293,7 @@ void TestFilterWindow::reportsEachRefusal()
     faults.refuseAll = true;
     faults.refuseCode = static_cast<std::uint8_t>(code);
     device->simulator()->setFaults(faults);
-    box(*w, "checkBox_NoteOn")->click();
+    box(*w, "noteOnBox")->click();
     pressSet(*w);
     QTRY_COMPARE(m_fixture.prompt()->texts(), QStringList{text});
     QCOMPARE(m_fixture.prompt()->shown().first().okText, QString("OK"));
@@ -311,27 +311,27 @@ void TestFilterWindow::showsWhatDeviceReportsAfterReconnect()
     QVERIFY(waitForFilters(*w, *device));
     FilterPage *page = w->filterPage();
     page->portCombo()->setCurrentIndex(page->portCombo()->findText("MIDI OUT3"));
-    for (const char *name : {"checkBox_16", "checkBox_PitchBend", "c64", "c127", "checkBox_Tick"})
+    for (const char *name : {"channel16Box", "pitchBendBox", "controller64Box", "controller127Box", "tickBox"})
         box(*w, name)->click();
     const Filter::Bytes sent = page->pageBytes();
     pressSet(*w);
     QTRY_COMPARE(m_fixture.prompt()->texts(), QStringList{"Configuration successful"});
     QCOMPARE(device->simulator()->filter(1, 3), toBytes(sent));
 
-    QTest::mouseClick(w->findChild<QPushButton *>(QStringLiteral("pushButton")), Qt::LeftButton);
+    QTest::mouseClick(w->findChild<QPushButton *>(QStringLiteral("connectButton")), Qt::LeftButton);
     QVERIFY(!w->session()->isOpen());
     QCOMPARE(page->portCombo()->count(), 0);
     QCOMPARE(page->model()->count(), 0);
-    QVERIFY(!box(*w, "checkBox_16")->isChecked());
+    QVERIFY(!box(*w, "channel16Box")->isChecked());
     QCOMPARE(page->counter(FilterPage::ControlChange), 0);
 
     QVERIFY(connectTo(*w, "Kestrova Cedar-6"));
     QVERIFY(waitForFilters(*w, *device));
     QCOMPARE(page->portCombo()->currentText(), QString("MIDI IN1"));
-    QVERIFY(!box(*w, "checkBox_16")->isChecked());
+    QVERIFY(!box(*w, "channel16Box")->isChecked());
     page->portCombo()->setCurrentIndex(page->portCombo()->findText("MIDI OUT3"));
     QCOMPARE(page->pageBytes(), sent);
-    for (const char *name : {"checkBox_16", "checkBox_PitchBend", "c64", "c127", "checkBox_Tick"})
+    for (const char *name : {"channel16Box", "pitchBendBox", "controller64Box", "controller127Box", "tickBox"})
         QVERIFY2(box(*w, name)->isChecked(), name);
     QCOMPARE(page->counter(FilterPage::Channels), 1);
     QCOMPARE(page->counter(FilterPage::ControlChange), 2);
@@ -352,7 +352,7 @@ void TestFilterWindow::sendsNothingBeforePortsAreReported()
     // repeat, and the filter states would never be asked for.
     w->filterPage()->rebuildLindenPorts(4);
     QCOMPARE(w->filterPage()->portCombo()->count(), 0);
-    box(*w, "checkBox_1")->click();
+    box(*w, "channel1Box")->click();
     pressSet(*w);
     QCOMPARE(m_fixture.prompt()->texts(), QStringList{FilterPage::NoPortText});
     QTest::qWait(200);
@@ -376,7 +376,7 @@ void TestFilterWindow::factoryResetClearsPage()
     QTRY_VERIFY(m_fixture.prompt()->texts().contains("Factory reset successful."));
     QCOMPARE(w->filterPage()->model()->count(), 0);
     QCOMPARE(w->filterPage()->counter(FilterPage::Channels), 0);
-    QVERIFY(!box(*w, "checkBox_1")->isChecked());
+    QVERIFY(!box(*w, "channel1Box")->isChecked());
     QCOMPARE(device->simulator()->filter(0, 1), QByteArray(Filter::ByteCount, '\0'));
 }
 

@@ -148,11 +148,11 @@ void TestMidiNames::shouldLabelControllerBoxesAndSkipMissingOnes()
         box->setObjectName(controllerBoxName(n));
     }
     labelControllerBoxes<QCheckBox>(&page, false);
-    QCOMPARE(page.findChild<QCheckBox *>(QStringLiteral("c0"))->text(), QStringLiteral("CC#0"));
+    QCOMPARE(page.findChild<QCheckBox *>(QStringLiteral("controller0Box"))->text(), QStringLiteral("CC#0"));
     labelControllerBoxes<QCheckBox>(&page, true);
-    QCOMPARE(page.findChild<QCheckBox *>(QStringLiteral("c0"))->text(), QStringLiteral("0) Bank MSB"));
-    QCOMPARE(page.findChild<QCheckBox *>(QStringLiteral("c7"))->text(), QStringLiteral("7) Volume"));
-    QCOMPARE(page.findChild<QCheckBox *>(QStringLiteral("c127"))->text(), QStringLiteral("127) Poly On"));
+    QCOMPARE(page.findChild<QCheckBox *>(QStringLiteral("controller0Box"))->text(), QStringLiteral("0) Bank MSB"));
+    QCOMPARE(page.findChild<QCheckBox *>(QStringLiteral("controller7Box"))->text(), QStringLiteral("7) Volume"));
+    QCOMPARE(page.findChild<QCheckBox *>(QStringLiteral("controller127Box"))->text(), QStringLiteral("127) Poly On"));
     QCOMPARE(page.findChildren<QCheckBox *>().size(), 3);
 }
 

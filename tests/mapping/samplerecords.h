@@ -10,19 +10,19 @@
 inline MappingRecord noteOnToProgramChange(int number = 1)
 {
     MappingRecord r;
-    r.hh1 = 0x01;
-    r.hh6 = std::uint8_t(0x40 | number);
-    r.ii = 0x09;
-    r.jj = 0x11;
-    r.kk = 1;
-    r.ll = 3;
-    r.mm = 5;
+    r.portMaskLow = 0x01;
+    r.numberByte = std::uint8_t(0x40 | number);
+    r.originalType = 0x09;
+    r.originalChannel = 0x11;
+    r.originalData1Position = 1;
+    r.originalData2Position = 3;
+    r.payloadLength = 5;
     r.payload = QByteArray::fromHex("90007f007f");
-    r.nn = 0x0C;
-    r.oo = 2;
-    r.pp = 2;
-    r.qq = 1;
-    r.tt = 3;
+    r.mappedType = 0x0C;
+    r.mappedChannel = 2;
+    r.mappedData1Source = 2;
+    r.mappedData1Position = 1;
+    r.extraDataLength = 3;
     r.extraData = QByteArray::fromHex("c1007f");
     return r;
 }

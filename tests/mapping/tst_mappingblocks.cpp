@@ -144,12 +144,12 @@ void TestMappingBlocks::sysExBlock()
 
 void TestMappingBlocks::sysExPositions_data()
 {
-    QTest::addColumn<int>("pp");
-    QTest::addColumn<int>("rr");
-    QTest::addColumn<int>("kk");
-    QTest::addColumn<int>("ll");
-    QTest::addColumn<int>("qq");
-    QTest::addColumn<int>("ss");
+    QTest::addColumn<int>("data1Source");
+    QTest::addColumn<int>("data2Source");
+    QTest::addColumn<int>("originalData1");
+    QTest::addColumn<int>("originalData2");
+    QTest::addColumn<int>("mappedData1");
+    QTest::addColumn<int>("mappedData2");
 
     // Block with Data1 at position 2 and Data2 at position 5.
     QTest::newRow("no sources") << 0 << 0 << 1 << 1 << 1 << 1;
@@ -161,22 +161,24 @@ void TestMappingBlocks::sysExPositions_data()
 
 void TestMappingBlocks::sysExPositions()
 {
-    QFETCH(int, pp);
-    QFETCH(int, rr);
-    QFETCH(int, kk);
-    QFETCH(int, ll);
-    QFETCH(int, qq);
-    QFETCH(int, ss);
+    QFETCH(int, data1Source);
+    QFETCH(int, data2Source);
+    QFETCH(int, originalData1);
+    QFETCH(int, originalData2);
+    QFETCH(int, mappedData1);
+    QFETCH(int, mappedData2);
     SysExBlock block;
     block.bytes = bytes("10 00 7f 20 00 7f");
     block.data1Position = 2;
     block.data2Position = 5;
-    const DataPositions original = originalSysExPositions(block, std::uint8_t(pp), std::uint8_t(rr));
-    const DataPositions mapped = mappedSysExPositions(block, std::uint8_t(pp), std::uint8_t(rr));
-    QCOMPARE(int(original.data1), kk);
-    QCOMPARE(int(original.data2), ll);
-    QCOMPARE(int(mapped.data1), qq);
-    QCOMPARE(int(mapped.data2), ss);
+    const auto source1 = std::uint8_t(data1Source);
+    const auto source2 = std::uint8_t(data2Source);
+    const DataPositions original = originalSysExPositions(block, source1, source2);
+    const DataPositions mapped = mappedSysExPositions(block, source1, source2);
+    QCOMPARE(int(original.data1), originalData1);
+    QCOMPARE(int(original.data2), originalData2);
+    QCOMPARE(int(mapped.data1), mappedData1);
+    QCOMPARE(int(mapped.data2), mappedData2);
 }
 
 void TestMappingBlocks::packPortMask_data()
@@ -236,7 +238,7 @@ void TestMappingBlocks::dataSourceByte()
 void TestMappingBlocks::storedSysExRowsRestore_data()
 {
     QTest::addColumn<QByteArray>("block");
-    QTest::addColumn<QVector<int>>("stored"); // kk, ll, pp, rr
+    QTest::addColumn<QVector<int>>("stored"); // originalData1, originalData2, data1Source, data2Source
     QTest::addColumn<QStringList>("rows");
     const auto b = [](const char *h) { return QByteArray::fromHex(h); };
     // "ll" 1 names no row here: 0x41 must stay a value (it used to become Data2).

@@ -2,7 +2,7 @@
 // pseudo-terminal: a rule built on the page is stored, read back after a
 // reconnect, shown, and deleted; the device's refusals reach the user; and
 // reading rules back leaves the device's routes alone.
-#include "app/widget.h"
+#include "app/mainwindow.h"
 #include "device/devicesession.h"
 #include "device/serialport.h"
 #include "mapping/mappingoverlay.h"
@@ -72,7 +72,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_workDir;
     std::unique_ptr<ScriptedPrompt> m_prompt;
     std::unique_ptr<SimulatedDevicePort> m_device;
-    std::unique_ptr<Widget> m_window;
+    std::unique_ptr<MainWindow> m_window;
 };
 
 void TestMappingEndToEnd::init()
@@ -83,7 +83,7 @@ void TestMappingEndToEnd::init()
     QVERIFY(profile);
     m_device = std::make_unique<SimulatedDevicePort>(*profile);
     QVERIFY(m_device->start());
-    m_window = std::make_unique<Widget>(nullptr, m_prompt.get(), m_workDir->filePath("config.ini"));
+    m_window = std::make_unique<MainWindow>(nullptr, m_prompt.get(), m_workDir->filePath("config.ini"));
     m_window->show();
     QVERIFY(connectWindow());
 }
@@ -102,7 +102,7 @@ bool TestMappingEndToEnd::connectWindow()
     if (!QTest::qWaitFor([&] { return devices->findText("Kestrova Alder-4") >= 0; }, 3000))
         return false;
     devices->setCurrentIndex(devices->findText("Kestrova Alder-4"));
-    QTest::mouseClick(m_window->findChild<QPushButton *>("pushButton"), Qt::LeftButton);
+    QTest::mouseClick(m_window->findChild<QPushButton *>("connectButton"), Qt::LeftButton);
     if (!m_window->session()->isOpen())
         return false;
     MappingPage *page = m_window->mappingPage();
@@ -110,7 +110,7 @@ bool TestMappingEndToEnd::connectWindow()
     // The connection replies have settled once the ports are labelled and
     // the USB names are in.
     return QTest::qWaitFor([page] { return page->inputBoxLabel(2)->text() == "(Keystation 49)"; }, 5000)
-        && QTest::qWaitFor([page] { return !page->comboUpdateTimer()->isActive(); }, 1000);
+        && QTest::qWaitFor([page] { return !page->refreshTimer()->isActive(); }, 1000);
 }
 
 void TestMappingEndToEnd::buildDocumentedRule()
@@ -118,10 +118,10 @@ void TestMappingEndToEnd::buildDocumentedRule()
     MappingPage *page = m_window->mappingPage();
     QCOMPARE(page->inputBoxes().at(0)->text(), QString("MIDI IN1"));
     QTest::mouseClick(page->inputBoxes().at(0), Qt::LeftButton, {}, QPoint(4, 4));
-    auto *original = page->findChild<QComboBox *>("comboBox_noselect");
+    auto *original = page->findChild<QComboBox *>("originalPlaceholderCombo");
     original->setCurrentIndex(original->findText("Note On"));
     editor(false)->channelCombo()->setCurrentText("All");
-    auto *mapped = page->findChild<QComboBox *>("comboBox_noselect_2");
+    auto *mapped = page->findChild<QComboBox *>("mappedPlaceholderCombo");
     mapped->setCurrentIndex(mapped->findText("Program Change(PC)"));
     editor(true)->channelCombo()->setCurrentText("2");
     page->setData1MappingFrom(2);
@@ -132,7 +132,7 @@ void TestMappingEndToEnd::storesRuleAndReadsItBackAfterReconnect()
     MappingPage *page = m_window->mappingPage();
     DeviceSimulator *sim = m_device->simulator();
     buildDocumentedRule();
-    QTest::mouseClick(button("pushButton_14"), Qt::LeftButton);
+    QTest::mouseClick(button("sendButton"), Qt::LeftButton);
 
     QTRY_VERIFY(sim->mappings().contains(1));
     QCOMPARE(sim->mappings().value(1), hex("0100000000410911010305 90007f007f 0c020201000003 c1007f"));
@@ -142,13 +142,13 @@ void TestMappingEndToEnd::storesRuleAndReadsItBackAfterReconnect()
 
     // "Set" on the same rule is refused and sends nothing.
     const int framesBefore = sim->receivedFrames().size();
-    m_window->findChild<QPushButton *>("pushButton_2")->click();
+    m_window->findChild<QPushButton *>("setButton")->click();
     QCOMPARE(m_prompt->lastText(), QString("The Same Mapping data already exists."));
     QTest::qWait(100);
     QCOMPARE(sim->receivedFrames().size(), framesBefore);
 
     // Disconnect empties the page; connecting again reads the rule back.
-    QTest::mouseClick(m_window->findChild<QPushButton *>("pushButton"), Qt::LeftButton);
+    QTest::mouseClick(m_window->findChild<QPushButton *>("connectButton"), Qt::LeftButton);
     QVERIFY(!m_window->session()->isOpen());
     QCOMPARE(page->originalStack()->currentIndex(), MappingPage::PlaceholderPage);
     page->store().clearAll();
@@ -174,10 +174,10 @@ void TestMappingEndToEnd::storesSysExRuleAndShowsItIdenticallyAfterReconnect()
     MappingPage *page = m_window->mappingPage();
     DeviceSimulator *sim = m_device->simulator();
     QTest::mouseClick(page->inputBoxes().at(0), Qt::LeftButton, {}, QPoint(4, 4));
-    auto *original = page->findChild<QComboBox *>("comboBox_noselect");
+    auto *original = page->findChild<QComboBox *>("originalPlaceholderCombo");
     original->setCurrentIndex(original->findText("System Exclusive"));
     SysExMappingEditor *sysEx = page->originalSysExEditor();
-    auto *del = page->findChild<QPushButton *>("pushButton_10");
+    auto *del = page->findChild<QPushButton *>("originalDeleteButton");
     while (sysEx->rowCount() > 0) {
         sysEx->tableView()->setCurrentIndex(sysEx->tableView()->model()->index(0, 0));
         QTest::mouseClick(del, Qt::LeftButton);
@@ -187,16 +187,16 @@ void TestMappingEndToEnd::storesSysExRuleAndShowsItIdenticallyAfterReconnect()
         return std::optional<AddDataChoice>(answers.takeFirst());
     });
     for (int i = 0; i < 3; ++i)
-        QTest::mouseClick(page->findChild<QPushButton *>("pushButton_11"), Qt::LeftButton);
+        QTest::mouseClick(page->findChild<QPushButton *>("originalAddButton"), Qt::LeftButton);
     QCOMPARE(sysEx->rowTexts(), (QStringList{"65", "Data1", "Ignore"}));
-    auto *mapped = page->findChild<QComboBox *>("comboBox_noselect_2");
+    auto *mapped = page->findChild<QComboBox *>("mappedPlaceholderCombo");
     mapped->setCurrentIndex(mapped->findText("Control Change(CC)"));
     // Data1 was paired with the mapped Data1; carry it into Data2 instead.
     QCOMPARE(page->data1MappingFrom(), 1);
     page->setData1MappingFrom(-1);
     page->setData2MappingFrom(1);
     QVERIFY(m_prompt->shown().isEmpty());
-    QTest::mouseClick(button("pushButton_14"), Qt::LeftButton);
+    QTest::mouseClick(button("sendButton"), Qt::LeftButton);
 
     QTRY_VERIFY(sim->mappings().contains(1));
     QCOMPARE(sim->mappings().value(1),
@@ -204,7 +204,7 @@ void TestMappingEndToEnd::storesSysExRuleAndShowsItIdenticallyAfterReconnect()
     QTRY_COMPARE(m_prompt->texts(), QStringList{"Configuration successful"});
     const MappingRecord stored = page->feedbackMappings().at(1);
 
-    QTest::mouseClick(m_window->findChild<QPushButton *>("pushButton"), Qt::LeftButton);
+    QTest::mouseClick(m_window->findChild<QPushButton *>("connectButton"), Qt::LeftButton);
     QCOMPARE(sysEx->rowTexts(), (QStringList{"127", "127", "127"}));
     page->store().clearAll();
     QVERIFY(connectWindow());
@@ -214,13 +214,13 @@ void TestMappingEndToEnd::storesSysExRuleAndShowsItIdenticallyAfterReconnect()
     page->mappingNumberCombo()->setCurrentIndex(0);
     QCOMPARE(page->originalStack()->currentIndex(), MappingPage::SysExPage);
     QCOMPARE(sysEx->rowTexts(), (QStringList{"65", "Data1", "Ignore"}));
-    QCOMPARE(page->findChild<QWidget *>("dataMaxSpinBox1")->property("value").toInt(), 127);
+    QCOMPARE(page->findChild<QWidget *>("originalData1MaxBox")->property("value").toInt(), 127);
     QCOMPARE(editor(true)->typeName(), QString("Control Change(CC)"));
     QCOMPARE(page->data1MappingFrom(), -1);
     QCOMPARE(page->data2MappingFrom(), 1);
     QVERIFY(page->inputBoxes().at(0)->isChecked());
     // What is shown goes out again byte for byte, even after a values tick.
-    page->overlay()->printValues();
+    page->overlay()->reconcileSources();
     QCOMPARE(page->buildRecord(), stored);
 }
 
@@ -229,17 +229,17 @@ void TestMappingEndToEnd::delAndRestoreClearRulesOnDevice()
     MappingPage *page = m_window->mappingPage();
     DeviceSimulator *sim = m_device->simulator();
     buildDocumentedRule();
-    QTest::mouseClick(button("pushButton_14"), Qt::LeftButton);
+    QTest::mouseClick(button("sendButton"), Qt::LeftButton);
     QTRY_VERIFY(page->feedbackMappings().at(1).enable);
     page->mappingNumberCombo()->setCurrentIndex(15);
     buildDocumentedRule();
-    QTest::mouseClick(button("pushButton_14"), Qt::LeftButton);
+    QTest::mouseClick(button("sendButton"), Qt::LeftButton);
     QTRY_VERIFY(page->feedbackMappings().at(16).enable);
     QCOMPARE(sim->mappings().keys(), (QList<int>{1, 16}));
     m_prompt->clear();
 
     // "Del" on 16.
-    QTest::mouseClick(button("pushButton_16"), Qt::LeftButton);
+    QTest::mouseClick(button("deleteButton"), Qt::LeftButton);
     QTRY_VERIFY(!sim->mappings().contains(16));
     QCOMPARE(countReceived(sim, hex("f0002f710205067f015000f7")), 1);
     QTRY_COMPARE(m_prompt->texts(), QStringList{"Delete Successful"});
@@ -248,12 +248,12 @@ void TestMappingEndToEnd::delAndRestoreClearRulesOnDevice()
 
     // "Restore", answered NO: nothing is sent.
     m_prompt->answerNext(Prompt::Cancel);
-    QTest::mouseClick(button("delete_all"), Qt::LeftButton);
+    QTest::mouseClick(button("restoreButton"), Qt::LeftButton);
     QTest::qWait(100);
     QCOMPARE(sim->mappings().keys(), QList<int>{1});
     // Answered Yes: every rule goes.
     m_prompt->answerNext(Prompt::Ok);
-    QTest::mouseClick(button("delete_all"), Qt::LeftButton);
+    QTest::mouseClick(button("restoreButton"), Qt::LeftButton);
     QTRY_VERIFY(sim->mappings().isEmpty());
     QCOMPARE(countReceived(sim, hex("f0002f710205067f020000f7")), 1);
     QVERIFY(!page->feedbackMappings().at(1).enable);
@@ -265,16 +265,16 @@ void TestMappingEndToEnd::malformedRecordDrawsDataError()
     MappingPage *page = m_window->mappingPage();
     // A channel byte of 0x20 is no channel: the device refuses the record.
     MappingRecord bad;
-    bad.hh6 = 0x41;
-    bad.ii = 0x09;
-    bad.jj = 0x20;
-    bad.mm = 1;
+    bad.numberByte = 0x41;
+    bad.originalType = 0x09;
+    bad.originalChannel = 0x20;
+    bad.payloadLength = 1;
     bad.payload = hex("90");
-    bad.nn = 0x08;
-    bad.oo = 1;
-    bad.tt = 1;
+    bad.mappedType = 0x08;
+    bad.mappedChannel = 1;
+    bad.extraDataLength = 1;
     bad.extraData = hex("80");
-    m_window->session()->serialPort()->writeMappingFrame(bad.toStoreCommand());
+    QVERIFY(m_window->session()->write(bad.toStoreCommand()));
     QTRY_COMPARE(m_prompt->texts(), QStringList{"Data error. Please reconfigure and resend.)"});
     QVERIFY(m_device->simulator()->mappings().isEmpty());
     QVERIFY(!page->feedbackMappings().at(1).enable);
@@ -289,17 +289,17 @@ void TestMappingEndToEnd::readBackBurstLeavesRoutesAlone()
     for (int index : {0, 4, 9}) {
         page->mappingNumberCombo()->setCurrentIndex(index);
         buildDocumentedRule();
-        QTest::mouseClick(button("pushButton_14"), Qt::LeftButton);
+        QTest::mouseClick(button("sendButton"), Qt::LeftButton);
         QTRY_COMPARE(page->pendingMapping().mappingNumber(), index + 1);
     }
     QTRY_COMPARE(sim->mappings().size(), 3);
     page->store().clearAll();
     const int queriesBefore = countReceived(sim, ReadQuery);
 
-    QTest::mouseClick(button("pushButton_15"), Qt::LeftButton);
+    QTest::mouseClick(button("readButton"), Qt::LeftButton);
     QTRY_VERIFY(page->feedbackMappings().at(1).enable && page->feedbackMappings().at(5).enable
                 && page->feedbackMappings().at(10).enable);
-    QTRY_VERIFY(!page->comboUpdateTimer()->isActive());
+    QTRY_VERIFY(!page->refreshTimer()->isActive());
     // Long enough for the refresh and any follow-up it might send.
     QTest::qWait(300);
     QCOMPARE(countReceived(sim, ReadQuery), queriesBefore + 1);

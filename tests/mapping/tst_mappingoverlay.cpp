@@ -4,7 +4,7 @@
 #include "device/devicesession.h"
 #include "device/feedbackdispatcher.h"
 #include "mapping/mappingfeedback.h"
-#include "device/feedbacktype.h"
+#include "device/framekind.h"
 #include "mapping/mappingoverlay.h"
 #include "mapping/mappingpage.h"
 #include "mapping/standardmappingeditor.h"
@@ -98,7 +98,7 @@ void TestMappingOverlay::cleanup()
 
 void TestMappingOverlay::choose(bool mappedSide, const QString &type)
 {
-    auto *noSelect = m_page->findChild<PlaceholderComboBox *>(mappedSide ? "comboBox_noselect_2" : "comboBox_noselect");
+    auto *noSelect = m_page->findChild<PlaceholderComboBox *>(mappedSide ? "mappedPlaceholderCombo" : "originalPlaceholderCombo");
     QStackedWidget *stack = mappedSide ? m_page->mappedStack() : m_page->originalStack();
     if (stack->currentIndex() == MappingPage::PlaceholderPage)
         noSelect->setCurrentIndex(noSelect->findText(type));
@@ -124,10 +124,10 @@ void TestMappingOverlay::addRow(SysExMappingEditor *sysEx, Kind kind, int value)
 void TestMappingOverlay::fieldTitlesAndColoursFollowType_data()
 {
     QTest::addColumn<QString>("type");
-    QTest::addColumn<QString>("title1");
-    QTest::addColumn<QString>("title2");
-    QTest::addColumn<QString>("colour1");
-    QTest::addColumn<QString>("colour2");
+    QTest::addColumn<QString>("data1Title");
+    QTest::addColumn<QString>("data2Title");
+    QTest::addColumn<QString>("data1Colour");
+    QTest::addColumn<QString>("data2Colour");
     QTest::newRow("Control Change") << "Control Change(CC)" << "Controller#" << "Value      " << Yellow << Green;
     QTest::newRow("Channel Pressure") << "Channel Pressure" << "Value      " << "Not Used" << Yellow << Grey;
     QTest::newRow("Note Off") << "Note Off" << "Note#      " << "Velocity   " << Yellow << Green;
@@ -143,20 +143,20 @@ void TestMappingOverlay::fieldTitlesAndColoursFollowType_data()
 void TestMappingOverlay::fieldTitlesAndColoursFollowType()
 {
     QFETCH(QString, type);
-    QFETCH(QString, title1);
-    QFETCH(QString, title2);
-    QFETCH(QString, colour1);
-    QFETCH(QString, colour2);
+    QFETCH(QString, data1Title);
+    QFETCH(QString, data2Title);
+    QFETCH(QString, data1Colour);
+    QFETCH(QString, data2Colour);
     choose(false, type);
     StandardMappingEditor *original = editor(false);
-    QCOMPARE(original->data1Title()->text(), title1);
-    QCOMPARE(original->data2Title()->text(), title2);
-    if (title1 != "Not Used")
-        QCOMPARE(title1.size(), 11);
-    QCOMPARE(original->fieldColour(original->data1Field()), colour1);
-    QCOMPARE(original->fieldColour(original->data2Field()), colour2);
+    QCOMPARE(original->data1Title()->text(), data1Title);
+    QCOMPARE(original->data2Title()->text(), data2Title);
+    if (data1Title != "Not Used")
+        QCOMPARE(data1Title.size(), 11);
+    QCOMPARE(original->fieldColour(original->data1Field()), data1Colour);
+    QCOMPARE(original->fieldColour(original->data2Field()), data2Colour);
     // An unused field is hidden but keeps its place.
-    QCOMPARE(original->data2Field()->isHidden(), colour2 == Grey);
+    QCOMPARE(original->data2Field()->isHidden(), data2Colour == Grey);
     QVERIFY(original->data2Field()->sizePolicy().retainSizeWhenHidden());
     // A type change starts the ranges afresh.
     QCOMPARE(original->data1MinCombo()->currentIndex(), 0);
@@ -167,13 +167,13 @@ void TestMappingOverlay::startTypeOffersNoLineStart()
 {
     choose(false, "Note On");
     choose(true, "Note On");
-    const QPoint where = field("widget_3")->mapTo(m_page.get(), rightQuarter(field("widget_3")));
+    const QPoint where = field("originalData1Field")->mapTo(m_page.get(), rightQuarter(field("originalData1Field")));
     choose(false, "Start");
     QCOMPARE(m_page->data1MappingFrom(), -1);
     QCOMPARE(m_page->data2MappingFrom(), -1);
     QTest::mousePress(m_page.get(), Qt::LeftButton, {}, where);
     QVERIFY(!m_page->overlay()->model().isDragging());
-    QTest::mouseRelease(field("widget_7"), Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseRelease(field("mappedData1Field"), Qt::LeftButton, {}, QPoint(10, 10));
     QCOMPARE(m_page->data1MappingFrom(), -1);
     QVERIFY(m_page->overlay()->lines().isEmpty());
 }
@@ -185,19 +185,19 @@ void TestMappingOverlay::dragFromRightQuarterFixesOnMappedField_data()
     QTest::addColumn<QString>("to");
     QTest::addColumn<int>("data1From");
     QTest::addColumn<int>("data2From");
-    QTest::addColumn<QString>("colour7");
+    QTest::addColumn<QString>("mappedData1Colour");
     QTest::addColumn<int>("key"); // 0: the mouse; else the key that ends a keyboard line
     // Note On to Note On starts with the straight lines 1 and 2.
-    QTest::newRow("left three quarters start nothing") << "widget_3" << false << "widget_8" << 1 << 2 << Yellow << 0;
-    QTest::newRow("Data2 to mapped Data1 replaces the Data1 line") << "widget_4" << true << "widget_7" << 2 << 2
+    QTest::newRow("left three quarters start nothing") << "originalData1Field" << false << "mappedData2Field" << 1 << 2 << Yellow << 0;
+    QTest::newRow("Data2 to mapped Data1 replaces the Data1 line") << "originalData2Field" << true << "mappedData1Field" << 2 << 2
                                                                    << Green << 0;
-    QTest::newRow("Data1 to mapped Data2") << "widget_3" << true << "widget_8" << 1 << 1 << Yellow << 0;
+    QTest::newRow("Data1 to mapped Data2") << "originalData1Field" << true << "mappedData2Field" << 1 << 1 << Yellow << 0;
     // Space on a source, Tab to a mapped field, Space: the same line.
-    QTest::newRow("keys: Data2 to mapped Data1") << "widget_4" << true << "widget_7" << 2 << 2 << Green
+    QTest::newRow("keys: Data2 to mapped Data1") << "originalData2Field" << true << "mappedData1Field" << 2 << 2 << Green
                                                  << int(Qt::Key_Space);
-    QTest::newRow("keys: Data1 to mapped Data2") << "widget_3" << true << "widget_8" << 1 << 1 << Yellow
+    QTest::newRow("keys: Data1 to mapped Data2") << "originalData1Field" << true << "mappedData2Field" << 1 << 1 << Yellow
                                                  << int(Qt::Key_Return);
-    QTest::newRow("keys: Escape lets the line go") << "widget_4" << true << "widget_7" << 1 << 2 << Yellow
+    QTest::newRow("keys: Escape lets the line go") << "originalData2Field" << true << "mappedData1Field" << 1 << 2 << Yellow
                                                    << int(Qt::Key_Escape);
 }
 
@@ -208,7 +208,7 @@ void TestMappingOverlay::dragFromRightQuarterFixesOnMappedField()
     QFETCH(QString, to);
     QFETCH(int, data1From);
     QFETCH(int, data2From);
-    QFETCH(QString, colour7);
+    QFETCH(QString, mappedData1Colour);
     QFETCH(int, key);
     choose(false, "Note On");
     choose(true, "Note On");
@@ -220,7 +220,7 @@ void TestMappingOverlay::dragFromRightQuarterFixesOnMappedField()
         drag(source, inRightQuarter ? rightQuarter(source) : leftPart(source), target);
     } else {
         QCOMPARE(source->focusPolicy() & Qt::TabFocus, Qt::TabFocus);
-        QCOMPARE(source->accessibleName(), from == "widget_3" ? QString("Original Data1") : QString("Original Data2"));
+        QCOMPARE(source->accessibleName(), from == "originalData1Field" ? QString("Original Data1") : QString("Original Data2"));
         m_page->activateWindow();
         source->setFocus();
         QTest::keyClick(source, Qt::Key_Space);
@@ -231,18 +231,18 @@ void TestMappingOverlay::dragFromRightQuarterFixesOnMappedField()
     }
     QCOMPARE(m_page->data1MappingFrom(), data1From);
     QCOMPARE(m_page->data2MappingFrom(), data2From);
-    QCOMPARE(editor(true)->fieldColour(field("widget_7")), colour7);
-    QCOMPARE(m_page->buildRecord().pp, data1From);
-    QCOMPARE(m_page->buildRecord().rr, data2From);
+    QCOMPARE(editor(true)->fieldColour(field("mappedData1Field")), mappedData1Colour);
+    QCOMPARE(m_page->buildRecord().mappedData1Source, data1From);
+    QCOMPARE(m_page->buildRecord().mappedData2Source, data2From);
 }
 
 void TestMappingOverlay::releaseOverPlaceholderDrawsNothing()
 {
     choose(false, "Note On");
     QCOMPARE(m_page->mappedStack()->currentIndex(), MappingPage::PlaceholderPage);
-    // Where widget_7 would be, the placeholder page is.
+    // Where the mapped Data1 field would be, the placeholder page is.
     QWidget *placeholder = m_page->mappedStack()->currentWidget();
-    QTest::mousePress(field("widget_3"), Qt::LeftButton, {}, rightQuarter(field("widget_3")));
+    QTest::mousePress(field("originalData1Field"), Qt::LeftButton, {}, rightQuarter(field("originalData1Field")));
     QVERIFY(m_page->overlay()->model().isDragging());
     QTest::mouseRelease(placeholder, Qt::LeftButton, {}, QPoint(20, 60));
     QVERIFY(!m_page->overlay()->model().isDragging());
@@ -255,33 +255,33 @@ void TestMappingOverlay::mappedProgramChangeRemovesData2Line()
 {
     choose(false, "Note On");
     choose(true, "Note On");
-    drag(field("widget_3"), rightQuarter(field("widget_3")), field("widget_8"));
+    drag(field("originalData1Field"), rightQuarter(field("originalData1Field")), field("mappedData2Field"));
     QCOMPARE(m_page->data2MappingFrom(), 1);
     choose(true, "Program Change(PC)");
     QCOMPARE(m_page->data1MappingFrom(), 1);
     QCOMPARE(m_page->data2MappingFrom(), -1);
-    QCOMPARE(editor(true)->fieldColour(field("widget_8")), Grey);
+    QCOMPARE(editor(true)->fieldColour(field("mappedData2Field")), Grey);
     QCOMPARE(editor(true)->data2Title()->text(), QString("Not Used"));
     QCOMPARE(m_page->overlay()->lines().size(), 1);
-    QCOMPARE(m_page->buildRecord().rr, 0);
+    QCOMPARE(m_page->buildRecord().mappedData2Source, 0);
 }
 
 void TestMappingOverlay::clearingDrawKeepsStraightLines()
 {
     choose(false, "Control Change(CC)");
     choose(true, "Note On");
-    drag(field("widget_4"), rightQuarter(field("widget_4")), field("widget_7"));
+    drag(field("originalData2Field"), rightQuarter(field("originalData2Field")), field("mappedData1Field"));
     QCOMPARE(m_page->data1MappingFrom(), 2);
     QCOMPARE(m_page->data2MappingFrom(), 2);
-    auto *draw = m_page->findChild<QCheckBox *>("checkBox_20");
+    auto *draw = m_page->findChild<QCheckBox *>("drawBox");
     QCOMPARE(draw->text(), QString("  draw"));
     QTest::mouseClick(draw, Qt::LeftButton, {}, QPoint(4, 4));
     QVERIFY(!draw->isChecked());
     QCOMPARE(m_page->data1MappingFrom(), -1);
     QCOMPARE(m_page->data2MappingFrom(), 2);
-    QCOMPARE(editor(true)->fieldColour(field("widget_7")), Grey);
+    QCOMPARE(editor(true)->fieldColour(field("mappedData1Field")), Grey);
     // No new line while drawing is off.
-    drag(field("widget_3"), rightQuarter(field("widget_3")), field("widget_7"));
+    drag(field("originalData1Field"), rightQuarter(field("originalData1Field")), field("mappedData1Field"));
     QCOMPARE(m_page->data1MappingFrom(), -1);
 }
 
@@ -314,8 +314,8 @@ void TestMappingOverlay::rightClickNearLineAsksBeforeRemoving()
     m_prompt->answerNext(answer);
     if (offset < 0) {
         m_page->activateWindow();
-        field("widget_7")->setFocus();
-        QTest::keyClick(field("widget_7"), Qt::Key_Delete);
+        field("mappedData1Field")->setFocus();
+        QTest::keyClick(field("mappedData1Field"), Qt::Key_Delete);
     } else {
         QTest::mousePress(m_page.get(), Qt::RightButton, {}, m_page->overlay()->mapTo(m_page.get(), at));
     }
@@ -326,7 +326,7 @@ void TestMappingOverlay::rightClickNearLineAsksBeforeRemoving()
         QCOMPARE(m_prompt->shown().first().buttons, int(Prompt::Yes | Prompt::No));
     }
     QCOMPARE(m_page->data1MappingFrom(), data1From);
-    QCOMPARE(editor(true)->fieldColour(field("widget_7")), data1From == 1 ? Yellow : Grey);
+    QCOMPARE(editor(true)->fieldColour(field("mappedData1Field")), data1From == 1 ? Yellow : Grey);
 }
 
 void TestMappingOverlay::linesStartAndEndOnTheirFieldsAtEverySize_data()
@@ -345,8 +345,8 @@ void TestMappingOverlay::linesStartAndEndOnTheirFieldsAtEverySize()
     m_page->resize(size);
     QTRY_COMPARE(m_page->overlay()->size(), m_page->size());
     for (const MappingLineModel::Line &line : m_page->overlay()->lines()) {
-        QWidget *from = field(line.source == 1 ? "widget_3" : "widget_4");
-        QWidget *to = field(line.target == MappingLineModel::Field::MappedData1 ? "widget_7" : "widget_8");
+        QWidget *from = field(line.source == 1 ? "originalData1Field" : "originalData2Field");
+        QWidget *to = field(line.target == MappingLineModel::Field::MappedData1 ? "mappedData1Field" : "mappedData2Field");
         const QPoint start = from->mapTo(m_page.get(), QPoint(from->width(), from->height() / 2));
         const QPoint end = to->mapTo(m_page.get(), QPoint(0, to->height() / 2));
         QVERIFY(qAbs(line.segment.p1().x() - start.x()) <= 1 && qAbs(line.segment.p1().y() - start.y()) <= 1);
@@ -359,7 +359,7 @@ void TestMappingOverlay::sysExTypeComboSwitchesBackToStandardPage()
 {
     choose(false, "System Exclusive");
     QCOMPARE(m_page->originalStack()->currentIndex(), MappingPage::SysExPage);
-    auto *combo = m_page->findChild<QComboBox *>("comboBox_14");
+    auto *combo = m_page->findChild<QComboBox *>("originalSysExTypeCombo");
     combo->setCurrentIndex(combo->findText("Pitch Bend"));
     QCOMPARE(m_page->originalStack()->currentIndex(), MappingPage::StandardPage);
     QCOMPARE(editor(false)->typeName(), QString("Pitch Bend"));
@@ -369,8 +369,8 @@ void TestMappingOverlay::sysExTypeComboSwitchesBackToStandardPage()
     choose(true, "System Exclusive");
     QCOMPARE(m_page->mappedStack()->currentIndex(), MappingPage::SysExPage);
     QCOMPARE(m_page->originalStack()->currentIndex(), MappingPage::StandardPage);
-    auto *combo2 = m_page->findChild<QComboBox *>("comboBox_15");
-    combo2->setCurrentIndex(combo2->findText("Note Off"));
+    auto *mappedTypeCombo = m_page->findChild<QComboBox *>("mappedSysExTypeCombo");
+    mappedTypeCombo->setCurrentIndex(mappedTypeCombo->findText("Note Off"));
     QCOMPARE(m_page->mappedStack()->currentIndex(), MappingPage::StandardPage);
     QCOMPARE(editor(true)->typeName(), QString("Note Off"));
     QCOMPARE(m_page->data1MappingFrom(), 1);
@@ -385,7 +385,7 @@ void TestMappingOverlay::mixedSidesPairDataRowsWithUsableFields()
     addRow(sysEx, Kind::Data2);
     // Only Data2 exists: it takes the only usable field, in green.
     QCOMPARE(m_page->data1MappingFrom(), 2);
-    QCOMPARE(editor(true)->fieldColour(field("widget_7")), Green);
+    QCOMPARE(editor(true)->fieldColour(field("mappedData1Field")), Green);
     QCOMPARE(m_page->overlay()->lines().size(), 1);
     m_page->setData1MappingFrom(-1);
     addRow(sysEx, Kind::Data1);
@@ -395,10 +395,10 @@ void TestMappingOverlay::mixedSidesPairDataRowsWithUsableFields()
     QCOMPARE(m_page->data1MappingFrom(), 1);
     QCOMPARE(m_page->data2MappingFrom(), -1);
     const MappingRecord r = m_page->buildRecord();
-    QCOMPARE(r.ii, 0x0F);
+    QCOMPARE(r.originalType, 0x0F);
     QCOMPARE(r.payload, QByteArray::fromHex("7f7f7f007f007f"));
-    QCOMPARE(r.kk, 6);
-    QCOMPARE(r.ll, 1);
+    QCOMPARE(r.originalData1Position, 6);
+    QCOMPARE(r.originalData2Position, 1);
 }
 
 void TestMappingOverlay::mixedSidesLineFromDataRowChoosesMappedField()
@@ -409,7 +409,7 @@ void TestMappingOverlay::mixedSidesLineFromDataRowChoosesMappedField()
     addRow(sysEx, Kind::Data1);
     QCOMPARE(m_page->data1MappingFrom(), 1);
     QWidget *row = sysEx->data1RowWidget();
-    drag(row, rightQuarter(row), field("widget_8"));
+    drag(row, rightQuarter(row), field("mappedData2Field"));
     QCOMPARE(m_page->data2MappingFrom(), 1);
     // Remove the paired line: the rule carries Original Data1 to Data2 only.
     const QPointF middle = m_page->overlay()->lines().first().segment.center();
@@ -418,7 +418,7 @@ void TestMappingOverlay::mixedSidesLineFromDataRowChoosesMappedField()
     QCOMPARE(m_page->data1MappingFrom(), -1);
     QCOMPARE(m_page->data2MappingFrom(), 1);
     // The next tick keeps it so.
-    m_page->overlay()->printValues();
+    m_page->overlay()->reconcileSources();
     QCOMPARE(m_page->data1MappingFrom(), -1);
     QCOMPARE(m_page->data2MappingFrom(), 1);
 }
@@ -433,13 +433,13 @@ void TestMappingOverlay::deletingMappedData2RowClearsItsSource()
     m_page->setData2MappingFrom(2);
     QCOMPARE(m_page->data1MappingFrom(), 1);
     QCOMPARE(m_page->overlay()->lines().size(), 2);
-    QCOMPARE(m_page->buildRecord().ss, 6);
+    QCOMPARE(m_page->buildRecord().mappedData2Position, 6);
     sysEx->tableView()->setCurrentIndex(sysEx->tableView()->model()->index(4, 0));
-    QTest::mouseClick(m_page->findChild<QPushButton *>("pushButton_13"), Qt::LeftButton);
+    QTest::mouseClick(m_page->findChild<QPushButton *>("mappedDeleteButton"), Qt::LeftButton);
     QCOMPARE(m_page->data2MappingFrom(), -1);
     QCOMPARE(m_page->data1MappingFrom(), 1);
     QCOMPARE(m_page->overlay()->lines().size(), 1);
-    QCOMPARE(m_page->buildRecord().rr, 0);
+    QCOMPARE(m_page->buildRecord().mappedData2Source, 0);
 }
 
 void TestMappingOverlay::storedSysExRuleIsShownAndSentUnchanged()
@@ -447,33 +447,33 @@ void TestMappingOverlay::storedSysExRuleIsShownAndSentUnchanged()
     // Value 0x41, Data1 0..127, Ignore, to Control Change with Data2 from
     // Original Data1: "ll" is 1 and must not turn 0x41 into a Data2 row.
     MappingRecord r;
-    r.hh6 = 0x42;
-    r.ii = 0x0F;
-    r.jj = 1;
-    r.kk = 2;
-    r.ll = 1;
-    r.mm = 4;
+    r.numberByte = 0x42;
+    r.originalType = 0x0F;
+    r.originalChannel = 1;
+    r.originalData1Position = 2;
+    r.originalData2Position = 1;
+    r.payloadLength = 4;
     r.payload = QByteArray::fromHex("41007fff");
-    r.nn = 0x0B;
-    r.oo = 1;
-    r.pp = 0;
-    r.qq = 1;
-    r.rr = 1;
-    r.ss = 3;
-    r.tt = 5;
+    r.mappedType = 0x0B;
+    r.mappedChannel = 1;
+    r.mappedData1Source = 0;
+    r.mappedData1Position = 1;
+    r.mappedData2Source = 1;
+    r.mappedData2Position = 3;
+    r.extraDataLength = 5;
     r.extraData = QByteArray::fromHex("b000 7f007f");
     m_page->setPortBoxesVisible(true);
-    m_session->dispatcher()->dealWithData(FEED_BACK_PORT_ROUNTMAPPING, r.toStoreCommand());
+    m_session->dispatcher()->dispatch(FrameKind::MappingReport, r.toStoreCommand());
     QTRY_VERIFY(m_page->feedbackMappings().at(2).enable);
-    m_page->findChild<QCheckBox *>("checkBox_17")->click();
+    m_page->findChild<QCheckBox *>("originalShowHexBox")->click();
     m_page->mappingNumberCombo()->setCurrentIndex(1);
     QCOMPARE(m_page->originalStack()->currentIndex(), MappingPage::SysExPage);
     QCOMPARE(m_page->originalSysExEditor()->rowTexts(), (QStringList{"0x41", "Data1", "Ignore"}));
-    QCOMPARE(m_page->findChild<QLabel *>("label_25")->text(), QString("0xF0"));
+    QCOMPARE(m_page->findChild<QLabel *>("originalSysExHeader")->text(), QString("0xF0"));
     QCOMPARE(m_page->data1MappingFrom(), -1);
     QCOMPARE(m_page->data2MappingFrom(), 1);
     QCOMPARE(m_page->overlay()->lines().size(), 1);
-    m_page->overlay()->printValues();
+    m_page->overlay()->reconcileSources();
     QCOMPARE(m_page->buildRecord(), m_page->feedbackMappings().at(2));
 }
 

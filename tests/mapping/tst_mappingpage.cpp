@@ -5,7 +5,7 @@
 #include "device/devicesession.h"
 #include "device/feedbackdispatcher.h"
 #include "mapping/mappingfeedback.h"
-#include "device/feedbacktype.h"
+#include "device/framekind.h"
 #include "device/sysex.h"
 #include "mapping/mappingpage.h"
 #include "mapping/standardmappingeditor.h"
@@ -39,23 +39,23 @@ QByteArray bytes(std::initializer_list<int> values)
 }
 
 // The rule of the documented store example, for any number and ranges.
-MappingRecord noteOnToProgramChange(int number, int d1min = 0, int d1max = 127, int d2min = 0, int d2max = 127)
+MappingRecord noteOnToProgramChange(int number, int data1Min = 0, int data1Max = 127, int data2Min = 0, int data2Max = 127)
 {
     MappingRecord r;
-    r.hh1 = 0x01;
-    r.hh6 = static_cast<std::uint8_t>(0x40 | number);
-    r.ii = 0x09;
-    r.jj = 17;
-    r.kk = 1;
-    r.ll = 3;
-    r.mm = 5;
-    r.payload = QByteArray::fromHex("90") + bytes({d1min, d1max, d2min, d2max});
-    r.nn = 0x0C;
-    r.oo = 2;
-    r.pp = 2;
-    r.qq = 1;
-    r.ss = 0;
-    r.tt = 3;
+    r.portMaskLow = 0x01;
+    r.numberByte = static_cast<std::uint8_t>(0x40 | number);
+    r.originalType = 0x09;
+    r.originalChannel = 17;
+    r.originalData1Position = 1;
+    r.originalData2Position = 3;
+    r.payloadLength = 5;
+    r.payload = QByteArray::fromHex("90") + bytes({data1Min, data1Max, data2Min, data2Max});
+    r.mappedType = 0x0C;
+    r.mappedChannel = 2;
+    r.mappedData1Source = 2;
+    r.mappedData1Position = 1;
+    r.mappedData2Position = 0;
+    r.extraDataLength = 3;
     r.extraData = hex("c10506");
     return r;
 }
@@ -103,7 +103,7 @@ private slots:
     void valueListsFollowNamingSettings();
 
 private:
-    void feed(Feedbacktype type, const QByteArray &frame) { m_session->dispatcher()->dealWithData(type, frame); }
+    void feed(FrameKind type, const QByteArray &frame) { m_session->dispatcher()->dispatch(type, frame); }
     void choose(bool mappedSide, const QString &type);
     void storeRule(const MappingRecord &record);
     [[nodiscard]] StandardMappingEditor *editor(bool mappedSide) const;
@@ -145,7 +145,7 @@ StandardMappingEditor *TestMappingPage::editor(bool mappedSide) const
 
 void TestMappingPage::choose(bool mappedSide, const QString &type)
 {
-    auto *noSelect = m_page->findChild<PlaceholderComboBox *>(mappedSide ? "comboBox_noselect_2" : "comboBox_noselect");
+    auto *noSelect = m_page->findChild<PlaceholderComboBox *>(mappedSide ? "mappedPlaceholderCombo" : "originalPlaceholderCombo");
     QStackedWidget *stack = mappedSide ? m_page->mappedStack() : m_page->originalStack();
     if (stack->currentIndex() == MappingPage::PlaceholderPage)
         noSelect->setCurrentIndex(noSelect->findText(type));
@@ -155,15 +155,15 @@ void TestMappingPage::choose(bool mappedSide, const QString &type)
 
 void TestMappingPage::storeRule(const MappingRecord &record)
 {
-    feed(FEED_BACK_PORT_ROUNTMAPPING, record.toStoreCommand());
-    QTRY_VERIFY(!m_page->comboUpdateTimer()->isActive());
+    feed(FrameKind::MappingReport, record.toStoreCommand());
+    QTRY_VERIFY(!m_page->refreshTimer()->isActive());
 }
 
 void TestMappingPage::startsWithBothSidesOnPlaceholder()
 {
     QCOMPARE(m_page->originalStack()->currentIndex(), MappingPage::PlaceholderPage);
     QCOMPARE(m_page->mappedStack()->currentIndex(), MappingPage::PlaceholderPage);
-    for (const char *name : {"comboBox_noselect", "comboBox_noselect_2"}) {
+    for (const char *name : {"originalPlaceholderCombo", "mappedPlaceholderCombo"}) {
         auto *noSelect = m_page->findChild<PlaceholderComboBox *>(name);
         QVERIFY(noSelect);
         QCOMPARE(noSelect->currentIndex(), -1);
@@ -198,19 +198,19 @@ void TestMappingPage::offersTypesChannelsAndNumbers()
         QCOMPARE(items(editor(mapped)->channelCombo()), channels);
         QCOMPARE(editor(mapped)->channelCombo()->currentText(), QString("1"));
         QCOMPARE(editor(mapped)->data2MaxCombo()->count(), 128);
-        QCOMPARE(items(m_page->findChild<QComboBox *>(mapped ? "comboBox_noselect_2" : "comboBox_noselect")), types);
+        QCOMPARE(items(m_page->findChild<QComboBox *>(mapped ? "mappedPlaceholderCombo" : "originalPlaceholderCombo")), types);
     }
     QCOMPARE(items(m_page->mappingNumberCombo()), numbers);
-    for (const char *name : {"Original_midista_comboBox_2", "mapping_data2max_comboBox_2", "pushButton_14",
-                             "pushButton_15", "pushButton_16", "delete_all", "checkBox_19", "checkBox_21",
-                             "comboBox", "widget_3", "widget_4", "widget_7", "widget_8"})
+    for (const char *name : {"originalStatusCombo", "mappedData2MaxCombo", "sendButton",
+                             "readButton", "deleteButton", "restoreButton", "allInputsBox", "allOutputsBox",
+                             "mappingNumberCombo", "originalData1Field", "originalData2Field", "mappedData1Field", "mappedData2Field"})
         QVERIFY2(m_page->findChild<QWidget *>(name), name);
-    QCOMPARE(m_page->findChild<QPushButton *>("delete_all")->text(), QString("Restore"));
+    QCOMPARE(m_page->findChild<QPushButton *>("restoreButton")->text(), QString("Restore"));
 }
 
 void TestMappingPage::buildsDocumentedStoreCommand()
 {
-    feed(FEED_BACK_PORT_FILTERING_COUNT, filterCountsFrame(hex("020208080101")));
+    feed(FrameKind::FilterPortCounts, filterCountsFrame(hex("020208080101")));
     m_page->inputBoxes().at(0)->setChecked(true);
     choose(false, "Note On");
     editor(false)->channelCombo()->setCurrentText("All");
@@ -268,7 +268,7 @@ void TestMappingPage::refusesToSendWhileSideShowsPlaceholder()
     if (viaSet)
         m_page->onSetClicked();
     else
-        QTest::mouseClick(m_page->findChild<QPushButton *>("pushButton_14"), Qt::LeftButton);
+        QTest::mouseClick(m_page->findChild<QPushButton *>("sendButton"), Qt::LeftButton);
     QCOMPARE(sent.size(), 0);
     QVERIFY(m_page->pendingMapping().isEmpty());
     QCOMPARE(m_prompt->shown().size(), 1);
@@ -299,12 +299,12 @@ void TestMappingPage::setRefusesRuleAlreadyStored()
     QCOMPARE(m_prompt->shown().first().text, QString("The Same Mapping data already exists."));
 
     // "send" does not compare; a changed rule goes out through "Set" too.
-    QTest::mouseClick(m_page->findChild<QPushButton *>("pushButton_14"), Qt::LeftButton);
+    QTest::mouseClick(m_page->findChild<QPushButton *>("sendButton"), Qt::LeftButton);
     QCOMPARE(sent.size(), 1);
     editor(true)->channelCombo()->setCurrentText("9");
     m_page->onSetClicked();
     QCOMPARE(sent.size(), 2);
-    QCOMPARE(m_page->pendingMapping().oo, 9);
+    QCOMPARE(m_page->pendingMapping().mappedChannel, 9);
     QCOMPARE(m_prompt->shown().size(), 1);
 }
 
@@ -313,7 +313,7 @@ void TestMappingPage::confirmedStoreFilesRuleUnderItsNumber()
     m_page->mappingNumberCombo()->setCurrentIndex(3);
     choose(false, "Note On");
     choose(true, "Note Off");
-    QTest::mouseClick(m_page->findChild<QPushButton *>("pushButton_14"), Qt::LeftButton);
+    QTest::mouseClick(m_page->findChild<QPushButton *>("sendButton"), Qt::LeftButton);
     const MappingRecord sent = m_page->pendingMapping();
     QCOMPARE(sent.mappingNumber(), 4);
     // Sending alone stores nothing.
@@ -321,7 +321,7 @@ void TestMappingPage::confirmedStoreFilesRuleUnderItsNumber()
 
     // The selection moved on before the answer came: the rule still is number 4's.
     m_page->mappingNumberCombo()->setCurrentIndex(6);
-    feed(FEED_BACK_ROUTING_CONFIGURATION, hex("f0002f7102020000f7"));
+    feed(FrameKind::SaveAnswer, hex("f0002f7102020000f7"));
     QVERIFY(m_page->feedbackMappings().at(4).enable);
     QCOMPARE(m_page->feedbackMappings().at(4), sent);
     QVERIFY(!m_page->feedbackMappings().at(7).enable);
@@ -330,7 +330,7 @@ void TestMappingPage::confirmedStoreFilesRuleUnderItsNumber()
 
 void TestMappingPage::showsReadBackWhenNumberSelected()
 {
-    feed(FEED_BACK_PORT_FILTERING_COUNT, filterCountsFrame(hex("020208080101")));
+    feed(FrameKind::FilterPortCounts, filterCountsFrame(hex("020208080101")));
     storeRule(noteOnToProgramChange(5, 10, 20, 30, 40));
     QVERIFY(m_page->feedbackMappings().at(5).enable);
     // Number 1 is selected and empty: the page stays reset.
@@ -364,14 +364,14 @@ void TestMappingPage::showsShortBlockRangesOfStoredRule()
 {
     // A Program Change original keeps its Data1 range when shown, so that
     // "Set" on the shown rule does not widen it to 0..127.
-    feed(FEED_BACK_PORT_FILTERING_COUNT, filterCountsFrame(hex("020208080101")));
+    feed(FrameKind::FilterPortCounts, filterCountsFrame(hex("020208080101")));
     MappingRecord r = noteOnToProgramChange(2);
-    r.ii = 0x0C;
-    r.kk = 1;
-    r.ll = 0;
-    r.mm = 3;
+    r.originalType = 0x0C;
+    r.originalData1Position = 1;
+    r.originalData2Position = 0;
+    r.payloadLength = 3;
     r.payload = hex("c00820");
-    r.pp = 1;
+    r.mappedData1Source = 1;
     storeRule(r);
     m_page->mappingNumberCombo()->setCurrentIndex(1);
     QCOMPARE(editor(false)->typeName(), QString("Program Change(PC)"));
@@ -384,11 +384,11 @@ void TestMappingPage::showsShortBlockRangesOfStoredRule()
 
 void TestMappingPage::refreshesOncePerBurstOfReadBacks()
 {
-    QSignalSpy refreshes(m_page->comboUpdateTimer(), &QTimer::timeout);
+    QSignalSpy refreshes(m_page->refreshTimer(), &QTimer::timeout);
     for (int n : {1, 2, 3})
-        feed(FEED_BACK_PORT_ROUNTMAPPING, noteOnToProgramChange(n).toStoreCommand());
+        feed(FrameKind::MappingReport, noteOnToProgramChange(n).toStoreCommand());
     // The device's "no rules" answer restarts the timer like a rule does.
-    feed(FEED_BACK_PORT_ROUNTMAPPING, hex("f0002f7101060000f7"));
+    feed(FrameKind::MappingReport, hex("f0002f7101060000f7"));
     QTRY_COMPARE(refreshes.size(), 1);
     QTest::qWait(4 * MappingPage::RefreshDelayMs);
     QCOMPARE(refreshes.size(), 1);
@@ -419,8 +419,8 @@ void TestMappingPage::badReadBacksKeepStoredRules()
     QFETCH(QByteArray, frame);
     storeRule(noteOnToProgramChange(3, 1, 2, 3, 4));
     const QVector<MappingRecord> before = m_page->feedbackMappings();
-    feed(FEED_BACK_PORT_ROUNTMAPPING, frame);
-    QTRY_VERIFY(!m_page->comboUpdateTimer()->isActive());
+    feed(FrameKind::MappingReport, frame);
+    QTRY_VERIFY(!m_page->refreshTimer()->isActive());
     QCOMPARE(m_page->feedbackMappings(), before);
     for (int n = 0; n <= 16; ++n)
         QCOMPARE(m_page->feedbackMappings().at(n).enable, n == 3);
@@ -448,7 +448,7 @@ void TestMappingPage::deleteAnswersUpdateSelectedNumber()
     m_page->mappingNumberCombo()->setCurrentIndex(2);
     QCOMPARE(m_page->originalStack()->currentIndex(), MappingPage::StandardPage);
 
-    feed(FEED_BACK_DEL, answer);
+    feed(FrameKind::MappingDeleteAnswer, answer);
     QCOMPARE(m_page->feedbackMappings().at(3).enable, stillStored);
     QCOMPARE(m_page->originalStack()->currentIndex(),
              stillStored ? MappingPage::StandardPage : MappingPage::PlaceholderPage);
@@ -481,7 +481,7 @@ void TestMappingPage::restoreAsksFirst()
     const QVector<MappingRecord> before = m_page->feedbackMappings();
 
     m_prompt->answerNext(answer);
-    QTest::mouseClick(m_page->findChild<QPushButton *>("delete_all"), Qt::LeftButton);
+    QTest::mouseClick(m_page->findChild<QPushButton *>("restoreButton"), Qt::LeftButton);
     QCOMPARE(m_prompt->shown().size(), 1);
     QCOMPARE(m_prompt->shown().first().text, QString("Delete all mapping numbers?"));
     QCOMPARE(m_prompt->shown().first().okText, QString("Yes"));
@@ -501,15 +501,15 @@ void TestMappingPage::restoreAsksFirst()
 void TestMappingPage::factoryResetEmptiesRules()
 {
     storeRule(noteOnToProgramChange(1));
-    feed(FEED_FCTORY, hex("f0002f7103010101f7"));
+    feed(FrameKind::FactoryReset, hex("f0002f7103010101f7"));
     QVERIFY(!m_page->feedbackMappings().at(1).enable);
     QCOMPARE(m_page->originalStack()->currentIndex(), MappingPage::PlaceholderPage);
 }
 
 void TestMappingPage::labelsPortBoxesFromDevicePorts()
 {
-    feed(FEED_BACK_PORT_COUNT, portCountsFrame());
-    feed(FEED_BACK_PORT_FILTERING_COUNT, filterCountsFrame(hex("020208080101")));
+    feed(FrameKind::PortCounts, portCountsFrame());
+    feed(FrameKind::FilterPortCounts, filterCountsFrame(hex("020208080101")));
     const QList<QCheckBox *> &in = m_page->inputBoxes();
     const QList<QCheckBox *> &out = m_page->outputBoxes();
     QCOMPARE(in.at(0)->text(), QString("MIDI IN1"));
@@ -522,7 +522,7 @@ void TestMappingPage::labelsPortBoxesFromDevicePorts()
 
     const auto colour = [](const QLabel *label) { return label->palette().color(QPalette::WindowText); };
     QCOMPARE(colour(m_page->inputBoxLabel(2)), QColor(Qt::gray));
-    feed(FEED_BACK_PORT_NAME, nameFrame(1, "Keystation 49"));
+    feed(FrameKind::UsbPortName, nameFrame(1, "Keystation 49"));
     QCOMPARE(m_page->inputBoxLabel(2)->text(), QString("(Keystation 49)"));
     QCOMPARE(m_page->outputBoxLabel(2)->text(), QString("(Keystation 49)"));
     QCOMPARE(m_page->inputBoxLabel(3)->text(), QString("(No device connected)"));
@@ -530,16 +530,16 @@ void TestMappingPage::labelsPortBoxesFromDevicePorts()
     QCOMPARE(colour(m_page->inputBoxLabel(2)), QColor(Qt::black));
     QCOMPARE(colour(m_page->outputBoxLabel(2)), QColor(Qt::black));
     QCOMPARE(colour(m_page->inputBoxLabel(3)), QColor(Qt::gray));
-    feed(FEED_BACK_PORT_NAME, nameFrame(1, "1"));
+    feed(FrameKind::UsbPortName, nameFrame(1, "1"));
     QCOMPARE(m_page->inputBoxLabel(2)->text(), QString("(No device connected)"));
     QCOMPARE(colour(m_page->inputBoxLabel(2)), QColor(Qt::gray));
-    feed(FEED_BACK_PORT_NAME, nameFrame(3, "nanoKONTROL2"));
+    feed(FrameKind::UsbPortName, nameFrame(3, "nanoKONTROL2"));
     QCOMPARE(m_page->outputBoxLabel(4)->text(), QString("(nanoKONTROL2)"));
     // Port counts that come after the names keep them.
     m_page->setPortCounts({2, 2, 8, 8, 1, 1});
     QCOMPARE(m_page->outputBoxLabel(4)->text(), QString("(nanoKONTROL2)"));
     // The "nothing attached anywhere" form frees every USB label.
-    feed(FEED_BACK_PORT_NAME, hex("f0002f710206000000fff7"));
+    feed(FrameKind::UsbPortName, hex("f0002f710206000000fff7"));
     QCOMPARE(m_page->outputBoxLabel(4)->text(), QString("(No device connected)"));
     QCOMPARE(m_page->outputBoxLabel(0)->text(), QString());
 
@@ -558,12 +558,12 @@ void TestMappingPage::portMaskFollowsBoxOrder_data()
     QTest::addColumn<QStringList>("checked");
     QTest::addColumn<QByteArray>("mask");
     const QVector<int> alder{2, 2, 8, 8, 1, 1};
-    QTest::newRow("first MIDI input") << alder << QStringList{"checkBox_in0"} << hex("010000");
-    QTest::newRow("MIDI outputs follow MIDI inputs") << alder << QStringList{"checkBox_out0"} << hex("040000");
-    QTest::newRow("USB inputs follow MIDI outputs") << alder << QStringList{"checkBox_in2"} << hex("100000");
-    QTest::newRow("USB outputs come last") << alder << QStringList{"checkBox_out9"} << hex("000020");
+    QTest::newRow("first MIDI input") << alder << QStringList{"inputPort0Box"} << hex("010000");
+    QTest::newRow("MIDI outputs follow MIDI inputs") << alder << QStringList{"outputPort0Box"} << hex("040000");
+    QTest::newRow("USB inputs follow MIDI outputs") << alder << QStringList{"inputPort2Box"} << hex("100000");
+    QTest::newRow("USB outputs come last") << alder << QStringList{"outputPort9Box"} << hex("000020");
     QTest::newRow("twenty boxes all checked")
-        << QVector<int>{10, 10, 0, 0, 0, 0} << QStringList{"checkBox_19", "checkBox_21"} << hex("7f7f3f");
+        << QVector<int>{10, 10, 0, 0, 0, 0} << QStringList{"allInputsBox", "allOutputsBox"} << hex("7f7f3f");
 }
 
 void TestMappingPage::portMaskFollowsBoxOrder()
@@ -577,13 +577,13 @@ void TestMappingPage::portMaskFollowsBoxOrder()
     choose(false, "Start");
     choose(true, "Stop");
     const MappingRecord r = m_page->buildRecord();
-    QCOMPARE(bytes({r.hh1, r.hh2, r.hh3}), mask);
+    QCOMPARE(bytes({r.portMaskLow, r.portMaskMiddle, r.portMaskHigh}), mask);
 }
 
 void TestMappingPage::columnBoxesCheckVisiblePortsOnly()
 {
     m_page->setPortCounts({2, 1, 1, 1, 0, 0});
-    auto *inputs = m_page->findChild<QCheckBox *>("checkBox_19");
+    auto *inputs = m_page->findChild<QCheckBox *>("allInputsBox");
     QTest::mouseClick(inputs, Qt::LeftButton, {}, QPoint(4, 4));
     QVERIFY(m_page->inputBoxes().at(0)->isChecked());
     QVERIFY(m_page->inputBoxes().at(2)->isChecked());

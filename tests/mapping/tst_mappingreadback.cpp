@@ -25,7 +25,7 @@ QByteArray readBack(const QByteArray &bodyHex)
 
 QByteArray mappedFields(const MappingRecord &r)
 {
-    const char fields[] = {char(r.nn), char(r.oo), char(r.pp), char(r.qq), char(r.rr), char(r.ss), char(r.tt)};
+    const char fields[] = {char(r.mappedType), char(r.mappedChannel), char(r.mappedData1Source), char(r.mappedData1Position), char(r.mappedData2Source), char(r.mappedData2Position), char(r.extraDataLength)};
     return QByteArray(fields, sizeof fields);
 }
 
@@ -55,26 +55,26 @@ void TestMappingReadBack::storeCommandShouldReadBackAsTheSameRecord_data()
     QTest::newRow("number 16") << noteOnToProgramChange(16);
 
     MappingRecord sysEx = noteOnToProgramChange(7);
-    sysEx.hh1 = 0x7F;
-    sysEx.hh2 = 0x7F;
-    sysEx.hh3 = 0x3F;
-    sysEx.ii = 0x0F;
+    sysEx.portMaskLow = 0x7F;
+    sysEx.portMaskMiddle = 0x7F;
+    sysEx.portMaskHigh = 0x3F;
+    sysEx.originalType = 0x0F;
     sysEx.payload = QByteArray(28, '\x10');
     sysEx.payload[3] = '\xff';
-    sysEx.mm = 28;
-    sysEx.nn = 0x0F;
+    sysEx.payloadLength = 28;
+    sysEx.mappedType = 0x0F;
     sysEx.extraData = QByteArray(30, '\x22');
-    sysEx.tt = 30;
+    sysEx.extraDataLength = 30;
     QTest::newRow("SysEx both sides, longest blocks") << sysEx;
 
     MappingRecord start = noteOnToProgramChange(2);
-    start.ii = 0xAF;
-    start.kk = 0;
-    start.ll = 0;
-    start.mm = 1;
+    start.originalType = 0xAF;
+    start.originalData1Position = 0;
+    start.originalData2Position = 0;
+    start.payloadLength = 1;
     start.payload = QByteArray::fromHex("fa");
-    start.nn = 0xCF;
-    start.tt = 1;
+    start.mappedType = 0xCF;
+    start.extraDataLength = 1;
     start.extraData = QByteArray::fromHex("fc");
     QTest::newRow("status-only blocks") << start;
 }
@@ -93,7 +93,7 @@ void TestMappingReadBack::storeCommandShouldReadBackAsTheSameRecord()
 
 void TestMappingReadBack::mappingNumber_data()
 {
-    QTest::addColumn<int>("hh6");
+    QTest::addColumn<int>("numberByte");
     QTest::addColumn<Status>("status");
     QTest::addColumn<int>("number");
 
@@ -107,12 +107,12 @@ void TestMappingReadBack::mappingNumber_data()
 
 void TestMappingReadBack::mappingNumber()
 {
-    QFETCH(int, hh6);
+    QFETCH(int, numberByte);
     QFETCH(Status, status);
     QFETCH(int, number);
 
     MappingRecord record = noteOnToProgramChange(1);
-    record.hh6 = std::uint8_t(hh6);
+    record.numberByte = std::uint8_t(numberByte);
     if (status != Status::Accepted)
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^反馈端口标识 hh6 不在有效范围内")));
     const MappingReadBack result = MappingReadBack::parse(record.toStoreCommand());
@@ -162,7 +162,7 @@ void TestMappingReadBack::shouldRejectMalformedFrames()
 void TestMappingReadBack::shouldStayWithinTheFrame_data()
 {
     QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<int>("mm");
+    QTest::addColumn<int>("payloadLength");
     QTest::addColumn<QByteArray>("payload");
     QTest::addColumn<QByteArray>("mapped");
     QTest::addColumn<QByteArray>("extraData");
@@ -202,7 +202,7 @@ void TestMappingReadBack::shouldStayWithinTheFrame_data()
 void TestMappingReadBack::shouldStayWithinTheFrame()
 {
     QFETCH(QByteArray, body);
-    QFETCH(int, mm);
+    QFETCH(int, payloadLength);
     QFETCH(QByteArray, payload);
     QFETCH(QByteArray, mapped);
     QFETCH(QByteArray, extraData);
@@ -210,8 +210,8 @@ void TestMappingReadBack::shouldStayWithinTheFrame()
     const MappingReadBack result = MappingReadBack::parse(readBack(body));
     QCOMPARE(result.status, Status::Accepted);
     QCOMPARE(result.number, 5);
-    QCOMPARE(int(result.record.ll), 3);
-    QCOMPARE(int(result.record.mm), mm);
+    QCOMPARE(int(result.record.originalData2Position), 3);
+    QCOMPARE(int(result.record.payloadLength), payloadLength);
     QCOMPARE(result.record.payload.toHex(' '), payload.toHex(' '));
     QCOMPARE(mappedFields(result.record).toHex(' '), mapped.toHex(' '));
     QCOMPARE(result.record.extraData.toHex(' '), extraData.toHex(' '));

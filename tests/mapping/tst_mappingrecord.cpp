@@ -24,25 +24,25 @@ void TestMappingRecord::everyFieldTakesPartInEquality_data()
     QTest::addColumn<Mutation>("mutate");
     // Each row changes one field; it must make the record differ from the
     // sample, and stop the record from counting as empty.
-    QTest::newRow("hh1") << Mutation([](MappingRecord &r) { r.hh1 ^= 1; });
-    QTest::newRow("hh2") << Mutation([](MappingRecord &r) { r.hh2 ^= 1; });
-    QTest::newRow("hh3") << Mutation([](MappingRecord &r) { r.hh3 ^= 1; });
-    QTest::newRow("hh4") << Mutation([](MappingRecord &r) { r.hh4 ^= 1; });
-    QTest::newRow("hh5") << Mutation([](MappingRecord &r) { r.hh5 ^= 1; });
-    QTest::newRow("hh6") << Mutation([](MappingRecord &r) { r.hh6 ^= 1; });
-    QTest::newRow("ii") << Mutation([](MappingRecord &r) { r.ii ^= 1; });
-    QTest::newRow("jj") << Mutation([](MappingRecord &r) { r.jj ^= 1; });
-    QTest::newRow("kk") << Mutation([](MappingRecord &r) { r.kk ^= 1; });
-    QTest::newRow("ll") << Mutation([](MappingRecord &r) { r.ll ^= 1; });
-    QTest::newRow("mm") << Mutation([](MappingRecord &r) { r.mm ^= 1; });
+    QTest::newRow("portMaskLow") << Mutation([](MappingRecord &r) { r.portMaskLow ^= 1; });
+    QTest::newRow("portMaskMiddle") << Mutation([](MappingRecord &r) { r.portMaskMiddle ^= 1; });
+    QTest::newRow("portMaskHigh") << Mutation([](MappingRecord &r) { r.portMaskHigh ^= 1; });
+    QTest::newRow("reservedA") << Mutation([](MappingRecord &r) { r.reservedA ^= 1; });
+    QTest::newRow("reservedB") << Mutation([](MappingRecord &r) { r.reservedB ^= 1; });
+    QTest::newRow("numberByte") << Mutation([](MappingRecord &r) { r.numberByte ^= 1; });
+    QTest::newRow("originalType") << Mutation([](MappingRecord &r) { r.originalType ^= 1; });
+    QTest::newRow("originalChannel") << Mutation([](MappingRecord &r) { r.originalChannel ^= 1; });
+    QTest::newRow("originalData1Position") << Mutation([](MappingRecord &r) { r.originalData1Position ^= 1; });
+    QTest::newRow("originalData2Position") << Mutation([](MappingRecord &r) { r.originalData2Position ^= 1; });
+    QTest::newRow("payloadLength") << Mutation([](MappingRecord &r) { r.payloadLength ^= 1; });
     QTest::newRow("payload") << Mutation([](MappingRecord &r) { r.payload.append('\0'); });
-    QTest::newRow("nn") << Mutation([](MappingRecord &r) { r.nn ^= 1; });
-    QTest::newRow("oo") << Mutation([](MappingRecord &r) { r.oo ^= 1; });
-    QTest::newRow("pp") << Mutation([](MappingRecord &r) { r.pp ^= 1; });
-    QTest::newRow("qq") << Mutation([](MappingRecord &r) { r.qq ^= 1; });
-    QTest::newRow("rr") << Mutation([](MappingRecord &r) { r.rr ^= 1; });
-    QTest::newRow("ss") << Mutation([](MappingRecord &r) { r.ss ^= 1; });
-    QTest::newRow("tt") << Mutation([](MappingRecord &r) { r.tt ^= 1; });
+    QTest::newRow("mappedType") << Mutation([](MappingRecord &r) { r.mappedType ^= 1; });
+    QTest::newRow("mappedChannel") << Mutation([](MappingRecord &r) { r.mappedChannel ^= 1; });
+    QTest::newRow("mappedData1Source") << Mutation([](MappingRecord &r) { r.mappedData1Source ^= 1; });
+    QTest::newRow("mappedData1Position") << Mutation([](MappingRecord &r) { r.mappedData1Position ^= 1; });
+    QTest::newRow("mappedData2Source") << Mutation([](MappingRecord &r) { r.mappedData2Source ^= 1; });
+    QTest::newRow("mappedData2Position") << Mutation([](MappingRecord &r) { r.mappedData2Position ^= 1; });
+    QTest::newRow("extraDataLength") << Mutation([](MappingRecord &r) { r.extraDataLength ^= 1; });
     QTest::newRow("extraData") << Mutation([](MappingRecord &r) { r.extraData.append('\0'); });
 }
 

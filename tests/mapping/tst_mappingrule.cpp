@@ -51,10 +51,10 @@ void TestMappingRule::originalStandardSide_data()
 {
     QTest::addColumn<QString>("type");
     QTest::addColumn<QString>("channel");
-    QTest::addColumn<int>("ii");
-    QTest::addColumn<int>("jj");
-    QTest::addColumn<int>("kk");
-    QTest::addColumn<int>("ll");
+    QTest::addColumn<int>("originalType");
+    QTest::addColumn<int>("originalChannel");
+    QTest::addColumn<int>("originalData1Position");
+    QTest::addColumn<int>("originalData2Position");
     QTest::addColumn<QByteArray>("payload");
 
     // Ranges 5..100 and 10..120 everywhere.
@@ -73,10 +73,10 @@ void TestMappingRule::originalStandardSide()
 {
     QFETCH(QString, type);
     QFETCH(QString, channel);
-    QFETCH(int, ii);
-    QFETCH(int, jj);
-    QFETCH(int, kk);
-    QFETCH(int, ll);
+    QFETCH(int, originalType);
+    QFETCH(int, originalChannel);
+    QFETCH(int, originalData1Position);
+    QFETCH(int, originalData2Position);
     QFETCH(QByteArray, payload);
 
     if (type == QLatin1String("Bogus"))
@@ -87,11 +87,11 @@ void TestMappingRule::originalStandardSide()
     if (type == QLatin1String("Bogus"))
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("未知消息类型")));
     const MappingRecord r = rule.toRecord();
-    QCOMPARE(int(r.ii), ii);
-    QCOMPARE(int(r.jj), jj);
-    QCOMPARE(int(r.kk), kk);
-    QCOMPARE(int(r.ll), ll);
-    QCOMPARE(int(r.mm), payload.size());
+    QCOMPARE(int(r.originalType), originalType);
+    QCOMPARE(int(r.originalChannel), originalChannel);
+    QCOMPARE(int(r.originalData1Position), originalData1Position);
+    QCOMPARE(int(r.originalData2Position), originalData2Position);
+    QCOMPARE(int(r.payloadLength), payload.size());
     QCOMPARE(r.payload.toHex(' '), payload.toHex(' '));
 }
 
@@ -102,13 +102,13 @@ void TestMappingRule::shouldEncodeSysExOriginalWithItsMappedData()
     rule.mapped = standardSide(QStringLiteral("Control Change(CC)"), QStringLiteral("1"));
     rule.data1MappingFrom = 1;
     const MappingRecord r = rule.toRecord();
-    QCOMPARE(int(r.ii), 0x0F);
+    QCOMPARE(int(r.originalType), 0x0F);
     QCOMPARE(r.payload.toHex(' '), QByteArray("41 00 7f ff"));
-    QCOMPARE(int(r.mm), 4);
-    QCOMPARE(int(r.kk), 2);
-    QCOMPARE(int(r.ll), 1);
-    QCOMPARE(int(r.pp), 1);
-    QCOMPARE(int(r.rr), 0);
+    QCOMPARE(int(r.payloadLength), 4);
+    QCOMPARE(int(r.originalData1Position), 2);
+    QCOMPARE(int(r.originalData2Position), 1);
+    QCOMPARE(int(r.mappedData1Source), 1);
+    QCOMPARE(int(r.mappedData2Source), 0);
 }
 
 void TestMappingRule::shouldTypeSysExOriginalAsSystemExclusive()
@@ -117,7 +117,7 @@ void TestMappingRule::shouldTypeSysExOriginalAsSystemExclusive()
     rule.original = sysExSide({SysExRow::value("1")}, false);
     rule.original.typeName = QStringLiteral("Note On"); // the hidden standard combo
     rule.mapped = standardSide(QStringLiteral("Start"), QStringLiteral("1"));
-    QCOMPARE(int(rule.toRecord().ii), 0x0F);
+    QCOMPARE(int(rule.toRecord().originalType), 0x0F);
 }
 
 void TestMappingRule::shouldEncodeSysExMappedSide()
@@ -128,11 +128,11 @@ void TestMappingRule::shouldEncodeSysExMappedSide()
     rule.mapped.channelText = QStringLiteral("All");
     rule.data2MappingFrom = 2;
     const MappingRecord r = rule.toRecord();
-    QCOMPARE(int(r.nn), 0x0F);
-    QCOMPARE(int(r.oo), 17);
-    QCOMPARE(int(r.qq), 1); // mapped Data1 has no source
-    QCOMPARE(int(r.ss), 2);
-    QCOMPARE(int(r.tt), 5);
+    QCOMPARE(int(r.mappedType), 0x0F);
+    QCOMPARE(int(r.mappedChannel), 17);
+    QCOMPARE(int(r.mappedData1Position), 1); // mapped Data1 has no source
+    QCOMPARE(int(r.mappedData2Position), 2);
+    QCOMPARE(int(r.extraDataLength), 5);
     QCOMPARE(r.extraData.toHex(' '), QByteArray("0a 00 7f 01 02"));
 }
 

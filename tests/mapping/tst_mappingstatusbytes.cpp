@@ -11,10 +11,10 @@ class TestMappingStatusBytes : public QObject
     Q_OBJECT
 
 private slots:
-    void makeStatusByte_data();
-    void makeStatusByte();
-    void makeStatusByte2_data();
-    void makeStatusByte2();
+    void swappedStatusByte_data();
+    void swappedStatusByte();
+    void midiStatusByte_data();
+    void midiStatusByte();
     void shouldWarnAboutUnknownTypeNames();
     void lookupStatusIndex_data();
     void lookupStatusIndex();
@@ -22,7 +22,7 @@ private slots:
     void channelByte();
 };
 
-void TestMappingStatusBytes::makeStatusByte_data()
+void TestMappingStatusBytes::swappedStatusByte_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("channel");
@@ -40,15 +40,15 @@ void TestMappingStatusBytes::makeStatusByte_data()
     QTest::newRow("case matters") << "note on" << 0 << 0;
 }
 
-void TestMappingStatusBytes::makeStatusByte()
+void TestMappingStatusBytes::swappedStatusByte()
 {
     QFETCH(QString, name);
     QFETCH(int, channel);
     QFETCH(int, expected);
-    QCOMPARE(int(Mapping::makeStatusByte(name, channel)), expected);
+    QCOMPARE(int(Mapping::swappedStatusByte(name, channel)), expected);
 }
 
-void TestMappingStatusBytes::makeStatusByte2_data()
+void TestMappingStatusBytes::midiStatusByte_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("channelText");
@@ -67,20 +67,20 @@ void TestMappingStatusBytes::makeStatusByte2_data()
     QTest::newRow("unknown name") << "Note" << "1" << 0;
 }
 
-void TestMappingStatusBytes::makeStatusByte2()
+void TestMappingStatusBytes::midiStatusByte()
 {
     QFETCH(QString, name);
     QFETCH(QString, channelText);
     QFETCH(int, expected);
-    QCOMPARE(int(Mapping::makeStatusByte2(name, channelText)), expected);
+    QCOMPARE(int(Mapping::midiStatusByte(name, channelText)), expected);
 }
 
 void TestMappingStatusBytes::shouldWarnAboutUnknownTypeNames()
 {
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^\\[makeStatusByte\\] 未知消息类型: Bogus$")));
-    QCOMPARE(int(Mapping::makeStatusByte(QStringLiteral("Bogus"), 0)), 0);
+    QCOMPARE(int(Mapping::swappedStatusByte(QStringLiteral("Bogus"), 0)), 0);
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^\\[makeStatusByte2\\] 未知消息类型: Bogus$")));
-    QCOMPARE(int(Mapping::makeStatusByte2(QStringLiteral("Bogus"), QStringLiteral("1"))), 0);
+    QCOMPARE(int(Mapping::midiStatusByte(QStringLiteral("Bogus"), QStringLiteral("1"))), 0);
 }
 
 void TestMappingStatusBytes::lookupStatusIndex_data()

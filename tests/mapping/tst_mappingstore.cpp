@@ -8,15 +8,15 @@ namespace {
 MappingRecord rule(int number, std::uint8_t type)
 {
     MappingRecord r;
-    r.hh1 = 0x01;
-    r.hh6 = std::uint8_t(0x40 | number);
-    r.ii = type;
-    r.jj = 1;
-    r.mm = 1;
+    r.portMaskLow = 0x01;
+    r.numberByte = std::uint8_t(0x40 | number);
+    r.originalType = type;
+    r.originalChannel = 1;
+    r.payloadLength = 1;
     r.payload = QByteArray(1, char(0xFA));
-    r.nn = 0xCF;
-    r.oo = 1;
-    r.tt = 1;
+    r.mappedType = 0xCF;
+    r.mappedChannel = 1;
+    r.extraDataLength = 1;
     r.extraData = QByteArray(1, char(0xFC));
     return r;
 }
@@ -62,7 +62,7 @@ void TestMappingStore::shouldStoreAcceptedReadBackInItsSlot()
 
     // A later read-back of the same number replaces the rule.
     QVERIFY(store.storeReadBack(rule(5, 0xBF).toStoreCommand()).isAccepted());
-    QCOMPARE(int(store.mapping(5).ii), 0xBF);
+    QCOMPARE(int(store.mapping(5).originalType), 0xBF);
 }
 
 void TestMappingStore::shouldLeaveSlotsAloneOnRefusedReadBack()

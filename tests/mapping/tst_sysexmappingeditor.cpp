@@ -64,7 +64,7 @@ void TestSysExMappingEditor::makeEditor(SysExMappingEditor::Side side)
         m_lastOptions = options;
         return m_next;
     });
-    m_addName = side == SysExMappingEditor::Side::Original ? "pushButton_11" : "pushButton_12";
+    m_addName = side == SysExMappingEditor::Side::Original ? "originalAddButton" : "mappedAddButton";
     m_editor->show();
 }
 
@@ -86,12 +86,12 @@ void TestSysExMappingEditor::freshTableHoldsThreeRowsOf127()
     QCOMPARE(m_editor->rowTexts(), (QStringList{"127", "127", "127"}));
     QCOMPARE(m_editor->headerLabel()->text(), QString("240"));
     QCOMPARE(m_editor->tailLabel()->text(), QString("247"));
-    QCOMPARE(m_editor->findChild<QLabel *>("label_25"), m_editor->headerLabel());
-    QCOMPARE(m_editor->findChild<QLabel *>("label_28"), m_editor->tailLabel());
+    QCOMPARE(m_editor->findChild<QLabel *>("originalSysExHeader"), m_editor->headerLabel());
+    QCOMPARE(m_editor->findChild<QLabel *>("originalSysExTail"), m_editor->tailLabel());
     QCOMPARE(m_editor->tableView()->model()->headerData(0, Qt::Horizontal).toString(), QString("Value"));
     QCOMPARE(m_editor->tableView()->rowHeight(0), 30);
     QCOMPARE(int(m_editor->tableView()->editTriggers()), int(QAbstractItemView::NoEditTriggers));
-    QCOMPARE(m_editor->findChild<QPushButton *>("pushButton_10")->text(), QString("Delete"));
+    QCOMPARE(m_editor->findChild<QPushButton *>("originalDeleteButton")->text(), QString("Delete"));
     QCOMPARE(m_editor->typeCombo()->currentData().toString(), QString("System Exclusive (0xF0)"));
     QVERIFY(!m_editor->hasData1Row() && !m_editor->hasData2Row());
     const Mapping::SysExBlock block = Mapping::buildSysExBlock(m_editor->rows(), false);
@@ -176,7 +176,7 @@ void TestSysExMappingEditor::cancelledDialogChangesNothing()
 
 void TestSysExMappingEditor::deleteNeedsSelectedRowAndReportsDataRows()
 {
-    auto *del = m_editor->findChild<QPushButton *>("pushButton_10");
+    auto *del = m_editor->findChild<QPushButton *>("originalDeleteButton");
     QTest::mouseClick(del, Qt::LeftButton);
     QCOMPARE(m_prompt->lastText(), QString("Please select a row to delete."));
     QCOMPARE(m_editor->rowCount(), 3);
@@ -189,7 +189,7 @@ void TestSysExMappingEditor::deleteNeedsSelectedRowAndReportsDataRows()
     QCOMPARE(removed.size(), 1);
     QCOMPARE(removed.first().first().value<Kind>(), Kind::Data2);
     QVERIFY(!m_editor->hasData2Row());
-    QVERIFY(!m_editor->findChild<HexSpinBox *>("data2MinSpinBox1"));
+    QVERIFY(!m_editor->findChild<HexSpinBox *>("originalData2MinBox"));
     // The new last row became current: the next delete takes it.
     QCOMPARE(m_editor->tableView()->currentIndex().row(), 2);
     QTest::mouseClick(del, Qt::LeftButton);
@@ -203,8 +203,8 @@ void TestSysExMappingEditor::showInHexTwiceRestoresTexts()
     m_editor->setRows({Mapping::SysExRow::value("65"), Mapping::SysExRow::data1(10, 100),
                        Mapping::SysExRow::ignore(), Mapping::SysExRow::value("5")});
     const QStringList decimal = m_editor->rowTexts();
-    auto *box = m_editor->findChild<QCheckBox *>("checkBox_17");
-    auto *min = m_editor->findChild<HexSpinBox *>("dataMinSpinBox1");
+    auto *box = m_editor->findChild<QCheckBox *>("originalShowHexBox");
+    auto *min = m_editor->findChild<HexSpinBox *>("originalData1MinBox");
     QCOMPARE(min->text(), QString("10"));
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(4, 4));
     QCOMPARE(m_editor->rowTexts(), (QStringList{"0x41", "Data1", "Ignore", "0x05"}));
@@ -227,10 +227,10 @@ void TestSysExMappingEditor::dataRowWidgetsCarryNamedRangeBoxes_data()
     QTest::addColumn<QString>("minName");
     QTest::addColumn<QString>("maxName");
     QTest::addColumn<QString>("colour");
-    QTest::newRow("original Data1") << false << int(Kind::Data1) << "dataMinSpinBox1" << "dataMaxSpinBox1" << "rgb(255, 221, 87)";
-    QTest::newRow("original Data2") << false << int(Kind::Data2) << "data2MinSpinBox1" << "data2MaxSpinBox1" << "rgb(134, 214, 134)";
-    QTest::newRow("mapped Data1") << true << int(Kind::Data1) << "dataMinSpinBox2" << "dataMaxSpinBox2" << "rgb(255, 221, 87)";
-    QTest::newRow("mapped Data2") << true << int(Kind::Data2) << "data2MinSpinBox2" << "data2MaxSpinBox2" << "rgb(134, 214, 134)";
+    QTest::newRow("original Data1") << false << int(Kind::Data1) << "originalData1MinBox" << "originalData1MaxBox" << "rgb(255, 221, 87)";
+    QTest::newRow("original Data2") << false << int(Kind::Data2) << "originalData2MinBox" << "originalData2MaxBox" << "rgb(134, 214, 134)";
+    QTest::newRow("mapped Data1") << true << int(Kind::Data1) << "mappedData1MinBox" << "mappedData1MaxBox" << "rgb(255, 221, 87)";
+    QTest::newRow("mapped Data2") << true << int(Kind::Data2) << "mappedData2MinBox" << "mappedData2MaxBox" << "rgb(134, 214, 134)";
 }
 
 void TestSysExMappingEditor::dataRowWidgetsCarryNamedRangeBoxes()
@@ -261,7 +261,7 @@ void TestSysExMappingEditor::dataRowWidgetsCarryNamedRangeBoxes()
 void TestSysExMappingEditor::otherTypeInTypeComboSwitchesBackQuietly()
 {
     QSignalSpy chosen(m_editor.get(), &SysExMappingEditor::typeChosen);
-    QComboBox *combo = m_editor->findChild<QComboBox *>("comboBox_14");
+    QComboBox *combo = m_editor->findChild<QComboBox *>("originalSysExTypeCombo");
     QSignalSpy comboChanges(combo, QOverload<int>::of(&QComboBox::currentIndexChanged));
     combo->setCurrentIndex(combo->findText("Note On"));
     QCOMPARE(chosen.size(), 1);
@@ -308,14 +308,14 @@ void TestSysExMappingEditor::dialogOffersWhatTheSideAllows()
     QCOMPARE(dialog.windowTitle(), QString("Add Data"));
     QCOMPARE(dialog.minimumWidth(), 200);
     QVERIFY(!(dialog.windowFlags() & Qt::WindowContextHelpButtonHint));
-    QCOMPARE(dialog.findChild<QRadioButton *>("radioButton_data1")->isEnabled(), !data1Taken);
-    QVERIFY(dialog.findChild<QRadioButton *>("radioButton_data2")->isEnabled());
-    QCOMPARE(dialog.findChild<QRadioButton *>("radioButton_ignore")->isVisible(), offerIgnore);
-    auto *spin = dialog.findChild<HexSpinBox *>("spinBox_value");
+    QCOMPARE(dialog.findChild<QRadioButton *>("data1Radio")->isEnabled(), !data1Taken);
+    QVERIFY(dialog.findChild<QRadioButton *>("data2Radio")->isEnabled());
+    QCOMPARE(dialog.findChild<QRadioButton *>("ignoreRadio")->isVisible(), offerIgnore);
+    auto *spin = dialog.findChild<HexSpinBox *>("valueBox");
     QCOMPARE(spin->isHexMode(), hex);
     QCOMPARE(spin->text(), hex ? QString("0x00") : QString("0"));
     QVERIFY(spin->isEnabled());
-    dialog.findChild<QRadioButton *>("radioButton_data2")->setChecked(true);
+    dialog.findChild<QRadioButton *>("data2Radio")->setChecked(true);
     QVERIFY(!spin->isEnabled());
 }
 
@@ -323,12 +323,12 @@ void TestSysExMappingEditor::dialogYieldsChoice()
 {
     AddDataDialog dialog(AddDataOptions{});
     dialog.show();
-    auto *spin = dialog.findChild<HexSpinBox *>("spinBox_value");
+    auto *spin = dialog.findChild<HexSpinBox *>("valueBox");
     spin->setValue(0x41);
     QCOMPARE(dialog.choice().text(), QString("65"));
-    dialog.findChild<QRadioButton *>("radioButton_ignore")->setChecked(true);
+    dialog.findChild<QRadioButton *>("ignoreRadio")->setChecked(true);
     QCOMPARE(dialog.choice().text(), QString("Ignore"));
-    dialog.findChild<QRadioButton *>("radioButton_data1")->setChecked(true);
+    dialog.findChild<QRadioButton *>("data1Radio")->setChecked(true);
     QCOMPARE(dialog.choice().kind, Kind::Data1);
     QCOMPARE(dialog.choice().text(), QString("Data1"));
 }

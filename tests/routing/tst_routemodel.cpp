@@ -1,4 +1,5 @@
 #include "routing/routemodel.h"
+#include "routing/routeprotocol.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -26,6 +27,24 @@ QByteArray report(const Route &route, int flag = 1)
         frame.append(static_cast<char>(value));
     frame.append(static_cast<char>(0xF7));
     return frame;
+}
+
+// The canvas reads the pressed and clicked buttons' texts; these do as it does.
+bool pressInputButton(RouteModel &model, const QString &buttonText)
+{
+    const auto input = parseButtonText(buttonText, Side::Input);
+    if (input)
+        model.pressInput(*input);
+    return input.has_value();
+}
+
+RouteModel::EndClickResult clickOutputButton(RouteModel &model, const QString &buttonText,
+                                             const QString &deviceListText)
+{
+    const auto output = parseButtonText(buttonText, Side::Output);
+    if (!output)
+        return {};
+    return model.endClick(output->type, output->number, deviceListText);
 }
 
 const Route HostToDevice{{UsbHost, 1}, {UsbDevice, 1}};
@@ -98,8 +117,8 @@ void TestRouteModel::shouldRefuseRouteToSamePort()
     QFETCH(QString, output);
     QFETCH(QString, deviceList);
     QFETCH(bool, sent);
-    QVERIFY(m_model->pressInputButton(input));
-    const auto result = m_model->endClick(output, deviceList);
+    QVERIFY(pressInputButton(*m_model, input));
+    const auto result = clickOutputButton(*m_model, output, deviceList);
     QCOMPARE(!result.command.isEmpty(), sent);
     QCOMPARE(m_model->connList().size(), sent ? 1 : 0);
     QCOMPARE(m_model->routeMap().size(), sent ? 1 : 0);
@@ -111,8 +130,8 @@ void TestRouteModel::shouldSendSameOutputOnceAndListItTwice()
 {
     QSignalSpy added(m_model, &RouteModel::routeAdded);
     m_model->pressInput(HostToDevice.in);
-    const auto first = m_model->endClick(QStringLiteral("USB Device 1"), Alder);
-    const auto second = m_model->endClick(QStringLiteral("USB Device 1"), Alder);
+    const auto first = clickOutputButton(*m_model, QStringLiteral("USB Device 1"), Alder);
+    const auto second = clickOutputButton(*m_model, QStringLiteral("USB Device 1"), Alder);
     QCOMPARE(first.outcome, RouteModel::EndClickResult::Requested);
     QCOMPARE(first.command.mid(4, 7), QByteArray::fromHex("02010101020101"));
     QCOMPARE(second.outcome, RouteModel::EndClickResult::Duplicate);
@@ -125,10 +144,10 @@ void TestRouteModel::shouldSendSameOutputOnceAndListItTwice()
 
 void TestRouteModel::shouldRequestThreeRoutesAfterOnePress()
 {
-    QVERIFY(m_model->pressInputButton(QStringLiteral("MIDI IN 2")));
+    QVERIFY(pressInputButton(*m_model, QStringLiteral("MIDI IN 2")));
     int sent = 0;
     for (const char *output : {"MIDI OUT 1", "USB HOST 1", "USB Device 1"}) {
-        const auto result = m_model->endClick(QString::fromLatin1(output), Alder);
+        const auto result = clickOutputButton(*m_model, QString::fromLatin1(output), Alder);
         sent += result.outcome == RouteModel::EndClickResult::Requested;
         QCOMPARE(result.route.in, (Port{FivePin, 2}));
     }
@@ -140,10 +159,10 @@ void TestRouteModel::shouldRequestThreeRoutesAfterOnePress()
 
 void TestRouteModel::shouldKeepInputWhenOutputTextIsUnknown()
 {
-    QVERIFY(m_model->pressInputButton(QStringLiteral("USB HOST 1")));
-    QVERIFY(!m_model->pressInputButton(QStringLiteral("Output Ports")));
+    QVERIFY(pressInputButton(*m_model, QStringLiteral("USB HOST 1")));
+    QVERIFY(!pressInputButton(*m_model, QStringLiteral("Output Ports")));
     QCOMPARE(m_model->inTypeID(), int(UsbHost));
-    QCOMPARE(m_model->endClick(QStringLiteral("MIDI IN 1"), Alder).outcome,
+    QCOMPARE(clickOutputButton(*m_model, QStringLiteral("MIDI IN 1"), Alder).outcome,
              RouteModel::EndClickResult::NoInput);
     QVERIFY(m_model->connList().isEmpty());
 }

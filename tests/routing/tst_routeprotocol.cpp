@@ -242,7 +242,7 @@ void TestRouteProtocol::shouldParsePortNameFrames_data()
     QTest::addColumn<int>("slot");
     QTest::addColumn<QString>("name");
     const int slotKind = PortNameReport::SlotName;
-    QTest::newRow("slot 2 named") << nameFrame(2, 5, "Keys1") << slotKind << 1 << "Keys1";
+    QTest::newRow("slot 2 named") << nameFrame(2, 5, "Piano") << slotKind << 1 << "Piano";
     QTest::newRow("\"1\": nothing attached") << nameFrame(1, 1, "1") << slotKind << 0 << "1";
     QTest::newRow("Latin-1 name") << nameFrame(1, 4, "Pi\xE9z") << slotKind << 0
                                   << QString::fromLatin1("Pi\xE9z");
@@ -278,27 +278,27 @@ void TestRouteProtocol::shouldKeepUsbNameSlots()
 {
     UsbNameSlots nameSlots;
     nameSlots.reset(3);
-    QCOMPARE(nameSlots.seqSet(), (QVector<int>{0, 0, 0}));
+    QCOMPARE(nameSlots.attachedFlags(), (QVector<int>{0, 0, 0}));
     QCOMPARE(nameSlots.labelText(0), QStringLiteral("No device connected"));
 
-    QCOMPARE(nameSlots.applyFrame(nameFrame(2, 5, "Keys1")), UsbNameSlots::Outcome::SlotUpdated);
+    QCOMPARE(nameSlots.applyFrame(nameFrame(2, 5, "Piano")), UsbNameSlots::Outcome::SlotUpdated);
     QCOMPARE(nameSlots.applyFrame(nameFrame(3, 0, "")), UsbNameSlots::Outcome::SlotUpdated);
-    QCOMPARE(nameSlots.seqSet(), (QVector<int>{0, 1, 1}));
-    QCOMPARE(nameSlots.labelText(1), QStringLiteral("Keys1"));
+    QCOMPARE(nameSlots.attachedFlags(), (QVector<int>{0, 1, 1}));
+    QCOMPARE(nameSlots.labelText(1), QStringLiteral("Piano"));
     // Attached under an empty name: flagged, but the label says nothing is there.
     QCOMPARE(nameSlots.labelText(2), QStringLiteral("No device connected"));
 
     QCOMPARE(nameSlots.applyFrame(nameFrame(4, 1, "X")), UsbNameSlots::Outcome::Ignored);
     QCOMPARE(nameSlots.applyFrame(nameFrame(0, 1, "X")), UsbNameSlots::Outcome::Ignored);
-    QCOMPARE(nameSlots.seqSet(), (QVector<int>{0, 1, 1}));
+    QCOMPARE(nameSlots.attachedFlags(), (QVector<int>{0, 1, 1}));
 
     QCOMPARE(nameSlots.applyFrame(nameFrame(2, 1, "1")), UsbNameSlots::Outcome::SlotUpdated);
-    QCOMPARE(nameSlots.seqSet(), (QVector<int>{0, 0, 1}));
+    QCOMPARE(nameSlots.attachedFlags(), (QVector<int>{0, 0, 1}));
     QCOMPARE(nameSlots.labelText(1), QStringLiteral("No device connected"));
     QCOMPARE(nameSlots.name(1), QString());
 
     QCOMPARE(nameSlots.applyFrame(hex("F0002F710206000000FFF7")), UsbNameSlots::Outcome::AllFreed);
-    QCOMPARE(nameSlots.seqSet(), (QVector<int>{0, 0, 0}));
+    QCOMPARE(nameSlots.attachedFlags(), (QVector<int>{0, 0, 0}));
     QCOMPARE(nameSlots.size(), 3);
 }
 

@@ -1,7 +1,7 @@
 // The routing canvas on its own, over a route model: what it asks for when
 // the user clicks, and which lines it shows as the model changes.
-#include "routing/mainscense.h"
-#include "routing/myline.h"
+#include "routing/routingscene.h"
+#include "routing/routeline.h"
 #include "routing/portcolumns.h"
 #include "routing/routemodel.h"
 #include "routing/routingcanvas.h"
@@ -50,7 +50,7 @@ private:
     QVector<Route> drawn() const
     {
         QVector<Route> routes;
-        for (const MyLine *line : m_canvas->drawnLines())
+        for (const RouteLine *line : m_canvas->drawnLines())
             routes.append(line->route());
         return routes;
     }
@@ -101,7 +101,7 @@ void TestRoutingCanvas::shouldAskForWhatTheUserClicked()
     // A right-click on a drawn line asks for its removal; the line stays
     // until the model lets it go.
     QVERIFY(m_model->handleRouteSituation(report(In1ToOut2)));
-    m_canvas->triggerResizeLogic();
+    m_canvas->fitSceneAndRedraw();
     QCOMPARE(drawn(), QVector<Route>{In1ToOut2});
     const QPoint at = m_canvas->mapFromScene(m_canvas->drawnLines().first()->line().center());
     QTest::mouseClick(m_canvas->viewport(), Qt::RightButton, Qt::NoModifier, at);

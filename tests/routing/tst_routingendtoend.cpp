@@ -1,10 +1,10 @@
 // The routing tab of the real main window, driven with the mouse, against
 // the simulated device on a pseudo-terminal: what the canvas shows is what
 // the device holds.
-#include "app/widget.h"
+#include "app/mainwindow.h"
 #include "device/devicesession.h"
-#include "routing/mainscense.h"
-#include "routing/myline.h"
+#include "routing/routingscene.h"
+#include "routing/routeline.h"
 #include "routing/portcolumns.h"
 #include "routing/routemodel.h"
 #include "routing/routingcanvas.h"
@@ -60,7 +60,7 @@ bool holdsOnly(const DeviceSimulator *sim, const QVector<SimRoute> &routes)
 QVector<Route> drawnRoutes(const RoutingPage *page)
 {
     QVector<Route> routes;
-    for (const MyLine *line : page->canvas()->drawnLines())
+    for (const RouteLine *line : page->canvas()->drawnLines())
         routes.append(line->route());
     std::sort(routes.begin(), routes.end());
     return routes;
@@ -95,11 +95,11 @@ private:
     QPushButton *in(const char *text) const;
     QPushButton *out(const char *text) const;
     RoutingPage *page() const { return m_window->routingPage(); }
-    void rightClickLine(const MyLine *line);
+    void rightClickLine(const RouteLine *line);
 
     TestSupport::WindowFixture m_fixture;
     std::unique_ptr<SimulatedDevicePort> m_device;
-    std::unique_ptr<Widget> m_window;
+    std::unique_ptr<MainWindow> m_window;
 };
 
 void TestRoutingEndToEnd::init()
@@ -143,7 +143,7 @@ QPushButton *TestRoutingEndToEnd::out(const char *text) const
         QStringLiteral("out_") + QString::fromLatin1(text).replace(' ', '_'));
 }
 
-void TestRoutingEndToEnd::rightClickLine(const MyLine *line)
+void TestRoutingEndToEnd::rightClickLine(const RouteLine *line)
 {
     QGraphicsView *view = page()->graphicsView();
     const QPoint at = view->mapFromScene(line->line().center());
@@ -166,7 +166,7 @@ void TestRoutingEndToEnd::shouldRouteWhatTheMouseDraws()
     QCOMPARE(sent.size(), 1);
     QCOMPARE(sent.first().mid(4, 7), hex("02010101020101"));
     QTRY_COMPARE(drawnRoutes(page()), (QVector<Route>{{{UsbHost, 1}, {UsbDevice, 1}}}));
-    const MyLine *line = page()->canvas()->drawnLines().first();
+    const RouteLine *line = page()->canvas()->drawnLines().first();
     QGraphicsView *view = page()->graphicsView();
     const QPoint start = view->viewport()->mapToGlobal(view->mapFromScene(line->line().p1()));
     const QPoint end = view->viewport()->mapToGlobal(view->mapFromScene(line->line().p2()));
@@ -289,8 +289,8 @@ void TestRoutingEndToEnd::shouldRemoveRouteOnRightClick()
     QTRY_COMPARE(page()->canvas()->drawnLines().size(), 2);
     QTRY_COMPARE(m_device->simulator()->routes().size(), 2);
 
-    const MyLine *doomed = nullptr;
-    for (const MyLine *line : page()->canvas()->drawnLines()) {
+    const RouteLine *doomed = nullptr;
+    for (const RouteLine *line : page()->canvas()->drawnLines()) {
         if (line->route() == Route{{FivePin, 2}, {UsbHost, 3}})
             doomed = line;
     }
@@ -327,7 +327,7 @@ void TestRoutingEndToEnd::shouldDisconnectAllOnlyWhenAnsweredYes()
     m_device->simulator()->restartClock();
 
     m_fixture.prompt()->answerNext(answer);
-    QTest::mouseClick(m_window->findChild<QPushButton *>("pushButton_5"), Qt::LeftButton);
+    QTest::mouseClick(m_window->findChild<QPushButton *>("removeButton"), Qt::LeftButton);
     QCOMPARE(m_fixture.prompt()->shown().size(), 1);
     QCOMPARE(m_fixture.prompt()->shown().first().text, QString("Disconnect All ?"));
     QCOMPARE(m_fixture.prompt()->shown().first().okText, QString("Yes"));
@@ -358,7 +358,7 @@ void TestRoutingEndToEnd::shouldShowDeviceRoutesAfterReconnecting()
     QTest::mouseClick(out("USB HOST 4"), Qt::LeftButton);
     QTRY_COMPARE(m_device->simulator()->routes().size(), 2);
 
-    QTest::mouseClick(m_window->findChild<QPushButton *>("pushButton"), Qt::LeftButton); // Disconnect
+    QTest::mouseClick(m_window->findChild<QPushButton *>("connectButton"), Qt::LeftButton); // Disconnect
     QVERIFY(!m_window->session()->isOpen());
     QVERIFY(page()->inputButtons().isEmpty());
     QVERIFY(page()->canvas()->drawnLines().isEmpty());
@@ -368,8 +368,8 @@ void TestRoutingEndToEnd::shouldShowDeviceRoutesAfterReconnecting()
     QVERIFY(showRouting());
     const QVector<Route> expected{{{FivePin, 2}, {UsbHost, 4}}, {{UsbDevice, 1}, {FivePin, 1}}};
     QTRY_COMPARE(drawnRoutes(page()), expected);
-    for (const MyLine *line : page()->canvas()->drawnLines())
-        QVERIFY(line->pin() && line->pin()->isVisible() && line->pout() && line->pout()->isVisible());
+    for (const RouteLine *line : page()->canvas()->drawnLines())
+        QVERIFY(line->inputButton() && line->inputButton()->isVisible() && line->outputButton() && line->outputButton()->isVisible());
 }
 
 void TestRoutingEndToEnd::shouldSaveRoutingOnSet()
@@ -379,7 +379,7 @@ void TestRoutingEndToEnd::shouldSaveRoutingOnSet()
     QVERIFY(connectTo("Kestrova Alder-4"));
     QVERIFY(showRouting());
     m_device->simulator()->restartClock();
-    QTest::mouseClick(m_window->findChild<QPushButton *>("pushButton_2"), Qt::LeftButton);
+    QTest::mouseClick(m_window->findChild<QPushButton *>("setButton"), Qt::LeftButton);
     QTRY_COMPARE(m_fixture.prompt()->texts(), QStringList{"Configuration successful"});
     QCOMPARE(m_device->simulator()->receivedFrames().size(), 1);
     QCOMPARE(m_device->simulator()->receivedFrames().first().bytes, hex("F0002F71020200F7"));

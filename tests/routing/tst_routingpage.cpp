@@ -2,9 +2,9 @@
 // dispatcher) with no port open: the device's frames are fed in as bytes.
 #include "device/devicesession.h"
 #include "device/feedbackdispatcher.h"
-#include "device/fifobuffer.h"
-#include "routing/mainscense.h"
-#include "routing/myline.h"
+#include "device/sysexframecutter.h"
+#include "routing/routingscene.h"
+#include "routing/routeline.h"
 #include "routing/portcolumns.h"
 #include "routing/routemodel.h"
 #include "routing/routingcanvas.h"
@@ -74,7 +74,7 @@ private slots:
     void shouldComputeResizeMeasures();
 
 private:
-    void feed(const QByteArray &bytes) { m_session->fifoBuffer()->writeData(bytes); }
+    void feed(const QByteArray &bytes) { m_session->sysExCutter()->feed(bytes); }
     QPushButton *input(int index) const { return m_page->inputButtons().value(index); }
     QPushButton *output(int index) const { return m_page->outputButtons().value(index); }
     RoutingCanvas *canvas() const { return m_page->canvas(); }
@@ -161,7 +161,7 @@ void TestRoutingPage::shouldIgnoreReportsNamingNoButton()
     feed(frame);
     QCOMPARE(debounce->isActive(), restartsDebounce);
     QVERIFY(m_page->routeModel()->connList().isEmpty());
-    canvas()->triggerResizeLogic();
+    canvas()->fitSceneAndRedraw();
     QVERIFY(canvas()->drawnLines().isEmpty());
     QVERIFY(m_prompt->shown().isEmpty());
 }
@@ -170,12 +170,12 @@ void TestRoutingPage::shouldDrawReportedRouteFromEdgeToEdge()
 {
     feed(routeReport(0, 1, 1, 1, 1)); // MIDI IN 1 -> USB HOST 1
     QTRY_COMPARE(canvas()->drawnLines().size(), 1);
-    QVERIFY(canvas()->isDraw());
-    const MyLine *line = canvas()->drawnLines().first();
+    QVERIFY(canvas()->hasRedrawn());
+    const RouteLine *line = canvas()->drawnLines().first();
     QCOMPARE(line->route(), (Route{{FivePin, 1}, {UsbHost, 1}}));
     QCOMPARE(canvas()->lastLine(), line);
-    QCOMPARE(line->pin(), input(0));
-    QCOMPARE(line->pout(), output(2));
+    QCOMPARE(line->inputButton(), input(0));
+    QCOMPARE(line->outputButton(), output(2));
     QVERIFY2(near(globalOf(m_page->graphicsView(), line->line().p1()), rightEdge(input(0))),
              "the line starts at the input's right edge");
     QVERIFY2(near(globalOf(m_page->graphicsView(), line->line().p2()), leftEdge(output(2))),
@@ -186,7 +186,7 @@ void TestRoutingPage::shouldDrawReportedRouteFromEdgeToEdge()
     // The same report again is listed again but drawn once.
     feed(routeReport(0, 1, 1, 1, 1));
     QTRY_COMPARE(m_page->routeModel()->connList().size(), 2);
-    canvas()->triggerResizeLogic();
+    canvas()->fitSceneAndRedraw();
     QCOMPARE(canvas()->drawnLines().size(), 1);
 }
 
@@ -220,7 +220,7 @@ void TestRoutingPage::shouldSelectAndDeselectInputKeepingStartPoint()
     QCOMPARE(m_page->routeModel()->inNum(), 2);
     const QPointF start = canvas()->startPoint();
     QVERIFY(near(globalOf(m_page->graphicsView(), start), rightEdge(midiIn2)));
-    QCOMPARE(canvas()->currMLine()->scene(), m_page->scene());
+    QCOMPARE(canvas()->dragLine()->scene(), m_page->scene());
 
     // Pressing another input moves the selection.
     QTest::mouseClick(input(2), Qt::LeftButton);
@@ -244,17 +244,17 @@ void TestRoutingPage::shouldFollowMouseWithDragLine()
     QMouseEvent move(QEvent::MouseMove, midiIn1->mapFromGlobal(target), target, Qt::NoButton,
                      Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(midiIn1, &move);
-    const QLineF drag = canvas()->currMLine()->line();
+    const QLineF drag = canvas()->dragLine()->line();
     QCOMPARE(drag.p1(), canvas()->startPoint());
     QVERIFY(near(globalOf(m_page->graphicsView(), drag.p2()), target));
     QTest::mouseRelease(midiIn1, Qt::LeftButton);
     // The periodic redraw leaves the drag line alone while the input is selected...
     canvas()->redrawAllLines();
-    QCOMPARE(canvas()->currMLine()->scene(), m_page->scene());
+    QCOMPARE(canvas()->dragLine()->scene(), m_page->scene());
     // ...and takes it away once the selection has ended.
     QTest::mouseClick(midiIn1, Qt::LeftButton);
     canvas()->redrawAllLines();
-    QVERIFY(!canvas()->currMLine()->scene());
+    QVERIFY(!canvas()->dragLine()->scene());
 }
 
 void TestRoutingPage::shouldDropRefusedConnectAndItsLine_data()
@@ -275,9 +275,9 @@ void TestRoutingPage::shouldDropRefusedConnectAndItsLine()
     QTest::mouseClick(input(0), Qt::LeftButton);
     QTest::mouseClick(output(4), Qt::LeftButton); // USB Device 1: recorded although the port is closed
     QCOMPARE(m_page->routeModel()->connList().size(), 2);
-    canvas()->triggerResizeLogic();
+    canvas()->fitSceneAndRedraw();
     QCOMPARE(canvas()->drawnLines().size(), 2);
-    QPointer<MyLine> refusedLine = canvas()->lastLine();
+    QPointer<RouteLine> refusedLine = canvas()->lastLine();
 
     feed(DeviceReplies::routeResult(true, static_cast<std::uint8_t>(result)));
     QCOMPARE(m_page->routeModel()->connList(), (QVector<Route>{{{FivePin, 2}, {FivePin, 1}}}));
@@ -304,7 +304,7 @@ void TestRoutingPage::shouldForgetRoutesWhenCanvasIsRebuilt()
     // The device's reports that follow draw on the new buttons.
     feed(routeReport(2, 1, 0, 2, 1));
     QTRY_COMPARE(canvas()->drawnLines().size(), 1);
-    QCOMPARE(canvas()->drawnLines().first()->pin(), input(3));
+    QCOMPARE(canvas()->drawnLines().first()->inputButton(), input(3));
 }
 
 void TestRoutingPage::shouldKeepSceneFlatOverPeriodicRedraws()
@@ -313,7 +313,7 @@ void TestRoutingPage::shouldKeepSceneFlatOverPeriodicRedraws()
         feed(routeReport(0, n, 1, n, 1));
     feed(routeReport(1, 1, 2, 1, 1));
     QTRY_COMPARE(canvas()->drawnLines().size(), 3);
-    QPointer<MyLine> firstGeneration = canvas()->drawnLines().first();
+    QPointer<RouteLine> firstGeneration = canvas()->drawnLines().first();
     for (int i = 0; i < 200; ++i)
         canvas()->redrawAllLines();
     QVERIFY2(firstGeneration.isNull(), "lines taken off the scene are deleted");
@@ -343,7 +343,7 @@ void TestRoutingPage::shouldApplyHubCountOnceAndAnnouncePorts()
     feed(DeviceReplies::hubCount(1));
     QTRY_COMPARE(announced.size(), 1);
     QCOMPARE(announced.first().first().toInt(), 4);
-    QCOMPARE(m_page->hunnum(), -1);
+    QCOMPARE(m_page->pendingHubCount(), -1);
     for (int slot = 0; slot < 9; ++slot) {
         const bool shown = slot <= 4; // USB HOST 1..5
         QCOMPARE(input(2 + slot)->isVisible(), shown);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "device/fifobuffer.h"
+#include "device/sysexframecutter.h"
 #include "device/textframecutter.h"
 
 #include <QByteArray>
@@ -9,23 +9,23 @@
 #include <QVector>
 
 // Reads device bytes the way the application does: System Exclusive frames
-// through FiFoBuffer, text frames through TextFrameCutter. What the host would
-// see is kept as one line per report, e.g. "FEED_BACK_PORT_COUNT" or "MTD Alder-4".
+// through SysExFrameCutter, text frames through TextFrameCutter. What the
+// host would see is kept as one line per report, e.g. "PortCounts" or "MTD Alder-4".
 class HostView : public QObject
 {
 public:
     HostView()
     {
-        connect(&fifo, &FiFoBuffer::currDataFrame, this, [this](Feedbacktype type, const QByteArray &frame) {
-            kinds << QString::fromLatin1(feedbackTypeName(type));
+        connect(&sysExCutter, &SysExFrameCutter::frameReceived, this, [this](FrameKind kind, const QByteArray &frame) {
+            kinds << QString::fromLatin1(frameKindName(kind));
             frames << frame;
         });
-        connect(&text, &TextFrameCutter::send_MTD, this, [this](const QString &m) { texts << "MTD " + m; });
-        connect(&text, &TextFrameCutter::send_vesion, this, [this](const QString &v) { texts << "VER " + v; });
-        connect(&text, &TextFrameCutter::send_erase, this, [this](bool) { texts << QStringLiteral("ERASE"); });
-        connect(&text, &TextFrameCutter::send_upgrade_chunk_ack, this,
+        connect(&text, &TextFrameCutter::modelReceived, this, [this](const QString &m) { texts << "MTD " + m; });
+        connect(&text, &TextFrameCutter::versionReceived, this, [this](const QString &v) { texts << "VER " + v; });
+        connect(&text, &TextFrameCutter::eraseFinished, this, [this](bool) { texts << QStringLiteral("ERASE"); });
+        connect(&text, &TextFrameCutter::chunkAcknowledged, this,
                 [this](int n) { texts << QStringLiteral("ACK %1").arg(n); });
-        connect(&text, &TextFrameCutter::showdata, this,
+        connect(&text, &TextFrameCutter::unrecognisedTextFrame, this,
                 [this](const QByteArray &f) { texts << "SHOW " + QString::fromLatin1(f.toHex()); });
     }
 
@@ -33,7 +33,7 @@ public:
     {
         raw += bytes;
         text.feed(bytes);
-        fifo.writeData(bytes);
+        sysExCutter.feed(bytes);
     }
 
     void clear()
@@ -55,7 +55,7 @@ public:
         return out;
     }
 
-    FiFoBuffer fifo;
+    SysExFrameCutter sysExCutter;
     TextFrameCutter text;
     QByteArray raw;
     QStringList kinds;

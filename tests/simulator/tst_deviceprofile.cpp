@@ -1,4 +1,4 @@
-#include "device/fifobuffer.h"
+#include "device/sysexframecutter.h"
 #include "device/vocabulary.h"
 #include "simulator/devicereplies.h"
 #include "simulator/deviceprofile.h"
@@ -88,9 +88,9 @@ void TestDeviceProfile::usbNamesClassifyAsNames()
     for (int slot = 0; slot < p.usbSlotCount(); ++slot) {
         const QByteArray frame = DeviceReplies::usbName(0, static_cast<std::uint8_t>(slot + 1),
                                                         p.usbDeviceNames.at(slot));
-        QVector<Feedbacktype> kinds = FiFoBuffer::classify(frame);
-        kinds.removeAll(FEED_BACK_ERROR);
-        QCOMPARE(kinds, QVector<Feedbacktype>{FEED_BACK_PORT_NAME});
+        QVector<FrameKind> kinds = SysExFrameCutter::classify(frame);
+        kinds.removeAll(FrameKind::UnexpectedLength);
+        QCOMPARE(kinds, QVector<FrameKind>{FrameKind::UsbPortName});
     }
 }
 

@@ -52,10 +52,10 @@ QByteArray filterCommand(int type, int number, const QByteArray &filterBytes)
 
 // Note On, all channels, full ranges -> Program Change on channel 2 with
 // Data1 from the original's Data2; mapping number 1, first MIDI input.
-QByteArray noteOnRecord(int hh6 = 0x41)
+QByteArray noteOnRecord(int numberByte = 0x41)
 {
     QByteArray r = hex("0100000000" "41" "0911010305" "90007f007f" "0c02020100" "0003" "c1007f");
-    r[5] = static_cast<char>(hh6);
+    r[5] = static_cast<char>(numberByte);
     return r;
 }
 
@@ -171,31 +171,31 @@ void TestDeviceSimulator::answersEachContractRow_data()
     const QByteArray fullFilter(25, '\x7F');
     QTest::newRow("identify") << "Alder-4" << Vocabulary::identificationQuery() << "MTD Alder-4";
     QTest::newRow("version") << "Alder-4" << Vocabulary::versionQuery() << "VER V1.2.0";
-    QTest::newRow("q1") << "Alder-4" << query(1) << "FEED_BACK_DEVICE_TYPE FEED_BACK_PORT_COUNT";
+    QTest::newRow("q1") << "Alder-4" << query(1) << "DeviceType PortCounts";
     QTest::newRow("q2 without routes") << "Alder-4" << query(2) << "";
     QTest::newRow("q3 without mappings") << "Alder-4" << query(3) << "";
-    QTest::newRow("q4") << "Alder-4" << query(4) << "FEED_BACK_PORT_FILTERING_COUNT";
-    QTest::newRow("q5 Alder-4") << "Alder-4" << query(5) << repeated("FEED_BACK_PORT_FILTERING_SITUATION", 22);
-    QTest::newRow("q5 Rowan-W") << "Rowan-W" << query(5) << repeated("FEED_BACK_PORT_FILTERING_SITUATION", 4);
+    QTest::newRow("q4") << "Alder-4" << query(4) << "FilterPortCounts";
+    QTest::newRow("q5 Alder-4") << "Alder-4" << query(5) << repeated("FilterReport", 22);
+    QTest::newRow("q5 Rowan-W") << "Rowan-W" << query(5) << repeated("FilterReport", 4);
     QTest::newRow("q6") << "Alder-4" << query(6) << "";
-    QTest::newRow("q7 nothing plugged in") << "Cedar-6" << query(7) << "FEED_BACK_PORT_NAME FEED_HAZEL";
+    QTest::newRow("q7 nothing plugged in") << "Cedar-6" << query(7) << "UsbPortName HubCount";
     QTest::newRow("q7 one name") << "Spruce-7" << query(7)
-                                 << "FEED_BACK_ERROR FEED_BACK_PORT_NAME FEED_BACK_PORT_NAME FEED_HAZEL";
+                                 << "UnexpectedLength UsbPortName UsbPortName HubCount";
     QTest::newRow("q8 does not exist") << "Alder-4" << query(8) << "";
-    QTest::newRow("route connect") << "Alder-4" << route(1, 1, 2, 1, 1) << "FEED_BACK_PORT_ROUTIN_CONFIGURATION";
+    QTest::newRow("route connect") << "Alder-4" << route(1, 1, 2, 1, 1) << "RouteAnswer";
     QTest::newRow("remove every route") << "Alder-4" << route(0, 0, 0, 0, 0x7F)
-                                        << "FEED_BACK_PORT_ROUTIN_CONFIGURATION";
-    QTest::newRow("routing save") << "Alder-4" << hex("f0002f71020200f7") << "FEED_BACK_ROUTING_CONFIGURATION";
+                                        << "RouteAnswer";
+    QTest::newRow("routing save") << "Alder-4" << hex("f0002f71020200f7") << "SaveAnswer";
     QTest::newRow("store acknowledge") << "Alder-4" << SysEx::storeAcknowledgeCommand() << "";
-    QTest::newRow("filter set") << "Alder-4" << filterCommand(0, 1, fullFilter) << "FEED_BACK_PORT_FILTERING";
+    QTest::newRow("filter set") << "Alder-4" << filterCommand(0, 1, fullFilter) << "FilterAnswer";
     QTest::newRow("filter all ports") << "Alder-4" << filterCommand(0x7F, 0, fullFilter)
-                                      << "FEED_BACK_PORT_FILTERING";
-    QTest::newRow("mapping store") << "Alder-4" << store(noteOnRecord()) << "FEED_BACK_ROUTING_CONFIGURATION";
+                                      << "FilterAnswer";
+    QTest::newRow("mapping store") << "Alder-4" << store(noteOnRecord()) << "SaveAnswer";
     QTest::newRow("mapping store malformed") << "Alder-4" << store(noteOnRecord().left(20))
-                                             << "FEED_DTAT_ERROE";
-    QTest::newRow("mapping delete") << "Alder-4" << deleteOne(3) << "FEED_BACK_DEL";
-    QTest::newRow("mapping delete all") << "Alder-4" << deleteAll() << "FEED_BACK_DEL";
-    QTest::newRow("factory reset") << "Alder-4" << SysEx::factoryResetCommand() << "FEED_FCTORY";
+                                             << "MappingStoreAnswer";
+    QTest::newRow("mapping delete") << "Alder-4" << deleteOne(3) << "MappingDeleteAnswer";
+    QTest::newRow("mapping delete all") << "Alder-4" << deleteAll() << "MappingDeleteAnswer";
+    QTest::newRow("factory reset") << "Alder-4" << SysEx::factoryResetCommand() << "FactoryReset";
     QTest::newRow("other maker") << "Alder-4" << hex("f0002f72010301f7") << "";
     QTest::newRow("erase on running firmware") << "Alder-4" << Vocabulary::eraseCommand() << "";
 }
@@ -249,7 +249,7 @@ void TestDeviceSimulator::namesWhatIsPluggedIn()
 {
     Bench bench(profile("Alder-4"));
     bench.ask(query(7));
-    const QVector<QByteArray> names = bench.host.framesOf("FEED_BACK_PORT_NAME");
+    const QVector<QByteArray> names = bench.host.framesOf("UsbPortName");
     QCOMPARE(names.size(), 9);
     QStringList seen;
     for (int slot = 0; slot < names.size(); ++slot) {
@@ -259,11 +259,11 @@ void TestDeviceSimulator::namesWhatIsPluggedIn()
         seen << QString::fromLatin1(f.mid(9, f.size() - 10));
     }
     QCOMPARE(seen, QStringList({"Keystation 49", "1", "nanoKONTROL2", "1", "1", "1", "1", "1", "1"}));
-    QCOMPARE(bench.host.framesOf("FEED_HAZEL").value(0), hex("f0002f71020701f7"));
+    QCOMPARE(bench.host.framesOf("HubCount").value(0), hex("f0002f71020701f7"));
 
     Bench empty(profile("Cedar-6"));
     empty.ask(query(7));
-    const QByteArray none = empty.host.framesOf("FEED_BACK_PORT_NAME").value(0);
+    const QByteArray none = empty.host.framesOf("UsbPortName").value(0);
     QCOMPARE(none.size(), 11);
     QCOMPARE(at(none, 9), 0xFF);
 }
@@ -320,7 +320,7 @@ void TestDeviceSimulator::shouldRefuseRoutesADeviceRefuses()
     QFETCH(int, result);
     Bench bench(*DeviceProfiles::find(model));
     const QByteArray reply = bench.lastFrame(command);
-    QCOMPARE(bench.host.kinds, QStringList{"FEED_BACK_PORT_ROUTIN_CONFIGURATION"});
+    QCOMPARE(bench.host.kinds, QStringList{"RouteAnswer"});
     QCOMPARE(at(reply, 6), op);
     QCOMPARE(at(reply, 7), result);
     if (result != 0 || op == 0)
@@ -375,7 +375,7 @@ void TestDeviceSimulator::shouldRefuseBadFilterCommands()
     QFETCH(int, reason);
     Bench bench(*DeviceProfiles::find(model));
     const QByteArray reply = bench.lastFrame(command);
-    QCOMPARE(bench.host.kinds, QStringList{"FEED_BACK_PORT_FILTERING"});
+    QCOMPARE(bench.host.kinds, QStringList{"FilterAnswer"});
     QCOMPARE(at(reply, 6), status);
     QCOMPARE(at(reply, 7), reason);
     if (status != 0) {
@@ -428,11 +428,11 @@ void TestDeviceSimulator::checksMappingRecords()
     Bench bench(profile("Alder-4"));
     const QByteArray reply = bench.lastFrame(store(record));
     if (number > 0) {
-        QCOMPARE(bench.host.kinds, QStringList{"FEED_BACK_ROUTING_CONFIGURATION"});
+        QCOMPARE(bench.host.kinds, QStringList{"SaveAnswer"});
         QCOMPARE(at(reply, 6), 0);
         QCOMPARE(bench.sim.mappings().value(number), record);
     } else {
-        QCOMPARE(bench.host.kinds, QStringList{"FEED_DTAT_ERROE"});
+        QCOMPARE(bench.host.kinds, QStringList{"MappingStoreAnswer"});
         QCOMPARE(at(reply, 7), int(DeviceReplies::MappingDataError));
         QVERIFY(bench.sim.mappings().isEmpty());
     }
@@ -447,7 +447,7 @@ void TestDeviceSimulator::reportsStoredRoutes()
     bench.ask(query(2));
     QCOMPARE(bench.host.frames,
              QVector<QByteArray>({hex("f0002f71020101010201" "01f7"), hex("f0002f71020100020001" "01f7")}));
-    QCOMPARE(bench.host.kinds, QStringList({"FEED_BACK_PORT_ROUTIN_SITUATION", "FEED_BACK_PORT_ROUTIN_SITUATION"}));
+    QCOMPARE(bench.host.kinds, QStringList({"RouteReport", "RouteReport"}));
 
     bench.ask(route(1, 1, 2, 1, 0));
     bench.ask(query(2));
@@ -464,7 +464,7 @@ void TestDeviceSimulator::reportsStoredFilters()
     channel10[1] = 0x04;
     bench.ask(filterCommand(3, 2, channel10)); // USB HOST OUT2
     bench.ask(query(5));
-    const QVector<QByteArray> states = bench.host.framesOf("FEED_BACK_PORT_FILTERING_SITUATION");
+    const QVector<QByteArray> states = bench.host.framesOf("FilterReport");
     // MIDI IN 1-2, MIDI OUT 1-2, USB HOST IN 1-8, then USB HOST OUT1, OUT2.
     QCOMPARE(states.value(13).mid(6, 27), QByteArray(QByteArray("\x03\x02", 2) + channel10));
     for (int i = 0; i < states.size(); ++i) {
@@ -486,7 +486,7 @@ void TestDeviceSimulator::reportsStoredMappingsAndDeletesThem()
     bench.ask(store(noteOnRecord(0x41)));
     bench.ask(query(3));
     // The host reads them back as it sent them.
-    QCOMPARE(bench.host.framesOf("FEED_BACK_PORT_ROUNTMAPPING"),
+    QCOMPARE(bench.host.framesOf("MappingReport"),
              QVector<QByteArray>({store(noteOnRecord(0x41)), store(noteOnRecord(0x45))}));
 
     QCOMPARE(bench.lastFrame(deleteOne(5)), hex("f0002f7102050000f7"));
@@ -606,10 +606,10 @@ void TestDeviceSimulator::resynchronisesAfterBrokenCommands()
     // length, a text frame with a bad tail: only the two good queries count.
     const QByteArray input = hex("123456") + hex("f0002f7101") + query(1) + hex("aacc7f0001") + hex("aacc0200010d0b")
         + Vocabulary::versionQuery();
-    QCOMPARE(bench.ask(input), QStringList({"FEED_BACK_DEVICE_TYPE", "FEED_BACK_PORT_COUNT", "VER V1.2.0"}));
+    QCOMPARE(bench.ask(input), QStringList({"DeviceType", "PortCounts", "VER V1.2.0"}));
     // An F0 that never ends does not stop the device for good.
     QVERIFY(bench.ask(hex("f0") + QByteArray(DeviceSimulator::MaxCommandLength + 10, '\x01')).isEmpty());
-    QCOMPARE(bench.ask(query(4)), QStringList{"FEED_BACK_PORT_FILTERING_COUNT"});
+    QCOMPARE(bench.ask(query(4)), QStringList{"FilterPortCounts"});
 }
 
 void TestDeviceSimulator::recordsWhatTheHostSent()
@@ -646,7 +646,7 @@ void TestDeviceSimulator::faultDelayKeepsOrder()
     QVERIFY(bench.host.raw.isEmpty());
     QTRY_COMPARE_WITH_TIMEOUT(bench.host.kinds.size(), 3, 5000);
     QCOMPARE(bench.host.kinds,
-             QStringList({"FEED_BACK_DEVICE_TYPE", "FEED_BACK_PORT_COUNT", "FEED_BACK_PORT_FILTERING_COUNT"}));
+             QStringList({"DeviceType", "PortCounts", "FilterPortCounts"}));
     QCOMPARE(bench.host.texts, QStringList{"MTD Alder-4"});
     QVERIFY(bench.host.raw.startsWith(hex("f0002f71010101f7")));
 }

@@ -77,7 +77,7 @@ void TestSimulatedDevicePort::qSerialPortOpensItAgainAndAgain()
         connect(&serial, &QSerialPort::readyRead, &view, [&] { view.feed(serial.readAll()); });
         serial.write(Vocabulary::identificationQuery() + SysEx::deviceQuery(1));
         QTRY_COMPARE_WITH_TIMEOUT(view.kinds.size(), 2, Patience);
-        QCOMPARE(view.kinds, QStringList({"FEED_BACK_DEVICE_TYPE", "FEED_BACK_PORT_COUNT"}));
+        QCOMPARE(view.kinds, QStringList({"DeviceType", "PortCounts"}));
         QCOMPARE(view.texts, QStringList{"MTD Alder-4"});
         serial.close();
     }
@@ -170,9 +170,9 @@ void TestSimulatedDevicePort::pacedAnswersArriveWhole()
     PtyHost host(port.portName());
     HostView view;
     QVERIFY(host.write(SysEx::deviceQuery(5) + SysEx::deviceQuery(7)));
-    QTRY_VERIFY_WITH_TIMEOUT((view.feed(host.readAvailable()), view.kinds.contains("FEED_HAZEL")), Patience);
-    QCOMPARE(view.framesOf("FEED_BACK_PORT_FILTERING_SITUATION").size(), 22);
-    QCOMPARE(view.framesOf("FEED_BACK_PORT_NAME").size(), 9);
+    QTRY_VERIFY_WITH_TIMEOUT((view.feed(host.readAvailable()), view.kinds.contains("HubCount")), Patience);
+    QCOMPARE(view.framesOf("FilterReport").size(), 22);
+    QCOMPARE(view.framesOf("UsbPortName").size(), 9);
 }
 
 void TestSimulatedDevicePort::droppedConnectionTakesTheDeviceAway()

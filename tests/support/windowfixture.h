@@ -3,7 +3,7 @@
 // Shared by the window tests: a main window with a scripted prompt and a
 // settings file of its own, and Connect pressed the way a user presses it.
 // The simulated devices a test starts are listed by this process alone.
-#include "app/widget.h"
+#include "app/mainwindow.h"
 #include "device/devicesession.h"
 #include "tests/support/scriptedprompt.h"
 #include "tests/support/simulateddevice.h"
@@ -37,15 +37,15 @@ public:
     [[nodiscard]] QString workPath(const QString &name) const { return m_workDir->filePath(name); }
 
     // A shown window whose settings file is "config.ini" in the working directory.
-    [[nodiscard]] std::unique_ptr<Widget> makeWindow() const
+    [[nodiscard]] std::unique_ptr<MainWindow> makeWindow() const
     {
-        auto w = std::make_unique<Widget>(nullptr, m_prompt.get(), workPath(QStringLiteral("config.ini")));
+        auto w = std::make_unique<MainWindow>(nullptr, m_prompt.get(), workPath(QStringLiteral("config.ini")));
         w->show();
         return w;
     }
 
     // Chooses the listed device and presses Connect; whether the port opened.
-    static bool connectTo(Widget &w, const QString &description, int listedWithinMs = 3000)
+    static bool connectTo(MainWindow &w, const QString &description, int listedWithinMs = 3000)
     {
         QComboBox *devices = w.deviceCombo();
         if (!QTest::qWaitFor([&] { return devices->findText(description) >= 0; }, listedWithinMs))
@@ -60,9 +60,9 @@ public:
         return w.session()->isOpen();
     }
 
-    [[nodiscard]] static QPushButton *connectButton(Widget &w)
+    [[nodiscard]] static QPushButton *connectButton(MainWindow &w)
     {
-        return w.findChild<QPushButton *>(QStringLiteral("pushButton"));
+        return w.findChild<QPushButton *>(QStringLiteral("connectButton"));
     }
 
 private:

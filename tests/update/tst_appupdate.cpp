@@ -1,8 +1,8 @@
-#include "app/widget.h"
+#include "app/mainwindow.h"
 #include "httpstestserver.h"
 #include "network/updateserver.h"
 #include "update/appupdater.h"
-#include "widgets/customdialog.h"
+#include "widgets/aboutdialog.h"
 #include "tests/support/scriptedprompt.h"
 
 #include <QAction>
@@ -268,7 +268,7 @@ void TestAppUpdate::startupCheckIsSilentUnlessNewer()
         m_server.setResponse(TextPath, text(newer ? "Velmora_V2.1\nUpdate content: n" : "Velmora_V2.0.1\n"));
         const int requestsBefore = m_server.requestedPaths().count(TextPath);
         ScriptedPrompt prompt;
-        Widget window(nullptr, &prompt, m_dir->filePath(QStringLiteral("config.ini")));
+        MainWindow window(nullptr, &prompt, m_dir->filePath(QStringLiteral("config.ini")));
         QSignalSpy started(window.updater(), &AppUpdater::checkStarted);
         QVERIFY(started.wait(10000));
         QPointer<UpdateCheckDialog> dialog = window.updater()->dialog();
@@ -291,7 +291,7 @@ void TestAppUpdate::startupCheckIsSilentUnlessNewer()
     failing.status = 500;
     m_server.setResponse(TextPath, failing);
     ScriptedPrompt prompt;
-    Widget window(nullptr, &prompt, m_dir->filePath(QStringLiteral("config.ini")));
+    MainWindow window(nullptr, &prompt, m_dir->filePath(QStringLiteral("config.ini")));
     QSignalSpy started(window.updater(), &AppUpdater::checkStarted);
     QVERIFY(started.wait(10000));
     QPointer<UpdateCheckDialog> dialog = window.updater()->dialog();
@@ -305,13 +305,13 @@ void TestAppUpdate::startupCheckIsSilentUnlessNewer()
     QCOMPARE(window.updater()->dialog()->mode(), UpdateCheckDialog::Menu);
     QVERIFY(window.updater()->dialog()->isVisible());
     window.findChild<QAction *>(QStringLiteral("actionAbout"))->trigger();
-    auto *about = window.findChild<CustomDialog *>();
+    auto *about = window.findChild<AboutDialog *>();
     QVERIFY(about && about->isVisible() && about->isModal());
 }
 
 void TestAppUpdate::aboutDragsOnlyByItsBarAndOpensTheSite()
 {
-    CustomDialog about(nullptr, QStringLiteral("V2.0.1"));
+    AboutDialog about(nullptr, QStringLiteral("V2.0.1"));
     QList<QUrl> opened;
     about.setUrlOpener([&opened](const QUrl &url) { opened << url; return true; });
     about.move(200, 200);
@@ -342,9 +342,9 @@ void TestAppUpdate::aboutDragsOnlyByItsBarAndOpensTheSite()
     QCOMPARE(about.pos(), start + QPoint(30, 15));
 
     QLabel *link = about.linkLabel();
-    QVERIFY(link->text().contains(CustomDialog::MakerSite.toString()));
-    emit link->linkActivated(CustomDialog::MakerSite.toString());
-    QCOMPARE(opened, QList<QUrl>{CustomDialog::MakerSite});
+    QVERIFY(link->text().contains(AboutDialog::MakerSite.toString()));
+    emit link->linkActivated(AboutDialog::MakerSite.toString());
+    QCOMPARE(opened, QList<QUrl>{AboutDialog::MakerSite});
 
     QSignalSpy accepted(&about, &QDialog::accepted);
     QTest::mouseClick(about.findChild<QPushButton *>(QStringLiteral("okButton")), Qt::LeftButton);

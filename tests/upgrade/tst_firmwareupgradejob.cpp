@@ -54,8 +54,8 @@ struct Rig
     {
         sim.setEraseDelayMs(0);
         QObject::connect(&sim, &DeviceSimulator::transmit, &cutter, &TextFrameCutter::feed, Qt::QueuedConnection);
-        QObject::connect(&cutter, &TextFrameCutter::send_erase, &job, &FirmwareUpgradeJob::eraseReplied);
-        QObject::connect(&cutter, &TextFrameCutter::send_upgrade_chunk_ack, &job,
+        QObject::connect(&cutter, &TextFrameCutter::eraseFinished, &job, &FirmwareUpgradeJob::eraseReplied);
+        QObject::connect(&cutter, &TextFrameCutter::chunkAcknowledged, &job,
                          &FirmwareUpgradeJob::chunkAcknowledged);
         UpgradeTimings fast;
         fast.eraseTimeoutMs = 300;

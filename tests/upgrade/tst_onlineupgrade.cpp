@@ -302,7 +302,7 @@ void tst_OnlineUpgrade::handOffKeepsSettings()
     QCOMPARE(mappings.size(), 1);
 
     ScriptedPrompt prompt;
-    Widget w(nullptr, &prompt, work.filePath(QStringLiteral("config.ini")));
+    MainWindow w(nullptr, &prompt, work.filePath(QStringLiteral("config.ini")));
     w.show();
     FirmwareUpgradeFeature *upgrade = w.firmwareUpgrade();
     upgrade->dialog()->job()->setTimings(quickFinish());
@@ -361,7 +361,7 @@ void tst_OnlineUpgrade::nothingElseOnTheLineWhileSending()
     boot->simulator()->setFaults(slow);
 
     ScriptedPrompt prompt;
-    Widget w(nullptr, &prompt, dir.filePath(QStringLiteral("config.ini")));
+    MainWindow w(nullptr, &prompt, dir.filePath(QStringLiteral("config.ini")));
     w.show();
     QVERIFY(TestSupport::WindowFixture::connectTo(w, QStringLiteral("Kestrova Alder-4")));
     FirmwareUpgradeDialog *dialog = w.firmwareUpgrade()->dialog();

@@ -78,10 +78,10 @@ FirmwareUpgradeDialog::FirmwareUpgradeDialog(SerialPort *serialPort, DeviceWatch
     connect(m_online, &OnlineFirmware::imageReceived, this, &FirmwareUpgradeDialog::onImageReceived);
     connect(m_online, &OnlineFirmware::failed, this, &FirmwareUpgradeDialog::onOnlineFailed);
 
-    connect(serialPort, &SerialPort::send_vesion, this, &FirmwareUpgradeDialog::onVersionReported);
-    connect(serialPort, &SerialPort::send_MTD, this, &FirmwareUpgradeDialog::onModelReported);
-    connect(serialPort, &SerialPort::send_erase, this, &FirmwareUpgradeDialog::onEraseReported);
-    connect(serialPort, &SerialPort::send_upgrade_chunk_ack, this, &FirmwareUpgradeDialog::onChunkAcknowledged);
+    connect(serialPort, &SerialPort::versionReceived, this, &FirmwareUpgradeDialog::onVersionReported);
+    connect(serialPort, &SerialPort::modelReceived, this, &FirmwareUpgradeDialog::onModelReported);
+    connect(serialPort, &SerialPort::eraseFinished, this, &FirmwareUpgradeDialog::onEraseReported);
+    connect(serialPort, &SerialPort::chunkAcknowledged, this, &FirmwareUpgradeDialog::onChunkAcknowledged);
     connect(serialPort, &SerialPort::portDisconnected, this, &FirmwareUpgradeDialog::onPortDisconnected);
     // Whoever closes the shared port (the dialog, the window, a lost device),
     // the dialog no longer holds it.

@@ -1,4 +1,4 @@
-#include "routing/myline.h"
+#include "routing/routeline.h"
 
 #include <QGraphicsSceneMouseEvent>
 #include <QPainter>
@@ -6,19 +6,19 @@
 #include <QPen>
 #include <QWidget>
 
-MyLine::MyLine(const QLineF &line, QGraphicsItem *parent)
+RouteLine::RouteLine(const QLineF &line, QGraphicsItem *parent)
     : QGraphicsLineItem(line, parent)
 {
     init();
 }
 
-MyLine::MyLine(qreal x1, qreal y1, qreal x2, qreal y2, QGraphicsItem *parent)
+RouteLine::RouteLine(qreal x1, qreal y1, qreal x2, qreal y2, QGraphicsItem *parent)
     : QGraphicsLineItem(x1, y1, x2, y2, parent)
 {
     init();
 }
 
-void MyLine::init()
+void RouteLine::init()
 {
     QPen pen(Qt::black, DefaultWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     pen.setCosmetic(false);
@@ -27,13 +27,13 @@ void MyLine::init()
     setFlag(QGraphicsItem::ItemIsSelectable);
 }
 
-void MyLine::setButtons(QWidget *in, QWidget *out)
+void RouteLine::setButtons(QWidget *in, QWidget *out)
 {
-    m_pin = in;
-    m_pout = out;
+    m_inputButton = in;
+    m_outputButton = out;
 }
 
-QPainterPath MyLine::shape() const
+QPainterPath RouteLine::shape() const
 {
     // A hairline is hard to hit with the mouse; the hit area is a wide band.
     QPainterPath path(line().p1());
@@ -44,7 +44,7 @@ QPainterPath MyLine::shape() const
     return stroker.createStroke(path);
 }
 
-void MyLine::paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget)
+void RouteLine::paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget)
 {
     Q_UNUSED(option)
     Q_UNUSED(widget)
@@ -73,10 +73,10 @@ void MyLine::paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QW
     painter->restore();
 }
 
-void MyLine::mousePressEvent(QGraphicsSceneMouseEvent *event)
+void RouteLine::mousePressEvent(QGraphicsSceneMouseEvent *event)
 {
     if (event->button() == Qt::RightButton) {
-        emit currLine(this);
+        emit removalRequested(this);
         setSelected(true);
     }
     QGraphicsLineItem::mousePressEvent(event);

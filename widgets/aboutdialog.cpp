@@ -1,4 +1,4 @@
-#include "widgets/customdialog.h"
+#include "widgets/aboutdialog.h"
 
 #include <QDesktopServices>
 #include <QDialogButtonBox>
@@ -11,7 +11,7 @@
 #include <QStyleOption>
 #include <QVBoxLayout>
 
-const QUrl CustomDialog::MakerSite(QStringLiteral("https://www.kestrova.com"));
+const QUrl AboutDialog::MakerSite(QStringLiteral("https://www.kestrova.com"));
 
 namespace {
 const QString LabelStyle = QStringLiteral("QLabel { font-family: 'Arial'; font-size: 12pt; }");
@@ -25,7 +25,7 @@ QLabel *centredLabel(const QString &text, QWidget *parent)
 }
 } // namespace
 
-CustomDialog::CustomDialog(QWidget *parent, const QString &version)
+AboutDialog::AboutDialog(QWidget *parent, const QString &version)
     : QDialog(parent)
     , m_openUrl([](const QUrl &url) { return QDesktopServices::openUrl(url); })
 {
@@ -80,7 +80,7 @@ CustomDialog::CustomDialog(QWidget *parent, const QString &version)
     layout->addWidget(buttons);
 }
 
-void CustomDialog::paintEvent(QPaintEvent *event)
+void AboutDialog::paintEvent(QPaintEvent *event)
 {
     QDialog::paintEvent(event);
     QStyleOption option;
@@ -103,7 +103,7 @@ void CustomDialog::paintEvent(QPaintEvent *event)
     painter.drawText(QRect(5, 5, width(), TitleBarHeight), Qt::AlignLeft, QStringLiteral("About Velmora"));
 }
 
-void CustomDialog::mousePressEvent(QMouseEvent *event)
+void AboutDialog::mousePressEvent(QMouseEvent *event)
 {
     m_dragging = event->button() == Qt::LeftButton && event->pos().y() < TitleBarHeight;
     if (m_dragging) {
@@ -116,7 +116,7 @@ void CustomDialog::mousePressEvent(QMouseEvent *event)
     event->ignore();
 }
 
-void CustomDialog::mouseMoveEvent(QMouseEvent *event)
+void AboutDialog::mouseMoveEvent(QMouseEvent *event)
 {
     if (m_dragging && (event->buttons() & Qt::LeftButton) && event->pos().y() < TitleBarHeight) {
         move(event->globalPos() - QPoint(m_dragX, m_dragY));
@@ -126,7 +126,7 @@ void CustomDialog::mouseMoveEvent(QMouseEvent *event)
     event->ignore();
 }
 
-void CustomDialog::mouseReleaseEvent(QMouseEvent *event)
+void AboutDialog::mouseReleaseEvent(QMouseEvent *event)
 {
     m_dragging = false;
     QDialog::mouseReleaseEvent(event);

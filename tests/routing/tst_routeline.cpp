@@ -1,11 +1,11 @@
-#include "routing/mainscense.h"
-#include "routing/myline.h"
+#include "routing/routingscene.h"
+#include "routing/routeline.h"
 
 #include <QGraphicsView>
 #include <QSignalSpy>
 #include <QtTest>
 
-class TestMyLine : public QObject
+class TestRouteLine : public QObject
 {
     Q_OBJECT
 
@@ -17,9 +17,9 @@ private slots:
     void shouldAskForRemovalOnRightClickOnly();
 };
 
-void TestMyLine::shouldStartWithDefaultPenAndBeSelectable()
+void TestRouteLine::shouldStartWithDefaultPenAndBeSelectable()
 {
-    const MyLine line(0, 0, 10, 10);
+    const RouteLine line(0, 0, 10, 10);
     QCOMPARE(line.type(), int(QGraphicsItem::UserType + 1));
     QCOMPARE(line.pen().color(), QColor(Qt::black));
     QCOMPARE(line.pen().widthF(), 2.2);
@@ -30,7 +30,7 @@ void TestMyLine::shouldStartWithDefaultPenAndBeSelectable()
     QCOMPARE(line.route(), (Routing::Route{{0, 0}, {0, 0}}));
 }
 
-void TestMyLine::shouldBeHitWithinWideBand_data()
+void TestRouteLine::shouldBeHitWithinWideBand_data()
 {
     QTest::addColumn<QPointF>("point");
     QTest::addColumn<bool>("hit");
@@ -42,15 +42,15 @@ void TestMyLine::shouldBeHitWithinWideBand_data()
     QTest::newRow("8 px past the end") << QPointF(108, 20) << false;
 }
 
-void TestMyLine::shouldBeHitWithinWideBand()
+void TestRouteLine::shouldBeHitWithinWideBand()
 {
     QFETCH(QPointF, point);
     QFETCH(bool, hit);
-    const MyLine line(QLineF(0, 20, 100, 20));
+    const RouteLine line(QLineF(0, 20, 100, 20));
     QCOMPARE(line.shape().contains(point), hit);
 }
 
-void TestMyLine::shouldAskForRemovalOnRightClickOnly_data()
+void TestRouteLine::shouldAskForRemovalOnRightClickOnly_data()
 {
     QTest::addColumn<int>("button");
     QTest::addColumn<bool>("asks");
@@ -58,30 +58,30 @@ void TestMyLine::shouldAskForRemovalOnRightClickOnly_data()
     QTest::newRow("left") << int(Qt::LeftButton) << false;
 }
 
-void TestMyLine::shouldAskForRemovalOnRightClickOnly()
+void TestRouteLine::shouldAskForRemovalOnRightClickOnly()
 {
     QFETCH(int, button);
     QFETCH(bool, asks);
     QGraphicsView view;
-    auto *scene = new MainScense(&view);
+    auto *scene = new RoutingScene(&view);
     view.setScene(scene);
     view.resize(300, 200);
     scene->setSceneRect(0, 0, 280, 180);
-    auto *line = new MyLine(QLineF(20, 90, 260, 90));
+    auto *line = new RouteLine(QLineF(20, 90, 260, 90));
     scene->addItem(line);
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
-    QSignalSpy asked(line, &MyLine::currLine);
+    QSignalSpy asked(line, &RouteLine::removalRequested);
     // 3 px beside the line still counts.
     const QPoint at = view.mapFromScene(QPointF(140, 93));
     QTest::mouseClick(view.viewport(), Qt::MouseButton(button), Qt::NoModifier, at);
     QCOMPARE(asked.size(), asks ? 1 : 0);
     if (asks)
-        QCOMPARE(asked.first().first().value<MyLine *>(), line);
+        QCOMPARE(asked.first().first().value<RouteLine *>(), line);
     asked.clear();
     QTest::mouseClick(view.viewport(), Qt::RightButton, Qt::NoModifier, view.mapFromScene(QPointF(140, 120)));
     QCOMPARE(asked.size(), 0);
 }
 
-QTEST_MAIN(TestMyLine)
-#include "tst_myline.moc"
+QTEST_MAIN(TestRouteLine)
+#include "tst_routeline.moc"

@@ -3,7 +3,7 @@
 #include <QGraphicsScene>
 
 // The scene of the routing canvas; route lines are its items.
-class MainScense : public QGraphicsScene
+class RoutingScene : public QGraphicsScene
 {
     Q_OBJECT
 

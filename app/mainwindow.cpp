@@ -1,4 +1,4 @@
-#include "app/widget.h"
+#include "app/mainwindow.h"
 
 #include "app/pagetablabel.h"
 #include "configfile/configwriter.h"
@@ -16,7 +16,7 @@
 #include "network/updateserver.h"
 #include "update/appupdater.h"
 #include "upgrade/ui/firmwareupgradefeature.h"
-#include "widgets/customdialog.h"
+#include "widgets/aboutdialog.h"
 #include "widgets/messageboxprompt.h"
 #include "widgets/hiddenviewaccessible.h"
 #include "widgets/namedcomboaccessible.h"
@@ -43,8 +43,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-const QString Widget::ApplicationVersion = QStringLiteral("V2.0.1");
-const QString Widget::PortPermissionHint = QStringLiteral(
+const QString MainWindow::ApplicationVersion = QStringLiteral("V2.0.1");
+const QString MainWindow::PortPermissionHint = QStringLiteral(
     "Your user may not open this serial port. Install Velmora's package, whose udev rule lets "
     "the user logged in at the computer open Kestrova devices, then unplug the device and plug "
     "it in again. Or add yourself to the \"dialout\" group (sudo usermod -aG dialout $USER) "
@@ -71,7 +71,7 @@ PageTabLabel *pageTab(const QString &text, const char *name, QWidget *parent)
 }
 } // namespace
 
-Widget::Widget(QWidget *parent, Prompt *prompt, const QString &settingsPath)
+MainWindow::MainWindow(QWidget *parent, Prompt *prompt, const QString &settingsPath)
     : QWidget(parent)
     , m_ownPrompt(prompt ? nullptr : new MessageBoxPrompt)
     , m_prompt(prompt ? prompt : m_ownPrompt.get())
@@ -98,14 +98,13 @@ Widget::Widget(QWidget *parent, Prompt *prompt, const QString &settingsPath)
     wireSession();
 
     // Without a device the window shows the filter and routing pages only.
-    m_tabWidget->removeTab(m_tabWidget->indexOf(m_oldMappingPage));
     showMappingPage(false);
-    label_49->hide();
-    label_mapping->hide();
+    m_mappingArrow->hide();
+    m_mappingHeader->hide();
 
     // The device list: scanned once now, then every second.
     m_session->setWatcher(m_watcher);
-    connect(m_watcher, &DeviceWatcher::entriesChanged, this, &Widget::syncDeviceList);
+    connect(m_watcher, &DeviceWatcher::entriesChanged, this, &MainWindow::syncDeviceList);
     m_watcher->start(DeviceWatcher::DefaultIntervalMs);
     syncDeviceList();
 
@@ -118,9 +117,9 @@ Widget::Widget(QWidget *parent, Prompt *prompt, const QString &settingsPath)
     QTimer::singleShot(SilentUpdateCheckDelayMs, m_updater, [this] { m_updater->check(UpdateCheckDialog::Silent); });
 }
 
-Widget::~Widget() = default;
+MainWindow::~MainWindow() = default;
 
-void Widget::buildUi()
+void MainWindow::buildUi()
 {
     auto *windowLayout = new QVBoxLayout(this);
     windowLayout->setContentsMargins(0, 0, 0, 0);
@@ -153,19 +152,19 @@ void Widget::buildUi()
     // Device bar.
     auto *deviceRow = new QHBoxLayout;
     auto *deviceLabel = new QLabel(QStringLiteral("Device"), content);
-    ComboBox_Devices = new QComboBox(content);
-    ComboBox_Devices->setObjectName(QStringLiteral("ComboBox_Devices"));
-    ComboBox_Devices->setAccessibleName(QStringLiteral("Device"));
-    ComboBox_Devices->setMinimumWidth(260);
-    deviceLabel->setBuddy(ComboBox_Devices);
-    pushButton = new QPushButton(QStringLiteral("Connect"), content);
-    pushButton->setObjectName(QStringLiteral("pushButton"));
-    pushButton->setAccessibleName(QStringLiteral("Connect"));
+    m_deviceCombo = new QComboBox(content);
+    m_deviceCombo->setObjectName(QStringLiteral("deviceCombo"));
+    m_deviceCombo->setAccessibleName(QStringLiteral("Device"));
+    m_deviceCombo->setMinimumWidth(260);
+    deviceLabel->setBuddy(m_deviceCombo);
+    m_connectButton = new QPushButton(QStringLiteral("Connect"), content);
+    m_connectButton->setObjectName(QStringLiteral("connectButton"));
+    m_connectButton->setAccessibleName(QStringLiteral("Connect"));
     m_connectionLabel = new QLabel(PortColumns::NoDeviceText, content);
-    m_connectionLabel->setObjectName(QStringLiteral("label_connection"));
+    m_connectionLabel->setObjectName(QStringLiteral("connectionLabel"));
     deviceRow->addWidget(deviceLabel);
-    deviceRow->addWidget(ComboBox_Devices);
-    deviceRow->addWidget(pushButton);
+    deviceRow->addWidget(m_deviceCombo);
+    deviceRow->addWidget(m_connectButton);
     deviceRow->addSpacing(12);
     deviceRow->addWidget(m_connectionLabel);
     deviceRow->addStretch(1);
@@ -178,20 +177,21 @@ void Widget::buildUi()
     auto *titleLayout = new QHBoxLayout(titleBar);
     titleLayout->setContentsMargins(8, 0, 8, 0);
     titleLayout->setSpacing(0);
-    label_filter = pageTab(QStringLiteral("MIDI Messages Filter"), "label_filter", titleBar);
-    label_47 = headerLabel(QStringLiteral("  ➜  "), "label_47", titleBar);
-    label_routing = pageTab(QStringLiteral("MIDI Port Routing"), "label_routing", titleBar);
-    label_49 = headerLabel(QStringLiteral("  ➜  "), "label_49", titleBar);
-    label_mapping = pageTab(QStringLiteral("MIDI Mapping"), "label_mapping", titleBar);
+    m_filterHeader = pageTab(QStringLiteral("MIDI Messages Filter"), "filterHeader", titleBar);
+    m_routingArrow = headerLabel(QStringLiteral("  ➜  "), "routingArrow", titleBar);
+    m_routingHeader = pageTab(QStringLiteral("MIDI Port Routing"), "routingHeader", titleBar);
+    m_mappingArrow = headerLabel(QStringLiteral("  ➜  "), "mappingArrow", titleBar);
+    m_mappingHeader = pageTab(QStringLiteral("MIDI Mapping"), "mappingHeader", titleBar);
     int index = 0;
-    for (PageTabLabel *label : {label_filter, label_routing, label_mapping}) {
+    for (PageTabLabel *label : {m_filterHeader, m_routingHeader, m_mappingHeader}) {
         label->setCursor(Qt::PointingHandCursor);
         label->installEventFilter(this);
         label->setProperty(TabIndexProperty, index);
         connect(label, &PageTabLabel::activated, this, [this, index] { selectPage(index); });
         ++index;
     }
-    for (QLabel *label : std::initializer_list<QLabel *>{label_filter, label_47, label_routing, label_49, label_mapping})
+    for (QLabel *label : std::initializer_list<QLabel *>{m_filterHeader, m_routingArrow, m_routingHeader,
+                                                         m_mappingArrow, m_mappingHeader})
         titleLayout->addWidget(label, 0, Qt::AlignBottom);
     titleLayout->addStretch(1);
     contentLayout->addWidget(titleBar);
@@ -207,38 +207,35 @@ void Widget::buildUi()
     auto *stack = m_tabWidget->findChild<QStackedWidget *>();
     m_filterPage = new FilterPage(stack);
     m_routingPage = new RoutingPage(stack);
-    m_oldMappingPage = new QWidget(stack);
-    m_oldMappingPage->setObjectName(QStringLiteral("tab_3"));
     m_mappingPage = new MappingPage(stack);
     m_tabWidget->addTab(m_filterPage, QStringLiteral("MIDI Messages Filter"));
     m_tabWidget->addTab(m_routingPage, QStringLiteral("MIDI Port Routing"));
-    m_tabWidget->addTab(m_oldMappingPage, MappingTabTitle);
     m_tabWidget->addTab(m_mappingPage, MappingTabTitle);
     contentLayout->addWidget(m_tabWidget, 1);
-    connect(m_tabWidget, &QTabWidget::currentChanged, this, &Widget::on_tabWidget_currentChanged);
+    connect(m_tabWidget, &QTabWidget::currentChanged, this, &MainWindow::onPageChanged);
 
     // Command row.
     auto *commandRow = new QHBoxLayout;
-    pushButton_5 = new QPushButton(QStringLiteral("Disconnect All"), content);
-    pushButton_5->setObjectName(QStringLiteral("pushButton_5"));
-    pushButton_5->setAccessibleName(pushButton_5->text());
-    pushButton_2 = new QPushButton(QStringLiteral("Set"), content);
-    pushButton_2->setObjectName(QStringLiteral("pushButton_2"));
-    pushButton_2->setAccessibleName(pushButton_2->text());
-    label_54 = new QLabel(QStringLiteral("Version:%1").arg(ApplicationVersion), content);
-    label_54->setObjectName(QStringLiteral("label_54"));
-    commandRow->addWidget(label_54);
+    m_removeButton = new QPushButton(QStringLiteral("Disconnect All"), content);
+    m_removeButton->setObjectName(QStringLiteral("removeButton"));
+    m_removeButton->setAccessibleName(m_removeButton->text());
+    m_setButton = new QPushButton(QStringLiteral("Set"), content);
+    m_setButton->setObjectName(QStringLiteral("setButton"));
+    m_setButton->setAccessibleName(m_setButton->text());
+    m_versionLabel = new QLabel(QStringLiteral("Version:%1").arg(ApplicationVersion), content);
+    m_versionLabel->setObjectName(QStringLiteral("appVersionLabel"));
+    commandRow->addWidget(m_versionLabel);
     commandRow->addStretch(1);
-    commandRow->addWidget(pushButton_5);
-    commandRow->addWidget(pushButton_2);
+    commandRow->addWidget(m_removeButton);
+    commandRow->addWidget(m_setButton);
     contentLayout->addLayout(commandRow);
 
-    connect(pushButton, &QPushButton::clicked, this, &Widget::on_pushButton_clicked);
-    connect(pushButton_2, &QPushButton::clicked, this, &Widget::on_pushButton_2_clicked);
-    connect(pushButton_5, &QPushButton::clicked, this, &Widget::on_pushButton_5_clicked);
+    connect(m_connectButton, &QPushButton::clicked, this, &MainWindow::onConnectClicked);
+    connect(m_setButton, &QPushButton::clicked, this, &MainWindow::onSetClicked);
+    connect(m_removeButton, &QPushButton::clicked, this, &MainWindow::onRemoveClicked);
 }
 
-void Widget::buildMenus()
+void MainWindow::buildMenus()
 {
     QMenu *file = m_menuBar->addMenu(QStringLiteral("File"));
     m_configFiles = new ConfigFileController(m_prompt, m_session, {m_filterPage, m_routingPage, m_mappingPage}, this);
@@ -263,7 +260,7 @@ void Widget::buildMenus()
     file->addSeparator();
     QAction *exitAction = file->addAction(QStringLiteral("Exit"));
     exitAction->setObjectName(QStringLiteral("actionExit"));
-    connect(exitAction, &QAction::triggered, this, &Widget::onExitTriggered);
+    connect(exitAction, &QAction::triggered, this, &MainWindow::onExitTriggered);
 
     QMenu *setting = m_menuBar->addMenu(QStringLiteral("Setting"));
     QMenu *noteName = setting->addMenu(QStringLiteral("MIDI Note=60 Name"));
@@ -275,33 +272,33 @@ void Widget::buildMenus()
         action->setCheckable(true);
         m_middleCGroup->addAction(action);
     }
-    connect(m_middleCGroup, &QActionGroup::triggered, this, &Widget::onMiddleCTriggered);
+    connect(m_middleCGroup, &QActionGroup::triggered, this, &MainWindow::onMiddleCTriggered);
     m_showCCNameAction = setting->addAction(QStringLiteral("Show CC Name"));
     m_showCCNameAction->setObjectName(QStringLiteral("actionShowCCName"));
     m_showCCNameAction->setCheckable(true);
-    connect(m_showCCNameAction, &QAction::triggered, this, &Widget::onShowCCNameToggled);
+    connect(m_showCCNameAction, &QAction::triggered, this, &MainWindow::onShowCCNameToggled);
     QAction *reset = setting->addAction(QStringLiteral("Factory Reset"));
     reset->setObjectName(QStringLiteral("actionFactoryReset"));
-    connect(reset, &QAction::triggered, this, &Widget::onFactoryResetTriggered);
+    connect(reset, &QAction::triggered, this, &MainWindow::onFactoryResetTriggered);
 
     QMenu *help = m_menuBar->addMenu(QStringLiteral("Help"));
     QAction *about = help->addAction(QStringLiteral("About"));
     about->setObjectName(QStringLiteral("actionAbout"));
-    connect(about, &QAction::triggered, this, &Widget::onAboutTriggered);
+    connect(about, &QAction::triggered, this, &MainWindow::onAboutTriggered);
     QAction *upgrade = help->addAction(QStringLiteral("Firmware Upgrade"));
     upgrade->setObjectName(QStringLiteral("actionFirmwareUpgrade"));
     connect(upgrade, &QAction::triggered, m_upgrade, &FirmwareUpgradeFeature::showDialog);
     QAction *checkUpdate = help->addAction(QStringLiteral("Check for Update "));
     checkUpdate->setObjectName(QStringLiteral("actionCheckForUpdate"));
-    connect(checkUpdate, &QAction::triggered, this, &Widget::upadte_test2);
+    connect(checkUpdate, &QAction::triggered, this, &MainWindow::checkForUpdate);
 }
 
-void Widget::wireSession()
+void MainWindow::wireSession()
 {
-    connect(m_session, &DeviceSession::familyDecided, this, &Widget::applyFamily);
-    connect(m_session, &DeviceSession::deviceLost, this, &Widget::disconnectDevice);
-    connect(m_upgrade, &FirmwareUpgradeFeature::releaseDeviceRequested, this, &Widget::disconnectDevice);
-    connect(m_upgrade, &FirmwareUpgradeFeature::reconnectRequested, this, &Widget::on_pushButton_clicked);
+    connect(m_session, &DeviceSession::familyDecided, this, &MainWindow::applyFamily);
+    connect(m_session, &DeviceSession::deviceLost, this, &MainWindow::disconnectDevice);
+    connect(m_upgrade, &FirmwareUpgradeFeature::releaseDeviceRequested, this, &MainWindow::disconnectDevice);
+    connect(m_upgrade, &FirmwareUpgradeFeature::reconnectRequested, this, &MainWindow::onConnectClicked);
     // Kept before an online upgrade: what Save File would write.
     m_upgrade->setSettingsSource([this] { return ConfigFile::write(m_configFiles->document()); });
     // In this order: the filter page's handlers come before the mapping
@@ -315,12 +312,12 @@ void Widget::wireSession()
     connect(m_routingPage, &RoutingPage::hubPortsChanged, m_mappingPage, &MappingPage::refreshUsbLabels);
 }
 
-QList<DevicePage *> Widget::pages() const
+QList<DevicePage *> MainWindow::pages() const
 {
     return {m_filterPage, m_routingPage, m_mappingPage};
 }
 
-void Widget::applySettings()
+void MainWindow::applySettings()
 {
     m_settings.load();
     const QString name = QStringLiteral("C%1").arg(m_settings.middleCOctave());
@@ -330,23 +327,23 @@ void Widget::applySettings()
     applyNaming();
 }
 
-void Widget::applyNaming()
+void MainWindow::applyNaming()
 {
     for (DevicePage *page : pages())
         page->applyNaming(m_settings.middleCOctave(), m_settings.showCCName());
 }
 
-int Widget::showMessage(const QString &text, const QString &okText, const QString &cancelText)
+int MainWindow::showMessage(const QString &text, const QString &okText, const QString &cancelText)
 {
     return m_prompt->showMessage(text, okText, cancelText);
 }
 
-bool Widget::isMappingPageShown() const
+bool MainWindow::isMappingPageShown() const
 {
     return m_tabWidget->indexOf(m_mappingPage) >= 0;
 }
 
-void Widget::showMappingPage(bool shown)
+void MainWindow::showMappingPage(bool shown)
 {
     const int index = m_tabWidget->indexOf(m_mappingPage);
     if (shown && index < 0) {
@@ -357,30 +354,30 @@ void Widget::showMappingPage(bool shown)
     }
 }
 
-void Widget::initPort()
+void MainWindow::rescanDevices()
 {
     m_watcher->scan();
     syncDeviceList();
 }
 
-void Widget::syncDeviceList()
+void MainWindow::syncDeviceList()
 {
     // Entries keep their places: vanished ones are taken out, new ones are
     // appended in the watcher's order. The connection itself ends only when
     // its own port goes (DeviceSession::deviceLost), not with another entry.
     const QList<DeviceListEntry> &entries = m_watcher->entries();
-    for (int i = ComboBox_Devices->count() - 1; i >= 0; --i) {
-        const DeviceListEntry listed{ComboBox_Devices->itemText(i), ComboBox_Devices->itemData(i).toString()};
+    for (int i = m_deviceCombo->count() - 1; i >= 0; --i) {
+        const DeviceListEntry listed{m_deviceCombo->itemText(i), m_deviceCombo->itemData(i).toString()};
         if (!entries.contains(listed))
-            ComboBox_Devices->removeItem(i);
+            m_deviceCombo->removeItem(i);
     }
     for (const DeviceListEntry &entry : entries) {
-        if (ComboBox_Devices->findText(entry.text, Qt::MatchExactly) < 0)
-            ComboBox_Devices->addItem(entry.text, entry.portName);
+        if (m_deviceCombo->findText(entry.text, Qt::MatchExactly) < 0)
+            m_deviceCombo->addItem(entry.text, entry.portName);
     }
 }
 
-void Widget::on_pushButton_clicked()
+void MainWindow::onConnectClicked()
 {
     // The upgrade dialog may hold the shared port; during a transfer the
     // user decides whether it lets go.
@@ -390,8 +387,8 @@ void Widget::on_pushButton_clicked()
         disconnectDevice();
         return;
     }
-    const QString name = ComboBox_Devices->currentText();
-    const QString port = ComboBox_Devices->currentData().toString();
+    const QString name = m_deviceCombo->currentText();
+    const QString port = m_deviceCombo->currentData().toString();
     switch (m_session->open(name, port)) {
     case DeviceSession::OpenResult::NoDevice:
         showMessage(QStringLiteral("Make sure there is a port connection"), QStringLiteral("OK"));
@@ -412,67 +409,67 @@ void Widget::on_pushButton_clicked()
     case DeviceSession::OpenResult::Opened:
         break;
     }
-    connectedDeviceName_ = name;
+    m_connectedDeviceName = name;
     showMappingPage(true);
     m_mappingPage->setPortBoxesVisible(true);
-    ComboBox_Devices->setEnabled(false);
-    pushButton->setText(QStringLiteral("Disconnect"));
-    pushButton->setAccessibleName(pushButton->text());
+    m_deviceCombo->setEnabled(false);
+    m_connectButton->setText(QStringLiteral("Disconnect"));
+    m_connectButton->setAccessibleName(m_connectButton->text());
     m_filterPage->updatePortCombosEnabled();
     m_connectionLabel->setText(QStringLiteral("Connected: %1").arg(name));
     m_tabWidget->setCurrentIndex(0);
-    on_tabWidget_currentChanged(0);
+    onPageChanged(0);
 }
 
-void Widget::disconnectDevice()
+void MainWindow::disconnectDevice()
 {
-    if (!m_session->isOpen() && connectedDeviceName_.isEmpty())
+    if (!m_session->isOpen() && m_connectedDeviceName.isEmpty())
         return;
     m_session->close();
     for (DevicePage *page : pages())
         page->resetForDisconnect();
-    ComboBox_Devices->setEnabled(true);
-    pushButton->setText(QStringLiteral("Connect"));
-    pushButton->setAccessibleName(pushButton->text());
-    connectedDeviceName_.clear();
+    m_deviceCombo->setEnabled(true);
+    m_connectButton->setText(QStringLiteral("Connect"));
+    m_connectButton->setAccessibleName(m_connectButton->text());
+    m_connectedDeviceName.clear();
     showMappingPage(false);
     // The mapping page left with the device: its header goes too, or it
     // would stay offered and do nothing when chosen.
-    label_49->hide();
-    label_mapping->hide();
+    m_mappingArrow->hide();
+    m_mappingHeader->hide();
     m_connectionLabel->setText(PortColumns::NoDeviceText);
     update();
 }
 
-void Widget::applyFamily(DeviceFamily::Family family, bool isAlder4)
+void MainWindow::applyFamily(DeviceFamily::Family family, bool isAlder4)
 {
     const DeviceFamily::Headers headers = DeviceFamily::headersFor(family);
-    label_filter->show();
-    label_47->setVisible(headers.routing);
-    label_routing->setVisible(headers.routing);
-    label_49->setVisible(headers.mapping);
-    label_mapping->setVisible(headers.mapping);
+    m_filterHeader->show();
+    m_routingArrow->setVisible(headers.routing);
+    m_routingHeader->setVisible(headers.routing);
+    m_mappingArrow->setVisible(headers.mapping);
+    m_mappingHeader->setVisible(headers.mapping);
     m_mappingPage->setThirdPortLabelsShown(isAlder4);
 }
 
-void Widget::on_tabWidget_currentChanged(int)
+void MainWindow::onPageChanged(int)
 {
     updateHeaderSelection();
     QWidget *current = m_tabWidget->currentWidget();
     const bool onMapping = current == m_mappingPage;
-    pushButton_5->setText(onMapping ? QStringLiteral("Delete") : QStringLiteral("Disconnect All"));
-    pushButton_5->setAccessibleName(pushButton_5->text());
+    m_removeButton->setText(onMapping ? QStringLiteral("Delete") : QStringLiteral("Disconnect All"));
+    m_removeButton->setAccessibleName(m_removeButton->text());
     for (DevicePage *page : pages())
         page->tabChanged(page == current);
 }
 
-void Widget::on_pushButton_2_clicked()
+void MainWindow::onSetClicked()
 {
     if (auto *page = qobject_cast<DevicePage *>(m_tabWidget->currentWidget()))
         page->onSetClicked();
 }
 
-void Widget::on_pushButton_5_clicked()
+void MainWindow::onRemoveClicked()
 {
     if (m_tabWidget->currentWidget() == m_mappingPage)
         m_mappingPage->onDeleteClicked();
@@ -480,13 +477,13 @@ void Widget::on_pushButton_5_clicked()
         m_routingPage->onDisconnectAllClicked();
 }
 
-void Widget::updateHeaderSelection()
+void MainWindow::updateHeaderSelection()
 {
     QWidget *current = m_tabWidget->currentWidget();
-    label_filter->setProperty(SelectedProperty, current == m_filterPage);
-    label_routing->setProperty(SelectedProperty, current == m_routingPage);
-    label_mapping->setProperty(SelectedProperty, current == m_mappingPage || current == m_oldMappingPage);
-    for (PageTabLabel *label : {label_filter, label_routing, label_mapping}) {
+    m_filterHeader->setProperty(SelectedProperty, current == m_filterPage);
+    m_routingHeader->setProperty(SelectedProperty, current == m_routingPage);
+    m_mappingHeader->setProperty(SelectedProperty, current == m_mappingPage);
+    for (PageTabLabel *label : {m_filterHeader, m_routingHeader, m_mappingHeader}) {
         QAccessibleEvent changed(label, QAccessible::StateChanged);
         QAccessible::updateAccessibility(&changed);
         label->style()->unpolish(label);
@@ -494,9 +491,9 @@ void Widget::updateHeaderSelection()
     }
 }
 
-bool Widget::selectPage(int header)
+bool MainWindow::selectPage(int header)
 {
-    const QList<PageTabLabel *> headers{label_filter, label_routing, label_mapping};
+    const QList<PageTabLabel *> headers{m_filterHeader, m_routingHeader, m_mappingHeader};
     const QList<QWidget *> pagesByHeader{m_filterPage, m_routingPage, m_mappingPage};
     if (header < 0 || header >= headers.size() || headers.at(header)->isHidden())
         return false;
@@ -507,7 +504,7 @@ bool Widget::selectPage(int header)
     return true;
 }
 
-void Widget::stepPage(int step)
+void MainWindow::stepPage(int step)
 {
     const QList<QWidget *> pagesByHeader{m_filterPage, m_routingPage, m_mappingPage};
     const int current = pagesByHeader.indexOf(m_tabWidget->currentWidget());
@@ -518,7 +515,7 @@ void Widget::stepPage(int step)
     }
 }
 
-void Widget::addPageShortcuts()
+void MainWindow::addPageShortcuts()
 {
     const auto add = [this](const QKeySequence &keys, auto action) {
         auto *shortcut = new QShortcut(keys, this);
@@ -534,11 +531,11 @@ void Widget::addPageShortcuts()
         add(QKeySequence(Qt::ALT | digits[header]), [this, header] { selectPage(header); });
 }
 
-bool Widget::eventFilter(QObject *watched, QEvent *event)
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::MouseButtonPress) {
         auto *label = qobject_cast<QLabel *>(watched);
-        if (label && (label == label_filter || label == label_routing || label == label_mapping)) {
+        if (label && (label == m_filterHeader || label == m_routingHeader || label == m_mappingHeader)) {
             selectPage(label->property(TabIndexProperty).toInt());
             return true;
         }
@@ -546,7 +543,7 @@ bool Widget::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-void Widget::onExitTriggered()
+void MainWindow::onExitTriggered()
 {
     const int answer = m_prompt->message(Prompt::Question, QStringLiteral("Exit"),
                                          QStringLiteral("Exit software?"), Prompt::Ok | Prompt::Cancel);
@@ -554,7 +551,7 @@ void Widget::onExitTriggered()
         emit exitRequested();
 }
 
-void Widget::onFactoryResetTriggered()
+void MainWindow::onFactoryResetTriggered()
 {
     const int answer = m_prompt->message(Prompt::Question, QStringLiteral("Reset"),
                                          QStringLiteral("Factory Reset?"), Prompt::Ok | Prompt::Cancel);
@@ -568,7 +565,7 @@ void Widget::onFactoryResetTriggered()
     m_session->write(SysEx::factoryResetCommand());
 }
 
-void Widget::onMiddleCTriggered(QAction *action)
+void MainWindow::onMiddleCTriggered(QAction *action)
 {
     if (!action) {
         qWarning() << "Triggered action is null!";
@@ -578,22 +575,22 @@ void Widget::onMiddleCTriggered(QAction *action)
     applyNaming();
 }
 
-void Widget::onShowCCNameToggled(bool checked)
+void MainWindow::onShowCCNameToggled(bool checked)
 {
     m_settings.setShowCCName(checked);
     applyNaming();
 }
 
 // Modal, but not a nested event loop: the menu returns at once.
-void Widget::onAboutTriggered()
+void MainWindow::onAboutTriggered()
 {
-    auto *dialog = new CustomDialog(this, ApplicationVersion);
+    auto *dialog = new AboutDialog(this, ApplicationVersion);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::ApplicationModal);
     dialog->show();
 }
 
-void Widget::upadte_test2()
+void MainWindow::checkForUpdate()
 {
     m_updater->check(UpdateCheckDialog::Menu);
 }

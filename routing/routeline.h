@@ -9,8 +9,8 @@
 class QWidget;
 
 // One route drawn between an input and an output button. A right-click asks
-// for its removal through currLine(); the line itself decides nothing.
-class MyLine : public QObject, public QGraphicsLineItem
+// for its removal through removalRequested(); the line itself decides nothing.
+class RouteLine : public QObject, public QGraphicsLineItem
 {
     Q_OBJECT
 
@@ -22,8 +22,8 @@ public:
     static constexpr int GlowAlpha = 72;
     static constexpr qreal GlowExtraWidth = 1.2;
 
-    explicit MyLine(const QLineF &line, QGraphicsItem *parent = nullptr);
-    MyLine(qreal x1, qreal y1, qreal x2, qreal y2, QGraphicsItem *parent = nullptr);
+    explicit RouteLine(const QLineF &line, QGraphicsItem *parent = nullptr);
+    RouteLine(qreal x1, qreal y1, qreal x2, qreal y2, QGraphicsItem *parent = nullptr);
 
     int type() const override { return Type; }
 
@@ -37,15 +37,15 @@ public:
     // The buttons it was drawn between; they may be deleted by a rebuild of
     // the columns, so they are only ever read through guarded pointers.
     void setButtons(QWidget *in, QWidget *out);
-    [[nodiscard]] QWidget *pin() const { return m_pin; }
-    [[nodiscard]] QWidget *pout() const { return m_pout; }
+    [[nodiscard]] QWidget *inputButton() const { return m_inputButton; }
+    [[nodiscard]] QWidget *outputButton() const { return m_outputButton; }
 
     QPainterPath shape() const override;
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
                QWidget *widget = nullptr) override;
 
 signals:
-    void currLine(MyLine *line);
+    void removalRequested(RouteLine *line);
 
 protected:
     void mousePressEvent(QGraphicsSceneMouseEvent *event) override;
@@ -54,6 +54,6 @@ private:
     void init();
 
     Routing::Route m_route{{0, 0}, {0, 0}};
-    QPointer<QWidget> m_pin;
-    QPointer<QWidget> m_pout;
+    QPointer<QWidget> m_inputButton;
+    QPointer<QWidget> m_outputButton;
 };

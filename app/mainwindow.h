@@ -31,7 +31,7 @@ class RoutingPage;
 // The main window. It composes the pages, the menus and the device bar, and
 // wires them to the device session; the pages and the session own their
 // state.
-class Widget : public QWidget
+class MainWindow : public QWidget
 {
     Q_OBJECT
 
@@ -42,9 +42,9 @@ public:
     static const QString PortPermissionHint;
 
     // Without a prompt the window shows real message boxes.
-    explicit Widget(QWidget *parent = nullptr, Prompt *prompt = nullptr,
+    explicit MainWindow(QWidget *parent = nullptr, Prompt *prompt = nullptr,
                     const QString &settingsPath = AppSettings::defaultPath());
-    ~Widget() override;
+    ~MainWindow() override;
 
     [[nodiscard]] DeviceSession *session() const { return m_session; }
     [[nodiscard]] DeviceWatcher *deviceWatcher() const { return m_watcher; }
@@ -53,10 +53,10 @@ public:
     [[nodiscard]] MappingPage *mappingPage() const { return m_mappingPage; }
     [[nodiscard]] ConfigFileController *configFiles() const { return m_configFiles; }
     [[nodiscard]] FirmwareUpgradeFeature *firmwareUpgrade() const { return m_upgrade; }
-    [[nodiscard]] QComboBox *deviceCombo() const { return ComboBox_Devices; }
+    [[nodiscard]] QComboBox *deviceCombo() const { return m_deviceCombo; }
     [[nodiscard]] QTabWidget *tabWidget() const { return m_tabWidget; }
     [[nodiscard]] const AppSettings &settings() const { return m_settings; }
-    [[nodiscard]] QString connectedDeviceName() const { return connectedDeviceName_; }
+    [[nodiscard]] QString connectedDeviceName() const { return m_connectedDeviceName; }
     [[nodiscard]] bool isMappingPageShown() const;
     [[nodiscard]] AppUpdater *updater() const { return m_updater; }
 
@@ -65,18 +65,18 @@ public:
 public slots:
     // Scans the ports now and brings the device list up to date (the watcher
     // also does so every second).
-    void initPort();
-    void on_pushButton_clicked();
+    void rescanDevices();
+    void onConnectClicked();
     void disconnectDevice();
-    void on_tabWidget_currentChanged(int index);
-    void on_pushButton_2_clicked();
-    void on_pushButton_5_clicked();
+    void onPageChanged(int index);
+    void onSetClicked();
+    void onRemoveClicked();
     void onExitTriggered();
     void onFactoryResetTriggered();
     void onMiddleCTriggered(QAction *action);
     void onShowCCNameToggled(bool checked);
     void onAboutTriggered();
-    void upadte_test2();
+    void checkForUpdate();
 
 signals:
     // The user confirmed "Exit"; the application quits on it.
@@ -116,22 +116,22 @@ private:
     QTabWidget *m_tabWidget = nullptr;
     FilterPage *m_filterPage = nullptr;
     RoutingPage *m_routingPage = nullptr;
-    QWidget *m_oldMappingPage = nullptr; // tab_3: removed at start-up for good
     MappingPage *m_mappingPage = nullptr;
     ConfigFileController *m_configFiles = nullptr;
-    QComboBox *ComboBox_Devices = nullptr;
-    QPushButton *pushButton = nullptr;   // Connect / Disconnect
-    QPushButton *pushButton_2 = nullptr; // Set
-    QPushButton *pushButton_5 = nullptr; // Disconnect All / Delete
-    PageTabLabel *label_filter = nullptr;
-    PageTabLabel *label_routing = nullptr;
-    PageTabLabel *label_mapping = nullptr;
-    QLabel *label_47 = nullptr;
-    QLabel *label_49 = nullptr;
-    QLabel *label_54 = nullptr;
+    QComboBox *m_deviceCombo = nullptr;
+    QPushButton *m_connectButton = nullptr; // reads "Disconnect" while connected
+    QPushButton *m_setButton = nullptr;
+    // "Disconnect All" on the filter and routing pages, "Delete" on the mapping page.
+    QPushButton *m_removeButton = nullptr;
+    PageTabLabel *m_filterHeader = nullptr;
+    PageTabLabel *m_routingHeader = nullptr;
+    PageTabLabel *m_mappingHeader = nullptr;
+    QLabel *m_routingArrow = nullptr;
+    QLabel *m_mappingArrow = nullptr;
+    QLabel *m_versionLabel = nullptr;
     QLabel *m_connectionLabel = nullptr;
     QActionGroup *m_middleCGroup = nullptr;
     QAction *m_showCCNameAction = nullptr;
 
-    QString connectedDeviceName_;
+    QString m_connectedDeviceName;
 };

@@ -9,7 +9,7 @@ class QLabel;
 
 // The "About" box: a frameless dialog that paints its own 30-pixel title bar
 // and is moved by dragging that bar.
-class CustomDialog : public QDialog
+class AboutDialog : public QDialog
 {
     Q_OBJECT
 
@@ -21,7 +21,7 @@ public:
     using UrlOpener = std::function<bool(const QUrl &)>;
 
     // version: the text shown after "Version: ", such as "V2.0.1".
-    explicit CustomDialog(QWidget *parent, const QString &version);
+    explicit AboutDialog(QWidget *parent, const QString &version);
 
     void setUrlOpener(UrlOpener opener) { m_openUrl = std::move(opener); }
     [[nodiscard]] QLabel *linkLabel() const { return m_linkLabel; }
