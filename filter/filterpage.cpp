@@ -68,6 +68,14 @@ FilterPage::FilterPage(QWidget *parent)
     , m_appliesToAllBox(new QCheckBox(QStringLiteral("Applies to All MIDI Ports"), this))
 {
     setObjectName(QStringLiteral("filterPage"));
+    // Before the sections exist: a sheet set afterwards styles every one of
+    // their boxes again.
+    setStyleSheet(QStringLiteral(
+        "QFrame[filterSection=\"true\"] { background-color: white; border: 1px solid rgb(218, 218, 218);"
+        " border-radius: 8px; }"
+        "QCheckBox[filterSectionBox=\"true\"] { font-weight: bold; }"
+        "QLabel[filterHint=\"true\"] { color: rgb(110, 110, 110); }"
+        "QWidget#controlChangeItems { background-color: white; }"));
     m_portLabel->setObjectName(QStringLiteral("portLabel"));
     m_portCombo->setObjectName(QStringLiteral("portCombo"));
     m_portCombo->setAccessibleName(QStringLiteral("MIDI Ports"));
@@ -104,13 +112,6 @@ FilterPage::FilterPage(QWidget *parent)
     layout->setSpacing(8);
     layout->addLayout(portRow);
     layout->addLayout(columns, 1);
-
-    setStyleSheet(QStringLiteral(
-        "QFrame[filterSection=\"true\"] { background-color: white; border: 1px solid rgb(218, 218, 218);"
-        " border-radius: 8px; }"
-        "QCheckBox[filterSectionBox=\"true\"] { font-weight: bold; }"
-        "QLabel[filterHint=\"true\"] { color: rgb(110, 110, 110); }"
-        "QWidget#controlChangeItems { background-color: white; }"));
 
     connect(m_portCombo, &QComboBox::currentTextChanged, this, &FilterPage::showPortFilter);
     connect(m_appliesToAllBox, &QCheckBox::clicked, this, &FilterPage::onAppliesToAllClicked);

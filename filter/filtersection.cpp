@@ -62,6 +62,9 @@ FilterSection::FilterSection(const Layout &layout, QWidget *parent)
         m_scrollArea->setFrameShape(QFrame::NoFrame);
         itemHost = new QWidget;
         itemHost->setObjectName(layout.name + QStringLiteral("Items"));
+        // Into the area before it is filled: moving a filled host makes every
+        // item box work out its style sheet style again.
+        m_scrollArea->setWidget(itemHost);
     }
 
     auto *grid = new QGridLayout;
@@ -93,7 +96,6 @@ FilterSection::FilterSection(const Layout &layout, QWidget *parent)
         hostLayout->setContentsMargins(0, 0, 0, 0);
         hostLayout->addLayout(grid);
         hostLayout->addStretch(1);
-        m_scrollArea->setWidget(itemHost);
         outer->addWidget(m_scrollArea, 1);
         fitScrollAreaToItems();
     } else {
