@@ -11,9 +11,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QScrollBar>
 #include <QStackedWidget>
-#include <QTableView>
 #include <QTimer>
 
 namespace {
@@ -51,13 +49,14 @@ MappingOverlay::MappingOverlay(MappingSidePanel *original, MappingSidePanel *map
     connect(m_valuesTimer, &QTimer::timeout, this, &MappingOverlay::reconcileSources);
     m_valuesTimer->start();
 
+    // Through the sides, which make their editors only when first needed.
     for (MappingSidePanel *side : {original, mapped}) {
         connect(side->stack(), &QStackedWidget::currentChanged, this, &MappingOverlay::reconcileSources);
-        connect(side->sysEx(), &SysExMappingEditor::rowsChanged, this, &MappingOverlay::reconcileSources);
-        connect(side->sysEx()->tableView()->verticalScrollBar(), &QScrollBar::valueChanged, this,
-                &MappingOverlay::onTableViewScrolled);
+        connect(side, &MappingSidePanel::sysExRowsChanged, this, &MappingOverlay::reconcileSources);
+        connect(side, &MappingSidePanel::sysExScrolled, this, &MappingOverlay::onTableViewScrolled);
+        connect(side, &MappingSidePanel::editorsMade, this, &MappingOverlay::rebuild);
     }
-    connect(mapped->sysEx(), &SysExMappingEditor::dataRowRemoved, this, [this](SysExMappingEditor::Kind kind) {
+    connect(mapped, &MappingSidePanel::sysExDataRowRemoved, this, [this](SysExMappingEditor::Kind kind) {
         m_model.removeLineTo(kind == SysExMappingEditor::Kind::Data1 ? Field::MappedData1 : Field::MappedData2);
         emit sourcesChanged();
     });
@@ -149,9 +148,12 @@ void MappingOverlay::rebuild()
             return MappingColours::Data2;
         return MappingColours::Unused;
     };
-    StandardMappingEditor *mapped = m_mapped->editor();
-    mapped->setFieldColour(mapped->data1Field(), mapped->hasData1() ? colourOf(s.data1) : MappingColours::Unused);
-    mapped->setFieldColour(mapped->data2Field(), mapped->hasData2() ? colourOf(s.data2) : MappingColours::Unused);
+    // Editors not made yet are coloured once they are (editorsMade).
+    if (m_mapped->hasEditors()) {
+        StandardMappingEditor *mapped = m_mapped->editor();
+        mapped->setFieldColour(mapped->data1Field(), mapped->hasData1() ? colourOf(s.data1) : MappingColours::Unused);
+        mapped->setFieldColour(mapped->data2Field(), mapped->hasData2() ? colourOf(s.data2) : MappingColours::Unused);
+    }
     prepareEnds();
     setGeometry(m_page->rect());
     raise();

@@ -21,6 +21,11 @@ class SysExMappingEditor;
 // page holds two and treats them alike; where the sides differ (the mapped
 // side offers no "Ignore" rows, its fields follow their sources) the editors
 // know their side.
+//
+// The two editors are made when first needed: when the side is first shown,
+// when a type is chosen or a stored side is shown, or when someone asks for
+// them. Until then the side stands on its placeholder page, as a fresh side
+// does, and only remembers the naming and the prompt they are to get.
 class MappingSidePanel : public QGroupBox
 {
     Q_OBJECT
@@ -34,8 +39,10 @@ public:
 
     [[nodiscard]] Side side() const { return m_side; }
     [[nodiscard]] QStackedWidget *stack() const { return m_stack; }
-    [[nodiscard]] StandardMappingEditor *editor() const { return m_editor; }
-    [[nodiscard]] SysExMappingEditor *sysEx() const { return m_sysEx; }
+    // Both make the editors if they are not made yet.
+    [[nodiscard]] StandardMappingEditor *editor() const;
+    [[nodiscard]] SysExMappingEditor *sysEx() const;
+    [[nodiscard]] bool hasEditors() const { return m_editor != nullptr; }
     [[nodiscard]] PlaceholderComboBox *placeholderCombo() const { return m_placeholderCombo; }
 
     [[nodiscard]] int page() const;
@@ -69,13 +76,30 @@ signals:
     // The user chose a type: in the standard editor, on the placeholder page
     // or in the SysEx page's own type list. The editor already shows it.
     void typeChosen(const QString &typeName);
+    // The SysEx page's own signals, passed on so that the page's line
+    // overlay can listen before the editors are made.
+    void sysExRowsChanged();
+    void sysExScrolled(int value);
+    void sysExDataRowRemoved(Mapping::SysExRow::Kind kind);
+    // The editors now exist, in their start state.
+    void editorsMade();
+
+protected:
+    void showEvent(QShowEvent *event) override;
 
 private:
     void onPlaceholderChosen(int index);
+    // Makes the editors unless they exist.
+    void makeEditors();
+    void placeInTabOrder();
 
     const Side m_side;
     QStackedWidget *const m_stack;
-    StandardMappingEditor *const m_editor;
-    SysExMappingEditor *const m_sysEx;
     PlaceholderComboBox *m_placeholderCombo = nullptr;
+    StandardMappingEditor *m_editor = nullptr;
+    SysExMappingEditor *m_sysEx = nullptr;
+    Prompt *m_prompt = nullptr;
+    bool m_namingSet = false;
+    int m_middleCOctave = 0;
+    bool m_showCCName = false;
 };
