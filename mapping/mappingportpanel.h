@@ -21,6 +21,7 @@ class MappingPortPanel : public QWidget
 
 public:
     static constexpr int BoxesPerSide = MappingPorts::BoxesPerSide;
+    static const QString HeadingText; // "Select Port to Map："
 
     explicit MappingPortPanel(QWidget *parent = nullptr);
 
@@ -47,6 +48,9 @@ public slots:
     // in gray.
     void refreshUsbLabels();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     [[nodiscard]] QCheckBox *box(const MappingPorts::BoxRef &ref) const;
     void setColumnChecked(const QList<QCheckBox *> &boxes, bool checked);
@@ -56,6 +60,7 @@ private:
     QList<QCheckBox *> m_outBoxes;
     QList<QLabel *> m_inLabels;
     QList<QLabel *> m_outLabels;
+    QLabel *m_heading = nullptr;
     QCheckBox *m_allInputsBox = nullptr;
     QCheckBox *m_allOutputsBox = nullptr;
     MappingPorts::Layout m_layout;
