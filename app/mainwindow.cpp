@@ -76,8 +76,8 @@ MainWindow::MainWindow(QWidget *parent, Prompt *prompt, const QString &settingsP
     , m_ownPrompt(prompt ? nullptr : new MessageBoxPrompt)
     , m_prompt(prompt ? prompt : m_ownPrompt.get())
     , m_settings(settingsPath)
+    , m_settingsPath(settingsPath)
     , m_session(new DeviceSession(m_prompt, this))
-    , m_updater(new AppUpdater(m_prompt, settingsPath, ApplicationVersion, this))
     , m_watcher(new DeviceWatcher(BrandPrefix, this))
 {
     NamedComboAccessible::install();
@@ -85,7 +85,8 @@ MainWindow::MainWindow(QWidget *parent, Prompt *prompt, const QString &settingsP
     buildUi();
     // After the pages, so that a search for a page's control by name finds the
     // window's own before the upgrade dialog's namesakes.
-    m_upgrade = new FirmwareUpgradeFeature(m_session, m_watcher, m_prompt, UpdateServer::fromSettings(settingsPath), this);
+    m_upgrade = new FirmwareUpgradeFeature(
+        m_session, m_watcher, m_prompt, [settingsPath] { return UpdateServer::fromSettings(settingsPath); }, this);
     buildMenus();
     addPageShortcuts();
     // The content is 1000×750; the window starts just large enough to show it
@@ -113,8 +114,16 @@ MainWindow::MainWindow(QWidget *parent, Prompt *prompt, const QString &settingsP
     updateHeaderSelection();
 
     // Setting up TLS and the network stack costs more than building the whole
-    // window; the silent check waits until the window is up.
-    QTimer::singleShot(SilentUpdateCheckDelayMs, m_updater, [this] { m_updater->check(UpdateCheckDialog::Silent); });
+    // window; the silent check waits until the window is up, and nothing of
+    // it exists before.
+    QTimer::singleShot(SilentUpdateCheckDelayMs, this, [this] { updater()->check(UpdateCheckDialog::Silent); });
+}
+
+AppUpdater *MainWindow::updater() const
+{
+    if (!m_updater)
+        m_updater = new AppUpdater(m_prompt, m_settingsPath, ApplicationVersion, const_cast<MainWindow *>(this));
+    return m_updater;
 }
 
 MainWindow::~MainWindow() = default;
@@ -592,5 +601,5 @@ void MainWindow::onAboutTriggered()
 
 void MainWindow::checkForUpdate()
 {
-    m_updater->check(UpdateCheckDialog::Menu);
+    updater()->check(UpdateCheckDialog::Menu);
 }

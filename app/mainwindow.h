@@ -58,7 +58,8 @@ public:
     [[nodiscard]] const AppSettings &settings() const { return m_settings; }
     [[nodiscard]] QString connectedDeviceName() const { return m_connectedDeviceName; }
     [[nodiscard]] bool isMappingPageShown() const;
-    [[nodiscard]] AppUpdater *updater() const { return m_updater; }
+    // Made at the first check for a newer version.
+    [[nodiscard]] AppUpdater *updater() const;
 
     int showMessage(const QString &text, const QString &okText, const QString &cancelText = QString());
 
@@ -106,8 +107,9 @@ private:
     std::unique_ptr<Prompt> m_ownPrompt;
     Prompt *const m_prompt;
     AppSettings m_settings;
+    const QString m_settingsPath;
     DeviceSession *const m_session;
-    AppUpdater *const m_updater;
+    mutable AppUpdater *m_updater = nullptr;
     FirmwareUpgradeFeature *m_upgrade = nullptr;
     DeviceWatcher *const m_watcher;
 

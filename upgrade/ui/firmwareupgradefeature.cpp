@@ -44,14 +44,14 @@ QString withoutFullStop(QString text)
 } // namespace
 
 FirmwareUpgradeFeature::FirmwareUpgradeFeature(DeviceSession *session, DeviceWatcher *watcher, Prompt *prompt,
-                                               const UpdateServer &server, QWidget *window,
-                                               const UpgradeTimings &timings)
+                                               ServerSource server, QWidget *window, const UpgradeTimings &timings)
     : QObject(window)
     , m_session(session)
+    , m_watcher(watcherFor(watcher, this))
     , m_prompt(prompt)
-    , m_dialog(new FirmwareUpgradeDialog(session->serialPort(), watcherFor(watcher, this), prompt, server, window,
-                                         timings))
-    , m_online(new OnlineFirmware(server, this))
+    , m_window(window)
+    , m_timings(timings)
+    , m_serverSource(std::move(server))
     , m_searchTimer(new QTimer(this))
     , m_checkTimer(new QTimer(this))
 {
@@ -63,7 +63,23 @@ FirmwareUpgradeFeature::FirmwareUpgradeFeature(DeviceSession *session, DeviceWat
     m_checkTimer->setSingleShot(true);
     m_checkTimer->setInterval(CheckDelayMs);
     connect(m_checkTimer, &QTimer::timeout, this, &FirmwareUpgradeFeature::runCheck);
+}
 
+const UpdateServer &FirmwareUpgradeFeature::server()
+{
+    if (!m_server) {
+        m_server = m_serverSource();
+        if (!m_server->isValid())
+            qCWarning(lcUpgrade).noquote() << "online firmware check off:" << m_server->errorString();
+    }
+    return *m_server;
+}
+
+OnlineFirmware *FirmwareUpgradeFeature::online()
+{
+    if (m_online)
+        return m_online;
+    m_online = new OnlineFirmware(server(), this);
     connect(m_online, &OnlineFirmware::updateAvailable, this, &FirmwareUpgradeFeature::onUpdateAvailable);
     connect(m_online, &OnlineFirmware::imageReceived, this, &FirmwareUpgradeFeature::onImage);
     connect(m_online, &OnlineFirmware::failed, this, [this](OnlineFirmware::Kind kind, const QString &reason) {
@@ -74,15 +90,29 @@ FirmwareUpgradeFeature::FirmwareUpgradeFeature(DeviceSession *session, DeviceWat
         m_prompt->message(Prompt::Critical, QStringLiteral("Upgrade Failed"), OnlineFirmware::downloadFailedText(reason),
                           Prompt::Ok);
     });
+    return m_online;
+}
 
+FirmwareUpgradeDialog *FirmwareUpgradeFeature::dialog() const
+{
+    const_cast<FirmwareUpgradeFeature *>(this)->makeDialog();
+    return m_dialog;
+}
+
+// A dialog that does not exist holds no port and runs no transfer; until the
+// menu or an online upgrade needs it, the window does not build it.
+void FirmwareUpgradeFeature::makeDialog()
+{
+    if (m_dialog)
+        return;
+    m_dialog = new FirmwareUpgradeDialog(m_session->serialPort(), m_watcher, m_prompt, server(), m_window,
+                                         m_timings);
     connect(m_dialog, &FirmwareUpgradeDialog::portRequested, this, &FirmwareUpgradeFeature::releaseDeviceRequested);
     connect(m_dialog, &FirmwareUpgradeDialog::upgradeSucceeded, this, [this] {
         m_session->setOnlineCheckRequested(false);
         // The device restarts; the window shows it as gone until it is back.
         emit releaseDeviceRequested();
     });
-    if (!server.isValid())
-        qCWarning(lcUpgrade).noquote() << "online firmware check off:" << server.errorString();
 }
 
 FirmwareUpgradeFeature::~FirmwareUpgradeFeature() = default;
@@ -94,17 +124,17 @@ bool FirmwareUpgradeFeature::isSearchingBootloader() const
 
 void FirmwareUpgradeFeature::showDialog()
 {
-    m_dialog->showFromMenu();
+    dialog()->showFromMenu();
 }
 
 bool FirmwareUpgradeFeature::releasePort()
 {
-    return !m_restoring && m_dialog->releasePort();
+    return !m_restoring && (!m_dialog || m_dialog->releasePort());
 }
 
 bool FirmwareUpgradeFeature::windowHoldsDevice() const
 {
-    return m_session->isOpen() && !m_dialog->holdsPort() && !m_restoring;
+    return m_session->isOpen() && !(m_dialog && m_dialog->holdsPort()) && !m_restoring;
 }
 
 void FirmwareUpgradeFeature::checkOnline(const QString &product, const QString &version)
@@ -124,9 +154,9 @@ void FirmwareUpgradeFeature::runCheck()
         return;
     if (offerRestore(m_checkProduct))
         return;
-    if (!m_online->server().isValid())
+    if (!server().isValid())
         return;
-    m_online->check(m_checkProduct, FirmwareVersion::updateTextPath(m_checkProduct), m_checkVersion,
+    online()->check(m_checkProduct, FirmwareVersion::updateTextPath(m_checkProduct), m_checkVersion,
                     FirmwareVersion::Comparison::MajorMinor);
 }
 
@@ -143,7 +173,7 @@ void FirmwareUpgradeFeature::onUpdateAvailable(const OnlineFirmware::Offer &offe
         return;
     m_offeredProduct = offer.product;
     m_offeredPort = m_session->connectedPortName();
-    m_online->download(offer);
+    online()->download(offer);
 }
 
 void FirmwareUpgradeFeature::onImage(const QByteArray &image)
@@ -224,6 +254,7 @@ bool FirmwareUpgradeFeature::offerRestore(const QString &product)
 void FirmwareUpgradeFeature::searchBootloader()
 {
     // A transfer the user started in the dialog finishes first.
+    makeDialog();
     if (m_dialog->isTransferring())
         return;
     m_dialog->refreshDeviceList();

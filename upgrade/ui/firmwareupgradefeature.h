@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class DeviceSession;
 class DeviceWatcher;
@@ -34,14 +35,19 @@ public:
     static const QString RestoreQuestion;
     // What Save File would write now.
     using SettingsSource = std::function<QByteArray()>;
+    // Where the update server is; read when the first check or the dialog
+    // needs it.
+    using ServerSource = std::function<UpdateServer()>;
 
-    // The session, watcher and prompt are not owned; window parents the dialog.
-    FirmwareUpgradeFeature(DeviceSession *session, DeviceWatcher *watcher, Prompt *prompt,
-                           const UpdateServer &server, QWidget *window,
-                           const UpgradeTimings &timings = UpgradeTimings::defaults());
+    // The session, watcher and prompt are not owned; window parents the
+    // dialog. Nothing of the online check and no dialog exist until first
+    // needed.
+    FirmwareUpgradeFeature(DeviceSession *session, DeviceWatcher *watcher, Prompt *prompt, ServerSource server,
+                           QWidget *window, const UpgradeTimings &timings = UpgradeTimings::defaults());
     ~FirmwareUpgradeFeature() override;
 
-    [[nodiscard]] FirmwareUpgradeDialog *dialog() const { return m_dialog; }
+    // Made on first call.
+    [[nodiscard]] FirmwareUpgradeDialog *dialog() const;
     [[nodiscard]] bool isSearchingBootloader() const;
     [[nodiscard]] QByteArray preparedImage() const { return m_prepared; }
     [[nodiscard]] const KeptSettings &keptSettings() const { return m_kept; }
@@ -68,6 +74,9 @@ signals:
     void reconnectRequested();
 
 private:
+    [[nodiscard]] const UpdateServer &server();
+    [[nodiscard]] OnlineFirmware *online();
+    void makeDialog();
     void runCheck();
     [[nodiscard]] bool windowHoldsDevice() const;
     void onUpdateAvailable(const OnlineFirmware::Offer &offer);
@@ -77,9 +86,14 @@ private:
     void searchBootloader();
 
     DeviceSession *const m_session;
+    DeviceWatcher *const m_watcher;
     Prompt *const m_prompt;
-    FirmwareUpgradeDialog *const m_dialog;
-    OnlineFirmware *const m_online;
+    QWidget *const m_window;
+    const UpgradeTimings m_timings;
+    ServerSource m_serverSource;
+    std::optional<UpdateServer> m_server;
+    FirmwareUpgradeDialog *m_dialog = nullptr;
+    OnlineFirmware *m_online = nullptr;
     QTimer *const m_searchTimer;
     // The device answers both identification queries of a connection: their
     // two version replies make one check, not two "Update Available" boxes.
