@@ -2,6 +2,8 @@
 
 #include "mapping/mappingblocks.h"
 #include "mapping/mappingrule.h"
+// For its metatype of Mapping::SysExRow::Kind, which a signal here carries.
+#include "mapping/sysexmappingeditor.h"
 
 #include <QByteArray>
 #include <QGroupBox>
@@ -13,7 +15,6 @@ class PlaceholderComboBox;
 class Prompt;
 class QStackedWidget;
 class StandardMappingEditor;
-class SysExMappingEditor;
 
 // One side of a rule on the mapping page, the original message or the
 // mapped one: a stacked editor with the standard editor, the SysEx editor and
