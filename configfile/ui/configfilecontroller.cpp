@@ -71,10 +71,7 @@ ConfigFile::Document ConfigFileController::document() const
         }
         doc.listFiltering.append({situation->name(), situation->data()});
     }
-    for (const ConfigFile::BoxMember &member : ConfigFile::boxMembers()) {
-        if (const QCheckBox *box = m_pages.filter->itemBox(member.objectName))
-            doc.boxStates.insert(member.objectName, box->isChecked());
-    }
+    doc.boxStates = ConfigFile::boxStatesShowing(m_pages.filter->pageBytes());
     doc.feedbackMappings = m_pages.mapping->feedbackMappings();
     return doc;
 }
