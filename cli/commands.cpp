@@ -1,14 +1,14 @@
 #include "cli/commands.h"
 
-#include "cli/configapply.h"
-#include "cli/configdiff.h"
-#include "cli/devicebackup.h"
 #include "cli/exitcode.h"
 #include "cli/flasher.h"
 #include "configfile/configreader.h"
 #include "configfile/configsaver.h"
 #include "configfile/configtranslation.h"
 #include "configfile/configwriter.h"
+#include "configfile/sync/configapply.h"
+#include "configfile/sync/configdiff.h"
+#include "configfile/sync/devicebackup.h"
 #include "device/devicewatcher.h"
 #include "upgrade/keptsettings.h"
 
@@ -34,7 +34,22 @@
 
 namespace Cli {
 
+using namespace DeviceSync;
+
 namespace {
+
+int exitCodeOf(DeviceSync::RestoreResult::Failure failure)
+{
+    using Failure = DeviceSync::RestoreResult::Failure;
+    switch (failure) {
+    case Failure::None: return ExitOk;
+    case Failure::File: return ExitFileError;
+    case Failure::NoDevice: return ExitNoDevice;
+    case Failure::Refused: return ExitRefused;
+    case Failure::Differs: return ExitDiffers;
+    }
+    return ExitNoDevice;
+}
 
 int exitCodeOf(DeviceBackup::Error error)
 {
@@ -275,7 +290,7 @@ int runFlash(const QString &port, const QString &imagePath, const Options &optio
                                           + keptNote);
     const RestoreResult restored = restoreSettings(keptPath, returned, options.timeoutMs);
     if (!restored.ok())
-        return failWith(restored.exitCode, restored.error + keptNote);
+        return failWith(exitCodeOf(restored.failure), restored.error + keptNote);
     kept.remove({keptPath, model, {}});
     out << "Settings restored on the " << model << " (" << returned << ")\n";
     return ExitOk;

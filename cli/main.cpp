@@ -1,8 +1,8 @@
 // velmora-cli: the device tasks of the window for scripts and machines
 // without a display. Qt Core and Qt SerialPort only.
 #include "cli/commands.h"
-#include "cli/devicebackup.h"
 #include "cli/exitcode.h"
+#include "configfile/sync/devicebackup.h"
 #include "device/devicewatcher.h"
 
 #ifdef VELMORA_WITH_SIMULATOR

@@ -1,7 +1,7 @@
 #include "upgrade/ui/firmwareupgradefeature.h"
 
-#include "cli/configapply.h"
-#include "cli/devicebackup.h"
+#include "configfile/sync/configapply.h"
+#include "configfile/sync/devicebackup.h"
 #include "device/devicesession.h"
 #include "device/devicewatcher.h"
 #include "device/prompt.h"
@@ -202,7 +202,7 @@ bool FirmwareUpgradeFeature::offerRestore(const QString &product)
     m_restoring = true;
     emit releaseDeviceRequested();
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const Cli::RestoreResult result = Cli::restoreSettings(kept->path, port, DeviceBackup::DefaultTimeoutMs);
+    const DeviceSync::RestoreResult result = DeviceSync::restoreSettings(kept->path, port, DeviceBackup::DefaultTimeoutMs);
     QGuiApplication::restoreOverrideCursor();
     m_restoring = false;
     if (result.ok()) {

@@ -1,4 +1,4 @@
-#include "cli/devicebackup.h"
+#include "configfile/sync/devicebackup.h"
 
 #include "device/devicesession.h"
 #include "device/feedbackdispatcher.h"
