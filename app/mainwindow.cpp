@@ -295,7 +295,7 @@ void MainWindow::buildMenus()
 
 void MainWindow::wireSession()
 {
-    connect(m_session, &DeviceSession::familyDecided, this, &MainWindow::applyFamily);
+    connect(m_session, &DeviceSession::modelDecided, this, &MainWindow::applyModel);
     connect(m_session, &DeviceSession::deviceLost, this, &MainWindow::disconnectDevice);
     connect(m_upgrade, &FirmwareUpgradeFeature::releaseDeviceRequested, this, &MainWindow::disconnectDevice);
     connect(m_upgrade, &FirmwareUpgradeFeature::reconnectRequested, this, &MainWindow::onConnectClicked);
@@ -441,15 +441,15 @@ void MainWindow::disconnectDevice()
     update();
 }
 
-void MainWindow::applyFamily(DeviceFamily::Family family, bool isAlder4)
+void MainWindow::applyModel(const DeviceModels::DeviceModel *model)
 {
-    const DeviceFamily::Headers headers = DeviceFamily::headersFor(family);
+    const DeviceModels::Pages headers = model ? model->pages : DeviceModels::pagesOf(DeviceModels::Family::None);
     m_filterHeader->show();
     m_routingArrow->setVisible(headers.routing);
     m_routingHeader->setVisible(headers.routing);
     m_mappingArrow->setVisible(headers.mapping);
     m_mappingHeader->setVisible(headers.mapping);
-    m_mappingPage->setThirdPortLabelsShown(isAlder4);
+    m_mappingPage->setThirdPortLabelsShown(model && model->labelsThirdMappingPortPair);
 }
 
 void MainWindow::onPageChanged(int)
