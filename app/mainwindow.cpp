@@ -46,13 +46,12 @@
 const QString MainWindow::ApplicationVersion = QStringLiteral("V2.0.1");
 const QString MainWindow::PortPermissionHint = QStringLiteral(
     "Your user may not open this serial port. Install Velmora's package, whose udev rule lets "
-    "the user logged in at the computer open Kestrova devices, then unplug the device and plug "
-    "it in again. Or add yourself to the \"dialout\" group (sudo usermod -aG dialout $USER) "
+    "the user logged in at the computer open ") + DeviceModels::brand() + QStringLiteral(" devices, then unplug the "
+    "device and plug it in again. Or add yourself to the \"dialout\" group (sudo usermod -aG dialout $USER) "
     "and log in again.");
 
 namespace {
 const QString MappingTabTitle = QStringLiteral("MIDI Mapping");
-const QString BrandPrefix = QStringLiteral("Kestrova");
 const char TabIndexProperty[] = "tabIndex";
 const char SelectedProperty[] = "selected";
 
@@ -78,7 +77,7 @@ MainWindow::MainWindow(QWidget *parent, Prompt *prompt, const QString &settingsP
     , m_settings(settingsPath)
     , m_session(new DeviceSession(m_prompt, this))
     , m_updater(new AppUpdater(m_prompt, settingsPath, ApplicationVersion, this))
-    , m_watcher(new DeviceWatcher(BrandPrefix, this))
+    , m_watcher(new DeviceWatcher(DeviceModels::brand(), this))
 {
     NamedComboAccessible::install();
     HiddenViewAccessible::install();

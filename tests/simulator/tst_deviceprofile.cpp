@@ -54,7 +54,7 @@ void TestDeviceProfile::identifiesAsTheHostExpects()
     QVERIFY(p.usbDescription.startsWith(QLatin1String("Kestrova")));
     QVERIFY(DeviceModels::isAccepted(p.usbDescription));
     QCOMPARE(p.usbDeviceNames.size(), p.usbSlotCount());
-    QCOMPARE(p.vendorId, DeviceProfiles::KestrovaVendorId);
+    QCOMPARE(p.vendorId, DeviceProfiles::MakerVendorId);
     QVERIFY(!p.bootloader);
 }
 
