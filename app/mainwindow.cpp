@@ -46,13 +46,12 @@
 const QString MainWindow::ApplicationVersion = QStringLiteral("V2.0.1");
 const QString MainWindow::PortPermissionHint = QStringLiteral(
     "Your user may not open this serial port. Install Velmora's package, whose udev rule lets "
-    "the user logged in at the computer open Kestrova devices, then unplug the device and plug "
-    "it in again. Or add yourself to the \"dialout\" group (sudo usermod -aG dialout $USER) "
+    "the user logged in at the computer open ") + DeviceModels::brand() + QStringLiteral(" devices, then unplug the "
+    "device and plug it in again. Or add yourself to the \"dialout\" group (sudo usermod -aG dialout $USER) "
     "and log in again.");
 
 namespace {
 const QString MappingTabTitle = QStringLiteral("MIDI Mapping");
-const QString BrandPrefix = QStringLiteral("Kestrova");
 const char TabIndexProperty[] = "tabIndex";
 const char SelectedProperty[] = "selected";
 
@@ -78,7 +77,7 @@ MainWindow::MainWindow(QWidget *parent, Prompt *prompt, const QString &settingsP
     , m_settings(settingsPath)
     , m_session(new DeviceSession(m_prompt, this))
     , m_updater(new AppUpdater(m_prompt, settingsPath, ApplicationVersion, this))
-    , m_watcher(new DeviceWatcher(BrandPrefix, this))
+    , m_watcher(new DeviceWatcher(DeviceModels::brand(), this))
 {
     NamedComboAccessible::install();
     HiddenViewAccessible::install();
@@ -295,7 +294,7 @@ void MainWindow::buildMenus()
 
 void MainWindow::wireSession()
 {
-    connect(m_session, &DeviceSession::familyDecided, this, &MainWindow::applyFamily);
+    connect(m_session, &DeviceSession::modelDecided, this, &MainWindow::applyModel);
     connect(m_session, &DeviceSession::deviceLost, this, &MainWindow::disconnectDevice);
     connect(m_upgrade, &FirmwareUpgradeFeature::releaseDeviceRequested, this, &MainWindow::disconnectDevice);
     connect(m_upgrade, &FirmwareUpgradeFeature::reconnectRequested, this, &MainWindow::onConnectClicked);
@@ -441,15 +440,15 @@ void MainWindow::disconnectDevice()
     update();
 }
 
-void MainWindow::applyFamily(DeviceFamily::Family family, bool isAlder4)
+void MainWindow::applyModel(const DeviceModels::DeviceModel *model)
 {
-    const DeviceFamily::Headers headers = DeviceFamily::headersFor(family);
+    const DeviceModels::Pages headers = model ? model->pages : DeviceModels::pagesOf(DeviceModels::Family::None);
     m_filterHeader->show();
     m_routingArrow->setVisible(headers.routing);
     m_routingHeader->setVisible(headers.routing);
     m_mappingArrow->setVisible(headers.mapping);
     m_mappingHeader->setVisible(headers.mapping);
-    m_mappingPage->setThirdPortLabelsShown(isAlder4);
+    m_mappingPage->setThirdPortLabelsShown(model && model->labelsThirdMappingPortPair);
 }
 
 void MainWindow::onPageChanged(int)

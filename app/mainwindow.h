@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/appsettings.h"
-#include "device/devicefamily.h"
+#include "device/devicemodels.h"
 
 #include <QWidget>
 
@@ -92,7 +92,7 @@ private:
     void applySettings();
     void applyNaming();
     [[nodiscard]] QList<DevicePage *> pages() const;
-    void applyFamily(DeviceFamily::Family family, bool isAlder4);
+    void applyModel(const DeviceModels::DeviceModel *model);
     void showMappingPage(bool shown);
     void updateHeaderSelection();
     // Shows the page of a header (0 filter, 1 routing, 2 mapping) when that

@@ -1,6 +1,7 @@
 #include "app/velmoraapp.h"
 
 #include "app/mainwindow.h"
+#include "device/devicemodels.h"
 #include "device/devicesession.h"
 #include "device/devicewatcher.h"
 #include "device/feedbackdispatcher.h"
@@ -123,7 +124,8 @@ int runVelmora(int argc, char *argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("org.velmora.Velmora"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Configuration tool for Kestrova MIDI routers and interfaces."));
+    parser.setApplicationDescription(
+        QStringLiteral("Configuration tool for %1 MIDI routers and interfaces.").arg(DeviceModels::brand()));
     parser.addHelpOption();
     parser.addVersionOption();
 #ifdef VELMORA_WITH_SIMULATOR
@@ -148,7 +150,8 @@ int runVelmora(int argc, char *argv[])
 #ifdef VELMORA_WITH_SIMULATOR
     parser.addOptions({simulate, noAnswer});
     parser.addPositionalArgument(QStringLiteral("model"),
-                                 QStringLiteral("With --simulate: the simulated model (default \"Kestrova Alder-4\")."),
+                                 QStringLiteral("With --simulate: the simulated model (default \"%1\").")
+                                     .arg(DeviceProfiles::defaultProfile().usbDescription),
                                  QStringLiteral("[MODEL]"));
 #endif
     parser.process(app);
@@ -159,7 +162,7 @@ int runVelmora(int argc, char *argv[])
     const PortSourceRegistration registry(DeviceRegistry::portSource());
     std::vector<std::unique_ptr<SimulatedDevicePort>> simulated;
     if (parser.isSet(simulate)) {
-        const QString model = parser.positionalArguments().value(0, QStringLiteral("Kestrova Alder-4"));
+        const QString model = parser.positionalArguments().value(0, DeviceProfiles::defaultProfile().usbDescription);
         const auto profile = DeviceProfiles::find(model);
         if (!profile) {
             err << "Unknown model \"" << model << "\". Known models:";

@@ -9,6 +9,7 @@
 #include "configfile/sync/configapply.h"
 #include "configfile/sync/configdiff.h"
 #include "configfile/sync/devicebackup.h"
+#include "device/devicemodels.h"
 #include "device/devicewatcher.h"
 #include "upgrade/keptsettings.h"
 
@@ -56,13 +57,11 @@ int exitCodeOf(DeviceBackup::Error error)
     return error == DeviceBackup::Error::None ? ExitOk : ExitNoDevice;
 }
 
-const QString BrandPrefix = QStringLiteral("Kestrova");
-
 // The brand's entry for the port: its USB description, empty when the port
 // holds no running device.
 QString runningDescription(const QString &portName)
 {
-    DeviceWatcher watcher(BrandPrefix);
+    DeviceWatcher watcher(DeviceModels::brand());
     watcher.scan();
     for (const DeviceListEntry &entry : watcher.entries()) {
         if (entry.portName == portName || QFileInfo(entry.portName).fileName() == portName)
@@ -75,7 +74,7 @@ QString runningDescription(const QString &portName)
 // empty when it is not within the time.
 QString waitForDevice(const QString &description, int timeoutMs)
 {
-    DeviceWatcher watcher(BrandPrefix);
+    DeviceWatcher watcher(DeviceModels::brand());
     QElapsedTimer waiting;
     waiting.start();
     do {

@@ -121,7 +121,7 @@ DeviceSession::OpenResult DeviceSession::open(const QString &deviceName, const Q
     m_openDeniedByPermissions = false;
     if (deviceName.isEmpty())
         return OpenResult::NoDevice;
-    if (!Vocabulary::isAcceptedDevice(deviceName))
+    if (!DeviceModels::isAccepted(deviceName))
         return OpenResult::NotAccepted;
     if (!m_serialPort->openPort(portName, BaudRate)) {
         m_errorText = m_serialPort->errorString();
@@ -131,17 +131,15 @@ DeviceSession::OpenResult DeviceSession::open(const QString &deviceName, const Q
     }
     m_connectedDeviceName = deviceName;
     m_connectedPortName = portName;
+    m_connectedModel = DeviceModels::find(deviceName);
 
     delete m_connectionScope;
     m_connectionScope = new QObject(this);
 
-    const DeviceFamily::Flags flags = DeviceFamily::flagsFor(deviceName);
-    QTimer::singleShot(FamilyDecisionMs, m_connectionScope, [this, flags] {
-        const DeviceFamily::Family family = DeviceFamily::decide(flags);
-        qCInfo(lcSerial).noquote() << DeviceFamily::logText(family, m_connectedDeviceName);
-        m_isFullRouter = flags.linden;
-        emit familyDecided(family, m_connectedDeviceName.contains(QLatin1String("Kestrova Alder-4"),
-                                                                   Qt::CaseInsensitive));
+    QTimer::singleShot(FamilyDecisionMs, m_connectionScope, [this] {
+        const DeviceModels::Family family = m_connectedModel ? m_connectedModel->family : DeviceModels::Family::None;
+        qCInfo(lcSerial).noquote() << DeviceModels::familyLogText(family, m_connectedDeviceName);
+        emit modelDecided(m_connectedModel);
     });
 
     m_serialPort->setBaudRate(BaudRate);
@@ -166,6 +164,7 @@ void DeviceSession::close()
         m_serialPort->close();
     m_connectedDeviceName.clear();
     m_connectedPortName.clear();
+    m_connectedModel = nullptr;
     m_reportedModel.clear();
     m_reportedVersion.clear();
 }
@@ -216,7 +215,7 @@ void DeviceSession::onVersionReceived(const QString &version)
 {
     if (!m_onlineCheckRequested)
         return;
-    emit firmwareCheckRequested(DeviceFamily::normalisedModel(m_deviceModel), version);
+    emit firmwareCheckRequested(DeviceModels::updateProductOf(m_deviceModel), version);
 }
 
 void DeviceSession::storeModelAndVersion(const QString &version, const QString &model)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "device/devicefamily.h"
+#include "device/devicemodels.h"
 #include "device/devicewatcher.h"
 
 #include <QObject>
@@ -72,7 +72,9 @@ public:
     // has, and once disconnected.
     [[nodiscard]] QString reportedModel() const { return m_reportedModel; }
     [[nodiscard]] QString deviceVersion() const { return m_deviceVersion; }
-    [[nodiscard]] bool isFullRouter() const { return m_isFullRouter; }
+    // The table's row for the connected device's name; null when the name
+    // holds no model's key, and once disconnected.
+    [[nodiscard]] const DeviceModels::DeviceModel *connectedModel() const { return m_connectedModel; }
     [[nodiscard]] bool onlineCheckRequested() const { return m_onlineCheckRequested; }
     // Cleared when the device is handed to the upgrade dialog and after an upgrade.
     void setOnlineCheckRequested(bool requested) { m_onlineCheckRequested = requested; }
@@ -84,8 +86,9 @@ public slots:
 
 signals:
     void routingCleared();
-    // 1000 ms after connecting: which headers the device's family shows.
-    void familyDecided(DeviceFamily::Family family, bool isAlder4);
+    // FamilyDecisionMs after connecting: the connected model (null for a
+    // name that holds no model's key), whose family decides the headers.
+    void modelDecided(const DeviceModels::DeviceModel *model);
     // The identified model and version, for the online firmware check.
     void firmwareCheckRequested(QString model, QString version);
     // The connected device's port went away (unplugged, read or write
@@ -114,6 +117,6 @@ private:
     QString m_deviceVersion;
     QString m_reportedModel;
     QString m_reportedVersion;
-    bool m_isFullRouter = false;
+    const DeviceModels::DeviceModel *m_connectedModel = nullptr;
     bool m_onlineCheckRequested = false;
 };

@@ -152,8 +152,8 @@ void RoutingPage::rebuild(const PortCounts &counts)
 void RoutingPage::connectRoute(const Route &route)
 {
     m_model->pressInput(route.in);
-    const QString deviceName = m_session ? m_session->connectedDeviceName() : QString();
-    const RouteModel::EndClickResult result = m_model->endClick(route.out.type, route.out.number, deviceName);
+    const DeviceModels::DeviceModel *model = m_session ? m_session->connectedModel() : nullptr;
+    const RouteModel::EndClickResult result = m_model->endClick(route.out.type, route.out.number, model);
     // Not connected: the route stays recorded and the write fails quietly.
     if (result.outcome == RouteModel::EndClickResult::Requested && m_session)
         m_session->writeExpectingAnswer(result.command);

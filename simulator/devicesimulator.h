@@ -14,11 +14,11 @@
 
 class QTimer;
 
-// A Kestrova device without the hardware: host bytes go in through receive(),
-// in chunks of any size, and the device's answers come out through transmit().
-// It keeps the state a device keeps (routes, filters, mappings) and answers as
-// the firmware does. No I/O happens here; SimulatedDevicePort connects it to a
-// pseudo-terminal.
+// One of the maker's devices without the hardware: host bytes go in through
+// receive(), in chunks of any size, and the device's answers come out through
+// transmit(). It keeps the state a device keeps (routes, filters, mappings)
+// and answers as the firmware does. No I/O happens here; SimulatedDevicePort
+// connects it to a pseudo-terminal.
 //
 // What it answers (running firmware):
 //

@@ -140,7 +140,7 @@ void TestRoutingCanvas::shouldDrawWhatTheModelAnnounces()
         (void)m_model->deleteRoute(In1ToOut2);
     } else if (command == 1) {
         m_model->pressInput({FivePin, 2});
-        (void)m_model->endClick(FivePin, 1, QString());
+        (void)m_model->endClick(FivePin, 1, nullptr);
     } else {
         (void)m_model->disconnectAll();
     }
