@@ -353,7 +353,7 @@ void FilterPage::fillPorts(const QVector<int> &counts)
             m_portCombo->addItem(Filter::portName(type, n));
         updatePortCombosEnabled();
         if (fixedPorts)
-            rebuildPortList(*fixedPorts, 1);
+            rebuildPortList(*fixedPorts, m_lindenHostPairs);
     }
 }
 
@@ -368,6 +368,7 @@ void FilterPage::rebuildLindenPorts(int usbHostPairs)
     // The routing page reports USB HOST pairs for every model; a Cedar-6 or a
     // Rowan-W rebuilt this way would lose the ports it has and list ones it
     // has not.
+    m_lindenHostPairs = usbHostPairs;
     const std::optional<DeviceModels::FixedFilterPorts> fixedPorts = fixedPortsOfModel();
     if (!hasPorts() || !fixedPorts)
         return;
@@ -429,6 +430,7 @@ void FilterPage::onFactoryReset()
 void FilterPage::clear()
 {
     m_model->clear();
+    m_lindenHostPairs = 1;
     {
         const QSignalBlocker blocker(m_portCombo);
         m_portCombo->clear();

@@ -74,8 +74,8 @@ public slots:
     // but the Rowan-W): its MIDI inputs and outputs ("MIDI IN1", "MIDI IN2",
     // "MIDI OUT1", "MIDI OUT2"), then "USB HOST IN<k>", "USB HOST OUT<k>" for
     // k = 1..pairs; the current port is kept by its text. Other models keep
-    // the ports they reported. Ignored while the chooser is
-    // empty: the device's port count report fills it first.
+    // the ports they reported. While the chooser is empty the pairs wait
+    // for the device's port count report to fill it.
     void rebuildLindenPorts(int usbHostPairs);
 
     void channelsCountChange(bool ok);
@@ -123,6 +123,9 @@ private:
     std::array<FilterSection *, SectionCount> m_sections{};
     QHash<QString, QCheckBox *> m_itemBoxes;
     QVector<QCheckBox *> m_controllerBoxes;
+    // The USB HOST pairs the hub count last allowed; a count reported before
+    // the chooser is filled takes effect when it is.
+    int m_lindenHostPairs = 1;
 
     int channelsCount = 0;
     int messagesCount = 0;
