@@ -76,6 +76,7 @@ CompareDialog::CompareDialog(Prompt *prompt, const QString &portName, const QStr
 
     m_applyButton->setEnabled(false);
     m_saveButton->setEnabled(false);
+    m_progress->setRange(0, 0);
     m_status->setText(tr("Reading what the device holds…"));
 }
 
@@ -115,13 +116,10 @@ void CompareDialog::setBusy(bool busy)
     m_closeButton->setEnabled(!busy);
     m_applyButton->setEnabled(!busy && m_haveDevice);
     m_saveButton->setEnabled(!busy && m_haveDevice);
-    if (busy) {
+    // Busy without a count until a step count is known; idle, the bar
+    // stays where the last job left it.
+    if (busy)
         m_progress->setRange(0, 0);
-        m_progress->setValue(0);
-    } else {
-        m_progress->setRange(0, 1);
-        m_progress->setValue(1);
-    }
 }
 
 void CompareDialog::showLines(const QString &status, const QStringList &lines)
@@ -135,6 +133,7 @@ void CompareDialog::failed(const QString &what)
 {
     m_haveDevice = false;
     setBusy(false);
+    m_progress->setRange(0, 1);
     m_progress->setValue(0);
     showLines(what, {m_backup->errorString()});
 }
@@ -164,6 +163,8 @@ void CompareDialog::readDevice()
     }
     m_haveDevice = true;
     setBusy(false);
+    m_progress->setRange(0, 1);
+    m_progress->setValue(0);
     const QString fileName = QFileInfo(m_filePath).fileName();
     const QVector<DeviceSync::Difference> differences = DeviceSync::compare(m_file, m_backup->configuration());
     if (differences.isEmpty())
@@ -189,6 +190,7 @@ void CompareDialog::applyToDevice()
     m_status->setText(tr("Applying %1 to %2…").arg(fileName, deviceWords()));
     // Every command, then the read-back.
     m_progress->setRange(0, plan.steps.size() + 1);
+    m_progress->setValue(0);
     const DeviceSync::ApplyResult result =
         DeviceSync::runApply(*m_backup, plan, [this](int done, int) { m_progress->setValue(done); });
     if (!result.completed) {
@@ -200,6 +202,7 @@ void CompareDialog::applyToDevice()
         return;
     }
     setBusy(false);
+    m_progress->setValue(m_progress->maximum());
     const QStringList differences = texts(DeviceSync::compare(translation.carried, m_backup->configuration()));
     if (result.refusals.isEmpty() && differences.isEmpty())
         showLines(tr("Applied and read back: %1 now holds what %2 says.").arg(deviceWords(), fileName), {});
