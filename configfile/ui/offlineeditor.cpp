@@ -65,7 +65,7 @@ bool OfflineEditor::openFile(const QString &path)
         return false;
 
     m_device = new DeviceSimulator(*profile, this);
-    m_model = target->model;
+    m_model = profile->modelText;
     m_path = path;
     m_pendingImport = translation.carried;
     m_loading = true;
