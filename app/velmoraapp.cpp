@@ -1,6 +1,7 @@
 #include "app/velmoraapp.h"
 
 #include "app/mainwindow.h"
+#include "configfile/ui/offlineeditor.h"
 #include "device/devicemodels.h"
 #include "device/devicesession.h"
 #include "device/devicewatcher.h"
@@ -154,7 +155,12 @@ int runVelmora(int argc, char *argv[])
                                      .arg(DeviceProfiles::defaultProfile().usbDescription),
                                  QStringLiteral("[MODEL]"));
 #endif
+    parser.addPositionalArgument(QStringLiteral("file"),
+                                 QStringLiteral("A configuration file to edit offline, without a device."),
+                                 QStringLiteral("[FILE.ini]"));
     parser.process(app);
+    // With --simulate the model comes first.
+    int fileArgument = 0;
 
     QTextStream err(stderr);
 #ifdef VELMORA_WITH_SIMULATOR
@@ -162,6 +168,7 @@ int runVelmora(int argc, char *argv[])
     const PortSourceRegistration registry(DeviceRegistry::portSource());
     std::vector<std::unique_ptr<SimulatedDevicePort>> simulated;
     if (parser.isSet(simulate)) {
+        fileArgument = 1;
         const QString model = parser.positionalArguments().value(0, DeviceProfiles::defaultProfile().usbDescription);
         const auto profile = DeviceProfiles::find(model);
         if (!profile) {
@@ -212,6 +219,9 @@ int runVelmora(int argc, char *argv[])
         const bool connectAtStart = parser.isSet(connectFirst) && window.deviceCombo()->count() > 0;
         if (connectAtStart && !parser.isSet(selfTest))
             QTimer::singleShot(0, &window, &MainWindow::onConnectClicked);
+        const QString offlineFile = parser.positionalArguments().value(fileArgument);
+        if (!offlineFile.isEmpty())
+            QTimer::singleShot(0, &window, [&window, offlineFile] { (void)window.offlineEditor()->openFile(offlineFile); });
         if (parser.isSet(tab)) {
             const int page = parser.value(tab).toInt();
             QTimer::singleShot(1200, &window, [&window, page] { window.tabWidget()->setCurrentIndex(page); });

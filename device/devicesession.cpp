@@ -2,6 +2,7 @@
 
 #include "device/devicewatcher.h"
 #include "device/feedbackdispatcher.h"
+#include "device/localdevice.h"
 #include "device/sysexframecutter.h"
 #include "device/logging.h"
 #include "device/prompt.h"
@@ -107,6 +108,8 @@ DeviceSession::~DeviceSession()
 
 bool DeviceSession::isOpen() const
 {
+    if (m_localDevice)
+        return true;
     // The upgrade dialog may have the shared port open to a bootloader; the
     // session is open only for the device it connected to itself.
     return m_serialPort->isOpen() && !m_connectedPortName.isEmpty();
@@ -133,18 +136,9 @@ DeviceSession::OpenResult DeviceSession::open(const QString &deviceName, const Q
     m_connectedPortName = portName;
     m_connectedModel = DeviceModels::find(deviceName);
 
-    delete m_connectionScope;
-    m_connectionScope = new QObject(this);
-
-    QTimer::singleShot(FamilyDecisionMs, m_connectionScope, [this] {
-        const DeviceModels::Family family = m_connectedModel ? m_connectedModel->family : DeviceModels::Family::None;
-        qCInfo(lcSerial).noquote() << DeviceModels::familyLogText(family, m_connectedDeviceName);
-        emit modelDecided(m_connectedModel);
-    });
-
     m_serialPort->setBaudRate(BaudRate);
     m_serialPort->flush();
-    sendConnectionQueries();
+    startConnection(FamilyDecisionMs);
 
     QTimer::singleShot(SecondIdentificationMs, m_connectionScope, [this] {
         if (!write(Vocabulary::identificationQuery()))
@@ -155,13 +149,55 @@ DeviceSession::OpenResult DeviceSession::open(const QString &deviceName, const Q
     return OpenResult::Opened;
 }
 
+void DeviceSession::openInProcess(const QString &deviceName, const QString &model, LocalDevice *device)
+{
+    close();
+    m_errorText.clear();
+    m_onlineCheckRequested = false;
+    m_localDevice = device;
+    // Queued: a port's answers never arrive inside the write that asked.
+    // Answers still on their way when this link closes are not the next one's.
+    const quint64 link = ++m_localLink;
+    m_localAnswers = connect(
+        device, &LocalDevice::transmit, this,
+        [this, link](const QByteArray &bytes) {
+            if (link == m_localLink)
+                m_sysExCutter->feed(bytes);
+        },
+        Qt::QueuedConnection);
+    m_connectedDeviceName = deviceName;
+    m_connectedModel = DeviceModels::find(deviceName);
+    m_reportedModel = model;
+    m_deviceModel = model;
+    // The wait for the family exists for a device still identifying itself.
+    startConnection(0);
+}
+
+void DeviceSession::startConnection(int familyDecisionMs)
+{
+    delete m_connectionScope;
+    m_connectionScope = new QObject(this);
+
+    QTimer::singleShot(familyDecisionMs, m_connectionScope, [this] {
+        const DeviceModels::Family family = m_connectedModel ? m_connectedModel->family : DeviceModels::Family::None;
+        qCInfo(lcSerial).noquote() << DeviceModels::familyLogText(family, m_connectedDeviceName);
+        emit modelDecided(m_connectedModel);
+    });
+    sendConnectionQueries();
+}
+
 void DeviceSession::close()
 {
     m_answerTimer->stop();
     delete m_connectionScope;
     m_sysExCutter->clear();
-    if (isOpen())
+    if (m_localDevice) {
+        disconnect(m_localAnswers);
+        m_localDevice = nullptr;
+        ++m_localLink;
+    } else if (isOpen()) {
         m_serialPort->close();
+    }
     m_connectedDeviceName.clear();
     m_connectedPortName.clear();
     m_connectedModel = nullptr;
@@ -191,6 +227,10 @@ void DeviceSession::sendConnectionQueries()
 
 bool DeviceSession::write(const QByteArray &frame)
 {
+    if (m_localDevice) {
+        m_localDevice->receive(frame);
+        return true;
+    }
     if (!isOpen())
         return false;
     return m_serialPort->writeFrame(frame);

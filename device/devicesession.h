@@ -8,6 +8,7 @@
 #include <QString>
 
 class FeedbackDispatcher;
+class LocalDevice;
 class SysExFrameCutter;
 class Prompt;
 class QTimer;
@@ -46,6 +47,13 @@ public:
     // Checks and opens the entry's port; on success the identification and
     // the connection queries are under way. errorText() tells why not.
     [[nodiscard]] OpenResult open(const QString &deviceName, const QString &portName);
+    // Connects to a device that runs in this process (a file edited offline)
+    // as if it were the list entry deviceName: the same queries, the same
+    // frame cutting and dispatch, its answers a turn of the event loop later
+    // as from a port. Its model is known, so nothing is identified and no
+    // firmware checked. The device is not owned.
+    void openInProcess(const QString &deviceName, const QString &model, LocalDevice *device);
+    [[nodiscard]] bool isInProcess() const { return !m_localDevice.isNull(); }
     void close();
     [[nodiscard]] bool isOpen() const;
     [[nodiscard]] QString errorText() const { return m_errorText; }
@@ -98,6 +106,7 @@ signals:
     void factoryResetConfirmed();
 
 private:
+    void startConnection(int familyDecisionMs);
     void scheduleQuery(int delayMs, int query);
     void onPortGone(const QString &portName);
 
@@ -107,6 +116,9 @@ private:
     Prompt *const m_prompt;
     QTimer *const m_answerTimer;
     QPointer<DeviceWatcher> m_watcher;
+    QPointer<LocalDevice> m_localDevice;
+    QMetaObject::Connection m_localAnswers;
+    quint64 m_localLink = 0;
     // Timers of one connection are parented here, so a disconnect cancels them.
     QPointer<QObject> m_connectionScope;
     QString m_errorText;

@@ -132,9 +132,10 @@ QString refusalOf(const ApplyStep &step, const QByteArray &answer)
     return {};
 }
 
-ApplyResult runApply(DeviceBackup &backup, const ApplyPlan &plan)
+ApplyResult runApply(DeviceBackup &backup, const ApplyPlan &plan, const ApplyProgress &progress)
 {
     ApplyResult result;
+    int done = 0;
     for (const ApplyStep &step : plan.steps) {
         const auto answer = backup.exchange(step.command, answerKinds(step.kind));
         if (!answer)
@@ -148,6 +149,8 @@ ApplyResult runApply(DeviceBackup &backup, const ApplyPlan &plan)
         const QString refusal = refusalOf(step, *answer);
         if (!refusal.isEmpty())
             result.refusals.append(refusal);
+        if (progress)
+            progress(++done, plan.steps.size());
     }
     result.completed = true;
     return result;

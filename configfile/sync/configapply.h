@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+
 class DeviceBackup;
 
 // Making a device hold exactly what a configuration file says: the commands,
@@ -49,9 +51,12 @@ struct ApplyResult
     QStringList refusals;   // "route MIDI IN 5 → MIDI OUT 1: Port serial number error"
 };
 
+// Called after each answered step.
+using ApplyProgress = std::function<void(int done, int total)>;
+
 // Sends every step and waits for each answer; a refused step does not stop
 // the others. Stops when the device stops answering (see the backup's error).
-[[nodiscard]] ApplyResult runApply(DeviceBackup &backup, const ApplyPlan &plan);
+[[nodiscard]] ApplyResult runApply(DeviceBackup &backup, const ApplyPlan &plan, const ApplyProgress &progress = {});
 
 struct RestoreResult
 {
