@@ -117,6 +117,7 @@ void MappingSidePanel::makeEditors()
         m_editor->selectType(type);
         emit typeChosen(type);
     });
+    connect(m_editor, &StandardMappingEditor::fieldsChanged, this, &MappingSidePanel::fieldsChanged);
     connect(m_sysEx, &SysExMappingEditor::rowsChanged, this, &MappingSidePanel::sysExRowsChanged);
     connect(m_sysEx->tableView()->verticalScrollBar(), &QScrollBar::valueChanged, this,
             &MappingSidePanel::sysExScrolled);

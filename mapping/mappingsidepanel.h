@@ -77,8 +77,9 @@ signals:
     // The user chose a type: in the standard editor, on the placeholder page
     // or in the SysEx page's own type list. The editor already shows it.
     void typeChosen(const QString &typeName);
-    // The SysEx page's own signals, passed on so that the page's line
-    // overlay can listen before the editors are made.
+    // The editors' own signals, passed on so that the page's line overlay
+    // can listen before the editors are made.
+    void fieldsChanged();
     void sysExRowsChanged();
     void sysExScrolled(int value);
     void sysExDataRowRemoved(Mapping::SysExRow::Kind kind);

@@ -1,5 +1,7 @@
 #include "widgets/aboutdialog.h"
 
+#include "device/devicemodels.h"
+
 #include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -50,7 +52,7 @@ AboutDialog::AboutDialog(QWidget *parent, const QString &version)
                                                                     Qt::SmoothTransformation));
     layout->addWidget(picture);
 
-    QLabel *maker = centredLabel(QStringLiteral("Copyright &copy; Kestrova<br>Kestrova Audio Ltd."), this);
+    QLabel *maker = centredLabel(QStringLiteral("Copyright &copy; %1<br>%1 Audio Ltd.").arg(DeviceModels::brand()), this);
     maker->setObjectName(QStringLiteral("copyrightLabel"));
     maker->setTextFormat(Qt::RichText);
     layout->addWidget(maker);
@@ -63,7 +65,7 @@ AboutDialog::AboutDialog(QWidget *parent, const QString &version)
     // Reachable from the keyboard (Tab, then Enter) as well as by the mouse.
     m_linkLabel->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     m_linkLabel->setOpenExternalLinks(false);
-    m_linkLabel->setAccessibleName(QStringLiteral("Kestrova web site"));
+    m_linkLabel->setAccessibleName(QStringLiteral("%1 web site").arg(DeviceModels::brand()));
     connect(m_linkLabel, &QLabel::linkActivated, this,
             [this](const QString &link) { m_openUrl(QUrl(link, QUrl::StrictMode)); });
     layout->addWidget(m_linkLabel);
