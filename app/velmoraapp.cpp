@@ -6,6 +6,7 @@
 #include "device/devicesession.h"
 #include "device/devicewatcher.h"
 #include "device/feedbackdispatcher.h"
+#include "device/serialportlist.h"
 #ifdef VELMORA_WITH_SIMULATOR
 #include "device/portsource.h"
 #include "simulator/deviceprofile.h"
@@ -114,6 +115,9 @@ int runVelmora(int argc, char *argv[])
 {
     QElapsedTimer sinceStart;
     sinceStart.start();
+    // The window's first device scan takes this reading: the walk of the
+    // serial ports runs beside the building of the window, not before it.
+    prefetchSerialPorts();
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
     // Qt 6 always scales for high-DPI screens.
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);

@@ -2,7 +2,12 @@
 
 #include <QSerialPortInfo>
 
-QList<SerialPortEntry> availableSerialPorts()
+#include <future>
+#include <mutex>
+
+namespace {
+
+QList<SerialPortEntry> readSerialPorts()
 {
     QList<SerialPortEntry> ports;
     const QList<QSerialPortInfo> infos = QSerialPortInfo::availablePorts();
@@ -20,4 +25,37 @@ QList<SerialPortEntry> availableSerialPorts()
         ports.append(entry);
     }
     return ports;
+}
+
+struct Prefetch
+{
+    std::mutex mutex;
+    std::future<QList<SerialPortEntry>> ports;
+};
+
+Prefetch &prefetch()
+{
+    static Prefetch instance;
+    return instance;
+}
+
+} // namespace
+
+void prefetchSerialPorts()
+{
+    Prefetch &p = prefetch();
+    const std::lock_guard<std::mutex> lock(p.mutex);
+    if (!p.ports.valid())
+        p.ports = std::async(std::launch::async, readSerialPorts);
+}
+
+QList<SerialPortEntry> availableSerialPorts()
+{
+    Prefetch &p = prefetch();
+    std::future<QList<SerialPortEntry>> pending;
+    {
+        const std::lock_guard<std::mutex> lock(p.mutex);
+        pending = std::move(p.ports);
+    }
+    return pending.valid() ? pending.get() : readSerialPorts();
 }
