@@ -2,12 +2,90 @@
 
 #include "device/logging.h"
 
-#include <QRegularExpression>
+#include <utility>
 
 namespace {
 constexpr char FirstHeadByte = '\xAA';
 constexpr int HeadAndLength = 3;
 constexpr int Overhead = 5; // AA CC N ... 0D 0A
+
+// The replies are read by hand rather than with regular expressions: the
+// expression engine and its compiled code cost half a megabyte of memory to
+// read three short replies at each connection. Digits and letters are ASCII
+// only, as they were for the expressions.
+bool isDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+bool isLetterOrDigit(QChar c)
+{
+    return isDigit(c) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
+        || (c >= QLatin1Char('a') && c <= QLatin1Char('z'));
+}
+
+int endOfDigits(const QString &text, int from)
+{
+    int end = from;
+    while (end < text.size() && isDigit(text.at(end)))
+        ++end;
+    return end;
+}
+
+// The first model name in the text: letters and digits, a hyphen, digits
+// ("Alder-4"); empty if there is none.
+QString findModel(const QString &text)
+{
+    int start = 0;
+    while (start < text.size()) {
+        if (!isLetterOrDigit(text.at(start))) {
+            ++start;
+            continue;
+        }
+        // A name can only start where a run of letters and digits does, and
+        // its hyphen can only be the one that ends the run.
+        int hyphen = start;
+        while (hyphen < text.size() && isLetterOrDigit(text.at(hyphen)))
+            ++hyphen;
+        if (hyphen + 1 < text.size() && text.at(hyphen) == QLatin1Char('-') && isDigit(text.at(hyphen + 1)))
+            return text.mid(start, endOfDigits(text, hyphen + 1) - start);
+        start = hyphen;
+    }
+    return {};
+}
+
+// The first version in the text: "V", digits, then one or more groups of a
+// dot and digits ("V1.2.0"); empty if there is none.
+QString findVersion(const QString &text)
+{
+    for (int v = text.indexOf(QLatin1Char('V')); v >= 0; v = text.indexOf(QLatin1Char('V'), v + 1)) {
+        int end = endOfDigits(text, v + 1);
+        if (end == v + 1)
+            continue;
+        bool dotted = false;
+        while (end + 1 < text.size() && text.at(end) == QLatin1Char('.') && isDigit(text.at(end + 1))) {
+            end = endOfDigits(text, end + 1);
+            dotted = true;
+        }
+        if (dotted)
+            return text.mid(v, end - v);
+    }
+    return {};
+}
+
+// One to three digits and nothing else but, perhaps, a final line feed.
+bool isCount(const QString &text)
+{
+    const int digits = text.endsWith(QLatin1Char('\n')) ? text.size() - 1 : text.size();
+    if (digits < 1 || digits > 3)
+        return false;
+    for (int i = 0; i < digits; ++i) {
+        if (!isDigit(text.at(i)))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 TextFrameCutter::TextFrameCutter(QObject *parent)
@@ -71,17 +149,13 @@ void TextFrameCutter::handleFrame(const QByteArray &frame)
     const QString text = QString::fromUtf8(frame.constData() + 3, n);
     qCDebug(lcSerial) << "PAYLOAD text:" << text;
 
-    static const QRegularExpression modelPattern(QStringLiteral("([A-Za-z0-9]+-\\d+)"));
-    static const QRegularExpression versionPattern(QStringLiteral("V\\d+(\\.\\d+)+"));
-    static const QRegularExpression countPattern(QStringLiteral("^\\d{1,3}$"));
-
-    if (const auto m = modelPattern.match(text); m.hasMatch()) {
-        m_lastModel = m.captured(1);
+    if (QString model = findModel(text); !model.isEmpty()) {
+        m_lastModel = std::move(model);
         emit modelReceived(m_lastModel);
         return;
     }
-    if (const auto m = versionPattern.match(text); m.hasMatch()) {
-        m_lastVersion = m.captured(0);
+    if (QString version = findVersion(text); !version.isEmpty()) {
+        m_lastVersion = std::move(version);
         emit versionReceived(m_lastVersion);
         emit modelAndVersionReceived(m_lastVersion, m_lastModel);
         return;
@@ -90,7 +164,7 @@ void TextFrameCutter::handleFrame(const QByteArray &frame)
         emit eraseFinished(true);
         return;
     }
-    if (countPattern.match(text).hasMatch()) {
+    if (isCount(text)) {
         const int count = text.toInt();
         if (count > 0)
             emit chunkAcknowledged(count);
