@@ -20,6 +20,7 @@
 #include "widgets/messageboxprompt.h"
 #include "widgets/hiddenviewaccessible.h"
 #include "widgets/namedcomboaccessible.h"
+#include "widgets/palettecolours.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -34,7 +35,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScrollArea>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QShortcut>
 #include <QStyle>
@@ -44,6 +45,10 @@
 #include <QVBoxLayout>
 
 const QString MainWindow::ApplicationVersion = QStringLiteral("V2.0.1");
+const QString MainWindow::ConnectingText = QStringLiteral("Connecting\u2026");
+const QString MainWindow::NoAnswerText =
+    QStringLiteral("The device did not answer. Check the cable, or unplug and replug it.");
+const QSize MainWindow::DefaultContentSize(1000, 750);
 const QString MainWindow::PortPermissionHint = QStringLiteral(
     "Your user may not open this serial port. Install Velmora's package, whose udev rule lets "
     "the user logged in at the computer open Kestrova devices, then unplug the device and plug "
@@ -88,9 +93,7 @@ MainWindow::MainWindow(QWidget *parent, Prompt *prompt, const QString &settingsP
     m_upgrade = new FirmwareUpgradeFeature(m_session, m_watcher, m_prompt, UpdateServer::fromSettings(settingsPath), this);
     buildMenus();
     addPageShortcuts();
-    // The content is 1000×750; the window starts just large enough to show it
-    // whole below the menu bar, and scrolls once the user makes it smaller.
-    resize(1000, 750 + m_menuBar->sizeHint().height());
+    fitToScreen();
     setWindowIcon(QIcon(QStringLiteral(":/icon.png")));
     setWindowTitle(QStringLiteral("Velmora"));
     setAttribute(Qt::WA_StyledBackground);
@@ -129,21 +132,11 @@ void MainWindow::buildUi()
     m_menuBar->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     windowLayout->addWidget(m_menuBar);
 
-    auto *content = new QWidget;
+    // The device bar, the page headers and the command row stay in view at
+    // any window size; each page scrolls its own content.
+    auto *content = new QWidget(this);
     content->setObjectName(QStringLiteral("content"));
-    content->setMinimumSize(1000, 750);
-    m_scrollArea = new QScrollArea(this);
-    m_scrollArea->setObjectName(QStringLiteral("windowScrollArea"));
-    // Tab goes to the controls; the area scrolls to the focused one itself.
-    m_scrollArea->setFocusPolicy(Qt::NoFocus);
-    m_scrollArea->setWidgetResizable(true);
-    m_scrollArea->setFrameShape(QFrame::NoFrame);
-    m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    m_scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    m_scrollArea->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_scrollArea->setWidget(content);
-    windowLayout->addWidget(m_scrollArea);
-    setMinimumSize(640, 480);
+    windowLayout->addWidget(content, 1);
 
     auto *contentLayout = new QVBoxLayout(content);
     contentLayout->setContentsMargins(16, 12, 16, 12);
@@ -162,16 +155,19 @@ void MainWindow::buildUi()
     m_connectButton->setAccessibleName(QStringLiteral("Connect"));
     m_connectionLabel = new QLabel(PortColumns::NoDeviceText, content);
     m_connectionLabel->setObjectName(QStringLiteral("connectionLabel"));
+    // The no-answer advice is long: it wraps rather than widen the window.
+    m_connectionLabel->setWordWrap(true);
+    m_connectionLabel->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     deviceRow->addWidget(deviceLabel);
     deviceRow->addWidget(m_deviceCombo);
     deviceRow->addWidget(m_connectButton);
     deviceRow->addSpacing(12);
-    deviceRow->addWidget(m_connectionLabel);
-    deviceRow->addStretch(1);
+    deviceRow->addWidget(m_connectionLabel, 1);
     contentLayout->addLayout(deviceRow);
 
     // Header labels acting as the tabs.
     auto *titleBar = new QWidget(content);
+    m_titleBar = titleBar;
     titleBar->setObjectName(QStringLiteral("titleBar"));
     titleBar->setAttribute(Qt::WA_StyledBackground);
     auto *titleLayout = new QHBoxLayout(titleBar);
@@ -195,6 +191,7 @@ void MainWindow::buildUi()
         titleLayout->addWidget(label, 0, Qt::AlignBottom);
     titleLayout->addStretch(1);
     contentLayout->addWidget(titleBar);
+    applyHeaderColours();
 
     m_tabWidget = new QTabWidget(content);
     m_tabWidget->setObjectName(QStringLiteral("tabWidget"));
@@ -235,6 +232,45 @@ void MainWindow::buildUi()
     connect(m_removeButton, &QPushButton::clicked, this, &MainWindow::onRemoveClicked);
 }
 
+void MainWindow::fitToScreen()
+{
+    // The default look is 1000×750 below the menu bar; a smaller screen gets
+    // a window that fits its free area, title bar included.
+    QSize size(DefaultContentSize.width(), DefaultContentSize.height() + m_menuBar->sizeHint().height());
+    if (const QScreen *screen = this->screen()) {
+        const QSize available = screen->availableGeometry().size()
+            - QSize(0, style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this));
+        size = size.boundedTo(available);
+    }
+    resize(size.expandedTo(minimumSizeHint()));
+}
+
+void MainWindow::applyHeaderColours()
+{
+    // Steps from the window colour toward its text colour: light grey tabs
+    // with dark text on a light palette, the same contrast on a dark one.
+    // The selected header's orange is the accent, lighter on dark.
+    const QColor window = palette().color(QPalette::Window);
+    const QColor text = palette().color(QPalette::WindowText);
+    const auto toward = [&](qreal share) { return PaletteColours::toward(window, text, share).name(); };
+    const bool dark = PaletteColours::isDark(window);
+    m_titleBar->setStyleSheet(
+        QStringLiteral("QWidget#titleBar { background-color: %1; }"
+                       "QLabel#filterHeader, QLabel#routingHeader, QLabel#mappingHeader"
+                       " { color: %2; background-color: %3; }"
+                       "QLabel#filterHeader[selected=\"true\"], QLabel#routingHeader[selected=\"true\"],"
+                       " QLabel#mappingHeader[selected=\"true\"] { color: %4; background-color: %5; }")
+            .arg(window.name(), toward(0.8), toward(0.04), dark ? QStringLiteral("#FF8C00") : QStringLiteral("#FF6A00"),
+                 toward(0.15)));
+}
+
+void MainWindow::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::PaletteChange && m_titleBar)
+        applyHeaderColours();
+    QWidget::changeEvent(event);
+}
+
 void MainWindow::buildMenus()
 {
     QMenu *file = m_menuBar->addMenu(QStringLiteral("File"));
@@ -254,9 +290,17 @@ void MainWindow::buildMenus()
     for (const auto &entry : fileActions) {
         QAction *action = file->addAction(QString::fromLatin1(entry.text));
         action->setObjectName(QLatin1String(entry.name));
-        action->setShortcut(entry.key);
+        action->setShortcuts(QKeySequence::keyBindings(entry.key));
         connect(action, &QAction::triggered, m_configFiles, entry.slot);
     }
+    // Ctrl+Shift+S on every platform, also where the platform names no key
+    // for Save As; the same key twice would make the shortcut ambiguous.
+    QAction *saveAs = file->findChild<QAction *>(QStringLiteral("actionSaveFileAs"));
+    const QKeySequence saveAsKey(Qt::CTRL | Qt::SHIFT | Qt::Key_S);
+    QList<QKeySequence> saveAsKeys = saveAs->shortcuts();
+    saveAsKeys.removeAll(saveAsKey);
+    saveAsKeys.prepend(saveAsKey);
+    saveAs->setShortcuts(saveAsKeys);
     file->addSeparator();
     QAction *exitAction = file->addAction(QStringLiteral("Exit"));
     exitAction->setObjectName(QStringLiteral("actionExit"));
@@ -297,6 +341,8 @@ void MainWindow::wireSession()
 {
     connect(m_session, &DeviceSession::familyDecided, this, &MainWindow::applyFamily);
     connect(m_session, &DeviceSession::deviceLost, this, &MainWindow::disconnectDevice);
+    connect(m_session, &DeviceSession::identified, this, &MainWindow::showConnectionState);
+    connect(m_session, &DeviceSession::identificationOverdue, this, &MainWindow::showConnectionState);
     connect(m_upgrade, &FirmwareUpgradeFeature::releaseDeviceRequested, this, &MainWindow::disconnectDevice);
     connect(m_upgrade, &FirmwareUpgradeFeature::reconnectRequested, this, &MainWindow::onConnectClicked);
     // Kept before an online upgrade: what Save File would write.
@@ -416,7 +462,7 @@ void MainWindow::onConnectClicked()
     m_connectButton->setText(QStringLiteral("Disconnect"));
     m_connectButton->setAccessibleName(m_connectButton->text());
     m_filterPage->updatePortCombosEnabled();
-    m_connectionLabel->setText(QStringLiteral("Connected: %1").arg(name));
+    showConnectionState();
     m_tabWidget->setCurrentIndex(0);
     onPageChanged(0);
 }
@@ -437,8 +483,23 @@ void MainWindow::disconnectDevice()
     // would stay offered and do nothing when chosen.
     m_mappingArrow->hide();
     m_mappingHeader->hide();
-    m_connectionLabel->setText(PortColumns::NoDeviceText);
+    showConnectionState();
     update();
+}
+
+void MainWindow::showConnectionState()
+{
+    // "Connected" only once the device has said who it is.
+    QString text = PortColumns::NoDeviceText;
+    if (m_session->isOpen() && !m_connectedDeviceName.isEmpty()) {
+        if (m_session->isIdentified())
+            text = QStringLiteral("Connected: %1").arg(m_connectedDeviceName);
+        else if (m_session->isIdentificationOverdue())
+            text = NoAnswerText;
+        else
+            text = ConnectingText;
+    }
+    m_connectionLabel->setText(text);
 }
 
 void MainWindow::applyFamily(DeviceFamily::Family family, bool isAlder4)

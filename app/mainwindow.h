@@ -3,6 +3,7 @@
 #include "app/appsettings.h"
 #include "device/devicefamily.h"
 
+#include <QSize>
 #include <QWidget>
 
 #include <memory>
@@ -23,7 +24,6 @@ class PageTabLabel;
 class QLabel;
 class QMenuBar;
 class QPushButton;
-class QScrollArea;
 class QTabWidget;
 class QTimer;
 class RoutingPage;
@@ -40,6 +40,12 @@ public:
     static constexpr int SilentUpdateCheckDelayMs = 1500;
     // Added to "Failed to open port" on Linux when this user may not open it.
     static const QString PortPermissionHint;
+    // What the device bar says between Connect and the device's first answer,
+    // and when that answer is overdue.
+    static const QString ConnectingText;
+    static const QString NoAnswerText;
+    // The window's default size below the menu bar, where the screen has room.
+    static const QSize DefaultContentSize;
 
     // Without a prompt the window shows real message boxes.
     explicit MainWindow(QWidget *parent = nullptr, Prompt *prompt = nullptr,
@@ -84,10 +90,14 @@ signals:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void buildUi();
     void buildMenus();
+    void fitToScreen();
+    void applyHeaderColours();
+    void showConnectionState();
     void wireSession();
     void applySettings();
     void applyNaming();
@@ -112,7 +122,7 @@ private:
     DeviceWatcher *const m_watcher;
 
     QMenuBar *m_menuBar = nullptr;
-    QScrollArea *m_scrollArea = nullptr;
+    QWidget *m_titleBar = nullptr;
     QTabWidget *m_tabWidget = nullptr;
     FilterPage *m_filterPage = nullptr;
     RoutingPage *m_routingPage = nullptr;

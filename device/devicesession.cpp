@@ -66,6 +66,9 @@ DeviceSession::DeviceSession(Prompt *prompt, QObject *parent)
     connect(m_serialPort, &SerialPort::versionReceived, this, &DeviceSession::onVersionReceived);
     connect(m_serialPort, &SerialPort::modelAndVersionReceived, this,
             &DeviceSession::storeModelAndVersion);
+    for (auto answer : {&SerialPort::modelReceived, &SerialPort::versionReceived})
+        connect(m_serialPort, answer, this, &DeviceSession::onIdentificationAnswer);
+    connect(m_serialPort, &SerialPort::modelAndVersionReceived, this, &DeviceSession::onIdentificationAnswer);
     // The serial port closes itself when its device goes away; the session
     // still counts as connected until the window has reset its pages.
     connect(m_serialPort, &SerialPort::portDisconnected, this, &DeviceSession::onPortGone);
@@ -144,6 +147,7 @@ DeviceSession::OpenResult DeviceSession::open(const QString &deviceName, const Q
                                                                    Qt::CaseInsensitive));
     });
 
+    watchIdentification();
     m_serialPort->setBaudRate(BaudRate);
     m_serialPort->flush();
     sendConnectionQueries();
@@ -157,9 +161,33 @@ DeviceSession::OpenResult DeviceSession::open(const QString &deviceName, const Q
     return OpenResult::Opened;
 }
 
+void DeviceSession::watchIdentification()
+{
+    m_identified = false;
+    m_identificationOverdue = false;
+    QTimer::singleShot(IdentificationTimeoutMs, m_connectionScope, [this] {
+        if (!isOpen() || m_identified)
+            return;
+        m_identificationOverdue = true;
+        emit identificationOverdue();
+    });
+}
+
+void DeviceSession::onIdentificationAnswer()
+{
+    // The upgrade dialog's bootloader answers on the shared port too.
+    if (!isOpen() || m_identified)
+        return;
+    m_identified = true;
+    m_identificationOverdue = false;
+    emit identified();
+}
+
 void DeviceSession::close()
 {
     m_answerTimer->stop();
+    m_identified = false;
+    m_identificationOverdue = false;
     delete m_connectionScope;
     m_sysExCutter->clear();
     if (isOpen())

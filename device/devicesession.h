@@ -28,6 +28,8 @@ public:
     // How long a command that expects an answer waits before the user is told.
     static constexpr int AnswerTimeoutMs = 2000;
     static const QString NoAnswerText;
+    // How long identification may take before the window says the device is silent.
+    static constexpr int IdentificationTimeoutMs = 2000;
 
     enum class OpenResult { Opened, NoDevice, NotAccepted, OpenFailed };
 
@@ -48,6 +50,10 @@ public:
     [[nodiscard]] OpenResult open(const QString &deviceName, const QString &portName);
     void close();
     [[nodiscard]] bool isOpen() const;
+    // The device has answered identification since the port was opened.
+    [[nodiscard]] bool isIdentified() const { return m_identified; }
+    // Open, unidentified, and IdentificationTimeoutMs have passed.
+    [[nodiscard]] bool isIdentificationOverdue() const { return m_identificationOverdue; }
     [[nodiscard]] QString errorText() const { return m_errorText; }
     // The last open failed because this user may not read and write the
     // port's device node (not because another program holds the port).
@@ -93,10 +99,17 @@ signals:
     void deviceLost();
     // The device confirmed a factory reset (its text has been shown).
     void factoryResetConfirmed();
+    // The first identification answer of this connection, however late.
+    void identified();
+    // IdentificationTimeoutMs after opening, nothing has answered
+    // identification; the port stays open for a late answer.
+    void identificationOverdue();
 
 private:
     void scheduleQuery(int delayMs, int query);
     void onPortGone(const QString &portName);
+    void watchIdentification();
+    void onIdentificationAnswer();
 
     SerialPort *const m_serialPort;
     SysExFrameCutter *const m_sysExCutter;
@@ -116,4 +129,6 @@ private:
     QString m_reportedVersion;
     bool m_isFullRouter = false;
     bool m_onlineCheckRequested = false;
+    bool m_identified = false;
+    bool m_identificationOverdue = false;
 };

@@ -16,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -89,28 +90,40 @@ FilterPage::FilterPage(QWidget *parent)
     portRow->addWidget(m_appliesToAllBox);
     portRow->addStretch(1);
 
+    // The sections scroll under the port row when the page is short or
+    // narrow; the Control Change list fills whatever height is left.
+    auto *sections = new QWidget;
+    sections->setObjectName(QStringLiteral("filterSections"));
     auto *left = new QVBoxLayout;
     left->setSpacing(8);
     for (Section s : {Channels, Messages, SystemCommon, SystemRealtime})
         left->addWidget(m_sections[s]);
     left->addStretch(1);
-    auto *columns = new QHBoxLayout;
+    auto *columns = new QHBoxLayout(sections);
+    columns->setContentsMargins(0, 0, 0, 0);
     columns->setSpacing(12);
     columns->addLayout(left, 5);
     columns->addWidget(m_sections[ControlChange], 6);
+    auto *scrollArea = new QScrollArea(this);
+    scrollArea->setObjectName(QStringLiteral("filterScrollArea"));
+    // Tab goes to the check boxes; the area scrolls to the focused one itself.
+    scrollArea->setFocusPolicy(Qt::NoFocus);
+    scrollArea->setWidgetResizable(true);
+    scrollArea->setFrameShape(QFrame::NoFrame);
+    scrollArea->setWidget(sections);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 8, 12, 8);
     layout->setSpacing(8);
     layout->addLayout(portRow);
-    layout->addLayout(columns, 1);
+    layout->addWidget(scrollArea, 1);
 
+    // The panels follow the palette, light or dark.
     setStyleSheet(QStringLiteral(
-        "QFrame[filterSection=\"true\"] { background-color: white; border: 1px solid rgb(218, 218, 218);"
+        "QFrame[filterSection=\"true\"] { background-color: palette(base); border: 1px solid palette(mid);"
         " border-radius: 8px; }"
         "QCheckBox[filterSectionBox=\"true\"] { font-weight: bold; }"
-        "QLabel[filterHint=\"true\"] { color: rgb(110, 110, 110); }"
-        "QWidget#controlChangeItems { background-color: white; }"));
+        "QWidget#controlChangeItems { background-color: palette(base); }"));
 
     connect(m_portCombo, &QComboBox::currentTextChanged, this, &FilterPage::showPortFilter);
     connect(m_appliesToAllBox, &QCheckBox::clicked, this, &FilterPage::onAppliesToAllClicked);

@@ -12,7 +12,7 @@ MappingPortPanel::MappingPortPanel(QWidget *parent)
 {
     setObjectName(QStringLiteral("portPanel"));
     auto *ports = new QGridLayout(this);
-    ports->addWidget(new QLabel(QStringLiteral("Select Port to Map："), this), 0, 0, 1, 2);
+    ports->addWidget(new QLabel(QStringLiteral("Select Port to Map:"), this), 0, 0, 1, 2);
     m_allInputsBox = new QCheckBox(QStringLiteral("Input Ports"), this);
     m_allInputsBox->setObjectName(QStringLiteral("allInputsBox"));
     m_allInputsBox->setAccessibleName(m_allInputsBox->text());
@@ -115,7 +115,8 @@ void MappingPortPanel::refreshUsbLabels()
             label->setText(MappingPorts::usbNameLabel(m_names ? m_names->name(slot) : QString()));
             QPalette palette = label->palette();
             for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
-                palette.setColor(group, QPalette::WindowText, attached ? QColor(Qt::black) : QColor(Qt::gray));
+                palette.setColor(group, QPalette::WindowText,
+                                 attached ? this->palette().color(QPalette::WindowText) : QColor(Qt::gray));
             label->setPalette(palette);
         }
     }

@@ -11,7 +11,7 @@ class QCheckBox;
 class QLabel;
 class UsbNameSlots;
 
-// "Select Port to Map：": one check box per device port in two columns, each
+// "Select Port to Map:": one check box per device port in two columns, each
 // with a label that names what is plugged into a USB port. The boxes are
 // labelled from the device's filter port counts; the same layout gives the
 // order of the rule's port mask.

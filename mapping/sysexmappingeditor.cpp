@@ -110,7 +110,7 @@ SysExMappingEditor::SysExMappingEditor(Side side, QWidget *parent)
     buttons->addWidget(m_delete);
 
     auto *explanation = new QLabel(
-        QStringLiteral("SysEx supports a maximum length of 30 bytes，that is, the maximum data area is 28 bytes.\n"
+        QStringLiteral("SysEx supports a maximum length of 30 bytes, that is, the maximum data area is 28 bytes.\n"
                        "Data1 and Data2 are the variable bytes, each with a minimum and a maximum."),
         this);
     explanation->setWordWrap(true);

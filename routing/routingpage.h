@@ -33,7 +33,6 @@ public:
     static constexpr int ValuesIntervalMs = 500;
     static constexpr int HubRefreshDelayMs = 50;
     static constexpr int ReplayPauseMs = 15;
-    static constexpr int RouteListHeight = 80;
 
     explicit RoutingPage(QWidget *parent = nullptr);
     ~RoutingPage() override;

@@ -4,6 +4,7 @@
 #include "configfile/configreader.h"
 #include "configfile/configsaver.h"
 #include "configfile/configwriter.h"
+#include "configfile/savename.h"
 #include "device/devicesession.h"
 #include "device/feedbackdispatcher.h"
 #include "filter/filtermodel.h"
@@ -18,6 +19,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDate>
 #include <QDir>
 #include <QFileInfo>
 #include <QSignalBlocker>
@@ -49,7 +51,14 @@ QString ConfigFileController::startDirectory()
     if (QFileInfo(QStringLiteral("C:/")).isDir())
         return QStringLiteral("C:");
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return documents.isEmpty() ? QDir::homePath() : documents;
+    return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
+QString ConfigFileController::suggestedSavePath() const
+{
+    return ConfigFile::suggestedSavePath(m_session->reportedModel(), QDate::currentDate(),
+                                         QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation),
+                                         QDir::homePath());
 }
 
 void ConfigFileController::showMessage(const QString &text)
@@ -90,7 +99,8 @@ void ConfigFileController::saveFile()
 
 void ConfigFileController::saveFileAs()
 {
-    m_currentFilePath = m_prompt->saveFileName(tr("Save File"), startDirectory(), FileFilter);
+    m_currentFilePath =
+        ConfigFile::withIniSuffix(m_prompt->saveFileName(tr("Save File"), suggestedSavePath(), FileFilter));
     if (m_currentFilePath.isEmpty())
         return;
     writeCurrentFile();
@@ -114,7 +124,7 @@ void ConfigFileController::openFile()
         showMessage(tr("The previous file is still being loaded, please try again in a moment"));
         return;
     }
-    m_currentFilePath = m_prompt->openFileName(tr("Please select ini file！"), startDirectory(), FileFilter);
+    m_currentFilePath = m_prompt->openFileName(tr("Please select ini file!"), startDirectory(), FileFilter);
     if (m_currentFilePath.isEmpty())
         return;
     const ConfigFile::ReadResult result = ConfigFile::readFile(m_currentFilePath);

@@ -43,9 +43,12 @@ public:
     // What the window holds now, as it would be saved.
     [[nodiscard]] ConfigFile::Document document() const;
     [[nodiscard]] bool isImportPending() const { return m_pending.has_value(); }
-    // Where the file dialogs start: "C:" where there is such a drive, the
-    // user's documents folder elsewhere.
+    // Where Open File starts: "C:" where there is such a drive, the user's
+    // documents folder elsewhere (the home folder when there is none).
     [[nodiscard]] static QString startDirectory();
+    // What Save File proposes: the device's model and today's date, in the
+    // documents folder if there is one, else in the home folder.
+    [[nodiscard]] QString suggestedSavePath() const;
 
 public slots:
     void openFile();
