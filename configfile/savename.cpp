@@ -21,7 +21,9 @@ QString suggestedSavePath(const QString &model, const QDate &date, const QString
 
 QString withIniSuffix(const QString &path)
 {
-    if (path.isEmpty() || !QFileInfo(path).suffix().isEmpty())
+    // A folder is no name typed for a file: saving there fails and says so.
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.suffix().isEmpty() || info.isDir())
         return path;
     return path + QStringLiteral(".ini");
 }

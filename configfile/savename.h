@@ -12,7 +12,8 @@ namespace ConfigFile {
 [[nodiscard]] QString suggestedSavePath(const QString &model, const QDate &date, const QString &documentsDir,
                                         const QString &homeDir);
 
-// A name typed without a suffix gets ".ini", so that Open File finds it.
+// A name typed without a suffix gets ".ini", so that Open File finds it; an
+// existing folder is left as it is.
 [[nodiscard]] QString withIniSuffix(const QString &path);
 
 } // namespace ConfigFile

@@ -4,6 +4,7 @@
 #include "configfile/configreader.h"
 #include "configfile/configsaver.h"
 #include "configfile/configwriter.h"
+#include "configfile/savename.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -109,6 +110,8 @@ private slots:
     void failedSaveKeepsOldFile_data();
     void failedSaveKeepsOldFile();
     void killedWriterKeepsOldFile();
+    void suggestsNameInFolderThatExists_data();
+    void suggestsNameInFolderThatExists();
 };
 
 void TestConfigFile::goldenFiles_data()
@@ -423,6 +426,43 @@ void TestConfigFile::killedWriterKeepsOldFile()
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), old);
+}
+
+void TestConfigFile::suggestsNameInFolderThatExists_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<bool>("documentsExist");
+    QTest::addColumn<QString>("typed"); // what the user typed over the suggestion
+    QTest::addColumn<QString>("suggested");
+    QTest::addColumn<QString>("saved");
+    QTest::newRow("model, documents") << "Cedar-6" << true << "mine" << "Documents/Cedar-6-2026-03-05.ini"
+                                      << "Documents/mine.ini";
+    QTest::newRow("no device, documents") << "" << true << "setup.ini" << "Documents/velmora-2026-03-05.ini"
+                                          << "Documents/setup.ini";
+    // Without the folder the dialog took "Documents" for the file's name.
+    QTest::newRow("no documents folder") << "Alder-4" << false << "Alder-4-2026-03-05.ini"
+                                         << "Alder-4-2026-03-05.ini" << "Alder-4-2026-03-05.ini";
+    QTest::newRow("other suffix kept") << "Alder-4" << true << "setup.json" << "Documents/Alder-4-2026-03-05.ini"
+                                       << "Documents/setup.json";
+    QTest::newRow("model that is a path") << "../x" << true << "a.b/c" << "Documents/velmora-2026-03-05.ini"
+                                          << "Documents/a.b/c.ini";
+}
+
+void TestConfigFile::suggestsNameInFolderThatExists()
+{
+    QFETCH(QString, model);
+    QFETCH(bool, documentsExist);
+    QFETCH(QString, typed);
+    QFETCH(QString, suggested);
+    QFETCH(QString, saved);
+    QTemporaryDir home;
+    const QDir dir(home.path());
+    if (documentsExist)
+        QVERIFY(dir.mkdir("Documents"));
+    const QString documents = dir.filePath("Documents");
+    QCOMPARE(ConfigFile::suggestedSavePath(model, QDate(2026, 3, 5), documents, home.path()), dir.filePath(suggested));
+    const QString typedPath = (documentsExist ? documents : home.path()) + '/' + typed;
+    QCOMPARE(ConfigFile::withIniSuffix(typedPath), dir.filePath(saved));
 }
 
 int main(int argc, char *argv[])
