@@ -50,6 +50,15 @@ QString accessiblePortName(const QString &text, Side side)
         .arg(port->number);
 }
 
+void invalidateLayouts(QLayout *layout)
+{
+    for (int i = 0; i < layout->count(); ++i) {
+        if (QLayout *child = layout->itemAt(i)->layout())
+            invalidateLayouts(child);
+    }
+    layout->invalidate();
+}
+
 void deleteLayoutItems(QLayout *layout)
 {
     while (QLayoutItem *item = layout->takeAt(0)) {
@@ -257,6 +266,9 @@ void PortColumns::fitViewHeight()
 {
     if (!m_outer)
         return;
+    // The rows' layouts keep their sizes until the next layout pass; a row
+    // the hub count just hid must not count.
+    invalidateLayouts(m_outer);
     // Exactly the height the shown rows need: the view fills the page and
     // scrolls only when the page is shorter than the columns.
     m_view->setMinimumHeight(m_outer->totalMinimumSize().height() + 2 * m_view->frameWidth());
