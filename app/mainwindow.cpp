@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/pagetablabel.h"
+#include "app/windowfit.h"
 #include "configfile/configwriter.h"
 #include "configfile/ui/configfilecontroller.h"
 #include "device/devicesession.h"
@@ -20,7 +21,6 @@
 #include "widgets/messageboxprompt.h"
 #include "widgets/hiddenviewaccessible.h"
 #include "widgets/namedcomboaccessible.h"
-#include "widgets/palettecolours.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -35,7 +35,6 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <QStackedWidget>
 #include <QShortcut>
 #include <QStyle>
@@ -93,7 +92,8 @@ MainWindow::MainWindow(QWidget *parent, Prompt *prompt, const QString &settingsP
     m_upgrade = new FirmwareUpgradeFeature(m_session, m_watcher, m_prompt, UpdateServer::fromSettings(settingsPath), this);
     buildMenus();
     addPageShortcuts();
-    fitToScreen();
+    // The default look below the menu bar, where the screen has room.
+    resize(WindowFit::fittedSize(this, DefaultContentSize + QSize(0, m_menuBar->sizeHint().height())));
     setWindowIcon(QIcon(QStringLiteral(":/icon.png")));
     setWindowTitle(QStringLiteral("Velmora"));
     setAttribute(Qt::WA_StyledBackground);
@@ -191,7 +191,7 @@ void MainWindow::buildUi()
         titleLayout->addWidget(label, 0, Qt::AlignBottom);
     titleLayout->addStretch(1);
     contentLayout->addWidget(titleBar);
-    applyHeaderColours();
+    titleBar->setStyleSheet(WindowFit::headerStyleSheet(palette()));
 
     m_tabWidget = new QTabWidget(content);
     m_tabWidget->setObjectName(QStringLiteral("tabWidget"));
@@ -232,42 +232,10 @@ void MainWindow::buildUi()
     connect(m_removeButton, &QPushButton::clicked, this, &MainWindow::onRemoveClicked);
 }
 
-void MainWindow::fitToScreen()
-{
-    // The default look is 1000×750 below the menu bar; a smaller screen gets
-    // a window that fits its free area, title bar included.
-    QSize size(DefaultContentSize.width(), DefaultContentSize.height() + m_menuBar->sizeHint().height());
-    if (const QScreen *screen = this->screen()) {
-        const QSize available = screen->availableGeometry().size()
-            - QSize(0, style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this));
-        size = size.boundedTo(available);
-    }
-    resize(size.expandedTo(minimumSizeHint()));
-}
-
-void MainWindow::applyHeaderColours()
-{
-    // Steps from the window colour toward its text colour: light grey tabs
-    // with dark text on a light palette, the same contrast on a dark one.
-    // The selected header's orange is the accent, lighter on dark.
-    const QColor window = palette().color(QPalette::Window);
-    const QColor text = palette().color(QPalette::WindowText);
-    const auto toward = [&](qreal share) { return PaletteColours::toward(window, text, share).name(); };
-    const bool dark = PaletteColours::isDark(window);
-    m_titleBar->setStyleSheet(
-        QStringLiteral("QWidget#titleBar { background-color: %1; }"
-                       "QLabel#filterHeader, QLabel#routingHeader, QLabel#mappingHeader"
-                       " { color: %2; background-color: %3; }"
-                       "QLabel#filterHeader[selected=\"true\"], QLabel#routingHeader[selected=\"true\"],"
-                       " QLabel#mappingHeader[selected=\"true\"] { color: %4; background-color: %5; }")
-            .arg(window.name(), toward(0.8), toward(0.04), dark ? QStringLiteral("#FF8C00") : QStringLiteral("#FF6A00"),
-                 toward(0.15)));
-}
-
 void MainWindow::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::PaletteChange && m_titleBar)
-        applyHeaderColours();
+        m_titleBar->setStyleSheet(WindowFit::headerStyleSheet(palette()));
     QWidget::changeEvent(event);
 }
 

@@ -95,8 +95,6 @@ protected:
 private:
     void buildUi();
     void buildMenus();
-    void fitToScreen();
-    void applyHeaderColours();
     void showConnectionState();
     void wireSession();
     void applySettings();

@@ -96,7 +96,9 @@ SysExMappingEditor::SysExMappingEditor(Side side, QWidget *parent)
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->horizontalHeader()->setStretchLastSection(true);
     m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_table->verticalHeader()->setDefaultSectionSize(RowHeight);
+    // 30 pixels at the usual font; a larger font needs taller rows for the
+    // Data rows' spin boxes.
+    m_table->verticalHeader()->setDefaultSectionSize(qMax(int(RowHeight), fontMetrics().height() + 8));
 
     auto *typeLabel = new QLabel(QStringLiteral("Status"), this);
     typeLabel->setBuddy(m_typeCombo);

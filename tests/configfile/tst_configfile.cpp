@@ -435,15 +435,10 @@ void TestConfigFile::suggestsNameInFolderThatExists_data()
     QTest::addColumn<QString>("typed"); // what the user typed over the suggestion
     QTest::addColumn<QString>("suggested");
     QTest::addColumn<QString>("saved");
-    QTest::newRow("model, documents") << "Cedar-6" << true << "mine" << "Documents/Cedar-6-2026-03-05.ini"
-                                      << "Documents/mine.ini";
-    QTest::newRow("no device, documents") << "" << true << "setup.ini" << "Documents/velmora-2026-03-05.ini"
-                                          << "Documents/setup.ini";
+    QTest::newRow("model") << "Cedar-6" << true << "mine" << "Documents/Cedar-6-2026-03-05.ini" << "Documents/mine.ini";
+    QTest::newRow("no device") << "" << true << "a.json" << "Documents/velmora-2026-03-05.ini" << "Documents/a.json";
     // Without the folder the dialog took "Documents" for the file's name.
-    QTest::newRow("no documents folder") << "Alder-4" << false << "Alder-4-2026-03-05.ini"
-                                         << "Alder-4-2026-03-05.ini" << "Alder-4-2026-03-05.ini";
-    QTest::newRow("other suffix kept") << "Alder-4" << true << "setup.json" << "Documents/Alder-4-2026-03-05.ini"
-                                       << "Documents/setup.json";
+    QTest::newRow("no documents") << "Alder-4" << false << "b" << "Alder-4-2026-03-05.ini" << "b.ini";
     QTest::newRow("model that is a path") << "../x" << true << "a.b/c" << "Documents/velmora-2026-03-05.ini"
                                           << "Documents/a.b/c.ini";
 }
