@@ -4,6 +4,7 @@
 #include "app/windowfit.h"
 #include "configfile/configwriter.h"
 #include "configfile/ui/configfilecontroller.h"
+#include "configfile/ui/offlineeditor.h"
 #include "device/devicesession.h"
 #include "network/updateserver.h"
 #include "upgrade/ui/firmwareupgradefeature.h"
@@ -50,13 +51,12 @@ const QString MainWindow::NoAnswerText =
 const QSize MainWindow::DefaultContentSize(1000, 750);
 const QString MainWindow::PortPermissionHint = QStringLiteral(
     "Your user may not open this serial port. Install Velmora's package, whose udev rule lets "
-    "the user logged in at the computer open Kestrova devices, then unplug the device and plug "
-    "it in again. Or add yourself to the \"dialout\" group (sudo usermod -aG dialout $USER) "
+    "the user logged in at the computer open ") + DeviceModels::brand() + QStringLiteral(" devices, then unplug the "
+    "device and plug it in again. Or add yourself to the \"dialout\" group (sudo usermod -aG dialout $USER) "
     "and log in again.");
 
 namespace {
 const QString MappingTabTitle = QStringLiteral("MIDI Mapping");
-const QString BrandPrefix = QStringLiteral("Kestrova");
 const char TabIndexProperty[] = "tabIndex";
 const char SelectedProperty[] = "selected";
 
@@ -82,7 +82,7 @@ MainWindow::MainWindow(QWidget *parent, Prompt *prompt, const QString &settingsP
     , m_settings(settingsPath)
     , m_session(new DeviceSession(m_prompt, this))
     , m_updater(new AppUpdater(m_prompt, settingsPath, ApplicationVersion, this))
-    , m_watcher(new DeviceWatcher(BrandPrefix, this))
+    , m_watcher(new DeviceWatcher(DeviceModels::brand(), this))
 {
     NamedComboAccessible::install();
     HiddenViewAccessible::install();
@@ -269,6 +269,12 @@ void MainWindow::buildMenus()
     saveAsKeys.removeAll(saveAsKey);
     saveAsKeys.prepend(saveAsKey);
     saveAs->setShortcuts(saveAsKeys);
+    m_compareAction = file->addAction(QStringLiteral("Compare with Device…"));
+    m_compareAction->setObjectName(QStringLiteral("actionCompareWithDevice"));
+    m_compareAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    m_compareAction->setEnabled(false);
+    connect(m_compareAction, &QAction::triggered, m_configFiles, &ConfigFileController::compareWithDevice);
+    m_offline = new OfflineEditor(m_prompt, m_session, m_configFiles, this);
     file->addSeparator();
     QAction *exitAction = file->addAction(QStringLiteral("Exit"));
     exitAction->setObjectName(QStringLiteral("actionExit"));
@@ -307,12 +313,20 @@ void MainWindow::buildMenus()
 
 void MainWindow::wireSession()
 {
-    connect(m_session, &DeviceSession::familyDecided, this, &MainWindow::applyFamily);
+    connect(m_session, &DeviceSession::modelDecided, this, &MainWindow::applyModel);
     connect(m_session, &DeviceSession::deviceLost, this, &MainWindow::disconnectDevice);
     connect(m_session, &DeviceSession::identified, this, &MainWindow::showConnectionState);
     connect(m_session, &DeviceSession::identificationOverdue, this, &MainWindow::showConnectionState);
     connect(m_upgrade, &FirmwareUpgradeFeature::releaseDeviceRequested, this, &MainWindow::disconnectDevice);
     connect(m_upgrade, &FirmwareUpgradeFeature::reconnectRequested, this, &MainWindow::onConnectClicked);
+    connect(m_configFiles, &ConfigFileController::releaseDeviceRequested, this, &MainWindow::disconnectDevice);
+    connect(m_configFiles, &ConfigFileController::reconnectRequested, this, &MainWindow::onConnectClicked);
+    connect(m_configFiles, &ConfigFileController::offlineFileChosen, m_offline, &OfflineEditor::openFile);
+    connect(m_offline, &OfflineEditor::started, this, &MainWindow::showDevicePages);
+    connect(m_offline, &OfflineEditor::finished, this, &MainWindow::resetDevicePages);
+    connect(m_offline, &OfflineEditor::titleChanged, this, [this](const QString &title) {
+        setWindowTitle(title.isEmpty() ? QStringLiteral("Velmora") : title);
+    });
     // Kept before an online upgrade: what Save File would write.
     m_upgrade->setSettingsSource([this] { return ConfigFile::write(m_configFiles->document()); });
     // In this order: the filter page's handlers come before the mapping
@@ -397,7 +411,11 @@ void MainWindow::onConnectClicked()
     // user decides whether it lets go.
     if (!m_upgrade->releasePort())
         return;
-    if (m_session->isOpen()) {
+    if (m_offline->isActive()) {
+        // Connecting a device ends offline editing.
+        if (!m_offline->leave())
+            return;
+    } else if (m_session->isOpen()) {
         disconnectDevice();
         return;
     }
@@ -424,33 +442,37 @@ void MainWindow::onConnectClicked()
         break;
     }
     m_connectedDeviceName = name;
-    showMappingPage(true);
-    m_mappingPage->setPortBoxesVisible(true);
     m_deviceCombo->setEnabled(false);
     m_connectButton->setText(QStringLiteral("Disconnect"));
     m_connectButton->setAccessibleName(m_connectButton->text());
-    m_filterPage->updatePortCombosEnabled();
-    showConnectionState();
-    m_tabWidget->setCurrentIndex(0);
-    onPageChanged(0);
+    showDevicePages();
 }
 
 void MainWindow::disconnectDevice()
 {
+    // Offline editing holds no port; only leaving it ends it.
+    if (m_offline->isActive())
+        return;
     if (!m_session->isOpen() && m_connectedDeviceName.isEmpty())
         return;
     m_session->close();
-    for (DevicePage *page : pages())
-        page->resetForDisconnect();
     m_deviceCombo->setEnabled(true);
     m_connectButton->setText(QStringLiteral("Connect"));
     m_connectButton->setAccessibleName(m_connectButton->text());
     m_connectedDeviceName.clear();
+    resetDevicePages();
+}
+
+void MainWindow::resetDevicePages()
+{
+    for (DevicePage *page : pages())
+        page->resetForDisconnect();
     showMappingPage(false);
     // The mapping page left with the device: its header goes too, or it
     // would stay offered and do nothing when chosen.
     m_mappingArrow->hide();
     m_mappingHeader->hide();
+    m_compareAction->setEnabled(false);
     showConnectionState();
     update();
 }
@@ -459,7 +481,9 @@ void MainWindow::showConnectionState()
 {
     // "Connected" only once the device has said who it is.
     QString text = PortColumns::NoDeviceText;
-    if (m_session->isOpen() && !m_connectedDeviceName.isEmpty()) {
+    if (m_offline->isActive()) {
+        text = QStringLiteral("Offline: %1").arg(m_offline->model());
+    } else if (m_session->isOpen() && !m_connectedDeviceName.isEmpty()) {
         if (m_session->isIdentified())
             text = QStringLiteral("Connected: %1").arg(m_connectedDeviceName);
         else if (m_session->isIdentificationOverdue())
@@ -470,15 +494,26 @@ void MainWindow::showConnectionState()
     m_connectionLabel->setText(text);
 }
 
-void MainWindow::applyFamily(DeviceFamily::Family family, bool isAlder4)
+void MainWindow::showDevicePages()
 {
-    const DeviceFamily::Headers headers = DeviceFamily::headersFor(family);
+    showMappingPage(true);
+    m_mappingPage->setPortBoxesVisible(true);
+    m_filterPage->updatePortCombosEnabled();
+    showConnectionState();
+    m_compareAction->setEnabled(!m_session->isInProcess());
+    m_tabWidget->setCurrentIndex(0);
+    onPageChanged(0);
+}
+
+void MainWindow::applyModel(const DeviceModels::DeviceModel *model)
+{
+    const DeviceModels::Pages headers = model ? model->pages : DeviceModels::pagesOf(DeviceModels::Family::None);
     m_filterHeader->show();
     m_routingArrow->setVisible(headers.routing);
     m_routingHeader->setVisible(headers.routing);
     m_mappingArrow->setVisible(headers.mapping);
     m_mappingHeader->setVisible(headers.mapping);
-    m_mappingPage->setThirdPortLabelsShown(isAlder4);
+    m_mappingPage->setThirdPortLabelsShown(model && model->labelsThirdMappingPortPair);
 }
 
 void MainWindow::onPageChanged(int)

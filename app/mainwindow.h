@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/appsettings.h"
-#include "device/devicefamily.h"
+#include "device/devicemodels.h"
 
 #include <QSize>
 #include <QWidget>
@@ -16,6 +16,7 @@ class DeviceWatcher;
 class FilterPage;
 class FirmwareUpgradeFeature;
 class MappingPage;
+class OfflineEditor;
 class Prompt;
 class QAction;
 class QActionGroup;
@@ -58,6 +59,7 @@ public:
     [[nodiscard]] RoutingPage *routingPage() const { return m_routingPage; }
     [[nodiscard]] MappingPage *mappingPage() const { return m_mappingPage; }
     [[nodiscard]] ConfigFileController *configFiles() const { return m_configFiles; }
+    [[nodiscard]] OfflineEditor *offlineEditor() const { return m_offline; }
     [[nodiscard]] FirmwareUpgradeFeature *firmwareUpgrade() const { return m_upgrade; }
     [[nodiscard]] QComboBox *deviceCombo() const { return m_deviceCombo; }
     [[nodiscard]] QTabWidget *tabWidget() const { return m_tabWidget; }
@@ -100,8 +102,12 @@ private:
     void applySettings();
     void applyNaming();
     [[nodiscard]] QList<DevicePage *> pages() const;
-    void applyFamily(DeviceFamily::Family family, bool isAlder4);
+    void applyModel(const DeviceModels::DeviceModel *model);
     void showMappingPage(bool shown);
+    // The pages of a device that came (connected, or a file offline).
+    void showDevicePages();
+    // The pages of a device that went: emptied, the mapping page put aside.
+    void resetDevicePages();
     void updateHeaderSelection();
     // Shows the page of a header (0 filter, 1 routing, 2 mapping) when that
     // header is offered; false otherwise.
@@ -126,6 +132,7 @@ private:
     RoutingPage *m_routingPage = nullptr;
     MappingPage *m_mappingPage = nullptr;
     ConfigFileController *m_configFiles = nullptr;
+    OfflineEditor *m_offline = nullptr;
     QComboBox *m_deviceCombo = nullptr;
     QPushButton *m_connectButton = nullptr; // reads "Disconnect" while connected
     QPushButton *m_setButton = nullptr;
@@ -140,6 +147,7 @@ private:
     QLabel *m_connectionLabel = nullptr;
     QActionGroup *m_middleCGroup = nullptr;
     QAction *m_showCCNameAction = nullptr;
+    QAction *m_compareAction = nullptr;
 
     QString m_connectedDeviceName;
 };

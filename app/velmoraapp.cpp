@@ -1,6 +1,8 @@
 #include "app/velmoraapp.h"
 
 #include "app/mainwindow.h"
+#include "configfile/ui/offlineeditor.h"
+#include "device/devicemodels.h"
 #include "device/devicesession.h"
 #include "device/devicewatcher.h"
 #include "device/feedbackdispatcher.h"
@@ -133,16 +135,20 @@ struct CommandLine
     void describe(QCommandLineParser &parser) const
     {
         parser.setApplicationDescription(
-            QStringLiteral("Configuration tool for Kestrova MIDI routers and interfaces."));
+            QStringLiteral("Configuration tool for %1 MIDI routers and interfaces.").arg(DeviceModels::brand()));
         parser.addHelpOption();
         parser.addVersionOption();
         parser.addOptions({device, selfTest, connectFirst, screenshot, tab});
 #ifdef VELMORA_WITH_SIMULATOR
         parser.addOptions({simulate, noAnswer});
         parser.addPositionalArgument(QStringLiteral("model"),
-                                     QStringLiteral("With --simulate: the simulated model (default \"Kestrova Alder-4\")."),
+                                     QStringLiteral("With --simulate: the simulated model (default \"%1\").")
+                                         .arg(DeviceProfiles::defaultProfile().usbDescription),
                                      QStringLiteral("[MODEL]"));
 #endif
+        parser.addPositionalArgument(QStringLiteral("file"),
+                                     QStringLiteral("A configuration file to edit offline, without a device."),
+                                     QStringLiteral("[FILE.ini]"));
     }
 };
 
@@ -216,6 +222,8 @@ int runVelmora(int argc, char *argv[])
     const QCommandLineOption &connectFirst = commandLine.connectFirst;
     const QCommandLineOption &screenshot = commandLine.screenshot;
     const QCommandLineOption &tab = commandLine.tab;
+    // With --simulate the model comes first.
+    int fileArgument = 0;
 
     QTextStream err(stderr);
 #ifdef VELMORA_WITH_SIMULATOR
@@ -223,7 +231,8 @@ int runVelmora(int argc, char *argv[])
     const PortSourceRegistration registry(DeviceRegistry::portSource());
     std::vector<std::unique_ptr<SimulatedDevicePort>> simulated;
     if (parser.isSet(simulate)) {
-        const QString model = parser.positionalArguments().value(0, QStringLiteral("Kestrova Alder-4"));
+        fileArgument = 1;
+        const QString model = parser.positionalArguments().value(0, DeviceProfiles::defaultProfile().usbDescription);
         const auto profile = DeviceProfiles::find(model);
         if (!profile) {
             err << "Unknown model \"" << model << "\". Known models:";
@@ -273,6 +282,9 @@ int runVelmora(int argc, char *argv[])
         const bool connectAtStart = parser.isSet(connectFirst) && window.deviceCombo()->count() > 0;
         if (connectAtStart && !parser.isSet(selfTest))
             QTimer::singleShot(0, &window, &MainWindow::onConnectClicked);
+        const QString offlineFile = parser.positionalArguments().value(fileArgument);
+        if (!offlineFile.isEmpty())
+            QTimer::singleShot(0, &window, [&window, offlineFile] { (void)window.offlineEditor()->openFile(offlineFile); });
         if (parser.isSet(tab)) {
             const int page = parser.value(tab).toInt();
             QTimer::singleShot(1200, &window, [&window, page] { window.tabWidget()->setCurrentIndex(page); });

@@ -1,7 +1,7 @@
 #include "bench/benchcases.h"
 
-#include "cli/devicebackup.h"
 #include "configfile/configwriter.h"
+#include "configfile/sync/devicebackup.h"
 #include "device/sysex.h"
 #include "filter/filterprotocol.h"
 #include "mapping/mappingrecord.h"

@@ -1,14 +1,15 @@
 #include "cli/commands.h"
 
-#include "cli/configapply.h"
-#include "cli/configdiff.h"
-#include "cli/devicebackup.h"
 #include "cli/exitcode.h"
 #include "cli/flasher.h"
 #include "configfile/configreader.h"
 #include "configfile/configsaver.h"
 #include "configfile/configtranslation.h"
 #include "configfile/configwriter.h"
+#include "configfile/sync/configapply.h"
+#include "configfile/sync/configdiff.h"
+#include "configfile/sync/devicebackup.h"
+#include "device/devicemodels.h"
 #include "device/devicewatcher.h"
 #include "upgrade/keptsettings.h"
 
@@ -34,20 +35,33 @@
 
 namespace Cli {
 
+using namespace DeviceSync;
+
 namespace {
+
+int exitCodeOf(DeviceSync::RestoreResult::Failure failure)
+{
+    using Failure = DeviceSync::RestoreResult::Failure;
+    switch (failure) {
+    case Failure::None: return ExitOk;
+    case Failure::File: return ExitFileError;
+    case Failure::NoDevice: return ExitNoDevice;
+    case Failure::Refused: return ExitRefused;
+    case Failure::Differs: return ExitDiffers;
+    }
+    return ExitNoDevice;
+}
 
 int exitCodeOf(DeviceBackup::Error error)
 {
     return error == DeviceBackup::Error::None ? ExitOk : ExitNoDevice;
 }
 
-const QString BrandPrefix = QStringLiteral("Kestrova");
-
 // The brand's entry for the port: its USB description, empty when the port
 // holds no running device.
 QString runningDescription(const QString &portName)
 {
-    DeviceWatcher watcher(BrandPrefix);
+    DeviceWatcher watcher(DeviceModels::brand());
     watcher.scan();
     for (const DeviceListEntry &entry : watcher.entries()) {
         if (entry.portName == portName || QFileInfo(entry.portName).fileName() == portName)
@@ -60,7 +74,7 @@ QString runningDescription(const QString &portName)
 // empty when it is not within the time.
 QString waitForDevice(const QString &description, int timeoutMs)
 {
-    DeviceWatcher watcher(BrandPrefix);
+    DeviceWatcher watcher(DeviceModels::brand());
     QElapsedTimer waiting;
     waiting.start();
     do {
@@ -275,7 +289,7 @@ int runFlash(const QString &port, const QString &imagePath, const Options &optio
                                           + keptNote);
     const RestoreResult restored = restoreSettings(keptPath, returned, options.timeoutMs);
     if (!restored.ok())
-        return failWith(restored.exitCode, restored.error + keptNote);
+        return failWith(exitCodeOf(restored.failure), restored.error + keptNote);
     kept.remove({keptPath, model, {}});
     out << "Settings restored on the " << model << " (" << returned << ")\n";
     return ExitOk;

@@ -1,11 +1,11 @@
 #include "cli/flasher.h"
 
+#include "device/devicemodels.h"
 #include "device/devicesession.h"
 #include "device/devicewatcher.h"
 #include "device/serialport.h"
 #include "device/vocabulary.h"
 #include "upgrade/serialportlink.h"
-#include "upgrade/bootloaderprotocol.h"
 #include "upgrade/firmwareupgradejob.h"
 
 #include <QElapsedTimer>
@@ -14,8 +14,6 @@
 #include <QTimer>
 
 namespace {
-
-const QString BrandPrefix = QStringLiteral("Kestrova");
 
 // The description the system gives a port, empty when it lists none.
 QString descriptionOf(DeviceWatcher &watcher, const QString &portName)
@@ -50,10 +48,10 @@ bool Flasher::flash(const QString &portName, const QByteArray &image)
     if (portName.contains(QLatin1Char('/')) && !QFileInfo::exists(portName))
         return fail(Error::NoDevice, tr("There is no port %1.").arg(portName));
     // A running device shows the brand's description; a bootloader does not.
-    DeviceWatcher watcher(BrandPrefix);
+    DeviceWatcher watcher(DeviceModels::brand());
     const QString description = descriptionOf(watcher, portName);
     m_bootloaderPort = portName;
-    if (description.startsWith(BrandPrefix) && !BootloaderProtocol::describesBootloader(description)) {
+    if (description.startsWith(DeviceModels::brand()) && !DeviceModels::isBootloaderDescription(description)) {
         m_bootloaderPort = switchToBootloader(portName);
         if (m_bootloaderPort.isEmpty())
             return false;
@@ -95,14 +93,14 @@ QString Flasher::switchToBootloader(const QString &portName)
     (void)m_port->writeFrame(Vocabulary::enterBootloaderCommand());
     m_port->close();
 
-    DeviceWatcher watcher(BrandPrefix);
+    DeviceWatcher watcher(DeviceModels::brand());
     QElapsedTimer searching;
     searching.start();
     const int limit = qMax(m_timeoutMs, MinSearchMs);
     while (searching.elapsed() < limit) {
         watcher.scan();
         for (const UsbSerialPort &port : watcher.usbSerialPorts()) {
-            if (BootloaderProtocol::describesBootloader(port.description, model))
+            if (DeviceModels::isBootloaderDescription(port.description, model))
                 return port.portName;
         }
         QEventLoop pause;

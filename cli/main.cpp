@@ -1,8 +1,9 @@
 // velmora-cli: the device tasks of the window for scripts and machines
 // without a display. Qt Core and Qt SerialPort only.
 #include "cli/commands.h"
-#include "cli/devicebackup.h"
 #include "cli/exitcode.h"
+#include "configfile/sync/devicebackup.h"
+#include "device/devicemodels.h"
 #include "device/devicewatcher.h"
 
 #ifdef VELMORA_WITH_SIMULATOR
@@ -34,8 +35,6 @@ using namespace Cli;
 
 namespace {
 
-const QString BrandPrefix = QStringLiteral("Kestrova");
-
 void printJson(const QJsonValue &value)
 {
     const QByteArray text = value.isArray() ? QJsonDocument(value.toArray()).toJson()
@@ -58,7 +57,7 @@ int exitCodeOf(DeviceBackup::Error error)
 
 int runList(bool json)
 {
-    DeviceWatcher watcher(BrandPrefix);
+    DeviceWatcher watcher(DeviceModels::brand());
     watcher.scan();
     QJsonArray rows;
     QTextStream out(stdout);
@@ -88,7 +87,7 @@ NameKind kindOf(const QString &name)
     if (::stat(QFile::encodeName(name).constData(), &status) == 0 && S_ISCHR(status.st_mode))
         return NameKind::Port;
 #endif
-    DeviceWatcher watcher(BrandPrefix);
+    DeviceWatcher watcher(DeviceModels::brand());
     watcher.scan();
     const QList<DeviceListEntry> entries = watcher.entries();
     const bool listed = std::any_of(entries.cbegin(), entries.cend(),
@@ -144,8 +143,8 @@ int main(int argc, char *argv[])
     QLoggingCategory::setFilterRules(QStringLiteral("velmora.*=false"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Talks to a Kestrova MIDI interface without the window.\n\n"
+    parser.setApplicationDescription(QStringLiteral("Talks to a ") + DeviceModels::brand() + QStringLiteral(
+        " MIDI interface without the window.\n\n"
         "Commands:\n"
         "  list              the devices the window would list: port, description\n"
         "  identify PORT     model, firmware version, port counts, USB names\n"

@@ -40,6 +40,15 @@ const QVector<BoxMember> &boxMembers()
     return members;
 }
 
+QHash<QString, bool> boxStatesShowing(const Filter::Bytes &shown)
+{
+    const QSet<QString> checked = Filter::decode(shown);
+    QHash<QString, bool> states;
+    for (const BoxMember &box : boxMembers())
+        states.insert(box.objectName, checked.contains(box.objectName));
+    return states;
+}
+
 Document toDocument(const Import &import)
 {
     Document doc;

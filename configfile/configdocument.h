@@ -51,6 +51,10 @@ struct BoxMember
 // system-realtime boxes.
 [[nodiscard]] const QVector<BoxMember> &boxMembers();
 
+// The check boxes as a file records them: those of the filter the page shows
+// (the window's Save File passes the page's bytes, a dump the first port's).
+[[nodiscard]] QHash<QString, bool> boxStatesShowing(const Filter::Bytes &shown);
+
 // What the window holds, as the writer takes it.
 struct Document
 {

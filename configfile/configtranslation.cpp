@@ -4,6 +4,7 @@
 #include "mapping/mappingblocks.h"
 #include "mapping/mappingports.h"
 #include "mapping/mappingprotocol.h"
+#include "routing/hublayout.h"
 #include "routing/routeprotocol.h"
 
 #include <algorithm>
@@ -122,6 +123,35 @@ std::optional<TargetPorts> portsOfModel(const QString &model)
     target.counts = {row->ports->midiIn, row->ports->midiOut, row->ports->usbHost, row->ports->usbDevice};
     std::copy(row->ports->filterPorts.cbegin(), row->ports->filterPorts.cend(), target.filterCounts.begin());
     return target;
+}
+
+int impliedHubCount(const Import &file, const Device::PortCounts &counts)
+{
+    constexpr int UsbHostIn = 2;
+    constexpr int UsbHostOut = 3;
+    constexpr int MostHubs = 3;
+    QVector<int> usedSlots;
+    for (const Routing::Route &route : file.routes) {
+        for (const Routing::Port &port : {route.in, route.out}) {
+            if (port.type == Routing::UsbHost && port.number <= counts.usbHost)
+                usedSlots.append(port.number - 1);
+            else if (port.type == Routing::UsbDevice && port.number <= counts.usbDev)
+                usedSlots.append(counts.usbHost + port.number - 1);
+        }
+    }
+    int hostPairs = 0;
+    for (const FilterEntry &entry : file.listFiltering.value_or(QVector<FilterEntry>())) {
+        const auto port = Filter::parsePortText(entry.portName);
+        if (port && (port->typeCode == UsbHostIn || port->typeCode == UsbHostOut) && !filtersNothing(entry.bytes))
+            hostPairs = qMax(hostPairs, port->number);
+    }
+    for (int hubCount = 0; hubCount < MostHubs; ++hubCount) {
+        const Routing::HubLayout layout = Routing::hubLayout(hubCount, counts);
+        if (layout.hostPairs >= hostPairs
+            && std::all_of(usedSlots.cbegin(), usedSlots.cend(), [&](int slot) { return layout.slotVisible.value(slot); }))
+            return hubCount;
+    }
+    return MostHubs;
 }
 
 bool Translation::fromOtherModel() const

@@ -64,6 +64,11 @@ struct Translation
     [[nodiscard]] QString summary() const;
 };
 
+// The hub count (0..3) at which a device with these ports shows every USB
+// port the file's routes use and lists every USB HOST filter that filters
+// something: the smallest that does, or 3 when none shows them all.
+[[nodiscard]] int impliedHubCount(const Import &file, const Device::PortCounts &counts);
+
 // Every part of the file that names a port the target lacks is left out,
 // whichever model the file names (a file without "model" included). A filter
 // that filters nothing is no setting and is dropped without a word. Mapping

@@ -162,6 +162,14 @@ bool isBootloaderDescription(const QString &description, const QString &model)
     return description.contains(wanted, Qt::CaseInsensitive);
 }
 
+QString familyWordOf(int familyCode)
+{
+    static const char *const words[] = {"Hazel", "Spruce", "Willow", "HOST"};
+    if (familyCode < 1 || familyCode > 4)
+        return {};
+    return QString::fromLatin1(words[familyCode - 1]);
+}
+
 const DeviceModel *findOnUpdateServer(const QString &reportedModel)
 {
     for (const DeviceModel &m : all()) {

@@ -6,9 +6,9 @@
 #include <array>
 #include <optional>
 
-// What each Kestrova model is and can do. Every decision that depends on the
-// model — whether it may be connected, which pages it shows, which filter
-// ports it lists, which routes it allows, how its bootloader describes
+// What each of the maker's models is and can do. Every decision that depends
+// on the model — whether it may be connected, which pages it shows, which
+// filter ports it lists, which routes it allows, how its bootloader describes
 // itself, what the update server calls it — reads this table; nothing else
 // tests a device name for a model.
 namespace DeviceModels {
@@ -96,6 +96,10 @@ struct DeviceModel
 // Whether a description is a bootloader's: "bootload" in any letter case,
 // after the model's name when one is given.
 [[nodiscard]] bool isBootloaderDescription(const QString &description, const QString &model = QString());
+
+// The word a device-type report's family code stands for (1 "Hazel",
+// 2 "Spruce", 3 "Willow", 4 "HOST"); empty for any other code.
+[[nodiscard]] QString familyWordOf(int familyCode);
 
 // The update server's row for the model text a device reports (the first row
 // whose product it contains, letter case significant), if the server has one.

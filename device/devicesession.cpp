@@ -2,6 +2,7 @@
 
 #include "device/devicewatcher.h"
 #include "device/feedbackdispatcher.h"
+#include "device/localdevice.h"
 #include "device/sysexframecutter.h"
 #include "device/logging.h"
 #include "device/prompt.h"
@@ -110,6 +111,8 @@ DeviceSession::~DeviceSession()
 
 bool DeviceSession::isOpen() const
 {
+    if (m_localDevice)
+        return true;
     // The upgrade dialog may have the shared port open to a bootloader; the
     // session is open only for the device it connected to itself.
     return m_serialPort->isOpen() && !m_connectedPortName.isEmpty();
@@ -124,7 +127,7 @@ DeviceSession::OpenResult DeviceSession::open(const QString &deviceName, const Q
     m_openDeniedByPermissions = false;
     if (deviceName.isEmpty())
         return OpenResult::NoDevice;
-    if (!Vocabulary::isAcceptedDevice(deviceName))
+    if (!DeviceModels::isAccepted(deviceName))
         return OpenResult::NotAccepted;
     if (!m_serialPort->openPort(portName, BaudRate)) {
         m_errorText = m_serialPort->errorString();
@@ -134,23 +137,12 @@ DeviceSession::OpenResult DeviceSession::open(const QString &deviceName, const Q
     }
     m_connectedDeviceName = deviceName;
     m_connectedPortName = portName;
+    m_connectedModel = DeviceModels::find(deviceName);
 
-    delete m_connectionScope;
-    m_connectionScope = new QObject(this);
-
-    const DeviceFamily::Flags flags = DeviceFamily::flagsFor(deviceName);
-    QTimer::singleShot(FamilyDecisionMs, m_connectionScope, [this, flags] {
-        const DeviceFamily::Family family = DeviceFamily::decide(flags);
-        qCInfo(lcSerial).noquote() << DeviceFamily::logText(family, m_connectedDeviceName);
-        m_isFullRouter = flags.linden;
-        emit familyDecided(family, m_connectedDeviceName.contains(QLatin1String("Kestrova Alder-4"),
-                                                                   Qt::CaseInsensitive));
-    });
-
-    watchIdentification();
     m_serialPort->setBaudRate(BaudRate);
     m_serialPort->flush();
-    sendConnectionQueries();
+    startConnection(FamilyDecisionMs);
+    watchIdentification();
 
     QTimer::singleShot(SecondIdentificationMs, m_connectionScope, [this] {
         if (!write(Vocabulary::identificationQuery()))
@@ -183,6 +175,45 @@ void DeviceSession::onIdentificationAnswer()
     emit identified();
 }
 
+void DeviceSession::openInProcess(const QString &deviceName, const QString &model, LocalDevice *device)
+{
+    close();
+    m_errorText.clear();
+    m_onlineCheckRequested = false;
+    m_localDevice = device;
+    // Queued: a port's answers never arrive inside the write that asked.
+    // Answers still on their way when this link closes are not the next one's.
+    const quint64 link = ++m_localLink;
+    m_localAnswers = connect(
+        device, &LocalDevice::transmit, this,
+        [this, link](const QByteArray &bytes) {
+            if (link == m_localLink)
+                m_sysExCutter->feed(bytes);
+        },
+        Qt::QueuedConnection);
+    m_connectedDeviceName = deviceName;
+    m_connectedModel = DeviceModels::find(deviceName);
+    m_reportedModel = model;
+    m_deviceModel = model;
+    // Nothing to identify: the model is the one asked for.
+    m_identified = true;
+    // The wait for the family exists for a device still identifying itself.
+    startConnection(0);
+}
+
+void DeviceSession::startConnection(int familyDecisionMs)
+{
+    delete m_connectionScope;
+    m_connectionScope = new QObject(this);
+
+    QTimer::singleShot(familyDecisionMs, m_connectionScope, [this] {
+        const DeviceModels::Family family = m_connectedModel ? m_connectedModel->family : DeviceModels::Family::None;
+        qCInfo(lcSerial).noquote() << DeviceModels::familyLogText(family, m_connectedDeviceName);
+        emit modelDecided(m_connectedModel);
+    });
+    sendConnectionQueries();
+}
+
 void DeviceSession::close()
 {
     m_answerTimer->stop();
@@ -190,10 +221,16 @@ void DeviceSession::close()
     m_identificationOverdue = false;
     delete m_connectionScope;
     m_sysExCutter->clear();
-    if (isOpen())
+    if (m_localDevice) {
+        disconnect(m_localAnswers);
+        m_localDevice = nullptr;
+        ++m_localLink;
+    } else if (isOpen()) {
         m_serialPort->close();
+    }
     m_connectedDeviceName.clear();
     m_connectedPortName.clear();
+    m_connectedModel = nullptr;
     m_reportedModel.clear();
     m_reportedVersion.clear();
 }
@@ -220,6 +257,10 @@ void DeviceSession::sendConnectionQueries()
 
 bool DeviceSession::write(const QByteArray &frame)
 {
+    if (m_localDevice) {
+        m_localDevice->receive(frame);
+        return true;
+    }
     if (!isOpen())
         return false;
     return m_serialPort->writeFrame(frame);
@@ -244,7 +285,7 @@ void DeviceSession::onVersionReceived(const QString &version)
 {
     if (!m_onlineCheckRequested)
         return;
-    emit firmwareCheckRequested(DeviceFamily::normalisedModel(m_deviceModel), version);
+    emit firmwareCheckRequested(DeviceModels::updateProductOf(m_deviceModel), version);
 }
 
 void DeviceSession::storeModelAndVersion(const QString &version, const QString &model)

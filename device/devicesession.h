@@ -1,6 +1,6 @@
 #pragma once
 
-#include "device/devicefamily.h"
+#include "device/devicemodels.h"
 #include "device/devicewatcher.h"
 
 #include <QObject>
@@ -8,6 +8,7 @@
 #include <QString>
 
 class FeedbackDispatcher;
+class LocalDevice;
 class SysExFrameCutter;
 class Prompt;
 class QTimer;
@@ -48,6 +49,13 @@ public:
     // Checks and opens the entry's port; on success the identification and
     // the connection queries are under way. errorText() tells why not.
     [[nodiscard]] OpenResult open(const QString &deviceName, const QString &portName);
+    // Connects to a device that runs in this process (a file edited offline)
+    // as if it were the list entry deviceName: the same queries, the same
+    // frame cutting and dispatch, its answers a turn of the event loop later
+    // as from a port. Its model is known, so nothing is identified and no
+    // firmware checked. The device is not owned.
+    void openInProcess(const QString &deviceName, const QString &model, LocalDevice *device);
+    [[nodiscard]] bool isInProcess() const { return !m_localDevice.isNull(); }
     void close();
     [[nodiscard]] bool isOpen() const;
     // The device has answered identification since the port was opened.
@@ -78,7 +86,9 @@ public:
     // has, and once disconnected.
     [[nodiscard]] QString reportedModel() const { return m_reportedModel; }
     [[nodiscard]] QString deviceVersion() const { return m_deviceVersion; }
-    [[nodiscard]] bool isFullRouter() const { return m_isFullRouter; }
+    // The table's row for the connected device's name; null when the name
+    // holds no model's key, and once disconnected.
+    [[nodiscard]] const DeviceModels::DeviceModel *connectedModel() const { return m_connectedModel; }
     [[nodiscard]] bool onlineCheckRequested() const { return m_onlineCheckRequested; }
     // Cleared when the device is handed to the upgrade dialog and after an upgrade.
     void setOnlineCheckRequested(bool requested) { m_onlineCheckRequested = requested; }
@@ -90,8 +100,9 @@ public slots:
 
 signals:
     void routingCleared();
-    // 1000 ms after connecting: which headers the device's family shows.
-    void familyDecided(DeviceFamily::Family family, bool isAlder4);
+    // FamilyDecisionMs after connecting: the connected model (null for a
+    // name that holds no model's key), whose family decides the headers.
+    void modelDecided(const DeviceModels::DeviceModel *model);
     // The identified model and version, for the online firmware check.
     void firmwareCheckRequested(QString model, QString version);
     // The connected device's port went away (unplugged, read or write
@@ -106,6 +117,7 @@ signals:
     void identificationOverdue();
 
 private:
+    void startConnection(int familyDecisionMs);
     void scheduleQuery(int delayMs, int query);
     void onPortGone(const QString &portName);
     void watchIdentification();
@@ -117,6 +129,9 @@ private:
     Prompt *const m_prompt;
     QTimer *const m_answerTimer;
     QPointer<DeviceWatcher> m_watcher;
+    QPointer<LocalDevice> m_localDevice;
+    QMetaObject::Connection m_localAnswers;
+    quint64 m_localLink = 0;
     // Timers of one connection are parented here, so a disconnect cancels them.
     QPointer<QObject> m_connectionScope;
     QString m_errorText;
@@ -127,7 +142,7 @@ private:
     QString m_deviceVersion;
     QString m_reportedModel;
     QString m_reportedVersion;
-    bool m_isFullRouter = false;
+    const DeviceModels::DeviceModel *m_connectedModel = nullptr;
     bool m_onlineCheckRequested = false;
     bool m_identified = false;
     bool m_identificationOverdue = false;

@@ -1,5 +1,6 @@
 #include "device/feedbackdispatcher.h"
 
+#include "device/devicemodels.h"
 #include "device/logging.h"
 #include "device/sysex.h"
 
@@ -54,10 +55,9 @@ FeedbackDispatcher::Outcome FeedbackDispatcher::handleDeviceKind(FrameKind kind,
 {
     switch (kind) {
     case FrameKind::DeviceType: {
-        static const char *const words[] = {nullptr, "Hazel", "Spruce", "Willow", "HOST"};
-        const int code = at(frame, FamilyCodePos);
-        if (code >= 1 && code <= 4)
-            m_deviceFamilyNames.append(QString::fromLatin1(words[code]));
+        const QString word = DeviceModels::familyWordOf(at(frame, FamilyCodePos));
+        if (!word.isEmpty())
+            m_deviceFamilyNames.append(word);
         break;
     }
     case FrameKind::PortCounts:

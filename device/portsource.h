@@ -11,7 +11,7 @@
 struct SourcedPort
 {
     QString portName;    // what QSerialPort opens, e.g. /dev/pts/7
-    QString description; // the USB description it stands for, e.g. "Kestrova Alder-4"
+    QString description; // the USB description it stands for, as the device shows it
     quint16 vendorId = 0;
     quint16 productId = 0;
 };

@@ -30,4 +30,8 @@ public:
                                  const QString &filter) = 0;
     virtual QString saveFileName(const QString &caption, const QString &dir,
                                  const QString &filter) = 0;
+
+    // One of the items, offered in their order with the first chosen; an
+    // empty string means the user cancelled.
+    virtual QString chooseItem(const QString &title, const QString &text, const QStringList &items) = 0;
 };

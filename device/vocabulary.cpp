@@ -116,37 +116,6 @@ const CodeTable &mappingTypeCodes()
 
 #undef VELMORA_MAPPING_TYPES
 
-const QStringList &acceptedDevices()
-{
-    static const QStringList list{
-        QStringLiteral("Kestrova-Hazel"),
-        QStringLiteral("Kestrova Cedar-6"),
-        QStringLiteral("Kestrova Birch-2"),
-        QStringLiteral("Kestrova Maple-5"),
-        QStringLiteral("Kestrova Alder-4"),
-        QStringLiteral("Kestrova Aspen"),
-        QStringLiteral("Kestrova Poplar-1"),
-        QStringLiteral("Kestrova-Spruce-7 Pro"),
-        QStringLiteral("Kestrova-Willow-2 Pro"),
-        QStringLiteral("Kestrova Willow-8"),
-        QStringLiteral("Kestrova-Hazel"),
-        QStringLiteral("Larch-3"),
-        QStringLiteral("Kestrova Rowan-W"),
-        QStringLiteral("Spruce-9"),
-        QStringLiteral("MTD"),
-    };
-    return list;
-}
-
-bool isAcceptedDevice(const QString &deviceName)
-{
-    for (const QString &accepted : acceptedDevices()) {
-        if (deviceName.contains(accepted, Qt::CaseSensitive))
-            return true;
-    }
-    return false;
-}
-
 static QByteArray textCommand(char code)
 {
     const char bytes[] = {'\xAA', '\xCC', '\x02', '\x00', code, '\x0D', '\x0A'};

@@ -43,10 +43,6 @@ const CodeTable &mappingTypeCodes();
 
 constexpr int AllPortsTypeCode = 0x7F;
 
-// Device names that may be connected (case-sensitive substring test).
-const QStringList &acceptedDevices();
-[[nodiscard]] bool isAcceptedDevice(const QString &deviceName);
-
 // The four host commands of the text protocol.
 const QByteArray &identificationQuery();   // AA CC 02 00 01 0D 0A
 const QByteArray &eraseCommand();          // AA CC 02 00 02 0D 0A

@@ -31,24 +31,22 @@ namespace {
 const QString OkText = QStringLiteral("OK");
 const QString SystemHint = QStringLiteral("Select the MIDI system messages you want to filter.");
 
-// The Linden models whose chooser lists the fixed ports rather than the
-// reported counts; Rowan-W belongs to the family but lists its own ports.
-bool isFixedPortModel(const QString &deviceName)
-{
-    for (const char *model : {"Alder-4", "Larch-3", "Maple-5"}) {
-        if (deviceName.contains(QLatin1String(model), Qt::CaseSensitive))
-            return true;
-    }
-    return false;
-}
+// The filter type codes of the ports a fixed chooser lists.
+constexpr int MidiInType = 0;
+constexpr int MidiOutType = 1;
+constexpr int UsbHostInType = 2;
+constexpr int UsbHostOutType = 3;
 
-QStringList lindenPortNames(int usbHostPairs)
+QStringList fixedPortNames(const DeviceModels::FixedFilterPorts &ports, int usbHostPairs)
 {
-    QStringList names = {QStringLiteral("MIDI IN1"), QStringLiteral("MIDI IN2"),
-                         QStringLiteral("MIDI OUT1"), QStringLiteral("MIDI OUT2")};
+    QStringList names;
+    for (int n = 1; n <= ports.midiInputs; ++n)
+        names.append(Filter::portName(MidiInType, n));
+    for (int n = 1; n <= ports.midiOutputs; ++n)
+        names.append(Filter::portName(MidiOutType, n));
     for (int k = 1; k <= usbHostPairs; ++k) {
-        names.append(QStringLiteral("USB HOST IN%1").arg(k));
-        names.append(QStringLiteral("USB HOST OUT%1").arg(k));
+        names.append(Filter::portName(UsbHostInType, k));
+        names.append(Filter::portName(UsbHostOutType, k));
     }
     return names;
 }
@@ -362,19 +360,20 @@ void FilterPage::fillPorts(const QVector<int> &counts)
     for (int type = 0; type < Filter::PortTypeCount; ++type)
         portCounts[type] = counts.value(type);
     m_model->setFilterPortCounts(portCounts);
-    const bool fixedPorts = listsFixedPorts();
+    const std::optional<DeviceModels::FixedFilterPorts> fixedPorts = fixedPortsOfModel();
     for (int type = 0; type < Filter::PortTypeCount; ++type) {
         for (int n = 1; n <= portCounts[type]; ++n)
             m_portCombo->addItem(Filter::portName(type, n));
         updatePortCombosEnabled();
         if (fixedPorts)
-            rebuildPortList(1);
+            rebuildPortList(*fixedPorts, m_lindenHostPairs);
     }
 }
 
-bool FilterPage::listsFixedPorts() const
+std::optional<DeviceModels::FixedFilterPorts> FilterPage::fixedPortsOfModel() const
 {
-    return m_session && isFixedPortModel(m_session->connectedDeviceName());
+    const DeviceModels::DeviceModel *model = m_session ? m_session->connectedModel() : nullptr;
+    return model ? model->fixedFilterPorts : std::nullopt;
 }
 
 void FilterPage::rebuildLindenPorts(int usbHostPairs)
@@ -382,18 +381,20 @@ void FilterPage::rebuildLindenPorts(int usbHostPairs)
     // The routing page reports USB HOST pairs for every model; a Cedar-6 or a
     // Rowan-W rebuilt this way would lose the ports it has and list ones it
     // has not.
-    if (!hasPorts() || !listsFixedPorts())
+    m_lindenHostPairs = usbHostPairs;
+    const std::optional<DeviceModels::FixedFilterPorts> fixedPorts = fixedPortsOfModel();
+    if (!hasPorts() || !fixedPorts)
         return;
-    rebuildPortList(usbHostPairs);
+    rebuildPortList(*fixedPorts, usbHostPairs);
 }
 
-void FilterPage::rebuildPortList(int usbHostPairs)
+void FilterPage::rebuildPortList(const DeviceModels::FixedFilterPorts &ports, int usbHostPairs)
 {
     const QString before = m_portCombo->currentText();
     {
         const QSignalBlocker blocker(m_portCombo);
         m_portCombo->clear();
-        m_portCombo->addItems(lindenPortNames(qMax(0, usbHostPairs)));
+        m_portCombo->addItems(fixedPortNames(ports, qMax(0, usbHostPairs)));
         const int index = m_portCombo->findText(before, Qt::MatchExactly | Qt::MatchCaseSensitive);
         m_portCombo->setCurrentIndex(index >= 0 ? index : 0);
     }
@@ -442,6 +443,7 @@ void FilterPage::onFactoryReset()
 void FilterPage::clear()
 {
     m_model->clear();
+    m_lindenHostPairs = 1;
     {
         const QSignalBlocker blocker(m_portCombo);
         m_portCombo->clear();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/devicemodels.h"
 #include "filter/filterbytes.h"
 #include "widgets/devicepage.h"
 
@@ -8,6 +9,7 @@
 #include <QVector>
 
 #include <array>
+#include <optional>
 
 class FilterFeedback;
 class FilterModel;
@@ -68,11 +70,12 @@ public slots:
     // when no record has the name.
     void showPortFilter(const QString &name);
 
-    // The Linden models' chooser (Alder-4, Larch-3, Maple-5): "MIDI IN1",
-    // "MIDI IN2", "MIDI OUT1", "MIDI OUT2", then "USB HOST IN<k>",
-    // "USB HOST OUT<k>" for k = 1..pairs; the current port is kept by its text.
-    // Other models keep the ports they reported. Ignored while the chooser is
-    // empty: the device's port count report fills it first.
+    // The chooser of a model whose filter ports are fixed (the Linden models
+    // but the Rowan-W): its MIDI inputs and outputs ("MIDI IN1", "MIDI IN2",
+    // "MIDI OUT1", "MIDI OUT2"), then "USB HOST IN<k>", "USB HOST OUT<k>" for
+    // k = 1..pairs; the current port is kept by its text. Other models keep
+    // the ports they reported. While the chooser is empty the pairs wait
+    // for the device's port count report to fill it.
     void rebuildLindenPorts(int usbHostPairs);
 
     void channelsCountChange(bool ok);
@@ -103,9 +106,10 @@ private:
     void setSectionItems(Section s, bool checked);
     void onFilterStateReported(const QByteArray &frame);
     void onFactoryReset();
-    void rebuildPortList(int usbHostPairs);
+    void rebuildPortList(const DeviceModels::FixedFilterPorts &ports, int usbHostPairs);
     void onPortTextChanged(const QString &before);
-    [[nodiscard]] bool listsFixedPorts() const;
+    // The connected model's fixed ports; none when it lists what it reports.
+    [[nodiscard]] std::optional<DeviceModels::FixedFilterPorts> fixedPortsOfModel() const;
 
     DeviceSession *m_session = nullptr;
     Prompt *m_prompt = nullptr;
@@ -119,6 +123,9 @@ private:
     std::array<FilterSection *, SectionCount> m_sections{};
     QHash<QString, QCheckBox *> m_itemBoxes;
     QVector<QCheckBox *> m_controllerBoxes;
+    // The USB HOST pairs the hub count last allowed; a count reported before
+    // the chooser is filled takes effect when it is.
+    int m_lindenHostPairs = 1;
 
     int channelsCount = 0;
     int messagesCount = 0;

@@ -14,7 +14,6 @@
 #include <QScrollBar>
 #include <QStackedWidget>
 #include <QTableView>
-#include <QTimer>
 
 namespace {
 
@@ -33,7 +32,6 @@ MappingOverlay::MappingOverlay(MappingSidePanel *original, MappingSidePanel *map
     , m_original(original)
     , m_mapped(mapped)
     , m_page(page)
-    , m_valuesTimer(new QTimer(this))
 {
     setObjectName(QStringLiteral("mappingOverlay"));
     setStyleSheet(QStringLiteral("background: transparent"));
@@ -46,13 +44,10 @@ MappingOverlay::MappingOverlay(MappingSidePanel *original, MappingSidePanel *map
     // only those on this page (see isOnPage).
     qApp->installEventFilter(this);
 
-    m_valuesTimer->setObjectName(QStringLiteral("valuesTimer"));
-    m_valuesTimer->setInterval(ValuesIntervalMs);
-    connect(m_valuesTimer, &QTimer::timeout, this, &MappingOverlay::reconcileSources);
-    m_valuesTimer->start();
-
+    // Whatever changes the ends a side has changes the sources at once.
     for (MappingSidePanel *side : {original, mapped}) {
         connect(side->stack(), &QStackedWidget::currentChanged, this, &MappingOverlay::reconcileSources);
+        connect(side->editor(), &StandardMappingEditor::fieldsChanged, this, &MappingOverlay::reconcileSources);
         connect(side->sysEx(), &SysExMappingEditor::rowsChanged, this, &MappingOverlay::reconcileSources);
         connect(side->sysEx()->tableView()->verticalScrollBar(), &QScrollBar::valueChanged, this,
                 &MappingOverlay::onTableViewScrolled);
@@ -244,6 +239,19 @@ bool MappingOverlay::eventFilter(QObject *watched, QEvent *event)
     case QEvent::LayoutRequest:
         if (watched == m_page)
             rebuild();
+        else if (event->type() != QEvent::LayoutRequest && watched != this && isOnPage(watched))
+            update();
+        break;
+    // A field, or what holds it, moved or went: the lines follow it.
+    case QEvent::Move:
+    case QEvent::Hide:
+        if (watched != this && isOnPage(watched))
+            update();
+        break;
+    case QEvent::ChildAdded:
+        // A widget added to the page later would cover the lines.
+        if (watched == m_page && static_cast<QChildEvent *>(event)->child()->isWidgetType())
+            raise();
         break;
     case QEvent::MouseButtonPress:
         if (isOnPage(watched) && isVisible()) {

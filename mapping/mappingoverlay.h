@@ -6,7 +6,6 @@
 
 class MappingSidePanel;
 class Prompt;
-class QTimer;
 
 // The transparent layer over the mapping page on which the lines between
 // the original and the mapped Data fields are drawn and dragged. It watches
@@ -23,9 +22,6 @@ class MappingOverlay : public QWidget
     Q_OBJECT
 
 public:
-    // reconcileSources runs this often as well as after every change.
-    static constexpr int ValuesIntervalMs = 500;
-
     // Lays itself over page, which must be the common ancestor of the sides.
     MappingOverlay(MappingSidePanel *original, MappingSidePanel *mapped, QWidget *page);
 
@@ -33,7 +29,6 @@ public:
 
     [[nodiscard]] MappingLineModel::Sources sources() const { return m_model.sources(); }
     [[nodiscard]] const MappingLineModel &model() const { return m_model; }
-    [[nodiscard]] QTimer *valuesTimer() const { return m_valuesTimer; }
 
     // The ends each side has now, and where they are in this widget.
     [[nodiscard]] MappingLineModel::Availability availability() const;
@@ -49,6 +44,8 @@ public:
     void presetStraightSources();
 
 public slots:
+    // The sources again from the lines and the ends the sides have now; runs
+    // after every change of lines, types, pages or SysEx rows.
     void reconcileSources();
     void setDrawEnabled(bool enabled);
     void onTableViewScrolled(int value);
@@ -80,7 +77,6 @@ private:
     MappingSidePanel *const m_original;
     MappingSidePanel *const m_mapped;
     QWidget *const m_page;
-    QTimer *const m_valuesTimer;
     Prompt *m_prompt = nullptr;
     MappingLineModel m_model;
     MappingLineModel::Availability m_lastSeen;

@@ -284,8 +284,6 @@ void MappingPage::sendRecord(bool refuseIdentical)
             m_prompt->showMessage(ChooseBothSidesText, QStringLiteral("OK"));
         return;
     }
-    // The lines drawn since the last tick count.
-    m_overlay->reconcileSources();
     const MappingRecord record = buildRecord();
     if (refuseIdentical && m_store.containsIdentical(record)) {
         if (m_prompt)

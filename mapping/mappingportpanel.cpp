@@ -177,4 +177,8 @@ void MappingPortPanel::setThirdPortLabelsShown(bool shown)
             label->clear();
         label->setVisible(shown);
     }
+    // Hiding cleared them: shown again, they name what is plugged in at once
+    // rather than at the next name report.
+    if (shown)
+        refreshUsbLabels();
 }

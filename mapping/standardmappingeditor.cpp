@@ -202,6 +202,7 @@ void StandardMappingEditor::updateFields()
         if (!data2)
             setFieldColour(m_data2Field, MappingColours::Unused);
     }
+    emit fieldsChanged();
 }
 
 QString StandardMappingEditor::typeName() const

@@ -48,8 +48,8 @@ public:
     [[nodiscard]] bool hasData1() const;
     [[nodiscard]] bool hasData2() const;
 
-    // Selects the type without telling anyone (typeChosen is not emitted);
-    // the value lists and ranges follow the type as after a user's choice.
+    // Selects the type without typeChosen (fieldsChanged still follows); the
+    // value lists and ranges follow the type as after a user's choice.
     void selectType(int index);
     void selectType(const QString &typeName);
     // The channel byte: 17 is "All", 1..16 the channel; anything else is refused
@@ -85,6 +85,9 @@ protected:
 signals:
     // The user chose a type in the status combo.
     void typeChosen(const QString &typeName);
+    // The type changed, by the user or by selectType: the Data fields, their
+    // titles and which of them exist follow it.
+    void fieldsChanged();
 
 private:
     void onStatusIndexChanged();

@@ -30,14 +30,14 @@ void RouteModel::pressInput(const Port &input)
 }
 
 RouteModel::EndClickResult RouteModel::endClick(int outType, int outNum,
-                                                const QString &deviceListText)
+                                                const DeviceModels::DeviceModel *model)
 {
     EndClickResult result;
     if (!m_hasInput)
         return result;
     m_output = Port{outType, outNum};
     result.route = Route{m_input, m_output};
-    result.refusal = refusal(result.route, deviceListText);
+    result.refusal = refusal(result.route, model);
     if (result.refusal != Refusal::None) {
         result.outcome = EndClickResult::Refused;
         return result;

@@ -79,8 +79,9 @@ public:
     [[nodiscard]] int outNum() const { return m_output.number; }
 
     // An output was clicked: route the current input to it. The input stays,
-    // so further clicks route from the same input.
-    [[nodiscard]] EndClickResult endClick(int outType, int outNum, const QString &deviceListText);
+    // so further clicks route from the same input. The connected model
+    // (null when unknown) decides whether MIDI IN n may feed MIDI OUT n.
+    [[nodiscard]] EndClickResult endClick(int outType, int outNum, const DeviceModels::DeviceModel *model);
 
     // A route line was right-clicked. Returns the remove command to write.
     [[nodiscard]] QByteArray deleteRoute(const Routing::Route &route);

@@ -1,8 +1,7 @@
 #include "routing/routeprotocol.h"
 
+#include "device/devicemodels.h"
 #include "device/sysex.h"
-
-#include <QStringList>
 
 namespace Routing {
 
@@ -22,13 +21,6 @@ constexpr KindPrefix Prefixes[] = {
     {UsbHost, "USB HOST ", "USB HOST "},
     {UsbDevice, "USB Device ", "USB Device "},
 };
-
-const QStringList &modelsAllowingSameFivePinPair()
-{
-    static const QStringList models{QStringLiteral("Hazel"), QStringLiteral("Aspen"),
-                                    QStringLiteral("Cedar-6")};
-    return models;
-}
 
 bool hasEnvelope(const QByteArray &frame)
 {
@@ -139,16 +131,14 @@ std::optional<int> outputIndex(const Port &port, const PortCounts &counts)
     return indexIn(port, counts.midiOut, counts);
 }
 
-Refusal refusal(const Route &route, const QString &deviceListText)
+Refusal refusal(const Route &route, const DeviceModels::DeviceModel *model)
 {
     if (route.in != route.out)
         return Refusal::None;
     if (route.in.type != FivePin)
         return Refusal::SameUsbPort;
-    for (const QString &model : modelsAllowingSameFivePinPair()) {
-        if (deviceListText.contains(model))
-            return Refusal::None;
-    }
+    if (model && model->allowsSameNumberMidiRoute)
+        return Refusal::None;
     return Refusal::SameFivePinPair;
 }
 

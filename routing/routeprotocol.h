@@ -8,6 +8,10 @@
 #include <cstdint>
 #include <optional>
 
+namespace DeviceModels {
+struct DeviceModel;
+}
+
 // Route commands, the port buttons' texts and the device's route and USB name
 // reports.
 namespace Routing {
@@ -65,8 +69,8 @@ enum class Refusal {
     SameUsbPort,     // a USB port routed to itself
     SameFivePinPair, // MIDI IN n to MIDI OUT n on a model that does not allow it
 };
-// Models whose current device-list text names them allow MIDI IN n to MIDI OUT n.
-[[nodiscard]] Refusal refusal(const Route &route, const QString &deviceListText);
+// The connected model (null when unknown) decides on MIDI IN n to MIDI OUT n.
+[[nodiscard]] Refusal refusal(const Route &route, const DeviceModels::DeviceModel *model);
 
 // The message for a refused connect; nothing for result codes without one.
 [[nodiscard]] std::optional<QString> connectResultText(int result);

@@ -128,8 +128,7 @@ QPushButton *RoutingCanvas::selectedInputButton() const
 void RoutingCanvas::clear()
 {
     endSelection();
-    if (m_dragLine->scene())
-        m_scene->removeItem(m_dragLine);
+    removeDragLine();
     m_columns->clear();
 }
 
@@ -185,8 +184,10 @@ void RoutingCanvas::pressInput(QPushButton *button)
     if (m_selected) {
         const bool same = *m_selected == *port;
         endSelection();
-        if (same)
+        if (same) {
+            removeDragLine();
             return;
+        }
     }
     m_selected = port;
     m_drag = DragState::InputSelected;
@@ -220,9 +221,18 @@ void RoutingCanvas::endSelection()
     m_savedInputTextColor = QColor();
 }
 
+void RoutingCanvas::removeDragLine()
+{
+    if (m_dragLine->scene() == m_scene)
+        m_scene->removeItem(m_dragLine);
+}
+
 void RoutingCanvas::clickOutput(QPushButton *button)
 {
     endSelection();
+    // The drag line gives way at the next redraw, which draws the route
+    // asked for here once the model has it.
+    scheduleRedraw();
     // Only while the page is shown; the input stays, so further clicks route
     // from the same input.
     if (!button || !isVisible() || !m_input)
@@ -249,7 +259,6 @@ bool RoutingCanvas::requestRoute(const Port &input, const Port &output)
 
 void RoutingCanvas::onRouteAdded(const Route &route)
 {
-    // Drawn by the next redraw, which the device's answer brings.
     for (const RouteLine *line : qAsConst(m_lines)) {
         if (line->route() == route)
             return;
@@ -257,6 +266,8 @@ void RoutingCanvas::onRouteAdded(const Route &route)
     RouteLine *line = makeLine(route);
     m_lines.append(line);
     m_lastLine = line;
+    // Routes come in bursts (one report each): drawn once the burst is over.
+    scheduleRedraw();
 }
 
 void RoutingCanvas::onRouteRemoved(const Route &route)
@@ -315,10 +326,13 @@ void RoutingCanvas::scheduleRedraw()
 
 void RoutingCanvas::onDebounceTimeout()
 {
-    if (!m_lines.isEmpty())
+    if (!m_lines.isEmpty()) {
         fitSceneAndRedraw();
-    else
+    } else {
+        if (m_drag == DragState::Idle)
+            removeDragLine();
         m_scene->update();
+    }
     m_hasRedrawn = true;
 }
 
@@ -338,33 +352,41 @@ void RoutingCanvas::showUsbNames()
 
 void RoutingCanvas::fitSceneAndRedraw()
 {
-    const bool dragLineShown = m_dragLine->scene() == m_scene;
-    if (dragLineShown)
-        m_scene->removeItem(m_dragLine);
+    endSelection();
+    removeDragLine();
     const QRectF rect(0, 0, viewport()->width(), viewport()->height());
     m_scene->setSceneRect(rect);
     fitInView(rect, Qt::IgnoreAspectRatio);
     redrawLines();
-    if (dragLineShown)
-        m_scene->addItem(m_dragLine);
-    endSelection();
     m_scene->update();
 }
 
 void RoutingCanvas::redrawAllLines()
 {
-    // The drag line goes with the periodic redraw, except while an input is
-    // selected: it would vanish under the user's drag within half a second.
-    if (m_drag == DragState::Idle && m_dragLine->scene() == m_scene)
-        m_scene->removeItem(m_dragLine);
+    // Unlike the full redraw, this keeps the user's selection and its drag.
+    if (m_drag == DragState::Idle)
+        removeDragLine();
     redrawLines();
     m_scene->update();
 }
 
 bool RoutingCanvas::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
+    switch (event->type()) {
+    case QEvent::FocusIn:
+    case QEvent::FocusOut:
         viewport()->update();
+        break;
+    // Lines end at the buttons: when one moves (names relabelled, the view
+    // resized, the hub count hiding ports) or shows or hides, they follow.
+    case QEvent::Move:
+    case QEvent::Show:
+    case QEvent::Hide:
+        scheduleRedraw();
+        break;
+    default:
+        break;
+    }
     // The pressed input button grabs the mouse, so the drag reaches us here.
     if (event->type() == QEvent::MouseMove && m_dragLine->scene() == m_scene) {
         auto *mouse = static_cast<QMouseEvent *>(event);

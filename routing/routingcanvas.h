@@ -69,14 +69,17 @@ public slots:
     void pressInput(QPushButton *button);
     // An output button was clicked: end the selection and ask for the route.
     void clickOutput(QPushButton *button);
-    // Something the canvas shows changed on the device: redraw once the
-    // burst is over.
+    // Something the canvas shows changed (on the device, in the model or
+    // where the buttons are): redraw once the burst is over.
     void scheduleRedraw();
     void onDebounceTimeout();
     // The USB names changed: colour the ports (gray when nothing is plugged
     // in), label them and redraw.
     void showUsbNames();
+    // The full redraw: the scene fits the view, any selection ends, every
+    // line is made anew.
     void fitSceneAndRedraw();
+    // The lines anew where their buttons are now; a selection stays.
     void redrawAllLines();
 
 signals:
@@ -101,6 +104,7 @@ private:
     void redrawLines();
     [[nodiscard]] RouteLine *makeLine(const Routing::Route &route);
     void endSelection();
+    void removeDragLine();
     void connectButtons();
 
     RoutingScene *const m_scene;

@@ -36,7 +36,6 @@ RoutingPage::RoutingPage(QWidget *parent)
     , m_names(new UsbNameSlots(this))
     , m_scrollArea(new QScrollArea(this))
     , m_canvas(new RoutingCanvas)
-    , m_valuesTimer(new QTimer(this))
     , m_replayTimer(new QTimer(this))
 {
     setObjectName(QStringLiteral("routingPage"));
@@ -78,12 +77,6 @@ RoutingPage::RoutingPage(QWidget *parent)
     connect(m_canvas, &RoutingCanvas::removeRequested, this, &RoutingPage::removeRoute);
     connect(m_names, &UsbNameSlots::namesChanged, m_canvas, &RoutingCanvas::showUsbNames);
 
-    // The firmware's hub count is applied on the mapping page's 500 ms values
-    // cadence, 50 ms after each tick; the same tick redraws the lines.
-    m_valuesTimer->setInterval(ValuesIntervalMs);
-    connect(m_valuesTimer, &QTimer::timeout, this,
-            [this] { QTimer::singleShot(HubRefreshDelayMs, this, &RoutingPage::applyPendingHubCount); });
-    m_valuesTimer->start();
     m_replayTimer->setSingleShot(true);
     m_replayTimer->setInterval(ReplayPauseMs);
     connect(m_replayTimer, &QTimer::timeout, this, &RoutingPage::replayNext);
@@ -91,10 +84,7 @@ RoutingPage::RoutingPage(QWidget *parent)
     clear();
 }
 
-RoutingPage::~RoutingPage()
-{
-    m_valuesTimer->stop();
-}
+RoutingPage::~RoutingPage() = default;
 
 QGraphicsView *RoutingPage::graphicsView() const { return m_canvas; }
 RoutingScene *RoutingPage::scene() const { return m_canvas->routingScene(); }
@@ -159,13 +149,16 @@ void RoutingPage::rebuild(const PortCounts &counts)
     m_model->setPortCounts(counts);
     m_names->reset(counts.usbSlotCount());
     m_canvas->rebuild(counts);
+    // A hub count the device sent before its port counts hides ports now.
+    if (m_pendingHubCount != -1)
+        applyPendingHubCount();
 }
 
 void RoutingPage::connectRoute(const Route &route)
 {
     m_model->pressInput(route.in);
-    const QString deviceName = m_session ? m_session->connectedDeviceName() : QString();
-    const RouteModel::EndClickResult result = m_model->endClick(route.out.type, route.out.number, deviceName);
+    const DeviceModels::DeviceModel *model = m_session ? m_session->connectedModel() : nullptr;
+    const RouteModel::EndClickResult result = m_model->endClick(route.out.type, route.out.number, model);
     // Not connected: the route stays recorded and the write fails quietly.
     if (result.outcome == RouteModel::EndClickResult::Requested && m_session)
         m_session->writeExpectingAnswer(result.command);
@@ -207,16 +200,19 @@ void RoutingPage::onSetClicked()
 void RoutingPage::setHubCount(int count)
 {
     m_pendingHubCount = count;
+    if (!inputButtons().isEmpty() || !outputButtons().isEmpty())
+        applyPendingHubCount();
 }
 
 void RoutingPage::applyPendingHubCount()
 {
     const HubLayout layout = hubLayout(m_pendingHubCount, columns()->counts());
-    if (layout.applies) {
-        columns()->applyHubLayout(layout);
-        emit hubPortsChanged(layout.hostPairs);
-    }
     m_pendingHubCount = -1;
+    if (!layout.applies)
+        return;
+    columns()->applyHubLayout(layout);
+    emit hubPortsChanged(layout.hostPairs);
+    // The ports left shown have moved: their lines follow them now.
     m_canvas->redrawAllLines();
 }
 

@@ -30,8 +30,6 @@ class RoutingPage : public DevicePage
     Q_OBJECT
 
 public:
-    static constexpr int ValuesIntervalMs = 500;
-    static constexpr int HubRefreshDelayMs = 50;
     static constexpr int ReplayPauseMs = 15;
 
     explicit RoutingPage(QWidget *parent = nullptr);
@@ -52,6 +50,8 @@ public:
     [[nodiscard]] QList<int> usbSlotsInUse() const;
     [[nodiscard]] QString inputHeaderText() const;
     [[nodiscard]] QString outputHeaderText() const;
+    // A reported hub count that waits for the buttons it shows or hides; -1
+    // once applied.
     [[nodiscard]] int pendingHubCount() const { return m_pendingHubCount; }
     [[nodiscard]] QPair<int, int> resizeMeasures() const { return {m_headerMargin, m_spacingMeasure}; }
 
@@ -82,10 +82,9 @@ public slots:
     void removeRoute(const Routing::Route &route);
     // "Disconnect All" (on the filter and routing pages).
     void onDisconnectAllClicked();
+    // The device reported its hub count: the USB ports it shows are
+    // applied at once, or as soon as the buttons exist.
     void setHubCount(int count);
-    // The periodic refresh: applies the last reported hub count once, then
-    // redraws the lines.
-    void applyPendingHubCount();
 
 signals:
     // The hub count allows k USB HOST IN/OUT pairs; the filter page rebuilds
@@ -100,6 +99,9 @@ protected:
 private:
     [[nodiscard]] bool refuseWhileClosed();
     void replayNext();
+    // Shows the USB buttons the pending hub count allows, once per report,
+    // and redraws the lines beside them.
+    void applyPendingHubCount();
 
     DeviceSession *m_session = nullptr;
     Prompt *m_prompt = nullptr;
@@ -107,7 +109,6 @@ private:
     UsbNameSlots *const m_names;
     QScrollArea *const m_scrollArea;
     RoutingCanvas *const m_canvas;
-    QTimer *const m_valuesTimer;
     RoutingFeedback *m_feedback = nullptr;
 
     QTimer *const m_replayTimer;

@@ -1,8 +1,42 @@
 #include "simulator/deviceprofile.h"
 
+#include "device/devicemodels.h"
+
 namespace DeviceProfiles {
 
 namespace {
+
+// The running device of a model as the model table describes it: its USB
+// description is the name the application accepts, its ports are the
+// model's; what it says and reports beyond that is the simulator's own.
+DeviceProfile fromTable(const char *model, const char *modelText, const char *versionText, quint8 familyCode,
+                        quint16 productId)
+{
+    const DeviceModels::DeviceModel *row = DeviceModels::findByModel(QLatin1String(model));
+    Q_ASSERT(row && row->ports);
+    const DeviceModels::PortLayout &ports = *row->ports;
+    DeviceProfile p;
+    p.usbDescription = row->acceptedName;
+    p.modelText = QLatin1String(modelText);
+    p.versionText = QLatin1String(versionText);
+    p.familyCode = familyCode;
+    p.midiIn = static_cast<quint8>(ports.midiIn);
+    p.midiOut = static_cast<quint8>(ports.midiOut);
+    p.usbHost = static_cast<quint8>(ports.usbHost);
+    p.usbDevice = static_cast<quint8>(ports.usbDevice);
+    for (std::size_t type = 0; type < p.filterPortCounts.size(); ++type)
+        p.filterPortCounts[type] = static_cast<quint8>(ports.filterPorts[type]);
+    p.allowsMidiThrough = row->allowsSameNumberMidiRoute;
+    p.vendorId = MakerVendorId;
+    p.productId = productId;
+    if (p.modelText != row->model)
+        p.aliases.append(row->model);
+    // Devices spell a hyphen after the brand where people write a blank.
+    const QString hyphenated = DeviceModels::brand() + QLatin1Char('-');
+    if (p.usbDescription.startsWith(hyphenated))
+        p.aliases.append(DeviceModels::brand() + QLatin1Char(' ') + p.usbDescription.mid(hyphenated.size()));
+    return p;
+}
 
 // USB name lengths of 2, 3 or 26 characters would give a name frame of 12,
 // 13 or 36 bytes, which the host classifies by length as a route report,
@@ -11,85 +45,30 @@ QVector<DeviceProfile> makeProfiles()
 {
     QVector<DeviceProfile> profiles;
 
-    DeviceProfile alder;
-    alder.usbDescription = QStringLiteral("Kestrova Alder-4");
-    alder.modelText = QStringLiteral("Alder-4");
-    alder.versionText = QStringLiteral("V1.2.0");
-    alder.familyCode = 1;
-    alder.midiIn = 2;
-    alder.midiOut = 2;
-    alder.usbHost = 8;
-    alder.usbDevice = 1;
-    alder.filterPortCounts = {2, 2, 8, 8, 1, 1};
+    DeviceProfile alder = fromTable("Alder-4", "Alder-4", "V1.2.0", 1, 0x0104);
     alder.hubCount = 1;
     alder.usbDeviceNames = QStringList{QStringLiteral("Keystation 49"), QString(),
                             QStringLiteral("nanoKONTROL2"), QString(), QString(), QString(),
                             QString(), QString(), QString()};
-    alder.productId = 0x0104;
     profiles.append(alder);
 
-    DeviceProfile cedar;
-    cedar.usbDescription = QStringLiteral("Kestrova Cedar-6");
-    cedar.modelText = QStringLiteral("Cedar-6");
-    cedar.versionText = QStringLiteral("V2.0.3");
-    cedar.familyCode = 1;
-    cedar.midiIn = 6;
-    cedar.midiOut = 6;
-    cedar.usbHost = 0;
-    cedar.usbDevice = 1;
-    cedar.filterPortCounts = {6, 6, 0, 0, 1, 1};
+    DeviceProfile cedar = fromTable("Cedar-6", "Cedar-6", "V2.0.3", 1, 0x0106);
     cedar.usbDeviceNames = QStringList{QString()};
-    cedar.allowsMidiThrough = true;
-    cedar.productId = 0x0106;
     profiles.append(cedar);
 
-    DeviceProfile spruce;
-    spruce.usbDescription = QStringLiteral("Kestrova-Spruce-7 Pro");
-    spruce.modelText = QStringLiteral("Spruce-7");
-    spruce.versionText = QStringLiteral("V1.4.2");
-    spruce.familyCode = 2;
-    spruce.midiIn = 1;
-    spruce.midiOut = 7;
-    spruce.usbHost = 1;
-    spruce.usbDevice = 1;
-    spruce.filterPortCounts = {1, 7, 1, 1, 1, 1};
+    DeviceProfile spruce = fromTable("Spruce-7", "Spruce-7", "V1.4.2", 2, 0x0107);
     spruce.usbDeviceNames = QStringList{QStringLiteral("Launchkey Mini"), QString()};
-    spruce.productId = 0x0107;
-    spruce.aliases = QStringList{QStringLiteral("Kestrova Spruce-7 Pro")};
     profiles.append(spruce);
 
-    DeviceProfile rowan;
-    rowan.usbDescription = QStringLiteral("Kestrova Rowan-W");
-    rowan.modelText = QStringLiteral("RowanW-1");
-    rowan.versionText = QStringLiteral("V1.0.5");
-    rowan.familyCode = 3;
-    rowan.midiIn = 1;
-    rowan.midiOut = 1;
-    rowan.usbHost = 0;
-    rowan.usbDevice = 1;
-    rowan.filterPortCounts = {1, 1, 0, 0, 1, 1};
+    DeviceProfile rowan = fromTable("Rowan-W", "RowanW-1", "V1.0.5", 3, 0x0110);
     rowan.usbDeviceNames = QStringList{QString()};
-    rowan.productId = 0x0110;
-    rowan.aliases = QStringList{QStringLiteral("Rowan-W")};
     profiles.append(rowan);
 
-    DeviceProfile maple;
-    maple.usbDescription = QStringLiteral("Kestrova Maple-5");
-    maple.modelText = QStringLiteral("Maple-5");
-    maple.versionText = QStringLiteral("V1.1.0");
-    maple.familyCode = 4;
-    maple.midiIn = 2;
-    maple.midiOut = 2;
-    maple.usbHost = 4;
-    maple.usbDevice = 1;
-    maple.filterPortCounts = {2, 2, 4, 4, 1, 1};
+    DeviceProfile maple = fromTable("Maple-5", "Maple-5", "V1.1.0", 4, 0x0105);
     maple.usbDeviceNames = QStringList{QString(), QStringLiteral("KeyStep 37"), QString(), QString(),
                             QString()};
-    maple.productId = 0x0105;
     profiles.append(maple);
 
-    for (DeviceProfile &p : profiles)
-        p.vendorId = KestrovaVendorId;
     return profiles;
 }
 
@@ -105,6 +84,11 @@ const QVector<DeviceProfile> &all()
 {
     static const QVector<DeviceProfile> profiles = makeProfiles();
     return profiles;
+}
+
+const DeviceProfile &defaultProfile()
+{
+    return all().constFirst();
 }
 
 DeviceProfile bootloaderOf(const DeviceProfile &running)
@@ -132,7 +116,7 @@ DeviceProfile runningOf(const DeviceProfile &bootloader)
         }
     }
     DeviceProfile running = bootloader;
-    running.usbDescription = QStringLiteral("Kestrova ") + bootloader.modelText;
+    running.usbDescription = DeviceModels::brand() + QLatin1Char(' ') + bootloader.modelText;
     running.productId = bootloader.productId & ~BootloaderProductFlag;
     running.bootloader = false;
     return running;

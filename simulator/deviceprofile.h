@@ -10,19 +10,21 @@
 // What a simulated device is: how it shows up on USB, what it answers to
 // identification, and how many ports of each kind it has.
 //
-// The built-in models:
+// The built-in models. Each is described on USB by the name the model table
+// (device/devicemodels) accepts for it and has the ports the table gives it;
+// the rest is the simulator's own:
 //
-// | USB description          | model    | version | family | in out host dev | filter counts | 02 07 | USB pid |
-// |--------------------------|----------|---------|--------|-----------------|---------------|-------|---------|
-// | Kestrova Alder-4         | Alder-4  | V1.2.0  | 1      | 2  2  8  1      | 2 2 8 8 1 1   | 1     | 0x0104  |
-// | Kestrova Cedar-6         | Cedar-6  | V2.0.3  | 1      | 6  6  0  1      | 6 6 0 0 1 1   | 0     | 0x0106  |
-// | Kestrova-Spruce-7 Pro    | Spruce-7 | V1.4.2  | 2      | 1  7  1  1      | 1 7 1 1 1 1   | 0     | 0x0107  |
-// | Kestrova Rowan-W         | RowanW-1 | V1.0.5  | 3      | 1  1  0  1      | 1 1 0 0 1 1   | 0     | 0x0110  |
-// | Kestrova Maple-5         | Maple-5  | V1.1.0  | 4      | 2  2  4  1      | 2 2 4 4 1 1   | 0     | 0x0105  |
+// | model    | model text | version | family | 02 07 | USB pid |
+// |----------|------------|---------|--------|-------|---------|
+// | Alder-4  | Alder-4    | V1.2.0  | 1      | 1     | 0x0104  |
+// | Cedar-6  | Cedar-6    | V2.0.3  | 1      | 0     | 0x0106  |
+// | Spruce-7 | Spruce-7   | V1.4.2  | 2      | 0     | 0x0107  |
+// | Rowan-W  | RowanW-1   | V1.0.5  | 3      | 0     | 0x0110  |
+// | Maple-5  | Maple-5    | V1.1.0  | 4      | 0     | 0x0105  |
 //
 // All share the vendor id 0x2F71. The Spruce-7 Pro is described with a hyphen
-// after the brand because that is the spelling the application accepts;
-// "Kestrova Spruce-7 Pro" finds it as well.
+// after the brand because that is the spelling the application accepts; the
+// spelling with a blank finds it as well.
 //
 // Rowan-W answers identification with "RowanW-1": the host takes the model
 // from the first "letters-and-digits, hyphen, digits" run of the reply, and
@@ -53,7 +55,7 @@ struct DeviceProfile
     // ports; an empty string means nothing is attached.
     QStringList usbDeviceNames;
 
-    // MIDI IN n may feed MIDI OUT n (only the Hazel, Aspen and Cedar-6 allow it).
+    // MIDI IN n may feed MIDI OUT n (as the model table says).
     bool allowsMidiThrough = false;
 
     quint16 vendorId = 0;
@@ -70,11 +72,13 @@ struct DeviceProfile
 
 namespace DeviceProfiles {
 
-constexpr quint16 KestrovaVendorId = 0x2F71;
+constexpr quint16 MakerVendorId = 0x2F71;
 constexpr quint16 BootloaderProductFlag = 0x8000;
 
 // The running-firmware profiles, in the order of the table above.
 [[nodiscard]] const QVector<DeviceProfile> &all();
+// The one a simulation runs when no model is named: the first, the Alder-4.
+[[nodiscard]] const DeviceProfile &defaultProfile();
 
 // Looks a profile up by USB description, model text or alias (exact,
 // case-sensitive). "<model> BootLoader" yields the bootloader twin.

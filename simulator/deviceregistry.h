@@ -20,7 +20,7 @@ namespace DeviceRegistry {
 struct Entry
 {
     QString portName;    // path of the pseudo-terminal slave, e.g. /dev/pts/7
-    QString description; // the USB description it stands for, e.g. "Kestrova Alder-4"
+    QString description; // the USB description it stands for, as the device shows it
     quint16 vendorId = 0;
     quint16 productId = 0;
     qint64 pid = 0;      // process serving it; entries of dead processes are ignored

@@ -37,7 +37,7 @@ bool isHostTextCommand(const QByteArray &bytes)
 } // namespace
 
 DeviceSimulator::DeviceSimulator(const DeviceProfile &profile, QObject *parent)
-    : QObject(parent)
+    : LocalDevice(parent)
     , m_profile(profile)
     , m_runningProfile(DeviceProfiles::runningOf(profile))
     , m_restartTimer(new QTimer(this))

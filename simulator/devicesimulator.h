@@ -1,11 +1,11 @@
 #pragma once
 
+#include "device/localdevice.h"
 #include "simulator/deviceprofile.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QMap>
-#include <QObject>
 #include <QPair>
 #include <QQueue>
 #include <QVector>
@@ -14,11 +14,12 @@
 
 class QTimer;
 
-// A Kestrova device without the hardware: host bytes go in through receive(),
-// in chunks of any size, and the device's answers come out through transmit().
-// It keeps the state a device keeps (routes, filters, mappings) and answers as
-// the firmware does. No I/O happens here; SimulatedDevicePort connects it to a
-// pseudo-terminal.
+// One of the maker's devices without the hardware: host bytes go in through
+// receive(), in chunks of any size, and the device's answers come out through
+// transmit(). It keeps the state a device keeps (routes, filters, mappings)
+// and answers as the firmware does. No I/O happens here; SimulatedDevicePort
+// connects it to a pseudo-terminal, and the window's offline editing talks to
+// it in-process.
 //
 // What it answers (running firmware):
 //
@@ -55,7 +56,7 @@ class QTimer;
 // once the host has been quiet that long after a piece, and with
 // setForgetsSettingsWhenFlashed() the erase takes its routes, filters and
 // mapping rules with it, as a flash that resets the box does.
-class DeviceSimulator : public QObject
+class DeviceSimulator : public LocalDevice
 {
     Q_OBJECT
 
@@ -115,7 +116,7 @@ public:
 
     explicit DeviceSimulator(const DeviceProfile &profile, QObject *parent = nullptr);
 
-    void receive(const QByteArray &hostBytes);
+    void receive(const QByteArray &hostBytes) override;
 
     [[nodiscard]] const DeviceProfile &profile() const { return m_profile; }
     [[nodiscard]] bool isBootloader() const { return m_profile.bootloader; }
@@ -156,7 +157,6 @@ public:
     [[nodiscard]] static int mappingNumberOf(const QByteArray &record);
 
 signals:
-    void transmit(QByteArray deviceBytes);
     // The host asked the running firmware to restart into its bootloader;
     // from now on this simulator is the bootloader.
     void rebootingToBootloader();

@@ -1,4 +1,5 @@
-// velmora-devsim: a simulated Kestrova device on a pseudo-terminal.
+// velmora-devsim: a simulated device of the maker on a pseudo-terminal.
+#include "device/devicemodels.h"
 #include "simulator/deviceprofile.h"
 #include "simulator/deviceregistry.h"
 #include "simulator/devicesimulator.h"
@@ -75,13 +76,15 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("velmora-devsim"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Serves a simulated Kestrova MIDI router on a pseudo-terminal. Prints the terminal's path "
-        "and the USB description, one per line, and serves until interrupted."));
+    parser.setApplicationDescription(
+        QStringLiteral("Serves a simulated %1 MIDI router on a pseudo-terminal. Prints the terminal's path "
+                       "and the USB description, one per line, and serves until interrupted.")
+            .arg(DeviceModels::brand()));
     parser.addHelpOption();
+    const QString defaultModel = DeviceProfiles::defaultProfile().usbDescription;
     const QCommandLineOption model(QStringLiteral("model"),
-                                   QStringLiteral("USB description or model text (default \"Kestrova Alder-4\")."),
-                                   QStringLiteral("NAME"), QStringLiteral("Kestrova Alder-4"));
+                                   QStringLiteral("USB description or model text (default \"%1\").").arg(defaultModel),
+                                   QStringLiteral("NAME"), defaultModel);
     const QCommandLineOption bootloader(QStringLiteral("bootloader"),
                                         QStringLiteral("Start in the bootloader of that model."));
     const QCommandLineOption pace(QStringLiteral("pace"), QStringLiteral("Send no faster than 115200 baud."));

@@ -9,14 +9,6 @@ namespace BootloaderProtocol {
 
 constexpr int PieceSize = 64;
 
-// A device in its bootloader describes itself as its model followed by
-// " Bootload", in whatever letter case its maker chose ("Cedar-6 BootLoader",
-// "CEDAR-6 BOOTLOAD"). Without a model, any model's bootloader counts.
-[[nodiscard]] inline bool describesBootloader(const QString &description, const QString &model = QString())
-{
-    return description.contains(model + QLatin1String(" Bootload"), Qt::CaseInsensitive);
-}
-
 // Whether an acknowledgement of ackBytes accepts the piece in flight of
 // pieceBytes: exactly its size, or, for the last piece, at least its size
 // (bootloaders that round the tail up to a flash page report more).

@@ -1,28 +1,12 @@
 #include "upgrade/firmwareversion.h"
 
+#include "device/devicemodels.h"
+
 #include <QRegularExpression>
 
 namespace FirmwareVersion {
 
 namespace {
-
-QString namedUpdateTextPath(const QString &product)
-{
-    return QStringLiteral("/download/Product/%1/Update/%1_Update.txt").arg(product);
-}
-
-const QList<ModelRow> &modelTable()
-{
-    static const QList<ModelRow> rows = [] {
-        QList<ModelRow> table;
-        for (const char *product : {"Juniper-1", "Juniper-2", "Sorrel-5", "Sorrel-4", "Alder-4", "Birch-2"})
-            table.append({QString::fromLatin1(product), namedUpdateTextPath(QString::fromLatin1(product))});
-        // The one model whose update text is named after another name of it.
-        table[3].updateTextPath = QStringLiteral("/download/Product/Sorrel-4/Update/Sorrel-Uno_Update.txt");
-        return table;
-    }();
-    return rows;
-}
 
 QString joined(const QList<int> &parts)
 {
@@ -39,22 +23,14 @@ QString red(const QString &text)
 
 } // namespace
 
-std::optional<ModelRow> modelRow(const QString &reportedModel)
-{
-    for (const ModelRow &row : modelTable()) {
-        if (reportedModel.contains(row.product))
-            return row;
-    }
-    return std::nullopt;
-}
-
 QString updateTextPath(const QString &product)
 {
-    for (const ModelRow &row : modelTable()) {
-        if (row.product == product)
-            return row.updateTextPath;
+    QString name = product;
+    for (const DeviceModels::DeviceModel &m : DeviceModels::all()) {
+        if (m.updateProduct == product)
+            name = m.updateTextName;
     }
-    return namedUpdateTextPath(product);
+    return QStringLiteral("/download/Product/%1/Update/%2_Update.txt").arg(product, name);
 }
 
 QString imagePath(const QString &product, const QString &latestVersion)

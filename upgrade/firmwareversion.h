@@ -4,24 +4,14 @@
 #include <QString>
 #include <QStringList>
 
-#include <optional>
-
 // The update server's per-model texts and images, and the two ways versions
 // are compared: the upgrade dialog compares every number, the main window's
 // check only major and minor.
 namespace FirmwareVersion {
 
-struct ModelRow
-{
-    QString product;
-    QString updateTextPath;
-};
-
-// The first model whose key the bootloader's model text contains.
-[[nodiscard]] std::optional<ModelRow> modelRow(const QString &reportedModel);
-
-// The product's update text: the model table's file for a product it lists
-// (one model's file carries another name), "<product>_Update.txt" otherwise.
+// The product's update text: "<name>_Update.txt" in the product's folder,
+// the name being the one the model table gives the product (one model's
+// file carries another name of it), the product itself otherwise.
 [[nodiscard]] QString updateTextPath(const QString &product);
 [[nodiscard]] QString imagePath(const QString &product, const QString &latestVersion);
 

@@ -1,5 +1,6 @@
 #include "widgets/aboutdialog.h"
 
+#include "device/devicemodels.h"
 #include "widgets/palettecolours.h"
 
 #include <QDesktopServices>
@@ -56,7 +57,7 @@ AboutDialog::AboutDialog(QWidget *parent, const QString &version)
     picture->setPixmap(QIcon(QStringLiteral(":/ico.png")).pixmap(QSize(100, 50)));
     layout->addWidget(picture);
 
-    QLabel *maker = centredLabel(QStringLiteral("Copyright &copy; Kestrova<br>Kestrova Audio Ltd."), this);
+    QLabel *maker = centredLabel(QStringLiteral("Copyright &copy; %1<br>%1 Audio Ltd.").arg(DeviceModels::brand()), this);
     maker->setObjectName(QStringLiteral("copyrightLabel"));
     maker->setTextFormat(Qt::RichText);
     layout->addWidget(maker);
@@ -69,7 +70,7 @@ AboutDialog::AboutDialog(QWidget *parent, const QString &version)
     // Reachable from the keyboard (Tab, then Enter) as well as by the mouse.
     m_linkLabel->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     m_linkLabel->setOpenExternalLinks(false);
-    m_linkLabel->setAccessibleName(QStringLiteral("Kestrova web site"));
+    m_linkLabel->setAccessibleName(QStringLiteral("%1 web site").arg(DeviceModels::brand()));
     connect(m_linkLabel, &QLabel::linkActivated, this,
             [this](const QString &link) { m_openUrl(QUrl(link, QUrl::StrictMode)); });
     layout->addWidget(m_linkLabel);

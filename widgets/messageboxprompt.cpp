@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QIcon>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -37,4 +38,17 @@ QString MessageBoxPrompt::openFileName(const QString &caption, const QString &di
 QString MessageBoxPrompt::saveFileName(const QString &caption, const QString &dir, const QString &filter)
 {
     return QFileDialog::getSaveFileName(nullptr, caption, dir, filter);
+}
+
+QString MessageBoxPrompt::chooseItem(const QString &title, const QString &text, const QStringList &items)
+{
+    QInputDialog dialog;
+    dialog.setWindowIcon(QIcon(QStringLiteral(":/icon.png")));
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(text);
+    dialog.setComboBoxItems(items);
+    dialog.setComboBoxEditable(false);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.textValue();
 }

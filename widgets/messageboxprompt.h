@@ -10,4 +10,5 @@ public:
     int message(Icon icon, const QString &title, const QString &text, int buttons) override;
     QString openFileName(const QString &caption, const QString &dir, const QString &filter) override;
     QString saveFileName(const QString &caption, const QString &dir, const QString &filter) override;
+    QString chooseItem(const QString &title, const QString &text, const QStringList &items) override;
 };

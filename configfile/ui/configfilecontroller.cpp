@@ -4,6 +4,8 @@
 #include "configfile/configreader.h"
 #include "configfile/configsaver.h"
 #include "configfile/configwriter.h"
+#include "configfile/ui/comparedialog.h"
+#include "configfile/ui/filequestions.h"
 #include "configfile/savename.h"
 #include "device/devicesession.h"
 #include "device/feedbackdispatcher.h"
@@ -26,11 +28,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 
-namespace {
-
-const QString FileFilter = QStringLiteral("Config Files (*.ini)");
-
-} // namespace
+const QString ConfigFileController::FileFilter = QStringLiteral("Config Files (*.ini)");
 
 ConfigFileController::ConfigFileController(Prompt *prompt, DeviceSession *session, const Pages &pages,
                                            QObject *parent)
@@ -80,12 +78,18 @@ ConfigFile::Document ConfigFileController::document() const
         }
         doc.listFiltering.append({situation->name(), situation->data()});
     }
-    for (const ConfigFile::BoxMember &member : ConfigFile::boxMembers()) {
-        if (const QCheckBox *box = m_pages.filter->itemBox(member.objectName))
-            doc.boxStates.insert(member.objectName, box->isChecked());
-    }
+    doc.boxStates = ConfigFile::boxStatesShowing(m_pages.filter->pageBytes());
     doc.feedbackMappings = m_pages.mapping->feedbackMappings();
     return doc;
+}
+
+ConfigFile::TargetPorts ConfigFileController::targetPorts() const
+{
+    ConfigFile::TargetPorts target;
+    target.model = m_session->reportedModel();
+    target.counts = m_pages.routing->routeModel()->portCounts();
+    target.filterCounts = m_pages.filter->model()->filterPortCounts();
+    return target;
 }
 
 void ConfigFileController::saveFile()
@@ -111,17 +115,24 @@ void ConfigFileController::writeCurrentFile()
     ConfigFile::Saver saver;
     const bool saved = saver.save(m_currentFilePath, ConfigFile::write(document()));
     showMessage(saved ? tr("File saved successfully!") : tr("File save failed!"));
+    if (saved)
+        emit fileSaved(m_currentFilePath);
 }
 
 void ConfigFileController::openFile()
 {
-    if (!m_session->isOpen()) {
-        showMessage(tr("Please connect the device and try again"));
-        return;
-    }
     // The device's answer to the last file's route removal is still due.
     if (m_pending) {
         showMessage(tr("The previous file is still being loaded, please try again in a moment"));
+        return;
+    }
+    if (!m_session->isOpen() || m_session->isInProcess()) {
+        // The path becomes the current one once the file is open offline: a
+        // file that cannot be, or a user who keeps the one being edited,
+        // must not make Save File write the pages over it.
+        const QString path = m_prompt->openFileName(tr("Please select ini file!"), startDirectory(), FileFilter);
+        if (!path.isEmpty())
+            emit offlineFileChosen(path);
         return;
     }
     m_currentFilePath = m_prompt->openFileName(tr("Please select ini file!"), startDirectory(), FileFilter);
@@ -132,6 +143,14 @@ void ConfigFileController::openFile()
         showMessage(result.errorString());
         return;
     }
+    const ConfigFile::Translation translation = ConfigFile::translate(result.import, targetPorts());
+    if (!FileQuestions::acceptLeftOut(m_prompt, tr("Open File"), translation))
+        return;
+    (void)importIntoDevice(translation.carried);
+}
+
+bool ConfigFileController::importIntoDevice(const ConfigFile::Import &import)
+{
     // The device must hold exactly the file's routes: its own go first, and
     // nothing of the file is applied until it says they are gone.
     m_pages.routing->cancelReplay();
@@ -147,10 +166,36 @@ void ConfigFileController::openFile()
     }
     if (!m_session->write(Routing::removeAllCommand())) {
         showMessage(tr("Please connect the device and try again"));
+        return false;
+    }
+    m_pending = import;
+    m_clearTimer->start();
+    return true;
+}
+
+void ConfigFileController::compareWithDevice()
+{
+    if (!m_session->isOpen() || m_session->isInProcess()) {
+        showMessage(tr("Please connect the device and try again"));
         return;
     }
-    m_pending = result.import;
-    m_clearTimer->start();
+    const QString path = m_prompt->openFileName(tr("Compare with Device"), startDirectory(), FileFilter);
+    if (path.isEmpty())
+        return;
+    const ConfigFile::ReadResult result = ConfigFile::readFile(path);
+    if (!result.ok()) {
+        showMessage(result.errorString());
+        return;
+    }
+    // Every answer is checked and everything read back, which the pages
+    // would answer with a box per command: the dialog has its own link.
+    const QString port = m_session->connectedPortName();
+    emit releaseDeviceRequested();
+    auto *dialog = new CompareDialog(m_prompt, port, path, result.import, qobject_cast<QWidget *>(parent()));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::finished, this, &ConfigFileController::reconnectRequested);
+    dialog->open();
+    QTimer::singleShot(0, dialog, &CompareDialog::readDevice);
 }
 
 void ConfigFileController::onRouteAnswered(const QByteArray &frame)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "configfile/configdocument.h"
+#include "configfile/configtranslation.h"
 
 #include <QObject>
 #include <QString>
@@ -35,13 +36,23 @@ public:
 
     // How long the device has to answer the removal of its routes.
     static constexpr int ClearAnswerTimeoutMs = 2000;
+    static const QString FileFilter; // "Config Files (*.ini)"
 
     ConfigFileController(Prompt *prompt, DeviceSession *session, const Pages &pages, QObject *parent = nullptr);
 
     // Empty until a file was chosen; a cancelled dialog empties it again.
     [[nodiscard]] QString currentFilePath() const { return m_currentFilePath; }
+    // Offline editing names the file it opened, and forgets it when it ends.
+    void setCurrentFilePath(const QString &path) { m_currentFilePath = path; }
+    [[nodiscard]] const Pages &pages() const { return m_pages; }
     // What the window holds now, as it would be saved.
     [[nodiscard]] ConfigFile::Document document() const;
+    // The connected device's model and ports, as it reported them.
+    [[nodiscard]] ConfigFile::TargetPorts targetPorts() const;
+    // Open File's work once the file is read and accepted: the device's
+    // routes go, then the configuration goes into the pages and its routes
+    // are replayed. False when there is no device to send to.
+    bool importIntoDevice(const ConfigFile::Import &import);
     [[nodiscard]] bool isImportPending() const { return m_pending.has_value(); }
     // Where Open File starts: "C:" where there is such a drive, the user's
     // documents folder elsewhere (the home folder when there is none).
@@ -51,13 +62,26 @@ public:
     [[nodiscard]] QString suggestedSavePath() const;
 
 public slots:
+    // With a device connected, its configuration becomes the file's (asking
+    // first when the device cannot hold all of it); without one the chosen
+    // file is for offline editing.
     void openFile();
     void saveFile();
     void saveFileAs();
+    // A file against the connected device, in a dialog that talks to the
+    // device over a link of its own while the window lets go of it.
+    void compareWithDevice();
 
 signals:
     // The file's content is in the pages; the route replay is under way.
     void importApplied();
+    // Open File without a device: the file the user chose, to edit offline.
+    void offlineFileChosen(const QString &path);
+    void fileSaved(const QString &path);
+    // Around Compare with Device, as around a settings restore after a
+    // firmware upgrade: the window closes its connection, then opens it again.
+    void releaseDeviceRequested();
+    void reconnectRequested();
 
 private:
     void writeCurrentFile();

@@ -122,7 +122,7 @@ void TestDeviceLink::keepsNamesApartFromReportsOfTheirLength()
     QCOMPARE(routing->usbSlotsInUse().mid(0, 4), (QList<int>{1, 1, 1, 0}));
 
     QTRY_COMPARE(w->filterPage()->model()->count(), filterPorts);
-    QTest::qWait(300); // the hub count and the redraw after the last report
+    QTest::qWait(300); // the debounced redraw after the last report
     QCOMPARE(w->filterPage()->model()->count(), filterPorts);
     QCOMPARE(routing->routeModel()->connList().size(), sim->routes().size());
     QVERIFY(m_fixture.prompt()->shown().isEmpty());

@@ -1,14 +1,10 @@
 // velmora-cli as scripts see it: exit codes and the one-sentence errors, run
 // as a real process against simulated devices on pseudo-terminals.
-#include "cli/configapply.h"
-#include "cli/devicebackup.h"
 #include "cli/exitcode.h"
 #include "configfile/configreader.h"
 #include "configfile/configtranslation.h"
-#include "simulator/simulateddeviceport.h"
-#include "tests/mapping/samplerecords.h"
-#include "tests/support/ptydevice.h"
-#include "tests/support/simulateddevice.h"
+#include "configfile/sync/configapply.h"
+#include "configfile/sync/devicebackup.h"
 #include "device/devicewatcher.h"
 #include "device/sysex.h"
 #include "filter/filterbits.h"
@@ -17,6 +13,10 @@
 #include "routing/routeprotocol.h"
 #include "simulator/deviceregistry.h"
 #include "simulator/devicesimulator.h"
+#include "simulator/simulateddeviceport.h"
+#include "tests/mapping/samplerecords.h"
+#include "tests/support/ptydevice.h"
+#include "tests/support/simulateddevice.h"
 #include "upgrade/keptsettings.h"
 
 #include <QElapsedTimer>
@@ -408,15 +408,15 @@ void TestCli::translationBetweenModels()
     const ConfigFile::Translation translation = ConfigFile::translate(read.import, *ports);
     QCOMPARE(translation.summary(), summary);
     QCOMPARE(translation.fromOtherModel(), !read.import.model.isEmpty());
-    const Cli::ApplyPlan plan = Cli::planApply(translation.carried);
+    const DeviceSync::ApplyPlan plan = DeviceSync::planApply(translation.carried);
     QStringList steps;
     int filters = 0;
-    for (const Cli::ApplyStep &step : plan.steps) {
-        filters += step.kind == Cli::ApplyStep::SetFilter;
-        if (step.kind == Cli::ApplyStep::StoreMapping) // F0 00 2F 71 02 04, then the mask
+    for (const DeviceSync::ApplyStep &step : plan.steps) {
+        filters += step.kind == DeviceSync::ApplyStep::SetFilter;
+        if (step.kind == DeviceSync::ApplyStep::StoreMapping) // F0 00 2F 71 02 04, then the mask
             steps << step.meaning + QLatin1Char(' ') + QString::fromLatin1(step.command.mid(6, 3).toHex(' '));
-        else if (step.kind == Cli::ApplyStep::Connect
-                 || (step.kind == Cli::ApplyStep::SetFilter && !step.meaning.endsWith("(nothing filtered)")))
+        else if (step.kind == DeviceSync::ApplyStep::Connect
+                 || (step.kind == DeviceSync::ApplyStep::SetFilter && !step.meaning.endsWith("(nothing filtered)")))
             steps << step.meaning;
     }
     QCOMPARE(steps, sent);

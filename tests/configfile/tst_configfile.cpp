@@ -3,6 +3,7 @@
 // old file.
 #include "configfile/configreader.h"
 #include "configfile/configsaver.h"
+#include "configfile/configtranslation.h"
 #include "configfile/configwriter.h"
 #include "configfile/savename.h"
 
@@ -110,6 +111,8 @@ private slots:
     void failedSaveKeepsOldFile_data();
     void failedSaveKeepsOldFile();
     void killedWriterKeepsOldFile();
+    void hubCountShowsEveryUsbPortTheFileUses_data();
+    void hubCountShowsEveryUsbPortTheFileUses();
     void suggestsNameInFolderThatExists_data();
     void suggestsNameInFolderThatExists();
 };
@@ -426,6 +429,33 @@ void TestConfigFile::killedWriterKeepsOldFile()
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), old);
+}
+
+void TestConfigFile::hubCountShowsEveryUsbPortTheFileUses_data()
+{
+    // On an Alder-4: hub count 0 shows USB HOST 1, 1 up to 5, 2 up to 7 and
+    // the USB Device port, 3 all eight; the filter page lists 1, 4, 7 or 8
+    // USB HOST pairs.
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<int>("hubCount");
+    QTest::newRow("5-pin only") << QByteArray(R"({"MIDI IN 1": ["MIDI OUT 2"]})") << 0;
+    QTest::newRow("first host") << QByteArray(R"({"USB HOST 1": ["MIDI OUT 1"]})") << 0;
+    QTest::newRow("third host") << QByteArray(R"({"MIDI IN 1": ["USB HOST 3"]})") << 1;
+    QTest::newRow("device port") << QByteArray(R"({"USB Device 1": ["MIDI OUT 1"]})") << 2;
+    QTest::newRow("eighth host") << QByteArray(R"({"MIDI IN 2": ["USB HOST 8"]})") << 3;
+    QTest::newRow("fifth host filter")
+        << QByteArray(R"({"listFiltering": [{"portName": "USB HOST OUT5", "situations": {"jj": 1}}]})") << 2;
+    QTest::newRow("filter of nothing")
+        << QByteArray(R"({"listFiltering": [{"portName": "USB HOST IN8", "situations": {}}]})") << 0;
+}
+
+void TestConfigFile::hubCountShowsEveryUsbPortTheFileUses()
+{
+    QFETCH(QByteArray, json);
+    QFETCH(int, hubCount);
+    const ReadResult result = read(json);
+    QVERIFY(result.ok());
+    QCOMPARE(impliedHubCount(result.import, {2, 2, 8, 1}), hubCount);
 }
 
 void TestConfigFile::suggestsNameInFolderThatExists_data()

@@ -7,7 +7,9 @@
 #include "app/mainwindow.h"
 #include "configfile/configreader.h"
 #include "configfile/configwriter.h"
+#include "configfile/ui/comparedialog.h"
 #include "configfile/ui/configfilecontroller.h"
+#include "configfile/ui/offlineeditor.h"
 #include "device/devicesession.h"
 #include "filter/filterbits.h"
 #include "filter/filtermodel.h"
@@ -85,6 +87,7 @@ private slots:
     void badOpenChangesNothing();
     void saveWithoutDeviceAndItsFailures();
     void commandLineDumpEqualsSaveFile();
+    void offlineEditComparedAndAppliedToDevice();
 
 private:
     bool connectDevice(DeviceSimulator::Faults faults = {});
@@ -92,6 +95,8 @@ private:
     void addRoute(const Port &in, const Port &out);
     void setFilter(const QString &port, const QString &box);
     QByteArray windowState() const;
+    // velmora-cli's dump of the device, while this process serves it.
+    QByteArray commandLineDump();
     ConfigFileController *files() const { return m_window->configFiles(); }
     DeviceSimulator *sim() const { return m_device->simulator(); }
 
@@ -164,6 +169,20 @@ void TestConfigFileEndToEnd::setFilter(const QString &port, const QString &box)
 QByteArray TestConfigFileEndToEnd::windowState() const
 {
     return ConfigFile::write(files()->document());
+}
+
+QByteArray TestConfigFileEndToEnd::commandLineDump()
+{
+#ifdef VELMORA_CLI
+    const QString dumped = m_dir->filePath("cli.ini");
+    QProcess cli;
+    cli.start(QStringLiteral(VELMORA_CLI), {QStringLiteral("dump"), m_device->portName(), QStringLiteral("-o"), dumped});
+    if (!QTest::qWaitFor([&] { return cli.state() == QProcess::NotRunning; }, 20000) || cli.exitCode() != 0)
+        qWarning() << cli.readAllStandardError();
+    return readAll(dumped);
+#else
+    return {};
+#endif
 }
 
 void TestConfigFileEndToEnd::savedSetupComesBackOntoResetDevice()
@@ -246,7 +265,7 @@ void TestConfigFileEndToEnd::routesTheDeviceCannotHaveAreSkipped()
     QVERIFY(connectDevice());
     const QByteArray before = windowState();
     const QString path = m_dir->filePath("other-model.ini");
-    QVERIFY(writeFile(path, R"({"MIDI IN 9": ["MIDI OUT 1"], "MIDI IN 2": ["MIDI OUT 9", "MIDI OUT 3", "USB HOST 1"],
+    QVERIFY(writeFile(path, R"({"model": "Alder-4", "MIDI IN 9": ["MIDI OUT 1"], "MIDI IN 2": ["MIDI OUT 9", "MIDI OUT 3", "USB HOST 1"],
                                 "USB Device 1": ["USB Device 1"], "feedbackMappings": [{}, {"hh6": 65}]})"));
     QSignalSpy replayed(m_window->routingPage(), &RoutingPage::replayFinished);
     m_prompt->answerNextFile(path);
@@ -257,7 +276,9 @@ void TestConfigFileEndToEnd::routesTheDeviceCannotHaveAreSkipped()
     QCOMPARE(files()->document().listFiltering, ConfigFile::read(before).import.listFiltering.value());
     QCOMPARE(m_window->mappingPage()->feedbackMappings().size(), 17);
     QCOMPARE(int(m_window->mappingPage()->feedbackMappings().at(1).numberByte), 65);
-    QVERIFY(m_prompt->texts() == QStringList{QString()});
+    // Asked first, naming both models; accepted, what carries was sent.
+    QCOMPARE(m_prompt->texts().size(), 2);
+    QVERIFY(m_prompt->lastText().startsWith("This file was saved from an Alder-4. 3 routes use ports the Cedar-6"));
 }
 
 void TestConfigFileEndToEnd::badOpenChangesNothing_data()
@@ -273,6 +294,10 @@ void TestConfigFileEndToEnd::badOpenChangesNothing_data()
     QTest::newRow("byte too wide") << QByteArray(R"({"feedbackMappings": [{"mm": 300}]})") << 0
                                    << R"(File import failed, "feedbackMappings" entry 0: "mm" must be a whole number from 0 to 255!)";
     QTest::newRow("vanished") << QByteArray("-") << 0 << "Unable to open file!";
+    QTest::newRow("other model, declined")
+        << QByteArray(R"({"model": "Alder-4", "USB HOST 1": ["MIDI OUT 1"], "MIDI IN 2": ["MIDI OUT 3"]})") << 0
+        << "This file was saved from an Alder-4. 1 route uses ports the Cedar-6 does not have and will be left out: "
+           "route USB HOST 1 → MIDI OUT 1.\n\nGo on without them?";
     QTest::newRow("clear refused") << good << 1 << "File import failed, the device did not remove its routes!";
     QTest::newRow("clear unanswered") << good << 2 << "File import failed, the device did not answer!";
 }
@@ -296,6 +321,7 @@ void TestConfigFileEndToEnd::badOpenChangesNothing()
     if (content != "-")
         QVERIFY(writeFile(path, content));
     m_prompt->answerNextFile(path);
+    m_prompt->answerNext(Prompt::No); // the question a file from another model asks
     trigger("actionOpenFile");
     QTRY_COMPARE_WITH_TIMEOUT(m_prompt->lastText(), message, ConfigFileController::ClearAnswerTimeoutMs + 2000);
     QTest::qWait(100);
@@ -311,10 +337,12 @@ void TestConfigFileEndToEnd::badOpenChangesNothing()
 
 void TestConfigFileEndToEnd::saveWithoutDeviceAndItsFailures()
 {
-    // Open File needs the device; saving does not.
+    // Without a device Open File edits a file offline; one that cannot be
+    // read opens nothing.
+    m_prompt->answerNextFile(m_dir->filePath("missing.ini"));
     trigger("actionOpenFile");
-    QCOMPARE(m_prompt->texts(), QStringList{"Please connect the device and try again"});
-    QVERIFY(m_prompt->shown().first().kind == "showMessage");
+    QCOMPARE(m_prompt->texts(), (QStringList{QString(), "Unable to open file!"}));
+    QVERIFY(!m_window->offlineEditor()->isActive() && files()->currentFilePath().isEmpty());
 
     // A cancelled dialog writes nothing, says nothing, and forgets the path.
     m_prompt->clear();
@@ -366,14 +394,69 @@ void TestConfigFileEndToEnd::commandLineDumpEqualsSaveFile()
     QCOMPARE(m_prompt->texts(), (QStringList{QString(), Saved}));
     m_window->disconnectDevice();
     QTRY_VERIFY(!m_window->session()->isOpen());
-
-    // The command-line tool, while this process serves the device.
-    const QString dumped = m_dir->filePath("cli.ini");
-    QProcess cli;
-    cli.start(QStringLiteral(VELMORA_CLI), {QStringLiteral("dump"), m_device->portName(), QStringLiteral("-o"), dumped});
-    QVERIFY(QTest::qWaitFor([&] { return cli.state() == QProcess::NotRunning; }, 20000));
-    QVERIFY2(cli.exitCode() == 0, cli.readAllStandardError().constData());
     QVERIFY(!readAll(saved).isEmpty());
-    QCOMPARE(readAll(dumped), readAll(saved));
+    QCOMPARE(commandLineDump(), readAll(saved));
+#endif
+}
+
+void TestConfigFileEndToEnd::offlineEditComparedAndAppliedToDevice()
+{
+#ifndef VELMORA_CLI
+    QSKIP("velmora-cli is not built");
+#else
+    // An older file names no model: the window asks which one to edit it for.
+    const QString path = m_dir->filePath("studio.ini");
+    QVERIFY(writeFile(path, R"({"MIDI IN 1": ["MIDI OUT 2"]})"));
+    OfflineEditor *offline = m_window->offlineEditor();
+    QSignalSpy replayed(m_window->routingPage(), &RoutingPage::replayFinished);
+    m_prompt->answerNextFile(path);
+    m_prompt->answerNextChoice("Cedar-6");
+    trigger("actionOpenFile");
+    QCOMPARE(m_prompt->shown().value(1).items, (QStringList{"Alder-4", "Cedar-6", "Spruce-7", "Rowan-W", "Maple-5"}));
+    QVERIFY(replayed.wait(5000));
+    QCOMPARE(m_window->windowTitle(), QString("studio.ini — offline (Cedar-6)"));
+    QCOMPARE(m_window->filterPage()->model()->count(), 14);
+    QVERIFY(!m_window->findChild<QAction *>("actionCompareWithDevice")->isEnabled());
+
+    // A route and a filter change; while unsaved, connecting asks first.
+    addRoute({FivePin, 3}, {FivePin, 4});
+    setFilter("MIDI IN1", "channel3Box");
+    QTRY_VERIFY(offline->hasUnsavedChanges());
+    m_prompt->answerNext(Prompt::No);
+    m_window->onConnectClicked();
+    QVERIFY(offline->isActive() && m_window->session()->isInProcess());
+    m_prompt->clear();
+    trigger("actionSaveFile");
+    QCOMPARE(m_prompt->texts(), QStringList{Saved});
+    QVERIFY(!offline->hasUnsavedChanges());
+
+    QSignalSpy asked(m_prompt.get(), &ScriptedPrompt::boxShown);
+    QVERIFY(connectDevice());
+    QCOMPARE(asked.count(), 0);
+    QCOMPARE(m_window->windowTitle(), QString("Velmora"));
+
+    // Ctrl+D: the file against the box, both changes in words.
+    m_prompt->answerNextFile(path);
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    QTest::keyClick(m_window.get(), Qt::Key_D, Qt::ControlModifier);
+    auto *dialog = m_window->findChild<CompareDialog *>();
+    QVERIFY(dialog);
+    QTRY_VERIFY(!dialog->isBusy() && !dialog->shownLines().isEmpty());
+    QCOMPARE(dialog->shownLines(), (QStringList{"route MIDI IN 1 → MIDI OUT 2: only in the file",
+                                                "route MIDI IN 3 → MIDI OUT 4: only in the file",
+                                                "MIDI IN 1 filter: channel 3 filtered only in the file"}));
+    for (QWidget *control : dialog->findChildren<QWidget *>())
+        QVERIFY2(!(control->focusPolicy() & Qt::TabFocus) || !control->accessibleName().isEmpty(),
+                 qPrintable(control->objectName()));
+
+    // Applied with every answer checked and read back; the window connects again.
+    dialog->findChild<QPushButton *>("applyToDeviceButton")->click();
+    QVERIFY2(dialog->statusText().startsWith("Applied and read back"), qPrintable(dialog->statusText()));
+    QCOMPARE(sorted(sim()->routes()), sorted({{0, 1, 0, 2}, {0, 3, 0, 4}}));
+    dialog->findChild<QPushButton *>("closeButton")->click();
+    QVERIFY(m_window->session()->isOpen());
+    m_window->disconnectDevice();
+    QCOMPARE(commandLineDump(), readAll(path));
 #endif
 }

@@ -15,6 +15,8 @@ private slots:
     void describesEveryAcceptedName();
     void recognisesBootloaderDescriptions_data();
     void recognisesBootloaderDescriptions();
+    void namesTheProductOfTheFirmwareCheck_data();
+    void namesTheProductOfTheFirmwareCheck();
 };
 
 void TestDeviceModels::describesEveryAcceptedName_data()
@@ -31,7 +33,7 @@ void TestDeviceModels::describesEveryAcceptedName_data()
 
     const auto row = [](const char *name, bool accepted, const char *model, Family family, bool routing,
                         bool mapping, bool fixedPorts, bool sameNumber, const char *product = "") {
-        QTest::newRow(name) << QString::fromUtf8(name) << accepted << QString::fromLatin1(model) << family
+        QTest::newRow(*name ? name : "empty") << QString::fromUtf8(name) << accepted << QString::fromLatin1(model) << family
                             << routing << mapping << fixedPorts << sameNumber << QString::fromLatin1(product);
     };
     // Every accepted name, as the devices describe themselves on the bus.
@@ -54,9 +56,11 @@ void TestDeviceModels::describesEveryAcceptedName_data()
     row("Kestrova Cedar-6 MIDI 1", true, "Cedar-6", Family::HazelCedar, true, false, false, true);
     row("kestrova cedar-6", false, "Cedar-6", Family::HazelCedar, true, false, false, true);
     row("Birch-2 Hazel", false, "Birch-2", Family::AlderBirch, true, true, false, false, "Birch-2");
+    row("kestrova BIRCH-2", false, "Birch-2", Family::AlderBirch, true, true, false, false, "Birch-2");
     row("Alder-4", false, "", Family::None, false, false, false, false);
     row("Juniper-1 Bootload", false, "Juniper-1", Family::None, false, false, false, false, "Juniper-1");
     row("Some Other Box", false, "", Family::None, false, false, false, false);
+    row("", false, "", Family::None, false, false, false, false);
 }
 
 void TestDeviceModels::describesEveryAcceptedName()
@@ -78,6 +82,9 @@ void TestDeviceModels::describesEveryAcceptedName()
     const Pages pages = found ? found->pages : pagesOf(Family::None);
     QCOMPARE(pages.routing, routing);
     QCOMPARE(pages.mapping, mapping);
+    // The log names the family by its number.
+    QCOMPARE(familyLogText(family, name).startsWith(QStringLiteral("设备类型%1").arg(int(family))),
+             family != Family::None);
     QCOMPARE(found && found->fixedFilterPorts.has_value(), fixedFilterPorts);
     QCOMPARE(found && found->allowsSameNumberMidiRoute, sameNumberRoute);
     QCOMPARE(found ? found->updateProduct : QString(), updateProduct);
@@ -106,6 +113,24 @@ void TestDeviceModels::recognisesBootloaderDescriptions()
     QFETCH(QString, model);
     QFETCH(bool, bootloader);
     QCOMPARE(isBootloaderDescription(description, model), bootloader);
+}
+
+void TestDeviceModels::namesTheProductOfTheFirmwareCheck_data()
+{
+    QTest::addColumn<QString>("reported");
+    QTest::addColumn<QString>("product");
+    QTest::newRow("a silent device is an Alder-4") << "" << "Alder-4";
+    QTest::newRow("Birch-2 inside") << "XBirch-2Y" << "Birch-2";
+    QTest::newRow("Alder-4 inside") << "Alder-4B" << "Alder-4";
+    QTest::newRow("letter case counts") << "alder-4" << "alder-4";
+    QTest::newRow("other models as reported") << "Cedar-6" << "Cedar-6";
+}
+
+void TestDeviceModels::namesTheProductOfTheFirmwareCheck()
+{
+    QFETCH(QString, reported);
+    QFETCH(QString, product);
+    QCOMPARE(updateProductOf(reported), product);
 }
 
 QTEST_GUILESS_MAIN(TestDeviceModels)

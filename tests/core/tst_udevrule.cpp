@@ -2,7 +2,7 @@
 // syntax, and which USB product strings it grants access to. Every model the
 // device list accepts must be reachable, in its running firmware and in its
 // bootloader; no other serial device may be.
-#include "device/vocabulary.h"
+#include "device/devicemodels.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -97,16 +97,6 @@ bool grantsAccess(const QVector<Rule> &rules, const QString &product)
     return false;
 }
 
-// "Kestrova-Spruce-7 Pro" -> "Spruce-7": the model name the bootloader shows.
-QString modelOf(QString accepted)
-{
-    if (accepted.startsWith(QLatin1String("Kestrova")))
-        accepted = accepted.mid(8).mid(1);
-    if (accepted.endsWith(QLatin1String(" Pro")))
-        accepted.chop(4);
-    return accepted;
-}
-
 QVector<Rule> installedRules(QString *fault)
 {
     QFile file(QStringLiteral(VELMORA_UDEV_RULE));
@@ -179,11 +169,14 @@ void TestUdevRule::grantsOnlyKestrovaDevices_data()
     QTest::addColumn<QString>("product");
     QTest::addColumn<bool>("granted");
     QStringList models;
-    for (const QString &accepted : Vocabulary::acceptedDevices()) {
+    for (const DeviceModels::DeviceModel &m : DeviceModels::all()) {
+        if (m.acceptedName.isEmpty())
+            continue;
+        const QString &accepted = m.acceptedName;
         const QString running = accepted.startsWith(QLatin1String("Kestrova")) ? accepted : "Kestrova " + accepted;
         QTest::newRow(qPrintable(running)) << running << true;
-        if (!models.contains(modelOf(accepted)))
-            models.append(modelOf(accepted));
+        // The bootloader shows the model's name.
+        models.append(m.model);
     }
     // The Rowan-W identifies itself as "RowanW-1".
     models.append(QStringLiteral("RowanW-1"));

@@ -39,6 +39,7 @@ public:
     {
         return {};
     }
+    QString chooseItem(const QString &, const QString &, const QStringList &) override { return {}; }
 
     QList<QStringList> shown;
 };

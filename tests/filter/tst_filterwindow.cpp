@@ -169,10 +169,8 @@ void TestFilterWindow::listsPortsOfEachModel()
     QVERIFY(connectTo(*w, model));
     QVERIFY(waitForFilters(*w, *device));
     QVERIFY(hubReports.wait(3000) || !hubReports.isEmpty());
-    if (hubCount <= 3)
-        QVERIFY(hubLayouts.wait(3000) || !hubLayouts.isEmpty());
-    else
-        QTest::qWait(800); // past the routing page's refresh, which must change nothing here
+    // The count takes effect as it arrives; no later refresh changes the list.
+    QCOMPARE(hubLayouts.size(), hubCount <= 3 ? 1 : 0);
     QCOMPARE(comboItems(w->filterPage()->portCombo()), ports);
     QCOMPARE(w->filterPage()->portCombo()->currentText(), ports.first());
     QVERIFY(w->filterPage()->portCombo()->isEnabled());

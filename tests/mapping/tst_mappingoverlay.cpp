@@ -420,7 +420,7 @@ void TestMappingOverlay::mixedSidesLineFromDataRowChoosesMappedField()
     QTest::mousePress(m_page->overlay()->parentWidget(), Qt::RightButton, {}, m_page->overlay()->mapToParent(middle.toPoint()));
     QCOMPARE(m_page->data1MappingFrom(), -1);
     QCOMPARE(m_page->data2MappingFrom(), 1);
-    // The next tick keeps it so.
+    // Reconciling again keeps it so.
     m_page->overlay()->reconcileSources();
     QCOMPARE(m_page->data1MappingFrom(), -1);
     QCOMPARE(m_page->data2MappingFrom(), 1);

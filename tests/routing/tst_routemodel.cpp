@@ -1,3 +1,4 @@
+#include "device/devicemodels.h"
 #include "routing/routemodel.h"
 #include "routing/routeprotocol.h"
 
@@ -44,7 +45,7 @@ RouteModel::EndClickResult clickOutputButton(RouteModel &model, const QString &b
     const auto output = parseButtonText(buttonText, Side::Output);
     if (!output)
         return {};
-    return model.endClick(output->type, output->number, deviceListText);
+    return model.endClick(output->type, output->number, DeviceModels::find(deviceListText));
 }
 
 const Route HostToDevice{{UsbHost, 1}, {UsbDevice, 1}};
@@ -93,7 +94,7 @@ void TestRouteModel::init()
 void TestRouteModel::shouldDoNothingBeforeAnyInputPress()
 {
     QVERIFY(!m_model->hasInput());
-    const auto result = m_model->endClick(UsbDevice, 1, Alder);
+    const auto result = m_model->endClick(UsbDevice, 1, DeviceModels::find(Alder));
     QCOMPARE(result.outcome, RouteModel::EndClickResult::NoInput);
     QVERIFY(result.command.isEmpty());
     QVERIFY(m_model->connList().isEmpty());
@@ -184,10 +185,10 @@ void TestRouteModel::shouldDropRefusedConnectWithItsText()
     QFETCH(QString, text);
     QVERIFY(m_model->handleRouteSituation(report(Midi1ToMidi2)));
     m_model->pressInput(HostToDevice.in);
-    QCOMPARE(m_model->endClick(HostToDevice.out.type, HostToDevice.out.number, Alder).outcome,
+    QCOMPARE(m_model->endClick(HostToDevice.out.type, HostToDevice.out.number, DeviceModels::find(Alder)).outcome,
              RouteModel::EndClickResult::Requested);
     // The duplicate goes too: the device holds neither.
-    QCOMPARE(m_model->endClick(HostToDevice.out.type, HostToDevice.out.number, Alder).outcome,
+    QCOMPARE(m_model->endClick(HostToDevice.out.type, HostToDevice.out.number, DeviceModels::find(Alder)).outcome,
              RouteModel::EndClickResult::Duplicate);
     QSignalSpy removed(m_model, &RouteModel::routeRemoved);
 
@@ -204,7 +205,7 @@ void TestRouteModel::shouldDropRefusedConnectWithItsText()
 void TestRouteModel::shouldKeepAcceptedConnect()
 {
     m_model->pressInput(HostToDevice.in);
-    (void)m_model->endClick(HostToDevice.out.type, HostToDevice.out.number, Alder);
+    (void)m_model->endClick(HostToDevice.out.type, HostToDevice.out.number, DeviceModels::find(Alder));
     QCOMPARE(m_model->handleRouteAnswer(answer(1, 0)).outcome,
              RouteModel::AnswerResult::ConnectAccepted);
     // A stray refusal afterwards has no connect left to blame.
@@ -280,7 +281,7 @@ void TestRouteModel::shouldRecordReportedRoutesOnce()
     QCOMPARE(added.count(), 1);
     // A user request for a reported route is not sent again.
     m_model->pressInput(HostToDevice.in);
-    QCOMPARE(m_model->endClick(HostToDevice.out.type, HostToDevice.out.number, Alder).outcome,
+    QCOMPARE(m_model->endClick(HostToDevice.out.type, HostToDevice.out.number, DeviceModels::find(Alder)).outcome,
              RouteModel::EndClickResult::Duplicate);
 }
 
@@ -308,7 +309,7 @@ void TestRouteModel::shouldForgetRoutesOnCanvasRebuild()
 {
     QVERIFY(m_model->handleRouteSituation(report(HostToDevice)));
     m_model->pressInput(Midi1ToMidi2.in);
-    (void)m_model->endClick(Midi1ToMidi2.out.type, Midi1ToMidi2.out.number, Alder);
+    (void)m_model->endClick(Midi1ToMidi2.out.type, Midi1ToMidi2.out.number, DeviceModels::find(Alder));
     QSignalSpy cleared(m_model, &RouteModel::routesCleared);
     m_model->clear();
     QVERIFY(m_model->connList().isEmpty());

@@ -1,3 +1,4 @@
+#include "device/devicemodels.h"
 #include "routing/routeprotocol.h"
 #include "routing/usbnameslots.h"
 
@@ -179,7 +180,7 @@ void TestRouteProtocol::shouldRefuseRouteToSamePort()
     QFETCH(Route, route);
     QFETCH(QString, deviceList);
     QFETCH(int, expected);
-    QCOMPARE(static_cast<int>(refusal(route, deviceList)), expected);
+    QCOMPARE(static_cast<int>(refusal(route, DeviceModels::find(deviceList))), expected);
 }
 
 void TestRouteProtocol::shouldGiveConnectResultTexts_data()

@@ -1,5 +1,5 @@
+#include "device/devicemodels.h"
 #include "device/sysexframecutter.h"
-#include "device/vocabulary.h"
 #include "simulator/devicereplies.h"
 #include "simulator/deviceprofile.h"
 
@@ -52,9 +52,9 @@ void TestDeviceProfile::identifiesAsTheHostExpects()
     // would be taken for a model.
     QVERIFY(!modelPattern.match(p.versionText).hasMatch());
     QVERIFY(p.usbDescription.startsWith(QLatin1String("Kestrova")));
-    QVERIFY(Vocabulary::isAcceptedDevice(p.usbDescription));
+    QVERIFY(DeviceModels::isAccepted(p.usbDescription));
     QCOMPARE(p.usbDeviceNames.size(), p.usbSlotCount());
-    QCOMPARE(p.vendorId, DeviceProfiles::KestrovaVendorId);
+    QCOMPARE(p.vendorId, DeviceProfiles::MakerVendorId);
     QVERIFY(!p.bootloader);
 }
 

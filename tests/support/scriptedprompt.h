@@ -16,19 +16,22 @@ class ScriptedPrompt : public QObject, public Prompt
 public:
     struct Shown
     {
-        QString kind; // "showMessage", "message", "openFile", "saveFile"
+        QString kind; // "showMessage", "message", "openFile", "saveFile", "choose"
         Icon icon = NoIcon;
         QString title;
         QString text;
         QString okText;
         QString cancelText;
         int buttons = 0;
+        QStringList items; // what a choice offered
     };
 
     explicit ScriptedPrompt(QObject *parent = nullptr);
 
     void answerNext(int button) { m_answers.enqueue(button); }
     void answerNextFile(const QString &path) { m_files.enqueue(path); }
+    // A choice answers with the first item unless told; "" cancels.
+    void answerNextChoice(const QString &item) { m_choices.enqueue(item); }
 
     [[nodiscard]] const QList<Shown> &shown() const { return m_shown; }
     [[nodiscard]] QStringList texts() const;
@@ -39,6 +42,7 @@ public:
     int message(Icon icon, const QString &title, const QString &text, int buttons) override;
     QString openFileName(const QString &caption, const QString &dir, const QString &filter) override;
     QString saveFileName(const QString &caption, const QString &dir, const QString &filter) override;
+    QString chooseItem(const QString &title, const QString &text, const QStringList &items) override;
 
 signals:
     void boxShown(const QString &title, const QString &text);
@@ -49,4 +53,5 @@ private:
     QList<Shown> m_shown;
     QQueue<int> m_answers;
     QQueue<QString> m_files;
+    QQueue<QString> m_choices;
 };

@@ -1,5 +1,6 @@
 // Reading the update server's texts and comparing versions: the dialog
 // compares every number, the main window major and minor only.
+#include "device/devicemodels.h"
 #include "upgrade/firmwareversion.h"
 
 #include <QtTest>
@@ -81,11 +82,13 @@ void tst_FirmwareVersion::updateText()
     QCOMPARE(imagePath(QStringLiteral("Alder-4"), v.latest), QStringLiteral("/download/Product/Alder-4/Update/Alder-4_V1.3.0.bin"));
 
     // Keys in table order; a longer model name still finds its row.
-    QCOMPARE(modelRow(QStringLiteral("Sorrel-45"))->updateTextPath,
+    const DeviceModels::DeviceModel *sorrel = DeviceModels::findOnUpdateServer(QStringLiteral("Sorrel-45"));
+    QVERIFY(sorrel);
+    QCOMPARE(updateTextPath(sorrel->updateProduct),
              QStringLiteral("/download/Product/Sorrel-4/Update/Sorrel-Uno_Update.txt"));
-    QCOMPARE(modelRow(QStringLiteral("Juniper-12"))->product, QStringLiteral("Juniper-1"));
-    QVERIFY(!modelRow(QStringLiteral("Cedar-6")));
-    QVERIFY(!modelRow(QStringLiteral("alder-4")));
+    QCOMPARE(DeviceModels::findOnUpdateServer(QStringLiteral("Juniper-12"))->updateProduct, QStringLiteral("Juniper-1"));
+    QVERIFY(!DeviceModels::findOnUpdateServer(QStringLiteral("Cedar-6")));
+    QVERIFY(!DeviceModels::findOnUpdateServer(QStringLiteral("alder-4")));
 
     QVERIFY(looksLikeText("<html><body>Not found</body></html>\r\n"));
     QVERIFY(!looksLikeText(QByteArray("\x00\x20\x00\x20", 4)));

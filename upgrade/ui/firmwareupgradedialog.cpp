@@ -1,10 +1,10 @@
 #include "upgrade/ui/firmwareupgradedialog.h"
 
+#include "device/devicemodels.h"
 #include "device/devicewatcher.h"
 #include "device/prompt.h"
 #include "device/serialport.h"
 #include "device/vocabulary.h"
-#include "upgrade/bootloaderprotocol.h"
 #include "upgrade/firmwareversion.h"
 #include "upgrade/serialportlink.h"
 
@@ -30,12 +30,6 @@ namespace {
 
 constexpr qint32 BaudRate = 115200;
 const QString DialogTitle = QStringLiteral("Firmware Upgrade");
-
-const QString &brandPrefix()
-{
-    static const QString brand = QStringLiteral("Kestrova");
-    return brand;
-}
 
 QString red(const QString &text)
 {
@@ -155,7 +149,7 @@ void FirmwareUpgradeDialog::refreshDeviceList()
     for (const UsbSerialPort &port : m_watcher->usbSerialPorts()) {
         const QString label = port.description + QStringLiteral(" (%1)").arg(port.portName);
         // A device that runs its normal firmware is not an upgrade target.
-        if (label.startsWith(brandPrefix(), Qt::CaseInsensitive))
+        if (label.startsWith(DeviceModels::brand(), Qt::CaseInsensitive))
             continue;
         pairs.insert(label, port.portName);
     }
@@ -285,7 +279,7 @@ bool FirmwareUpgradeDialog::prioritizeBootloaderDevice(bool autoConnect, const Q
     }
     int found = -1;
     for (int i = 0; i < m_form.portCombo->count() && found < 0; ++i) {
-        if (BootloaderProtocol::describesBootloader(m_form.portCombo->itemText(i), model))
+        if (DeviceModels::isBootloaderDescription(m_form.portCombo->itemText(i), model))
             found = i;
     }
     if (found < 0) {
@@ -533,12 +527,13 @@ void FirmwareUpgradeDialog::reject()
 
 void FirmwareUpgradeDialog::startOnlineCheck()
 {
-    const auto row = FirmwareVersion::modelRow(m_reportedModel);
+    const DeviceModels::DeviceModel *row = DeviceModels::findOnUpdateServer(m_reportedModel);
     if (!row) {
         log(QStringLiteral("Online update not supported for this device."));
         return;
     }
-    m_online->check(row->product, row->updateTextPath, m_reportedVersion, FirmwareVersion::Comparison::EveryNumber);
+    m_online->check(row->updateProduct, FirmwareVersion::updateTextPath(row->updateProduct), m_reportedVersion,
+                    FirmwareVersion::Comparison::EveryNumber);
 }
 
 void FirmwareUpgradeDialog::onUpdateAvailable(const OnlineFirmware::Offer &offer)

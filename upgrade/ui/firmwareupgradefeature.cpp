@@ -1,13 +1,13 @@
 #include "upgrade/ui/firmwareupgradefeature.h"
 
-#include "cli/configapply.h"
-#include "cli/devicebackup.h"
+#include "configfile/sync/configapply.h"
+#include "configfile/sync/devicebackup.h"
+#include "device/devicemodels.h"
 #include "device/devicesession.h"
 #include "device/devicewatcher.h"
 #include "device/prompt.h"
 #include "device/serialport.h"
 #include "device/vocabulary.h"
-#include "upgrade/bootloaderprotocol.h"
 #include "upgrade/firmwareversion.h"
 #include "upgrade/ui/firmwareupgradedialog.h"
 
@@ -31,7 +31,7 @@ const QString UpgradeTitle = QStringLiteral("Firmware Upgrade");
 // it keeps one of its own.
 DeviceWatcher *watcherFor(DeviceWatcher *given, QObject *owner)
 {
-    return given ? given : new DeviceWatcher(QStringLiteral("Kestrova"), owner);
+    return given ? given : new DeviceWatcher(DeviceModels::brand(), owner);
 }
 
 // For a sentence that goes on after the text.
@@ -210,7 +210,7 @@ bool FirmwareUpgradeFeature::offerRestore(const QString &product)
     m_restoring = true;
     emit releaseDeviceRequested();
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const Cli::RestoreResult result = Cli::restoreSettings(kept->path, port, DeviceBackup::DefaultTimeoutMs);
+    const DeviceSync::RestoreResult result = DeviceSync::restoreSettings(kept->path, port, DeviceBackup::DefaultTimeoutMs);
     QGuiApplication::restoreOverrideCursor();
     m_restoring = false;
     if (result.ok()) {
@@ -238,7 +238,7 @@ void FirmwareUpgradeFeature::searchBootloader()
     QComboBox *combo = m_dialog->portCombo();
     for (int i = 0; i < combo->count(); ++i) {
         const QString name = combo->itemText(i).trimmed();
-        if (!BootloaderProtocol::describesBootloader(name, m_product))
+        if (!DeviceModels::isBootloaderDescription(name, m_product))
             continue;
         m_searchTimer->stop();
         qCInfo(lcUpgrade).noquote() << QStringLiteral("检测到") + name + QStringLiteral("，已停止扫描");
@@ -257,7 +257,8 @@ void FirmwareUpgradeFeature::searchBootloader()
         qCInfo(lcUpgrade).noquote() << QStringLiteral("警告：comboBox 中当前没有任何串口设备！");
         return;
     }
-    qCInfo(lcUpgrade).noquote() << QStringLiteral("检测不到") + m_product + QStringLiteral(" Bootload，当前可用串口列表：");
+    qCInfo(lcUpgrade).noquote() << QStringLiteral("检测不到") + DeviceModels::bootloaderDescription(m_product)
+                                       + QStringLiteral("，当前可用串口列表：");
     for (int i = 0; i < combo->count(); ++i)
         qCInfo(lcUpgrade).noquote() << QStringLiteral("  [%1] 显示文本: %2    数据: %3")
                                            .arg(i)

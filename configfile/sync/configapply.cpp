@@ -1,9 +1,8 @@
-#include "cli/configapply.h"
+#include "configfile/sync/configapply.h"
 
-#include "cli/configdiff.h"
-#include "cli/devicebackup.h"
-#include "cli/exitcode.h"
 #include "configfile/configreader.h"
+#include "configfile/sync/configdiff.h"
+#include "configfile/sync/devicebackup.h"
 #include "device/sysex.h"
 #include "filter/filterprotocol.h"
 #include "mapping/mappingcommands.h"
@@ -13,7 +12,7 @@
 
 #include <algorithm>
 
-namespace Cli {
+namespace DeviceSync {
 
 namespace {
 
@@ -133,9 +132,10 @@ QString refusalOf(const ApplyStep &step, const QByteArray &answer)
     return {};
 }
 
-ApplyResult runApply(DeviceBackup &backup, const ApplyPlan &plan)
+ApplyResult runApply(DeviceBackup &backup, const ApplyPlan &plan, const ApplyProgress &progress)
 {
     ApplyResult result;
+    int done = 0;
     for (const ApplyStep &step : plan.steps) {
         const auto answer = backup.exchange(step.command, answerKinds(step.kind));
         if (!answer)
@@ -149,6 +149,8 @@ ApplyResult runApply(DeviceBackup &backup, const ApplyPlan &plan)
         const QString refusal = refusalOf(step, *answer);
         if (!refusal.isEmpty())
             result.refusals.append(refusal);
+        if (progress)
+            progress(++done, plan.steps.size());
     }
     result.completed = true;
     return result;
@@ -156,27 +158,28 @@ ApplyResult runApply(DeviceBackup &backup, const ApplyPlan &plan)
 
 RestoreResult restoreSettings(const QString &file, const QString &port, int timeoutMs)
 {
-    const auto failed = [](int code, const QString &sentence) { return RestoreResult{code, sentence}; };
+    using Failure = RestoreResult::Failure;
+    const auto failed = [](Failure failure, const QString &sentence) { return RestoreResult{failure, sentence}; };
     const ConfigFile::ReadResult read = ConfigFile::readFile(file);
     if (!read.ok())
-        return failed(ExitFileError, QStringLiteral("%1: %2").arg(file, read.errorString()));
+        return failed(Failure::File, QStringLiteral("%1: %2").arg(file, read.errorString()));
     const ApplyPlan plan = planApply(read.import);
     if (!plan.error.isEmpty())
-        return failed(ExitFileError, QStringLiteral("%1: %2").arg(file, plan.error));
+        return failed(Failure::File, QStringLiteral("%1: %2").arg(file, plan.error));
     DeviceBackup backup;
     backup.setTimeout(timeoutMs);
     if (!backup.open(port))
-        return failed(ExitNoDevice, backup.errorString());
+        return failed(Failure::NoDevice, backup.errorString());
     const ApplyResult result = runApply(backup, plan);
     if (!result.completed || !backup.readConfiguration())
-        return failed(ExitNoDevice, backup.errorString());
+        return failed(Failure::NoDevice, backup.errorString());
     if (!result.refusals.isEmpty())
-        return failed(ExitRefused, QStringLiteral("The device refused %1.").arg(result.refusals.join(QStringLiteral("; "))));
+        return failed(Failure::Refused, QStringLiteral("The device refused %1.").arg(result.refusals.join(QStringLiteral("; "))));
     const QVector<Difference> differences = compare(read.import, backup.configuration());
     if (!differences.isEmpty())
-        return failed(ExitDiffers, QStringLiteral("Read back, the device does not hold what %1 says (%2).")
+        return failed(Failure::Differs, QStringLiteral("Read back, the device does not hold what %1 says (%2).")
                                        .arg(file, differences.constFirst().text()));
     return {};
 }
 
-} // namespace Cli
+} // namespace DeviceSync

@@ -1,4 +1,4 @@
-#include "cli/configdiff.h"
+#include "configfile/sync/configdiff.h"
 
 #include "filter/filterbits.h"
 #include "filter/filterprotocol.h"
@@ -8,7 +8,7 @@
 #include <QMap>
 #include <QSet>
 
-namespace Cli {
+namespace DeviceSync {
 
 namespace {
 
@@ -213,4 +213,4 @@ QVector<Difference> compare(const ConfigFile::Import &file, const ConfigFile::Do
     return out;
 }
 
-} // namespace Cli
+} // namespace DeviceSync

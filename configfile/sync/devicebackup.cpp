@@ -1,4 +1,4 @@
-#include "cli/devicebackup.h"
+#include "configfile/sync/devicebackup.h"
 
 #include "device/devicesession.h"
 #include "device/feedbackdispatcher.h"
@@ -268,13 +268,12 @@ ConfigFile::Document DeviceBackup::buildDocument() const
             counts[type] = m_filterCounts->value(type);
     }
     const QStringList ports = Filter::portNames(counts);
-    QSet<QString> checked;
+    Filter::Bytes shown{};
     if (!ports.isEmpty()) {
         if (const PortFilteringSituation *first = filters.firstByName(ports.first()))
-            checked = Filter::decode(first->data());
+            shown = first->data();
     }
-    for (const ConfigFile::BoxMember &box : ConfigFile::boxMembers())
-        doc.boxStates.insert(box.objectName, checked.contains(box.objectName));
+    doc.boxStates = ConfigFile::boxStatesShowing(shown);
 
     MappingStore mappings;
     for (const QByteArray &frame : m_mappingFrames)

@@ -8,11 +8,13 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+
 class DeviceBackup;
 
 // Making a device hold exactly what a configuration file says: the commands,
 // in the order they are sent, each with what it means to a musician.
-namespace Cli {
+namespace DeviceSync {
 
 struct ApplyStep
 {
@@ -49,16 +51,21 @@ struct ApplyResult
     QStringList refusals;   // "route MIDI IN 5 → MIDI OUT 1: Port serial number error"
 };
 
+// Called after each answered step.
+using ApplyProgress = std::function<void(int done, int total)>;
+
 // Sends every step and waits for each answer; a refused step does not stop
 // the others. Stops when the device stops answering (see the backup's error).
-[[nodiscard]] ApplyResult runApply(DeviceBackup &backup, const ApplyPlan &plan);
+[[nodiscard]] ApplyResult runApply(DeviceBackup &backup, const ApplyPlan &plan, const ApplyProgress &progress = {});
 
 struct RestoreResult
 {
-    int exitCode = 0; // ExitOk, or why the device does not hold the file
-    QString error;    // one sentence when it does not
+    // Why the device does not hold the file.
+    enum class Failure { None, File, NoDevice, Refused, Differs };
+    Failure failure = Failure::None;
+    QString error; // one sentence when it does not
 
-    [[nodiscard]] bool ok() const { return exitCode == 0; }
+    [[nodiscard]] bool ok() const { return failure == Failure::None; }
 };
 
 // Makes the device on the port hold the configuration file and reads it back
@@ -66,4 +73,4 @@ struct RestoreResult
 // go back this way, from velmora-cli and from the window alike.
 [[nodiscard]] RestoreResult restoreSettings(const QString &file, const QString &port, int timeoutMs);
 
-} // namespace Cli
+} // namespace DeviceSync

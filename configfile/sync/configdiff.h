@@ -8,7 +8,7 @@
 
 // What differs between a configuration file and what a device holds, in the
 // words a musician reads.
-namespace Cli {
+namespace DeviceSync {
 
 struct Difference
 {
@@ -40,4 +40,4 @@ struct Places
 [[nodiscard]] QVector<Difference> compare(const ConfigFile::Import &file, const ConfigFile::Document &device,
                                           const Places &places = {});
 
-} // namespace Cli
+} // namespace DeviceSync
