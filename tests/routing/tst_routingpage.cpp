@@ -159,7 +159,7 @@ void TestRoutingPage::shouldIgnoreReportsNamingNoButton()
 {
     QFETCH(QByteArray, frame);
     QFETCH(bool, restartsDebounce);
-    QTimer *debounce = canvas()->debounceTimer();
+    QTimer *debounce = canvas()->findChild<QTimer *>(QStringLiteral("debounceTimer"));
     QTest::qWait(200); // the port counts' own debounce runs out
     QVERIFY(!debounce->isActive());
     feed(frame);
@@ -174,7 +174,6 @@ void TestRoutingPage::shouldDrawReportedRouteFromEdgeToEdge()
 {
     feed(routeReport(0, 1, 1, 1, 1)); // MIDI IN 1 -> USB HOST 1
     QTRY_COMPARE(canvas()->drawnLines().size(), 1);
-    QVERIFY(canvas()->hasRedrawn());
     const RouteLine *line = canvas()->drawnLines().first();
     QCOMPARE(line->route(), (Route{{FivePin, 1}, {UsbHost, 1}}));
     QCOMPARE(canvas()->lastLine(), line);
