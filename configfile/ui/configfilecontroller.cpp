@@ -4,9 +4,9 @@
 #include "configfile/configreader.h"
 #include "configfile/configsaver.h"
 #include "configfile/configwriter.h"
+#include "configfile/savename.h"
 #include "configfile/ui/comparedialog.h"
 #include "configfile/ui/filequestions.h"
-#include "configfile/savename.h"
 #include "device/devicesession.h"
 #include "device/feedbackdispatcher.h"
 #include "filter/filtermodel.h"
@@ -103,8 +103,19 @@ void ConfigFileController::saveFile()
 
 void ConfigFileController::saveFileAs()
 {
-    m_currentFilePath =
-        ConfigFile::withIniSuffix(m_prompt->saveFileName(tr("Save File"), suggestedSavePath(), FileFilter));
+    const QString chosen = m_prompt->saveFileName(tr("Save File"), suggestedSavePath(), FileFilter);
+    m_currentFilePath = ConfigFile::withIniSuffix(chosen);
+    // The dialog asked about the name as typed; the file with ".ini" added
+    // is another one, and may be the user's.
+    if (m_currentFilePath != chosen && QFileInfo::exists(m_currentFilePath)
+        && m_prompt->message(Prompt::Question, tr("Save File"),
+                             tr("%1 already exists.\nDo you want to replace it?")
+                                 .arg(QFileInfo(m_currentFilePath).fileName()),
+                             Prompt::Yes | Prompt::No)
+            != Prompt::Yes) {
+        m_currentFilePath.clear();
+        return;
+    }
     if (m_currentFilePath.isEmpty())
         return;
     writeCurrentFile();
