@@ -28,6 +28,7 @@
 #include <QActionGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -38,6 +39,7 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QShortcut>
+#include <QShowEvent>
 #include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
@@ -230,6 +232,18 @@ void MainWindow::buildUi()
     connect(m_connectButton, &QPushButton::clicked, this, &MainWindow::onConnectClicked);
     connect(m_setButton, &QPushButton::clicked, this, &MainWindow::onSetClicked);
     connect(m_removeButton, &QPushButton::clicked, this, &MainWindow::onRemoveClicked);
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    // Wider where the pages need it with the user's font: their sizes are
+    // known once they are shown, and this is before the window appears.
+    if (!m_sizedForContent && !event->spontaneous()) {
+        m_sizedForContent = true;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        resize(WindowFit::fittedSize(this, size()));
+    }
+    QWidget::showEvent(event);
 }
 
 void MainWindow::changeEvent(QEvent *event)

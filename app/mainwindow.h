@@ -93,6 +93,7 @@ signals:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void buildUi();
@@ -127,6 +128,7 @@ private:
 
     QMenuBar *m_menuBar = nullptr;
     QWidget *m_titleBar = nullptr;
+    bool m_sizedForContent = false;
     QTabWidget *m_tabWidget = nullptr;
     FilterPage *m_filterPage = nullptr;
     RoutingPage *m_routingPage = nullptr;

@@ -10,7 +10,9 @@ namespace WindowFit {
 
 QSize fittedSize(const QWidget *window, const QSize &preferred)
 {
-    QSize size = preferred;
+    // As wide as the pages need with the user's font, never narrower than
+    // the default look; the height stays the default look's.
+    QSize size(qMax(preferred.width(), window->sizeHint().width()), preferred.height());
     if (const QScreen *screen = window->screen()) {
         const QSize available = screen->availableGeometry().size()
             - QSize(0, window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window));

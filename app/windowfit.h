@@ -9,8 +9,9 @@ class QWidget;
 // How the main window sits on its screen and takes its colours.
 namespace WindowFit {
 
-// preferred, made to fit the free area of the window's screen (title bar
-// included), but never below what the window's layout needs.
+// preferred, widened to what the window's layout asks for, made to fit the
+// free area of the window's screen (title bar included), but never below
+// what the window's layout needs.
 [[nodiscard]] QSize fittedSize(const QWidget *window, const QSize &preferred);
 
 // The colours of the page headers: steps from the window colour toward its

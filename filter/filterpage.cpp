@@ -7,16 +7,19 @@
 #include "filter/filterprotocol.h"
 #include "filter/filtersection.h"
 #include "filter/portfilteringsituation.h"
-#include "widgets/midinames.h"
 #include "device/prompt.h"
+#include "widgets/midinames.h"
+#include "widgets/palettecolours.h"
 
 #include <QAbstractItemModel>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -103,6 +106,7 @@ FilterPage::FilterPage(QWidget *parent)
     columns->addLayout(left, 5);
     columns->addWidget(m_sections[ControlChange], 6);
     auto *scrollArea = new QScrollArea(this);
+    m_sectionsArea = scrollArea;
     scrollArea->setObjectName(QStringLiteral("filterScrollArea"));
     // Tab goes to the check boxes; the area scrolls to the focused one itself.
     scrollArea->setFocusPolicy(Qt::NoFocus);
@@ -116,16 +120,45 @@ FilterPage::FilterPage(QWidget *parent)
     layout->addLayout(portRow);
     layout->addWidget(scrollArea, 1);
 
-    // The panels follow the palette, light or dark.
-    setStyleSheet(QStringLiteral(
-        "QFrame[filterSection=\"true\"] { background-color: palette(base); border: 1px solid palette(mid);"
-        " border-radius: 8px; }"
-        "QCheckBox[filterSectionBox=\"true\"] { font-weight: bold; }"
-        "QWidget#controlChangeItems { background-color: palette(base); }"));
+    applyPanelStyle();
 
     connect(m_portCombo, &QComboBox::currentTextChanged, this, &FilterPage::showPortFilter);
     connect(m_appliesToAllBox, &QCheckBox::clicked, this, &FilterPage::onAppliesToAllClicked);
     applyNaming(MidiNames::DefaultMiddleCOctave, false);
+}
+
+QSize FilterPage::sizeHint() const
+{
+    // The sections whole, not the scroll area's capped guess: the window
+    // opens as wide as they need with the user's font, where the screen
+    // has room.
+    QSize hint = QWidget::sizeHint();
+    const QMargins margins = layout()->contentsMargins();
+    const int sections = m_sectionsArea->widget()->sizeHint().width()
+        + m_sectionsArea->verticalScrollBar()->sizeHint().width() + margins.left() + margins.right();
+    hint.setWidth(qMax(hint.width(), sections));
+    return hint;
+}
+
+void FilterPage::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::PaletteChange)
+        applyPanelStyle();
+    QWidget::changeEvent(event);
+}
+
+void FilterPage::applyPanelStyle()
+{
+    // The panels follow the palette, light or dark.
+    const QString panel = PaletteColours::panel(palette()).name();
+    const QString sheet = QStringLiteral(
+        "QFrame[filterSection=\"true\"] { background-color: %1; border: 1px solid palette(mid);"
+        " border-radius: 8px; }"
+        "QCheckBox[filterSectionBox=\"true\"] { font-weight: bold; }"
+        "QWidget#controlChangeItems { background-color: %1; }").arg(panel);
+    // Polishing with a new sheet must not start another round.
+    if (styleSheet() != sheet)
+        setStyleSheet(sheet);
 }
 
 void FilterPage::buildSections()

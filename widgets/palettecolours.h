@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QPalette>
 
 // Colours made from a palette's own, so that a look holds on light and dark
 // palettes alike.
@@ -17,6 +18,16 @@ namespace PaletteColours {
 [[nodiscard]] inline bool isDark(const QColor &background)
 {
     return background.lightnessF() < 0.5;
+}
+
+// A panel standing out of the window: the base colour on a light palette
+// (white on light grey); a step lighter than the window on a dark one, where
+// the base colour is the check boxes' own and would hide them.
+[[nodiscard]] inline QColor panel(const QPalette &palette)
+{
+    const QColor window = palette.color(QPalette::Window);
+    return isDark(window) ? toward(window, palette.color(QPalette::WindowText), 0.06)
+                          : palette.color(QPalette::Base);
 }
 
 } // namespace PaletteColours
