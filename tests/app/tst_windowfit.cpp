@@ -1,7 +1,5 @@
-// The window on small screens and with a larger font, against a simulated
-// device: every page keeps its command buttons in the window, nothing
-// clips, the device bar says only what is true; and what the executable
-// answers without a display.
+// The window on small screens and with a larger font, on a simulated device;
+// the device bar's states; what the executable answers without a display.
 #include "app/mainwindow.h"
 #include "mapping/mappingpage.h"
 #include "mapping/mappingsidepanel.h"
@@ -115,12 +113,10 @@ void TestWindowFit::commandButtonsStayInTheWindow_data()
 {
     QTest::addColumn<QSize>("size");
     QTest::addColumn<int>("page");
+    const char *names[] = {"filter", "routing", "mapping", "mapping, SysEx rule"};
     for (const QSize size : {QSize(1024, 600), QSize(1280, 720)}) {
-        const QByteArray at = " " + QByteArray::number(size.width()) + 'x' + QByteArray::number(size.height());
-        QTest::newRow(QByteArray("filter" + at).constData()) << size << int(FilterShown);
-        QTest::newRow(QByteArray("routing" + at).constData()) << size << int(RoutingShown);
-        QTest::newRow(QByteArray("mapping" + at).constData()) << size << int(MappingShown);
-        QTest::newRow(QByteArray("mapping, SysEx rule" + at).constData()) << size << int(MappingSysExShown);
+        for (const ShownPage page : {FilterShown, RoutingShown, MappingShown, MappingSysExShown})
+            QTest::addRow("%s %dx%d", names[page], size.width(), size.height()) << size << int(page);
     }
 }
 
@@ -198,7 +194,6 @@ void TestWindowFit::answersWithoutDisplay_data()
     QTest::addColumn<QString>("argument");
     QTest::addColumn<QString>("expected");
     QTest::newRow("--help") << "--help" << "Usage: velmora [options] [MODEL]";
-    QTest::newRow("-h") << "-h" << "--self-test";
     QTest::newRow("--version") << "--version" << "Velmora V2.0.1";
     QTest::newRow("-v") << "-v" << "Velmora V2.0.1";
 }
