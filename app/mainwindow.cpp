@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/pagetablabel.h"
+#include "app/windowfit.h"
 #include "configfile/configwriter.h"
 #include "configfile/ui/configfilecontroller.h"
 #include "configfile/ui/offlineeditor.h"
@@ -27,6 +28,7 @@
 #include <QActionGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -35,9 +37,9 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QStackedWidget>
 #include <QShortcut>
+#include <QShowEvent>
 #include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
@@ -45,6 +47,10 @@
 #include <QVBoxLayout>
 
 const QString MainWindow::ApplicationVersion = QStringLiteral("V2.0.1");
+const QString MainWindow::ConnectingText = QStringLiteral("Connecting\u2026");
+const QString MainWindow::NoAnswerText =
+    QStringLiteral("The device did not answer. Check the cable, or unplug and replug it.");
+const QSize MainWindow::DefaultContentSize(1000, 750);
 const QString MainWindow::PortPermissionHint = QStringLiteral(
     "Your user may not open this serial port. Install Velmora's package, whose udev rule lets "
     "the user logged in at the computer open ") + DeviceModels::brand() + QStringLiteral(" devices, then unplug the "
@@ -89,9 +95,8 @@ MainWindow::MainWindow(QWidget *parent, Prompt *prompt, const QString &settingsP
         m_session, m_watcher, m_prompt, [settingsPath] { return UpdateServer::fromSettings(settingsPath); }, this);
     buildMenus();
     addPageShortcuts();
-    // The content is 1000×750; the window starts just large enough to show it
-    // whole below the menu bar, and scrolls once the user makes it smaller.
-    resize(1000, 750 + m_menuBar->sizeHint().height());
+    // The default look below the menu bar, where the screen has room.
+    resize(WindowFit::fittedSize(this, DefaultContentSize + QSize(0, m_menuBar->sizeHint().height())));
     setWindowIcon(QIcon(QStringLiteral(":/icon.png")));
     setWindowTitle(QStringLiteral("Velmora"));
     setAttribute(Qt::WA_StyledBackground);
@@ -138,21 +143,11 @@ void MainWindow::buildUi()
     m_menuBar->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     windowLayout->addWidget(m_menuBar);
 
-    auto *content = new QWidget;
+    // The device bar, the page headers and the command row stay in view at
+    // any window size; each page scrolls its own content.
+    auto *content = new QWidget(this);
     content->setObjectName(QStringLiteral("content"));
-    content->setMinimumSize(1000, 750);
-    m_scrollArea = new QScrollArea(this);
-    m_scrollArea->setObjectName(QStringLiteral("windowScrollArea"));
-    // Tab goes to the controls; the area scrolls to the focused one itself.
-    m_scrollArea->setFocusPolicy(Qt::NoFocus);
-    m_scrollArea->setWidgetResizable(true);
-    m_scrollArea->setFrameShape(QFrame::NoFrame);
-    m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    m_scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    m_scrollArea->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_scrollArea->setWidget(content);
-    windowLayout->addWidget(m_scrollArea);
-    setMinimumSize(640, 480);
+    windowLayout->addWidget(content, 1);
 
     auto *contentLayout = new QVBoxLayout(content);
     contentLayout->setContentsMargins(16, 12, 16, 12);
@@ -171,16 +166,19 @@ void MainWindow::buildUi()
     m_connectButton->setAccessibleName(QStringLiteral("Connect"));
     m_connectionLabel = new QLabel(PortColumns::NoDeviceText, content);
     m_connectionLabel->setObjectName(QStringLiteral("connectionLabel"));
+    // The no-answer advice is long: it wraps rather than widen the window.
+    m_connectionLabel->setWordWrap(true);
+    m_connectionLabel->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     deviceRow->addWidget(deviceLabel);
     deviceRow->addWidget(m_deviceCombo);
     deviceRow->addWidget(m_connectButton);
     deviceRow->addSpacing(12);
-    deviceRow->addWidget(m_connectionLabel);
-    deviceRow->addStretch(1);
+    deviceRow->addWidget(m_connectionLabel, 1);
     contentLayout->addLayout(deviceRow);
 
     // Header labels acting as the tabs.
     auto *titleBar = new QWidget(content);
+    m_titleBar = titleBar;
     titleBar->setObjectName(QStringLiteral("titleBar"));
     titleBar->setAttribute(Qt::WA_StyledBackground);
     auto *titleLayout = new QHBoxLayout(titleBar);
@@ -204,6 +202,7 @@ void MainWindow::buildUi()
         titleLayout->addWidget(label, 0, Qt::AlignBottom);
     titleLayout->addStretch(1);
     contentLayout->addWidget(titleBar);
+    titleBar->setStyleSheet(WindowFit::headerStyleSheet(palette()));
 
     m_tabWidget = new QTabWidget(content);
     m_tabWidget->setObjectName(QStringLiteral("tabWidget"));
@@ -244,6 +243,25 @@ void MainWindow::buildUi()
     connect(m_removeButton, &QPushButton::clicked, this, &MainWindow::onRemoveClicked);
 }
 
+void MainWindow::showEvent(QShowEvent *event)
+{
+    // Wider where the pages need it with the user's font: their sizes are
+    // known once they are shown, and this is before the window appears.
+    if (!m_sizedForContent && !event->spontaneous()) {
+        m_sizedForContent = true;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        resize(WindowFit::fittedSize(this, size()));
+    }
+    QWidget::showEvent(event);
+}
+
+void MainWindow::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::PaletteChange && m_titleBar)
+        m_titleBar->setStyleSheet(WindowFit::headerStyleSheet(palette()));
+    QWidget::changeEvent(event);
+}
+
 void MainWindow::buildMenus()
 {
     QMenu *file = m_menuBar->addMenu(QStringLiteral("File"));
@@ -263,9 +281,17 @@ void MainWindow::buildMenus()
     for (const auto &entry : fileActions) {
         QAction *action = file->addAction(QString::fromLatin1(entry.text));
         action->setObjectName(QLatin1String(entry.name));
-        action->setShortcut(entry.key);
+        action->setShortcuts(QKeySequence::keyBindings(entry.key));
         connect(action, &QAction::triggered, m_configFiles, entry.slot);
     }
+    // Ctrl+Shift+S on every platform, also where the platform names no key
+    // for Save As; the same key twice would make the shortcut ambiguous.
+    QAction *saveAs = file->findChild<QAction *>(QStringLiteral("actionSaveFileAs"));
+    const QKeySequence saveAsKey(Qt::CTRL | Qt::SHIFT | Qt::Key_S);
+    QList<QKeySequence> saveAsKeys = saveAs->shortcuts();
+    saveAsKeys.removeAll(saveAsKey);
+    saveAsKeys.prepend(saveAsKey);
+    saveAs->setShortcuts(saveAsKeys);
     m_compareAction = file->addAction(QStringLiteral("Compare with Device…"));
     m_compareAction->setObjectName(QStringLiteral("actionCompareWithDevice"));
     m_compareAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
@@ -312,13 +338,14 @@ void MainWindow::wireSession()
 {
     connect(m_session, &DeviceSession::modelDecided, this, &MainWindow::applyModel);
     connect(m_session, &DeviceSession::deviceLost, this, &MainWindow::disconnectDevice);
+    connect(m_session, &DeviceSession::identified, this, &MainWindow::showConnectionState);
+    connect(m_session, &DeviceSession::identificationOverdue, this, &MainWindow::showConnectionState);
     connect(m_upgrade, &FirmwareUpgradeFeature::releaseDeviceRequested, this, &MainWindow::disconnectDevice);
     connect(m_upgrade, &FirmwareUpgradeFeature::reconnectRequested, this, &MainWindow::onConnectClicked);
     connect(m_configFiles, &ConfigFileController::releaseDeviceRequested, this, &MainWindow::disconnectDevice);
     connect(m_configFiles, &ConfigFileController::reconnectRequested, this, &MainWindow::onConnectClicked);
     connect(m_configFiles, &ConfigFileController::offlineFileChosen, m_offline, &OfflineEditor::openFile);
-    connect(m_offline, &OfflineEditor::started, this,
-            [this] { showDevicePages(QStringLiteral("Offline: %1").arg(m_offline->model())); });
+    connect(m_offline, &OfflineEditor::started, this, &MainWindow::showDevicePages);
     connect(m_offline, &OfflineEditor::finished, this, &MainWindow::resetDevicePages);
     connect(m_offline, &OfflineEditor::titleChanged, this, [this](const QString &title) {
         setWindowTitle(title.isEmpty() ? QStringLiteral("Velmora") : title);
@@ -441,7 +468,7 @@ void MainWindow::onConnectClicked()
     m_deviceCombo->setEnabled(false);
     m_connectButton->setText(QStringLiteral("Disconnect"));
     m_connectButton->setAccessibleName(m_connectButton->text());
-    showDevicePages(QStringLiteral("Connected: %1").arg(name));
+    showDevicePages();
 }
 
 void MainWindow::disconnectDevice()
@@ -468,17 +495,34 @@ void MainWindow::resetDevicePages()
     // would stay offered and do nothing when chosen.
     m_mappingArrow->hide();
     m_mappingHeader->hide();
-    m_connectionLabel->setText(PortColumns::NoDeviceText);
     m_compareAction->setEnabled(false);
+    showConnectionState();
     update();
 }
 
-void MainWindow::showDevicePages(const QString &connectionText)
+void MainWindow::showConnectionState()
+{
+    // "Connected" only once the device has said who it is.
+    QString text = PortColumns::NoDeviceText;
+    if (m_offline->isActive()) {
+        text = QStringLiteral("Offline: %1").arg(m_offline->model());
+    } else if (m_session->isOpen() && !m_connectedDeviceName.isEmpty()) {
+        if (m_session->isIdentified())
+            text = QStringLiteral("Connected: %1").arg(m_connectedDeviceName);
+        else if (m_session->isIdentificationOverdue())
+            text = NoAnswerText;
+        else
+            text = ConnectingText;
+    }
+    m_connectionLabel->setText(text);
+}
+
+void MainWindow::showDevicePages()
 {
     showMappingPage(true);
     m_mappingPage->setPortBoxesVisible(true);
     m_filterPage->updatePortCombosEnabled();
-    m_connectionLabel->setText(connectionText);
+    showConnectionState();
     m_compareAction->setEnabled(!m_session->isInProcess());
     m_tabWidget->setCurrentIndex(0);
     onPageChanged(0);

@@ -3,6 +3,7 @@
 #include "app/appsettings.h"
 #include "device/devicemodels.h"
 
+#include <QSize>
 #include <QWidget>
 
 #include <memory>
@@ -24,7 +25,6 @@ class PageTabLabel;
 class QLabel;
 class QMenuBar;
 class QPushButton;
-class QScrollArea;
 class QTabWidget;
 class QTimer;
 class RoutingPage;
@@ -41,6 +41,12 @@ public:
     static constexpr int SilentUpdateCheckDelayMs = 1500;
     // Added to "Failed to open port" on Linux when this user may not open it.
     static const QString PortPermissionHint;
+    // What the device bar says between Connect and the device's first answer,
+    // and when that answer is overdue.
+    static const QString ConnectingText;
+    static const QString NoAnswerText;
+    // The window's default size below the menu bar, where the screen has room.
+    static const QSize DefaultContentSize;
 
     // Without a prompt the window shows real message boxes.
     explicit MainWindow(QWidget *parent = nullptr, Prompt *prompt = nullptr,
@@ -87,10 +93,13 @@ signals:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void buildUi();
     void buildMenus();
+    void showConnectionState();
     void wireSession();
     void applySettings();
     void applyNaming();
@@ -98,7 +107,7 @@ private:
     void applyModel(const DeviceModels::DeviceModel *model);
     void showMappingPage(bool shown);
     // The pages of a device that came (connected, or a file offline).
-    void showDevicePages(const QString &connectionText);
+    void showDevicePages();
     // The pages of a device that went: emptied, the mapping page put aside.
     void resetDevicePages();
     void updateHeaderSelection();
@@ -120,7 +129,8 @@ private:
     DeviceWatcher *const m_watcher;
 
     QMenuBar *m_menuBar = nullptr;
-    QScrollArea *m_scrollArea = nullptr;
+    QWidget *m_titleBar = nullptr;
+    bool m_sizedForContent = false;
     QTabWidget *m_tabWidget = nullptr;
     FilterPage *m_filterPage = nullptr;
     RoutingPage *m_routingPage = nullptr;

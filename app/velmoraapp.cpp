@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPixmap>
@@ -109,60 +110,122 @@ void runSelfTest(MainWindow &window, qint64 startupMs, bool connect)
     poll->start(1);
 }
 
+// The command line, described once for the window's run and for the
+// answers to --help and --version, which need no display.
+struct CommandLine
+{
+#ifdef VELMORA_WITH_SIMULATOR
+    const QCommandLineOption simulate{QStringLiteral("simulate"),
+                                      QStringLiteral("Run a simulated device inside the application and list it.")};
+    const QCommandLineOption noAnswer{QStringLiteral("no-answer"),
+                                      QStringLiteral("With --simulate: the simulated device never answers.")};
+#endif
+    const QCommandLineOption device{QStringLiteral("device"),
+                                    QStringLiteral("List the serial port PATH as a device with this USB description."),
+                                    QStringLiteral("PATH=DESCRIPTION")};
+    const QCommandLineOption selfTest{QStringLiteral("self-test"),
+                                      QStringLiteral("Start, show the window, report the start-up time and quit.")};
+    const QCommandLineOption connectFirst{QStringLiteral("connect"),
+                                          QStringLiteral("Connect to the first listed device at start.")};
+    const QCommandLineOption screenshot{QStringLiteral("screenshot"),
+                                        QStringLiteral("Save a picture of the window to FILE after a moment, then quit."),
+                                        QStringLiteral("FILE")};
+    const QCommandLineOption tab{QStringLiteral("tab"), QStringLiteral("Show page N (0 filter, 1 routing, 2 mapping)."),
+                                 QStringLiteral("N")};
+
+    void describe(QCommandLineParser &parser) const
+    {
+        parser.setApplicationDescription(
+            QStringLiteral("Configuration tool for %1 MIDI routers and interfaces.").arg(DeviceModels::brand()));
+        parser.addHelpOption();
+        parser.addVersionOption();
+        parser.addOptions({device, selfTest, connectFirst, screenshot, tab});
+#ifdef VELMORA_WITH_SIMULATOR
+        parser.addOptions({simulate, noAnswer});
+        parser.addPositionalArgument(QStringLiteral("model"),
+                                     QStringLiteral("With --simulate: the simulated model (default \"%1\").")
+                                         .arg(DeviceProfiles::defaultProfile().usbDescription),
+                                     QStringLiteral("[MODEL]"));
+#endif
+        parser.addPositionalArgument(QStringLiteral("file"),
+                                     QStringLiteral("A configuration file to edit offline, without a device."),
+                                     QStringLiteral("[FILE.ini]"));
+    }
+};
+
+void nameApplication()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Velmora"));
+    QCoreApplication::setApplicationVersion(MainWindow::ApplicationVersion);
+}
+
+bool asksOnlyForText(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument == "--") // what follows is no option
+            return false;
+        for (const char *option : {"-h", "--help", "-?", "--help-all", "-v", "--version"}) {
+            if (argument == option)
+                return true;
+        }
+    }
+    return false;
+}
+
+// --help and --version print and quit before any window exists: the window's
+// application object needs a display, and the text is the same without one.
+// Usage names the program as it is installed, not the path it was run from.
+int printHelpOrVersion(int argc, char *argv[])
+{
+    std::vector<char *> arguments(argv, argv + argc);
+    char programName[] = "velmora";
+    arguments[0] = programName;
+    int count = argc;
+    QCoreApplication app(count, arguments.data());
+    nameApplication();
+    QCommandLineParser parser;
+    const CommandLine commandLine;
+    commandLine.describe(parser);
+    parser.process(app); // prints and exits
+    return 0;
+}
+
 } // namespace
 
 int runVelmora(int argc, char *argv[])
 {
+    if (asksOnlyForText(argc, argv))
+        return printHelpOrVersion(argc, argv);
     QElapsedTimer sinceStart;
     sinceStart.start();
     // The window's first device scan takes this reading: the walk of the
     // serial ports runs beside the building of the window, not before it.
     prefetchSerialPorts();
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
-    // Qt 6 always scales for high-DPI screens.
+    // Qt 6 always scales for high-DPI screens and draws icons at the
+    // screen's scale.
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+    QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, true);
 #endif
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Velmora"));
-    QApplication::setApplicationVersion(MainWindow::ApplicationVersion);
+    nameApplication();
     // Lets the desktop match the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.velmora.Velmora"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Configuration tool for %1 MIDI routers and interfaces.").arg(DeviceModels::brand()));
-    parser.addHelpOption();
-    parser.addVersionOption();
-#ifdef VELMORA_WITH_SIMULATOR
-    const QCommandLineOption simulate(QStringLiteral("simulate"),
-                                      QStringLiteral("Run a simulated device inside the application and list it."));
-    const QCommandLineOption noAnswer(QStringLiteral("no-answer"),
-                                      QStringLiteral("With --simulate: the simulated device never answers."));
-#endif
-    const QCommandLineOption device(QStringLiteral("device"),
-                                    QStringLiteral("List the serial port PATH as a device with this USB description."),
-                                    QStringLiteral("PATH=DESCRIPTION"));
-    const QCommandLineOption selfTest(QStringLiteral("self-test"),
-                                      QStringLiteral("Start, show the window, report the start-up time and quit."));
-    const QCommandLineOption connectFirst(QStringLiteral("connect"),
-                                          QStringLiteral("Connect to the first listed device at start."));
-    const QCommandLineOption screenshot(QStringLiteral("screenshot"),
-                                        QStringLiteral("Save a picture of the window to FILE after a moment, then quit."),
-                                        QStringLiteral("FILE"));
-    const QCommandLineOption tab(QStringLiteral("tab"), QStringLiteral("Show page N (0 filter, 1 routing, 2 mapping)."),
-                                 QStringLiteral("N"));
-    parser.addOptions({device, selfTest, connectFirst, screenshot, tab});
-#ifdef VELMORA_WITH_SIMULATOR
-    parser.addOptions({simulate, noAnswer});
-    parser.addPositionalArgument(QStringLiteral("model"),
-                                 QStringLiteral("With --simulate: the simulated model (default \"%1\").")
-                                     .arg(DeviceProfiles::defaultProfile().usbDescription),
-                                 QStringLiteral("[MODEL]"));
-#endif
-    parser.addPositionalArgument(QStringLiteral("file"),
-                                 QStringLiteral("A configuration file to edit offline, without a device."),
-                                 QStringLiteral("[FILE.ini]"));
+    const CommandLine commandLine;
+    commandLine.describe(parser);
     parser.process(app);
+#ifdef VELMORA_WITH_SIMULATOR
+    const QCommandLineOption &simulate = commandLine.simulate;
+    const QCommandLineOption &noAnswer = commandLine.noAnswer;
+#endif
+    const QCommandLineOption &device = commandLine.device;
+    const QCommandLineOption &selfTest = commandLine.selfTest;
+    const QCommandLineOption &connectFirst = commandLine.connectFirst;
+    const QCommandLineOption &screenshot = commandLine.screenshot;
+    const QCommandLineOption &tab = commandLine.tab;
     // With --simulate the model comes first.
     int fileArgument = 0;
 

@@ -67,6 +67,9 @@ DeviceSession::DeviceSession(Prompt *prompt, QObject *parent)
     connect(m_serialPort, &SerialPort::versionReceived, this, &DeviceSession::onVersionReceived);
     connect(m_serialPort, &SerialPort::modelAndVersionReceived, this,
             &DeviceSession::storeModelAndVersion);
+    for (auto answer : {&SerialPort::modelReceived, &SerialPort::versionReceived})
+        connect(m_serialPort, answer, this, &DeviceSession::onIdentificationAnswer);
+    connect(m_serialPort, &SerialPort::modelAndVersionReceived, this, &DeviceSession::onIdentificationAnswer);
     // The serial port closes itself when its device goes away; the session
     // still counts as connected until the window has reset its pages.
     connect(m_serialPort, &SerialPort::portDisconnected, this, &DeviceSession::onPortGone);
@@ -139,6 +142,7 @@ DeviceSession::OpenResult DeviceSession::open(const QString &deviceName, const Q
     m_serialPort->setBaudRate(BaudRate);
     m_serialPort->flush();
     startConnection(FamilyDecisionMs);
+    watchIdentification();
 
     QTimer::singleShot(SecondIdentificationMs, m_connectionScope, [this] {
         if (!write(Vocabulary::identificationQuery()))
@@ -147,6 +151,28 @@ DeviceSession::OpenResult DeviceSession::open(const QString &deviceName, const Q
 
     write(Vocabulary::identificationQuery());
     return OpenResult::Opened;
+}
+
+void DeviceSession::watchIdentification()
+{
+    m_identified = false;
+    m_identificationOverdue = false;
+    QTimer::singleShot(IdentificationTimeoutMs, m_connectionScope, [this] {
+        if (!isOpen() || m_identified)
+            return;
+        m_identificationOverdue = true;
+        emit identificationOverdue();
+    });
+}
+
+void DeviceSession::onIdentificationAnswer()
+{
+    // The upgrade dialog's bootloader answers on the shared port too.
+    if (!isOpen() || m_identified)
+        return;
+    m_identified = true;
+    m_identificationOverdue = false;
+    emit identified();
 }
 
 void DeviceSession::openInProcess(const QString &deviceName, const QString &model, LocalDevice *device)
@@ -169,6 +195,8 @@ void DeviceSession::openInProcess(const QString &deviceName, const QString &mode
     m_connectedModel = DeviceModels::find(deviceName);
     m_reportedModel = model;
     m_deviceModel = model;
+    // Nothing to identify: the model is the one asked for.
+    m_identified = true;
     // The wait for the family exists for a device still identifying itself.
     startConnection(0);
 }
@@ -189,6 +217,8 @@ void DeviceSession::startConnection(int familyDecisionMs)
 void DeviceSession::close()
 {
     m_answerTimer->stop();
+    m_identified = false;
+    m_identificationOverdue = false;
     delete m_connectionScope;
     m_sysExCutter->clear();
     if (m_localDevice) {

@@ -29,6 +29,8 @@ public:
     // How long a command that expects an answer waits before the user is told.
     static constexpr int AnswerTimeoutMs = 2000;
     static const QString NoAnswerText;
+    // How long identification may take before the window says the device is silent.
+    static constexpr int IdentificationTimeoutMs = 2000;
 
     enum class OpenResult { Opened, NoDevice, NotAccepted, OpenFailed };
 
@@ -56,6 +58,10 @@ public:
     [[nodiscard]] bool isInProcess() const { return !m_localDevice.isNull(); }
     void close();
     [[nodiscard]] bool isOpen() const;
+    // The device has answered identification since the port was opened.
+    [[nodiscard]] bool isIdentified() const { return m_identified; }
+    // Open, unidentified, and IdentificationTimeoutMs have passed.
+    [[nodiscard]] bool isIdentificationOverdue() const { return m_identificationOverdue; }
     [[nodiscard]] QString errorText() const { return m_errorText; }
     // The last open failed because this user may not read and write the
     // port's device node (not because another program holds the port).
@@ -104,11 +110,18 @@ signals:
     void deviceLost();
     // The device confirmed a factory reset (its text has been shown).
     void factoryResetConfirmed();
+    // The first identification answer of this connection, however late.
+    void identified();
+    // IdentificationTimeoutMs after opening, nothing has answered
+    // identification; the port stays open for a late answer.
+    void identificationOverdue();
 
 private:
     void startConnection(int familyDecisionMs);
     void scheduleQuery(int delayMs, int query);
     void onPortGone(const QString &portName);
+    void watchIdentification();
+    void onIdentificationAnswer();
 
     SerialPort *const m_serialPort;
     SysExFrameCutter *const m_sysExCutter;
@@ -131,4 +144,6 @@ private:
     QString m_reportedVersion;
     const DeviceModels::DeviceModel *m_connectedModel = nullptr;
     bool m_onlineCheckRequested = false;
+    bool m_identified = false;
+    bool m_identificationOverdue = false;
 };

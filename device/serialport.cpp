@@ -79,11 +79,6 @@ void SerialPort::setPrompt(Prompt *prompt)
     m_prompt = prompt;
 }
 
-int SerialPort::pendingTextBytes() const
-{
-    return m_textFrames->pendingBytes();
-}
-
 void SerialPort::readAvailableBytes()
 {
     const QByteArray bytes = readAll();

@@ -34,7 +34,6 @@ public:
 
     // The name the port was last opened with (portName() drops a path's "/dev/").
     [[nodiscard]] QString openedPortName() const { return m_openedPortName; }
-    [[nodiscard]] int pendingTextBytes() const;
 
 signals:
     void versionReceived(QString version);

@@ -73,12 +73,3 @@ void FilterModel::clear()
     m_situations.clear();
     emit situationsCleared();
 }
-
-bool FilterModel::applyPortCountsReport(const QByteArray &frame)
-{
-    const auto counts = Filter::parsePortCounts(frame);
-    if (!counts)
-        return false;
-    m_portCounts = *counts;
-    return true;
-}

@@ -52,8 +52,6 @@ public:
 
     [[nodiscard]] Filter::PortCounts filterPortCounts() const { return m_portCounts; }
     void setFilterPortCounts(const Filter::PortCounts &counts) { m_portCounts = counts; }
-    // False, and the counts unchanged, for a frame that is not a port-count report.
-    bool applyPortCountsReport(const QByteArray &frame);
 
 signals:
     void situationAppended(int index);

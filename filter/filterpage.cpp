@@ -7,15 +7,19 @@
 #include "filter/filterprotocol.h"
 #include "filter/filtersection.h"
 #include "filter/portfilteringsituation.h"
-#include "widgets/midinames.h"
 #include "device/prompt.h"
+#include "widgets/midinames.h"
+#include "widgets/palettecolours.h"
 
 #include <QAbstractItemModel>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -68,12 +72,7 @@ FilterPage::FilterPage(QWidget *parent)
     setObjectName(QStringLiteral("filterPage"));
     // Before the sections exist: a sheet set afterwards styles every one of
     // their boxes again.
-    setStyleSheet(QStringLiteral(
-        "QFrame[filterSection=\"true\"] { background-color: white; border: 1px solid rgb(218, 218, 218);"
-        " border-radius: 8px; }"
-        "QCheckBox[filterSectionBox=\"true\"] { font-weight: bold; }"
-        "QLabel[filterHint=\"true\"] { color: rgb(110, 110, 110); }"
-        "QWidget#controlChangeItems { background-color: white; }"));
+    applyPanelStyle();
     m_portLabel->setObjectName(QStringLiteral("portLabel"));
     m_portCombo->setObjectName(QStringLiteral("portCombo"));
     m_portCombo->setAccessibleName(QStringLiteral("MIDI Ports"));
@@ -86,7 +85,22 @@ FilterPage::FilterPage(QWidget *parent)
     m_appliesToAllBox->setAccessibleName(m_appliesToAllBox->text());
     m_portLabel->setBuddy(m_portCombo);
 
-    buildSections();
+    // The sections scroll under the port row when the page is short or
+    // narrow; the Control Change list fills whatever height is left. The
+    // area and its host come first: a section built elsewhere and moved in
+    // would work out the style of every one of its boxes again.
+    auto *scrollArea = new QScrollArea(this);
+    m_sectionsArea = scrollArea;
+    scrollArea->setObjectName(QStringLiteral("filterScrollArea"));
+    // Tab goes to the check boxes; the area scrolls to the focused one itself.
+    scrollArea->setFocusPolicy(Qt::NoFocus);
+    scrollArea->setWidgetResizable(true);
+    scrollArea->setFrameShape(QFrame::NoFrame);
+    auto *sections = new QWidget;
+    sections->setObjectName(QStringLiteral("filterSections"));
+    scrollArea->setWidget(sections);
+
+    buildSections(sections);
 
     auto *portRow = new QHBoxLayout;
     portRow->addWidget(m_portLabel);
@@ -100,7 +114,8 @@ FilterPage::FilterPage(QWidget *parent)
     for (Section s : {Channels, Messages, SystemCommon, SystemRealtime})
         left->addWidget(m_sections[s]);
     left->addStretch(1);
-    auto *columns = new QHBoxLayout;
+    auto *columns = new QHBoxLayout(sections);
+    columns->setContentsMargins(0, 0, 0, 0);
     columns->setSpacing(12);
     columns->addLayout(left, 5);
     columns->addWidget(m_sections[ControlChange], 6);
@@ -109,14 +124,48 @@ FilterPage::FilterPage(QWidget *parent)
     layout->setContentsMargins(12, 8, 12, 8);
     layout->setSpacing(8);
     layout->addLayout(portRow);
-    layout->addLayout(columns, 1);
+    layout->addWidget(scrollArea, 1);
 
     connect(m_portCombo, &QComboBox::currentTextChanged, this, &FilterPage::showPortFilter);
     connect(m_appliesToAllBox, &QCheckBox::clicked, this, &FilterPage::onAppliesToAllClicked);
     applyNaming(MidiNames::DefaultMiddleCOctave, false);
 }
 
-void FilterPage::buildSections()
+QSize FilterPage::sizeHint() const
+{
+    // The sections whole, not the scroll area's capped guess: the window
+    // opens as wide as they need with the user's font, where the screen
+    // has room.
+    QSize hint = QWidget::sizeHint();
+    const QMargins margins = layout()->contentsMargins();
+    const int sections = m_sectionsArea->widget()->sizeHint().width()
+        + m_sectionsArea->verticalScrollBar()->sizeHint().width() + margins.left() + margins.right();
+    hint.setWidth(qMax(hint.width(), sections));
+    return hint;
+}
+
+void FilterPage::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::PaletteChange)
+        applyPanelStyle();
+    QWidget::changeEvent(event);
+}
+
+void FilterPage::applyPanelStyle()
+{
+    // The panels follow the palette, light or dark.
+    const QString panel = PaletteColours::panel(palette()).name();
+    const QString sheet = QStringLiteral(
+        "QFrame[filterSection=\"true\"] { background-color: %1; border: 1px solid palette(mid);"
+        " border-radius: 8px; }"
+        "QCheckBox[filterSectionBox=\"true\"] { font-weight: bold; }"
+        "QWidget#controlChangeItems { background-color: %1; }").arg(panel);
+    // Polishing with a new sheet must not start another round.
+    if (styleSheet() != sheet)
+        setStyleSheet(sheet);
+}
+
+void FilterPage::buildSections(QWidget *host)
 {
     FilterSection::Layout channels;
     channels.title = QStringLiteral("Channels");
@@ -172,11 +221,11 @@ void FilterPage::buildSections()
                       item("systemResetBox", "System Reset")};
     realtime.columns = 4;
 
-    m_sections[Channels] = new FilterSection(channels, this);
-    m_sections[Messages] = new FilterSection(messages, this);
-    m_sections[ControlChange] = new FilterSection(controllers, this);
-    m_sections[SystemCommon] = new FilterSection(systemCommon, this);
-    m_sections[SystemRealtime] = new FilterSection(realtime, this);
+    m_sections[Channels] = new FilterSection(channels, host);
+    m_sections[Messages] = new FilterSection(messages, host);
+    m_sections[ControlChange] = new FilterSection(controllers, host);
+    m_sections[SystemCommon] = new FilterSection(systemCommon, host);
+    m_sections[SystemRealtime] = new FilterSection(realtime, host);
 
     for (FilterSection *section : m_sections) {
         for (QCheckBox *box : section->items())

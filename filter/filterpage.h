@@ -17,6 +17,7 @@ class FilterSection;
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QScrollArea;
 
 // The "MIDI Messages Filter" page: the port chooser and, per port, which
 // channels, messages, controllers and system messages the device drops. The
@@ -64,6 +65,8 @@ public:
     void resetForDisconnect() override;
     void tabChanged(bool shown) override;
     void applyNaming(int middleCOctave, bool showCCName) override;
+    // As wide as the sections are without scrolling.
+    [[nodiscard]] QSize sizeHint() const override;
 
 public slots:
     // Shows the stored filter of the port with this name; the page stays clear
@@ -97,8 +100,13 @@ public slots:
 
     void onAppliesToAllClicked(bool checked);
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
-    void buildSections();
+    void applyPanelStyle();
+    // The sections, made in the widget that shows them.
+    void buildSections(QWidget *host);
     void wireSection(Section s);
     [[nodiscard]] int &counterRef(Section s);
     void countChange(Section s, bool ok);
@@ -121,6 +129,7 @@ private:
     QComboBox *const m_secondPortCombo;
     QCheckBox *const m_appliesToAllBox;
     std::array<FilterSection *, SectionCount> m_sections{};
+    QScrollArea *m_sectionsArea = nullptr;
     QHash<QString, QCheckBox *> m_itemBoxes;
     QVector<QCheckBox *> m_controllerBoxes;
     // The USB HOST pairs the hub count last allowed; a count reported before

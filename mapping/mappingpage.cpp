@@ -18,6 +18,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -73,9 +74,23 @@ MappingPage::MappingPage(QWidget *parent)
     numberRow->addWidget(numberHint);
     numberRow->addStretch(1);
 
-    auto *sides = new QHBoxLayout;
-    sides->addWidget(m_original, 1);
-    sides->addWidget(m_mapped, 1);
+    // The ports and both editors scroll between the number row and the
+    // command row, which stay in view; a SysEx table grows in here, never
+    // the window.
+    auto *editors = new QWidget;
+    editors->setObjectName(QStringLiteral("mappingEditors"));
+    auto *body = new QHBoxLayout(editors);
+    body->setContentsMargins(0, 0, 0, 0);
+    body->addWidget(m_ports);
+    body->addWidget(m_original, 1);
+    body->addWidget(m_mapped, 1);
+    auto *scrollArea = new QScrollArea(this);
+    scrollArea->setObjectName(QStringLiteral("mappingScrollArea"));
+    // Tab goes to the controls; the area scrolls to the focused one itself.
+    scrollArea->setFocusPolicy(Qt::NoFocus);
+    scrollArea->setWidgetResizable(true);
+    scrollArea->setFrameShape(QFrame::NoFrame);
+    scrollArea->setWidget(editors);
 
     m_messageLabel = new QLabel(this);
     m_messageLabel->setObjectName(QStringLiteral("messageLabel"));
@@ -95,17 +110,10 @@ MappingPage::MappingPage(QWidget *parent)
     for (QPushButton *button : {sendButton, readButton, delButton, restoreButton})
         buttons->addWidget(button);
 
-    auto *editors = new QVBoxLayout;
-    editors->addLayout(sides, 1);
-    editors->addLayout(buttons);
-
-    auto *body = new QHBoxLayout;
-    body->addWidget(m_ports);
-    body->addLayout(editors, 1);
-
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(numberRow);
-    layout->addLayout(body, 1);
+    layout->addWidget(scrollArea, 1);
+    layout->addLayout(buttons);
 
     m_refreshTimer->setObjectName(QStringLiteral("refreshTimer"));
     m_refreshTimer->setSingleShot(true);
@@ -123,7 +131,9 @@ MappingPage::MappingPage(QWidget *parent)
     connect(m_mapped, &MappingSidePanel::typeChosen, this,
             &MappingPage::onMappedTypeChosen);
 
-    m_overlay = new MappingOverlay(m_original, m_mapped, this);
+    // On the scrolled editors, so that the lines scroll with their fields
+    // and end at the area's edge.
+    m_overlay = new MappingOverlay(m_original, m_mapped, editors);
     connect(m_drawBox, &QCheckBox::clicked, m_overlay, &MappingOverlay::setDrawEnabled);
 
     reset();

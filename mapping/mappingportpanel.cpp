@@ -7,16 +7,12 @@
 #include <QGridLayout>
 #include <QLabel>
 
-const QString MappingPortPanel::HeadingText = QStringLiteral("Select Port to Map：");
-
 MappingPortPanel::MappingPortPanel(QWidget *parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("portPanel"));
     auto *ports = new QGridLayout(this);
-    m_heading = new QLabel(this);
-    m_heading->setObjectName(QStringLiteral("portHeading"));
-    ports->addWidget(m_heading, 0, 0, 1, 2);
+    ports->addWidget(new QLabel(QStringLiteral("Select Port to Map:"), this), 0, 0, 1, 2);
     m_allInputsBox = new QCheckBox(QStringLiteral("Input Ports"), this);
     m_allInputsBox->setObjectName(QStringLiteral("allInputsBox"));
     m_allInputsBox->setAccessibleName(m_allInputsBox->text());
@@ -48,17 +44,6 @@ MappingPortPanel::MappingPortPanel(QWidget *parent)
             [this](bool checked) { setColumnChecked(m_inBoxes, checked); });
     connect(m_allOutputsBox, &QCheckBox::clicked, this,
             [this](bool checked) { setColumnChecked(m_outBoxes, checked); });
-}
-
-void MappingPortPanel::showEvent(QShowEvent *event)
-{
-    // The heading's full-width colon is in no everyday font: measuring it
-    // loads a fallback font of megabytes. The window measures this hidden
-    // page as soon as a connection adds it, so the text waits until the
-    // page is first seen.
-    if (m_heading->text().isEmpty())
-        m_heading->setText(HeadingText);
-    QWidget::showEvent(event);
 }
 
 void MappingPortPanel::updateColumnBox(bool input)
@@ -130,7 +115,8 @@ void MappingPortPanel::refreshUsbLabels()
             label->setText(MappingPorts::usbNameLabel(m_names ? m_names->name(slot) : QString()));
             QPalette palette = label->palette();
             for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
-                palette.setColor(group, QPalette::WindowText, attached ? QColor(Qt::black) : QColor(Qt::gray));
+                palette.setColor(group, QPalette::WindowText,
+                                 attached ? this->palette().color(QPalette::WindowText) : QColor(Qt::gray));
             label->setPalette(palette);
         }
     }

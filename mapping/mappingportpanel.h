@@ -11,7 +11,7 @@ class QCheckBox;
 class QLabel;
 class UsbNameSlots;
 
-// "Select Port to Map：": one check box per device port in two columns, each
+// "Select Port to Map:": one check box per device port in two columns, each
 // with a label that names what is plugged into a USB port. The boxes are
 // labelled from the device's filter port counts; the same layout gives the
 // order of the rule's port mask.
@@ -21,7 +21,6 @@ class MappingPortPanel : public QWidget
 
 public:
     static constexpr int BoxesPerSide = MappingPorts::BoxesPerSide;
-    static const QString HeadingText; // "Select Port to Map："
 
     explicit MappingPortPanel(QWidget *parent = nullptr);
 
@@ -48,9 +47,6 @@ public slots:
     // in gray.
     void refreshUsbLabels();
 
-protected:
-    void showEvent(QShowEvent *event) override;
-
 private:
     [[nodiscard]] QCheckBox *box(const MappingPorts::BoxRef &ref) const;
     void setColumnChecked(const QList<QCheckBox *> &boxes, bool checked);
@@ -60,7 +56,6 @@ private:
     QList<QCheckBox *> m_outBoxes;
     QList<QLabel *> m_inLabels;
     QList<QLabel *> m_outLabels;
-    QLabel *m_heading = nullptr;
     QCheckBox *m_allInputsBox = nullptr;
     QCheckBox *m_allOutputsBox = nullptr;
     MappingPorts::Layout m_layout;

@@ -96,7 +96,9 @@ SysExMappingEditor::SysExMappingEditor(Side side, QWidget *parent)
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->horizontalHeader()->setStretchLastSection(true);
     m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_table->verticalHeader()->setDefaultSectionSize(RowHeight);
+    // 30 pixels at the usual font; a larger font needs taller rows for the
+    // Data rows' spin boxes.
+    m_table->verticalHeader()->setDefaultSectionSize(qMax(int(RowHeight), fontMetrics().height() + 8));
 
     auto *typeLabel = new QLabel(QStringLiteral("Status"), this);
     typeLabel->setBuddy(m_typeCombo);
@@ -110,7 +112,7 @@ SysExMappingEditor::SysExMappingEditor(Side side, QWidget *parent)
     buttons->addWidget(m_delete);
 
     auto *explanation = new QLabel(
-        QStringLiteral("SysEx supports a maximum length of 30 bytes，that is, the maximum data area is 28 bytes.\n"
+        QStringLiteral("SysEx supports a maximum length of 30 bytes, that is, the maximum data area is 28 bytes.\n"
                        "Data1 and Data2 are the variable bytes, each with a minimum and a maximum."),
         this);
     explanation->setWordWrap(true);

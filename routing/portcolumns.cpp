@@ -6,6 +6,7 @@
 #include <QDebug>
 #include <QGraphicsView>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
@@ -47,6 +48,15 @@ QString accessiblePortName(const QString &text, Side side)
         .arg(port->type == UsbHost ? QStringLiteral("USB HOST") : QStringLiteral("USB DEVICE"),
              side == Side::Input ? QStringLiteral("IN") : QStringLiteral("OUT"))
         .arg(port->number);
+}
+
+void invalidateLayouts(QLayout *layout)
+{
+    for (int i = 0; i < layout->count(); ++i) {
+        if (QLayout *child = layout->itemAt(i)->layout())
+            invalidateLayouts(child);
+    }
+    layout->invalidate();
 }
 
 void deleteLayoutItems(QLayout *layout)
@@ -115,8 +125,8 @@ void PortColumns::rebuild(const PortCounts &counts)
     m_counts = counts;
 
     QWidget *const viewport = m_view->viewport();
-    QFont canvasFont = m_view->font();
-    canvasFont.setPointSize(10);
+    // The user's font, whatever its size: the buttons grow with it.
+    const QFont canvasFont = m_view->font();
 
     m_inputColumn = new QVBoxLayout;
     m_outputColumn = new QVBoxLayout;
@@ -138,7 +148,8 @@ void PortColumns::rebuild(const PortCounts &counts)
         created.append(label);
         label->setObjectName(QLatin1String(name));
         label->setFont(canvasFont);
-        label->setMaximumSize(ButtonWidth, 20);
+        // As wide as the buttons below it, or as its text needs.
+        label->setFixedWidth(qMax(ButtonWidth, label->sizeHint().width()));
         return label;
     };
 
@@ -163,9 +174,10 @@ void PortColumns::rebuild(const PortCounts &counts)
         button->setAccessibleName(accessiblePortName(text, side));
         button->setAccessibleDescription(side == Side::Input ? QStringLiteral("Input port")
                                                              : QStringLiteral("Output port"));
-        button->setFixedSize(ButtonWidth, ButtonHeight);
         button->setStyleSheet(style);
         button->setFont(canvasFont);
+        // 120 x 35 is the default look; a larger font makes larger buttons.
+        button->setFixedSize(QSize(ButtonWidth, ButtonHeight).expandedTo(button->sizeHint()));
         // The line colour is read from the buttons' text colour, so it must not
         // depend on the platform's palette.
         setButtonTextColour(button, Qt::black);
@@ -217,12 +229,12 @@ void PortColumns::rebuild(const PortCounts &counts)
         auto *picture = new QLabel(viewport);
         created.append(picture);
         picture->setObjectName(QStringLiteral("usbHostPicture"));
-        const QPixmap pixmap(QStringLiteral(":/gth2.png"));
+        // From the icon, which holds a picture for each screen scale.
+        const QPixmap pixmap = QIcon(QStringLiteral(":/gth2.png")).pixmap(QSize(PictureSize, PictureSize));
         if (pixmap.isNull())
             picture->setText(QStringLiteral("图片加载失败"));
         else
-            picture->setPixmap(pixmap.scaled(PictureSize, PictureSize, Qt::KeepAspectRatio,
-                                             Qt::SmoothTransformation));
+            picture->setPixmap(pixmap);
         m_inputRows.at(i)->insertWidget(0, picture);
         m_inputRows.at(i)->setSpacing(5);
         break;
@@ -247,8 +259,20 @@ void PortColumns::rebuild(const PortCounts &counts)
 
     for (QWidget *widget : qAsConst(created))
         widget->show();
-    m_view->setMinimumHeight(40 * qMax(m_inputButtons.size(), m_outputButtons.size()) + 150);
-    // Lay the buttons out now: the lines drawn right after a rebuild are
+    fitViewHeight();
+}
+
+void PortColumns::fitViewHeight()
+{
+    if (!m_outer)
+        return;
+    // The rows' layouts keep their sizes until the next layout pass; a row
+    // the hub count just hid must not count.
+    invalidateLayouts(m_outer);
+    // Exactly the height the shown rows need: the view fills the page and
+    // scrolls only when the page is shorter than the columns.
+    m_view->setMinimumHeight(m_outer->totalMinimumSize().height() + 2 * m_view->frameWidth());
+    // Lay the buttons out now: the lines drawn right after a change are
     // placed from the buttons' geometry.
     m_outer->activate();
 }
@@ -312,13 +336,17 @@ void PortColumns::showNames(const UsbNameSlots &names)
 void PortColumns::colourUsbPorts(const UsbNameSlots &names)
 {
     for (int slot = 0; slot < names.size(); ++slot) {
-        const QColor colour = slot == 0 || names.isAttached(slot) ? QColor(Qt::black) : QColor(Qt::gray);
+        const bool attached = slot == 0 || names.isAttached(slot);
+        const QColor colour = attached ? QColor(Qt::black) : QColor(Qt::gray);
         if (QPushButton *in = m_inputButtons.value(m_counts.midiIn + slot))
             setButtonTextColour(in, colour);
         if (QPushButton *out = m_outputButtons.value(m_counts.midiOut + slot))
             setButtonTextColour(out, colour);
-        setLabelTextColour(m_inputNameLabels.value(slot), colour);
-        setLabelTextColour(m_outputNameLabels.value(slot), colour);
+        // The names stand on the canvas, not on a light button: its own text
+        // colour reads on a dark palette too.
+        const QColor nameColour = attached ? m_view->palette().color(QPalette::Text) : QColor(Qt::gray);
+        setLabelTextColour(m_inputNameLabels.value(slot), nameColour);
+        setLabelTextColour(m_outputNameLabels.value(slot), nameColour);
     }
 }
 
@@ -337,8 +365,7 @@ void PortColumns::applyHubLayout(const HubLayout &layout)
         }
     }
     placeHint(layout.hintSlot);
-    if (m_outer)
-        m_outer->activate();
+    fitViewHeight();
 }
 
 void PortColumns::placeHint(int slot)
@@ -350,13 +377,12 @@ void PortColumns::placeHint(int slot)
     auto *hint = new QLabel(m_view->viewport());
     hint->setObjectName(QStringLiteral("connectionHint"));
     hint->setAccessibleName(QStringLiteral("USB hub connection hint"));
-    const QPixmap pixmap(QStringLiteral(":/gth2.png"));
+    const QPixmap pixmap = QIcon(QStringLiteral(":/gth2.png")).pixmap(QSize(HintSize, HintSize));
     if (pixmap.isNull()) {
         hint->setText(QStringLiteral("img load failed"));
     } else {
-        const QPixmap scaled = pixmap.scaled(HintSize, HintSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-        hint->setPixmap(scaled);
-        hint->setFixedSize(scaled.size());
+        hint->setPixmap(pixmap);
+        hint->setFixedSize(pixmap.size() / pixmap.devicePixelRatio());
     }
     hint->setToolTip(HintToolTip);
     hint->setToolTipDuration(HintToolTipMs);
@@ -375,6 +401,7 @@ void PortColumns::setMeasures(int headerMargin, int spacing)
         if (column)
             column->setSpacing(spacing);
     }
+    fitViewHeight();
 }
 
 void PortColumns::setButtonTextColour(QPushButton *button, const QColor &colour)

@@ -83,6 +83,7 @@ public:
 
 private:
     void deleteLayout();
+    void fitViewHeight();
     void placeHint(int slot);
 
     QGraphicsView *const m_view;

@@ -47,7 +47,6 @@ QPainterPath RouteLine::shape() const
 void RouteLine::paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget)
 {
     Q_UNUSED(option)
-    Q_UNUSED(widget)
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing, true);
     painter->setRenderHint(QPainter::TextAntialiasing, false);
@@ -58,6 +57,13 @@ void RouteLine::paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
     drawPen.setCapStyle(Qt::RoundCap);
     drawPen.setJoinStyle(Qt::RoundJoin);
     drawPen.setCosmetic(false);
+    // Black stands for the canvas's text colour: on a dark palette a black
+    // line would not be seen.
+    if (widget && drawPen.color() == QColor(Qt::black)) {
+        const QColor background = widget->palette().color(widget->backgroundRole());
+        if (background.lightnessF() < 0.5)
+            drawPen.setColor(widget->palette().color(QPalette::Text));
+    }
 
     QPen glow = drawPen;
     QColor glowColour = drawPen.color();

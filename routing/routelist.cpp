@@ -32,6 +32,24 @@ RouteList::RouteList(QWidget *parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
 }
 
+int RouteList::heightForRows(int rows) const
+{
+    // An empty list has no row to measure; a row is a line of text and a
+    // little room.
+    const int row = qMax(sizeHintForRow(0), fontMetrics().height() + 4);
+    return rows * row + 2 * frameWidth();
+}
+
+QSize RouteList::sizeHint() const
+{
+    return {QListWidget::sizeHint().width(), heightForRows(PreferredRows)};
+}
+
+QSize RouteList::minimumSizeHint() const
+{
+    return {QListWidget::minimumSizeHint().width(), heightForRows(MinimumRows)};
+}
+
 void RouteList::setModel(RouteModel *model)
 {
     if (m_model)

@@ -15,7 +15,14 @@ class RouteList : public QListWidget
     Q_OBJECT
 
 public:
+    // Rows the list asks room for; a splitter above it gives or takes more.
+    static constexpr int PreferredRows = 6;
+    static constexpr int MinimumRows = 2;
+
     explicit RouteList(QWidget *parent = nullptr);
+
+    [[nodiscard]] QSize sizeHint() const override;
+    [[nodiscard]] QSize minimumSizeHint() const override;
 
     void setModel(RouteModel *model);
     [[nodiscard]] static QString routeName(const Routing::Route &route);
@@ -28,6 +35,7 @@ protected:
 
 private:
     void refill();
+    [[nodiscard]] int heightForRows(int rows) const;
 
     QPointer<RouteModel> m_model;
 };

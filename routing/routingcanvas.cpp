@@ -333,7 +333,6 @@ void RoutingCanvas::onDebounceTimeout()
             removeDragLine();
         m_scene->update();
     }
-    m_hasRedrawn = true;
 }
 
 void RoutingCanvas::showUsbNames()

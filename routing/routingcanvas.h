@@ -42,7 +42,6 @@ public:
 
     [[nodiscard]] RoutingScene *routingScene() const { return m_scene; }
     [[nodiscard]] PortColumns *columns() const { return m_columns; }
-    [[nodiscard]] QTimer *debounceTimer() const { return m_debounceTimer; }
     // The drag line; it lives as long as the canvas.
     [[nodiscard]] RouteLine *dragLine() const { return m_dragLine; }
     // The route lines on the scene (routes whose buttons are both shown).
@@ -51,7 +50,6 @@ public:
     [[nodiscard]] QPushButton *selectedInputButton() const;
     [[nodiscard]] QPointF startPoint() const { return m_startPoint; }
     [[nodiscard]] QPointF endPoint() const { return m_endPoint; }
-    [[nodiscard]] bool hasRedrawn() const { return m_hasRedrawn; }
 
     // Builds the port buttons from the device's port counts.
     void rebuild(const Routing::PortCounts &counts);
@@ -126,5 +124,4 @@ private:
     QColor m_savedInputTextColor;
     QPointF m_startPoint;
     QPointF m_endPoint;
-    bool m_hasRedrawn = false;
 };

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QResizeEvent>
 #include <QScrollArea>
+#include <QSplitter>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -42,19 +43,30 @@ RoutingPage::RoutingPage(QWidget *parent)
     m_scrollArea->setFocusPolicy(Qt::NoFocus);
     m_scrollArea->setWidgetResizable(true);
     m_scrollArea->setFrameShape(QFrame::NoFrame);
-    m_scrollArea->setStyleSheet(QStringLiteral("QScrollArea{background:transparent;}"));
     m_scrollArea->setWidget(m_canvas);
+
+    // The routes again, for the keyboard and screen readers, below a
+    // splitter: the canvas takes the height the list leaves.
+    auto *routesPane = new QWidget;
+    routesPane->setObjectName(QStringLiteral("routesPane"));
+    auto *routeList = new RouteList(routesPane);
+    auto *routesLabel = new QLabel(QStringLiteral("Routes (Delete removes the chosen one)"), routesPane);
+    routesLabel->setBuddy(routeList);
+    auto *routesLayout = new QVBoxLayout(routesPane);
+    routesLayout->setContentsMargins(0, 0, 0, 0);
+    routesLayout->addWidget(routesLabel);
+    routesLayout->addWidget(routeList, 1);
+    auto *splitter = new QSplitter(Qt::Vertical, this);
+    splitter->setObjectName(QStringLiteral("routingSplitter"));
+    splitter->setChildrenCollapsible(false);
+    splitter->addWidget(m_scrollArea);
+    splitter->addWidget(routesPane);
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 0);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_scrollArea);
-    // The routes again, for the keyboard and screen readers.
-    auto *routeList = new RouteList(this);
-    routeList->setMaximumHeight(RouteListHeight);
-    auto *routesLabel = new QLabel(QStringLiteral("Routes (Delete removes the chosen one)"), this);
-    routesLabel->setBuddy(routeList);
-    layout->addWidget(routesLabel);
-    layout->addWidget(routeList);
+    layout->addWidget(splitter);
     routeList->setModel(m_model);
     connect(routeList, &RouteList::removeRequested, this, &RoutingPage::removeRoute);
 

@@ -31,7 +31,6 @@ class RoutingPage : public DevicePage
 
 public:
     static constexpr int ReplayPauseMs = 15;
-    static constexpr int RouteListHeight = 80;
 
     explicit RoutingPage(QWidget *parent = nullptr);
     ~RoutingPage() override;

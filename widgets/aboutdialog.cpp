@@ -1,9 +1,11 @@
 #include "widgets/aboutdialog.h"
 
 #include "device/devicemodels.h"
+#include "widgets/palettecolours.h"
 
 #include <QDesktopServices>
 #include <QDialogButtonBox>
+#include <QIcon>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QMouseEvent>
@@ -33,9 +35,12 @@ AboutDialog::AboutDialog(QWidget *parent, const QString &version)
 {
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
     setWindowTitle(QStringLiteral("About Velmora"));
-    setStyleSheet(QStringLiteral("QDialog { background-color: white; border: 1px solid gray; }"
-                                 "QLabel { color: black; font-size: 12px; }"
-                                 "QPushButton { background-color: white; border: 1px solid gray; padding: 5px; }"));
+    // White with black text on a light palette; the palette's own base and
+    // text on a dark one.
+    setStyleSheet(QStringLiteral("QDialog { background-color: palette(base); border: 1px solid palette(mid); }"
+                                 "QLabel { color: palette(text); font-size: 12px; }"
+                                 "QPushButton { background-color: palette(base); color: palette(text);"
+                                 " border: 1px solid palette(mid); padding: 5px; }"));
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(10, 40, 10, 10);
@@ -48,8 +53,8 @@ AboutDialog::AboutDialog(QWidget *parent, const QString &version)
     picture->setObjectName(QStringLiteral("pictureLabel"));
     picture->setAlignment(Qt::AlignCenter);
     picture->setAccessibleName(QStringLiteral("Velmora"));
-    picture->setPixmap(QPixmap(QStringLiteral(":/ico.png")).scaled(100, 50, Qt::KeepAspectRatio,
-                                                                    Qt::SmoothTransformation));
+    // From the icon, which holds a picture for each screen scale.
+    picture->setPixmap(QIcon(QStringLiteral(":/ico.png")).pixmap(QSize(100, 50)));
     layout->addWidget(picture);
 
     QLabel *maker = centredLabel(QStringLiteral("Copyright &copy; %1<br>%1 Audio Ltd.").arg(DeviceModels::brand()), this);
@@ -75,9 +80,11 @@ AboutDialog::AboutDialog(QWidget *parent, const QString &version)
     ok->setObjectName(QStringLiteral("okButton"));
     ok->setAccessibleName(QStringLiteral("OK"));
     ok->setMinimumSize(40, 15);
-    ok->setStyleSheet(QStringLiteral("QPushButton {background-color: white;border: 1px solid gray;border-radius: 5px;"
+    ok->setStyleSheet(QStringLiteral("QPushButton {background-color: palette(base);color: palette(text);"
+                                     "border: 1px solid palette(mid);border-radius: 5px;"
                                      "padding: 5px 20px;font-family: Arial;font-size: 14px;}"
-                                     "QPushButton:hover {background-color: lightgray;}"));
+                                     "QPushButton:hover {background-color: palette(midlight);}"
+                                     "QPushButton:focus {border-color: palette(highlight);}"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     layout->addWidget(buttons);
 }
@@ -90,17 +97,21 @@ void AboutDialog::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, this);
 
+    // Light grey to almost white on a light palette: steps from the base
+    // colour toward the text colour, so a dark palette gets the same bar.
+    const QColor base = palette().color(QPalette::Base);
+    const QColor text = palette().color(QPalette::Text);
     QLinearGradient gradient(0, 0, 0, TitleBarHeight);
-    gradient.setColorAt(0, QColor(Qt::lightGray));
-    gradient.setColorAt(1, QColor(240, 240, 240));
+    gradient.setColorAt(0, PaletteColours::toward(base, text, 0.25));
+    gradient.setColorAt(1, PaletteColours::toward(base, text, 0.06));
     painter.fillRect(0, 0, width(), TitleBarHeight, gradient);
 
-    painter.setPen(QColor(Qt::gray));
+    painter.setPen(palette().color(QPalette::Mid));
     painter.drawLine(0, 0, width() - 1, 0);
     painter.drawLine(0, 0, 0, height() - 2);
     painter.drawLine(width() - 1, 0, width() - 1, height() - 2);
 
-    painter.setPen(Qt::black);
+    painter.setPen(text);
     painter.setFont(QFont(QStringLiteral("Arial"), 12));
     painter.drawText(QRect(5, 5, width(), TitleBarHeight), Qt::AlignLeft, QStringLiteral("About Velmora"));
 }

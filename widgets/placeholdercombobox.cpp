@@ -25,6 +25,7 @@ void PlaceholderComboBox::paintEvent(QPaintEvent *event)
     QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
     field.setLeft(field.left() + 2);
     QPainter painter(this);
-    painter.setPen(QColor(150, 150, 150));
+    // The palette's own hint colour: readable on a dark palette too.
+    painter.setPen(palette().color(QPalette::PlaceholderText));
     painter.drawText(field, Qt::AlignLeft | Qt::AlignVCenter | Qt::AlignBaseline, m_placeholderText);
 }

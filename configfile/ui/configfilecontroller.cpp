@@ -4,6 +4,7 @@
 #include "configfile/configreader.h"
 #include "configfile/configsaver.h"
 #include "configfile/configwriter.h"
+#include "configfile/savename.h"
 #include "configfile/ui/comparedialog.h"
 #include "configfile/ui/filequestions.h"
 #include "device/devicesession.h"
@@ -20,6 +21,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDate>
 #include <QDir>
 #include <QFileInfo>
 #include <QSignalBlocker>
@@ -47,7 +49,14 @@ QString ConfigFileController::startDirectory()
     if (QFileInfo(QStringLiteral("C:/")).isDir())
         return QStringLiteral("C:");
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return documents.isEmpty() ? QDir::homePath() : documents;
+    return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
+QString ConfigFileController::suggestedSavePath() const
+{
+    return ConfigFile::suggestedSavePath(m_session->reportedModel(), QDate::currentDate(),
+                                         QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation),
+                                         QDir::homePath());
 }
 
 void ConfigFileController::showMessage(const QString &text)
@@ -94,7 +103,19 @@ void ConfigFileController::saveFile()
 
 void ConfigFileController::saveFileAs()
 {
-    m_currentFilePath = m_prompt->saveFileName(tr("Save File"), startDirectory(), FileFilter);
+    const QString chosen = m_prompt->saveFileName(tr("Save File"), suggestedSavePath(), FileFilter);
+    m_currentFilePath = ConfigFile::withIniSuffix(chosen);
+    // The dialog asked about the name as typed; the file with ".ini" added
+    // is another one, and may be the user's.
+    if (m_currentFilePath != chosen && QFileInfo::exists(m_currentFilePath)
+        && m_prompt->message(Prompt::Question, tr("Save File"),
+                             tr("%1 already exists.\nDo you want to replace it?")
+                                 .arg(QFileInfo(m_currentFilePath).fileName()),
+                             Prompt::Yes | Prompt::No)
+            != Prompt::Yes) {
+        m_currentFilePath.clear();
+        return;
+    }
     if (m_currentFilePath.isEmpty())
         return;
     writeCurrentFile();
@@ -120,12 +141,12 @@ void ConfigFileController::openFile()
         // The path becomes the current one once the file is open offline: a
         // file that cannot be, or a user who keeps the one being edited,
         // must not make Save File write the pages over it.
-        const QString path = m_prompt->openFileName(tr("Please select ini file！"), startDirectory(), FileFilter);
+        const QString path = m_prompt->openFileName(tr("Please select ini file!"), startDirectory(), FileFilter);
         if (!path.isEmpty())
             emit offlineFileChosen(path);
         return;
     }
-    m_currentFilePath = m_prompt->openFileName(tr("Please select ini file！"), startDirectory(), FileFilter);
+    m_currentFilePath = m_prompt->openFileName(tr("Please select ini file!"), startDirectory(), FileFilter);
     if (m_currentFilePath.isEmpty())
         return;
     const ConfigFile::ReadResult result = ConfigFile::readFile(m_currentFilePath);

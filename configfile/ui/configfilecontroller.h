@@ -54,9 +54,12 @@ public:
     // are replayed. False when there is no device to send to.
     bool importIntoDevice(const ConfigFile::Import &import);
     [[nodiscard]] bool isImportPending() const { return m_pending.has_value(); }
-    // Where the file dialogs start: "C:" where there is such a drive, the
-    // user's documents folder elsewhere.
+    // Where Open File starts: "C:" where there is such a drive, the user's
+    // documents folder elsewhere (the home folder when there is none).
     [[nodiscard]] static QString startDirectory();
+    // What Save File proposes: the device's model and today's date, in the
+    // documents folder if there is one, else in the home folder.
+    [[nodiscard]] QString suggestedSavePath() const;
 
 public slots:
     // With a device connected, its configuration becomes the file's (asking

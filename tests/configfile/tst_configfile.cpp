@@ -5,6 +5,7 @@
 #include "configfile/configsaver.h"
 #include "configfile/configtranslation.h"
 #include "configfile/configwriter.h"
+#include "configfile/savename.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -112,6 +113,8 @@ private slots:
     void killedWriterKeepsOldFile();
     void hubCountShowsEveryUsbPortTheFileUses_data();
     void hubCountShowsEveryUsbPortTheFileUses();
+    void suggestsNameInFolderThatExists_data();
+    void suggestsNameInFolderThatExists();
 };
 
 void TestConfigFile::goldenFiles_data()
@@ -453,6 +456,38 @@ void TestConfigFile::hubCountShowsEveryUsbPortTheFileUses()
     const ReadResult result = read(json);
     QVERIFY(result.ok());
     QCOMPARE(impliedHubCount(result.import, {2, 2, 8, 1}), hubCount);
+}
+
+void TestConfigFile::suggestsNameInFolderThatExists_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<bool>("documentsExist");
+    QTest::addColumn<QString>("typed"); // what the user typed over the suggestion
+    QTest::addColumn<QString>("suggested");
+    QTest::addColumn<QString>("saved");
+    QTest::newRow("model") << "Cedar-6" << true << "mine" << "Documents/Cedar-6-2026-03-05.ini" << "Documents/mine.ini";
+    QTest::newRow("no device") << "" << true << "a.json" << "Documents/velmora-2026-03-05.ini" << "Documents/a.json";
+    // Without the folder the dialog took "Documents" for the file's name.
+    QTest::newRow("no documents") << "Alder-4" << false << "b" << "Alder-4-2026-03-05.ini" << "b.ini";
+    QTest::newRow("model that is a path") << "../x" << true << "a.b/c" << "Documents/velmora-2026-03-05.ini"
+                                          << "Documents/a.b/c.ini";
+}
+
+void TestConfigFile::suggestsNameInFolderThatExists()
+{
+    QFETCH(QString, model);
+    QFETCH(bool, documentsExist);
+    QFETCH(QString, typed);
+    QFETCH(QString, suggested);
+    QFETCH(QString, saved);
+    QTemporaryDir home;
+    const QDir dir(home.path());
+    if (documentsExist)
+        QVERIFY(dir.mkdir("Documents"));
+    const QString documents = dir.filePath("Documents");
+    QCOMPARE(ConfigFile::suggestedSavePath(model, QDate(2026, 3, 5), documents, home.path()), dir.filePath(suggested));
+    const QString typedPath = (documentsExist ? documents : home.path()) + '/' + typed;
+    QCOMPARE(ConfigFile::withIniSuffix(typedPath), dir.filePath(saved));
 }
 
 int main(int argc, char *argv[])

@@ -366,6 +366,18 @@ void TestConfigFileEndToEnd::saveWithoutDeviceAndItsFailures()
     QVERIFY(golden.open(QIODevice::ReadOnly));
     QCOMPARE(readAll(path), golden.readAll());
     QVERIFY(!ConfigFileController::startDirectory().isEmpty());
+
+    // "offline" typed is saved as "offline.ini": the dialog did not ask
+    // about that file, so it is replaced only when the user says so.
+    for (const int answer : {int(Prompt::No), int(Prompt::Yes)}) {
+        m_prompt->clear();
+        m_prompt->answerNextFile(m_dir->filePath("offline"));
+        m_prompt->answerNext(answer);
+        trigger("actionSaveFileAs");
+        QCOMPARE(m_prompt->texts().value(1), QString("offline.ini already exists.\nDo you want to replace it?"));
+        QCOMPARE(m_prompt->texts().value(2), answer == Prompt::Yes ? Saved : QString());
+        QCOMPARE(files()->currentFilePath(), answer == Prompt::Yes ? path : QString());
+    }
 }
 
 QTEST_MAIN(TestConfigFileEndToEnd)

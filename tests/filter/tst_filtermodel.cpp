@@ -42,7 +42,6 @@ private slots:
     void shouldSendCommandForPortWithoutRecord();
     void shouldSendNothingForTextWithoutPort();
     void shouldDeleteRecordsOnClear();
-    void shouldKeepCountsWhenReportIsMalformed();
 };
 
 void TestFilterModel::shouldStartWithZeroBytesAndKeepName()
@@ -142,15 +141,6 @@ void TestFilterModel::shouldDeleteRecordsOnClear()
     QVERIFY(first.isNull());
     QCOMPARE(cleared.count(), 1);
     QCOMPARE(model.firstByName(QStringLiteral("MIDI IN1")), nullptr);
-}
-
-void TestFilterModel::shouldKeepCountsWhenReportIsMalformed()
-{
-    FilterModel model;
-    QVERIFY(model.applyPortCountsReport(QByteArray::fromHex("F0002F710105020200000101F7")));
-    QCOMPARE(model.filterPortCounts(), (PortCounts{2, 2, 0, 0, 1, 1}));
-    QVERIFY(!model.applyPortCountsReport(QByteArray::fromHex("F0002F7101050101F7")));
-    QCOMPARE(model.filterPortCounts(), (PortCounts{2, 2, 0, 0, 1, 1}));
 }
 
 QTEST_GUILESS_MAIN(TestFilterModel)

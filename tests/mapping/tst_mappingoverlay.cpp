@@ -167,11 +167,12 @@ void TestMappingOverlay::startTypeOffersNoLineStart()
 {
     choose(false, "Note On");
     choose(true, "Note On");
-    const QPoint where = field("originalData1Field")->mapTo(m_page.get(), rightQuarter(field("originalData1Field")));
+    QWidget *editors = m_page->overlay()->parentWidget();
+    const QPoint where = field("originalData1Field")->mapTo(editors, rightQuarter(field("originalData1Field")));
     choose(false, "Start");
     QCOMPARE(m_page->data1MappingFrom(), -1);
     QCOMPARE(m_page->data2MappingFrom(), -1);
-    QTest::mousePress(m_page.get(), Qt::LeftButton, {}, where);
+    QTest::mousePress(editors, Qt::LeftButton, {}, where);
     QVERIFY(!m_page->overlay()->model().isDragging());
     QTest::mouseRelease(field("mappedData1Field"), Qt::LeftButton, {}, QPoint(10, 10));
     QCOMPARE(m_page->data1MappingFrom(), -1);
@@ -317,7 +318,7 @@ void TestMappingOverlay::rightClickNearLineAsksBeforeRemoving()
         field("mappedData1Field")->setFocus();
         QTest::keyClick(field("mappedData1Field"), Qt::Key_Delete);
     } else {
-        QTest::mousePress(m_page.get(), Qt::RightButton, {}, m_page->overlay()->mapTo(m_page.get(), at));
+        QTest::mousePress(m_page->overlay()->parentWidget(), Qt::RightButton, {}, m_page->overlay()->mapToParent(at));
     }
     QCOMPARE(m_prompt->shown().size(), asked ? 1 : 0);
     if (asked) {
@@ -343,12 +344,14 @@ void TestMappingOverlay::linesStartAndEndOnTheirFieldsAtEverySize()
     choose(false, "Note On");
     choose(true, "Note Off");
     m_page->resize(size);
-    QTRY_COMPARE(m_page->overlay()->size(), m_page->size());
+    // The overlay covers the scrolled editors it draws on.
+    QWidget *editors = m_page->overlay()->parentWidget();
+    QTRY_COMPARE(m_page->overlay()->size(), editors->size());
     for (const MappingLineModel::Line &line : m_page->overlay()->lines()) {
         QWidget *from = field(line.source == 1 ? "originalData1Field" : "originalData2Field");
         QWidget *to = field(line.target == MappingLineModel::Field::MappedData1 ? "mappedData1Field" : "mappedData2Field");
-        const QPoint start = from->mapTo(m_page.get(), QPoint(from->width(), from->height() / 2));
-        const QPoint end = to->mapTo(m_page.get(), QPoint(0, to->height() / 2));
+        const QPoint start = from->mapTo(editors, QPoint(from->width(), from->height() / 2));
+        const QPoint end = to->mapTo(editors, QPoint(0, to->height() / 2));
         QVERIFY(qAbs(line.segment.p1().x() - start.x()) <= 1 && qAbs(line.segment.p1().y() - start.y()) <= 1);
         QVERIFY(qAbs(line.segment.p2().x() - end.x()) <= 1 && qAbs(line.segment.p2().y() - end.y()) <= 1);
     }
@@ -414,7 +417,7 @@ void TestMappingOverlay::mixedSidesLineFromDataRowChoosesMappedField()
     // Remove the paired line: the rule carries Original Data1 to Data2 only.
     const QPointF middle = m_page->overlay()->lines().first().segment.center();
     m_prompt->answerNext(Prompt::Yes);
-    QTest::mousePress(m_page.get(), Qt::RightButton, {}, middle.toPoint());
+    QTest::mousePress(m_page->overlay()->parentWidget(), Qt::RightButton, {}, m_page->overlay()->mapToParent(middle.toPoint()));
     QCOMPARE(m_page->data1MappingFrom(), -1);
     QCOMPARE(m_page->data2MappingFrom(), 1);
     // Reconciling again keeps it so.

@@ -117,7 +117,11 @@ void TestRoutingPage::shouldBuildColumnsFromPortCounts()
     QCOMPARE(outputs, (QStringList{"MIDI OUT 1", "MIDI OUT 2", "USB HOST 1"}));
     QCOMPARE(m_page->inputHeaderText(), QString(" Input Ports"));
     QCOMPARE(m_page->outputHeaderText(), QString("Output Ports"));
-    QCOMPARE(m_page->graphicsView()->minimumHeight(), 40 * 3 + 150);
+    // The view asks for the height of its rows and no more: no blank range
+    // to scroll through below the last button.
+    const int lastBottom = m_page->inputButtons().last()->geometry().bottom();
+    QVERIFY(m_page->graphicsView()->minimumHeight() > lastBottom);
+    QVERIFY(m_page->graphicsView()->minimumHeight() <= lastBottom + 40);
     QStringList names;
     for (QPushButton *b : m_page->inputButtons() + m_page->outputButtons()) {
         QCOMPARE(b->size(), QSize(120, 35));
@@ -155,7 +159,7 @@ void TestRoutingPage::shouldIgnoreReportsNamingNoButton()
 {
     QFETCH(QByteArray, frame);
     QFETCH(bool, restartsDebounce);
-    QTimer *debounce = canvas()->debounceTimer();
+    QTimer *debounce = canvas()->findChild<QTimer *>(QStringLiteral("debounceTimer"));
     QTest::qWait(200); // the port counts' own debounce runs out
     QVERIFY(!debounce->isActive());
     feed(frame);
@@ -170,7 +174,6 @@ void TestRoutingPage::shouldDrawReportedRouteFromEdgeToEdge()
 {
     feed(routeReport(0, 1, 1, 1, 1)); // MIDI IN 1 -> USB HOST 1
     QTRY_COMPARE(canvas()->drawnLines().size(), 1);
-    QVERIFY(canvas()->hasRedrawn());
     const RouteLine *line = canvas()->drawnLines().first();
     QCOMPARE(line->route(), (Route{{FivePin, 1}, {UsbHost, 1}}));
     QCOMPARE(canvas()->lastLine(), line);

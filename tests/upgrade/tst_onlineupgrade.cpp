@@ -308,6 +308,11 @@ void tst_OnlineUpgrade::handOffKeepsSettings()
     upgrade->dialog()->job()->setTimings(quickFinish());
     QVERIFY(TestSupport::WindowFixture::connectTo(w, QStringLiteral("Kestrova Cedar-6")));
 
+    // The window lets go of the box the moment it is sent to its bootloader,
+    // before the bootloader's port shows up.
+    QTRY_VERIFY_WITH_TIMEOUT(sim->isBootloader(), 20000);
+    QVERIFY(upgrade->isSearchingBootloader());
+    QVERIFY(!w.session()->isOpen());
     QTRY_VERIFY2_WITH_TIMEOUT(titled(prompt, QStringLiteral("Upgrade")) == 1,
                               qPrintable(prompt.texts().join(QStringLiteral(" | "))), 20000);
     QCOMPARE(prompt.shown().size(), 2);

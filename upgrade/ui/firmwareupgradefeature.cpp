@@ -24,6 +24,7 @@ const QString FirmwareUpgradeFeature::RestoreQuestion =
 
 namespace {
 constexpr int CheckDelayMs = 300;
+constexpr int BootloaderCommandWriteMs = 100;
 const QString UpgradeTitle = QStringLiteral("Firmware Upgrade");
 
 // The dialog lists every USB serial port; without a watcher of the window's
@@ -208,6 +209,13 @@ void FirmwareUpgradeFeature::onImage(const QByteArray &image)
     m_prepared = image;
     m_product = m_offeredProduct;
     m_searchTimer->start();
+    // The device is restarting into its bootloader: from now on the window
+    // shows it as gone, not only once the bootloader's port shows up. The
+    // command leaves the port before the port closes.
+    SerialPort *port = m_session->serialPort();
+    if (port->bytesToWrite() > 0)
+        port->waitForBytesWritten(BootloaderCommandWriteMs);
+    emit releaseDeviceRequested();
 }
 
 bool FirmwareUpgradeFeature::offerRestore(const QString &product)
