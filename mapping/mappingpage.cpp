@@ -41,6 +41,15 @@ QPushButton *makeButton(QWidget *parent, const char *objectName, const QString &
     return button;
 }
 
+// The scroll area's content, where the ports and both editors are made.
+QWidget *newEditorsHost(QScrollArea *area)
+{
+    auto *editors = new QWidget;
+    editors->setObjectName(QStringLiteral("mappingEditors"));
+    area->setWidget(editors);
+    return editors;
+}
+
 int sourceFromByte(std::uint8_t source)
 {
     return source == MappingProtocol::SourceOriginalData1 || source == MappingProtocol::SourceOriginalData2
@@ -53,9 +62,10 @@ int sourceFromByte(std::uint8_t source)
 MappingPage::MappingPage(QWidget *parent)
     : DevicePage(parent)
     , m_numberCombo(new PlaceholderComboBox(this))
-    , m_ports(new MappingPortPanel(this))
-    , m_original(new MappingSidePanel(MappingSidePanel::Side::Original, this))
-    , m_mapped(new MappingSidePanel(MappingSidePanel::Side::Mapped, this))
+    , m_editorsArea(new QScrollArea(this))
+    , m_ports(new MappingPortPanel(newEditorsHost(m_editorsArea)))
+    , m_original(new MappingSidePanel(MappingSidePanel::Side::Original, m_editorsArea->widget()))
+    , m_mapped(new MappingSidePanel(MappingSidePanel::Side::Mapped, m_editorsArea->widget()))
     , m_refreshTimer(new QTimer(this))
 {
     setObjectName(QStringLiteral("mappingPage"));
@@ -77,20 +87,18 @@ MappingPage::MappingPage(QWidget *parent)
     // The ports and both editors scroll between the number row and the
     // command row, which stay in view; a SysEx table grows in here, never
     // the window.
-    auto *editors = new QWidget;
-    editors->setObjectName(QStringLiteral("mappingEditors"));
+    QWidget *editors = m_editorsArea->widget();
     auto *body = new QHBoxLayout(editors);
     body->setContentsMargins(0, 0, 0, 0);
     body->addWidget(m_ports);
     body->addWidget(m_original, 1);
     body->addWidget(m_mapped, 1);
-    auto *scrollArea = new QScrollArea(this);
+    QScrollArea *scrollArea = m_editorsArea;
     scrollArea->setObjectName(QStringLiteral("mappingScrollArea"));
     // Tab goes to the controls; the area scrolls to the focused one itself.
     scrollArea->setFocusPolicy(Qt::NoFocus);
     scrollArea->setWidgetResizable(true);
     scrollArea->setFrameShape(QFrame::NoFrame);
-    scrollArea->setWidget(editors);
 
     m_messageLabel = new QLabel(this);
     m_messageLabel->setObjectName(QStringLiteral("messageLabel"));

@@ -16,6 +16,7 @@ class PlaceholderComboBox;
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QScrollArea;
 class QStackedWidget;
 class QTimer;
 class StandardMappingEditor;
@@ -128,6 +129,9 @@ private:
     MappingStore m_store;
 
     PlaceholderComboBox *const m_numberCombo;
+    // Scrolls the ports and both editors. Made before them, so that they
+    // are born in it: moved into it they would work out their style again.
+    QScrollArea *const m_editorsArea;
     MappingPortPanel *const m_ports;
     MappingSidePanel *const m_original;
     MappingSidePanel *const m_mapped;
