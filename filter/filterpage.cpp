@@ -64,15 +64,15 @@ FilterSection::Item item(const char *objectName, const char *text)
 FilterPage::FilterPage(QWidget *parent)
     : DevicePage(parent)
     , m_model(new FilterModel(this))
-    , m_portLabel(new QLabel(QStringLiteral("MIDI Ports"), this))
-    , m_portCombo(new QComboBox(this))
-    , m_secondPortCombo(new QComboBox(this))
-    , m_appliesToAllBox(new QCheckBox(QStringLiteral("Applies to All MIDI Ports"), this))
 {
     setObjectName(QStringLiteral("filterPage"));
-    // Before the sections exist: a sheet set afterwards styles every one of
-    // their boxes again.
+    // Before the widgets exist: a sheet set afterwards styles every one of
+    // them again.
     applyPanelStyle();
+    m_portLabel = new QLabel(QStringLiteral("MIDI Ports"), this);
+    m_portCombo = new QComboBox(this);
+    m_secondPortCombo = new QComboBox(this);
+    m_appliesToAllBox = new QCheckBox(QStringLiteral("Applies to All MIDI Ports"), this);
     m_portLabel->setObjectName(QStringLiteral("portLabel"));
     m_portCombo->setObjectName(QStringLiteral("portCombo"));
     m_portCombo->setAccessibleName(QStringLiteral("MIDI Ports"));

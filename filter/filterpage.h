@@ -123,11 +123,13 @@ private:
     Prompt *m_prompt = nullptr;
     FilterFeedback *m_feedback = nullptr;
     FilterModel *const m_model;
-    QLabel *const m_portLabel;
-    QComboBox *const m_portCombo;
+    // Made after the page's style sheet is set: a combo box whose style
+    // changes builds its popup list at once.
+    QLabel *m_portLabel = nullptr;
+    QComboBox *m_portCombo = nullptr;
     // Never shown; it is enabled and disabled with the port chooser.
-    QComboBox *const m_secondPortCombo;
-    QCheckBox *const m_appliesToAllBox;
+    QComboBox *m_secondPortCombo = nullptr;
+    QCheckBox *m_appliesToAllBox = nullptr;
     std::array<FilterSection *, SectionCount> m_sections{};
     QScrollArea *m_sectionsArea = nullptr;
     QHash<QString, QCheckBox *> m_itemBoxes;
