@@ -76,6 +76,8 @@ void runSelfTest(MainWindow &window, qint64 startupMs, bool connect)
 {
     QTextStream out(stdout);
     out << "startup_ms: " << startupMs << Qt::endl;
+    // The screen bounds the window; velmora-bench sizes its yardstick alike.
+    out << "window_size: " << window.width() << 'x' << window.height() << Qt::endl;
     out << "devices: " << window.deviceCombo()->count() << Qt::endl;
     const bool shown = window.isVisible() && window.windowTitle() == QLatin1String("Velmora");
     if (!connect) {

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -18,6 +19,7 @@ struct Run
     double shownMs = -1;   // from launching the process to its window shown
     double identifyMs = -1;
     double rssMb = -1;
+    QString windowSize; // "800x575", as the program reports it
 };
 
 // Starts the program as a user would (offscreen) and reads the figures it
@@ -62,6 +64,8 @@ Run runOnce(const QString &program, const QStringList &arguments)
             run.identifyMs = line.mid(12).trimmed().toDouble();
         else if (line.startsWith("peak_rss_mb:"))
             run.rssMb = line.mid(12).trimmed().toDouble();
+        else if (line.startsWith("window_size:"))
+            run.windowSize = QString::fromLatin1(line.mid(12).trimmed());
     }
     run.ok = run.rssMb > 0;
     return run;
@@ -78,21 +82,23 @@ double median(std::vector<double> v)
 // The real executable on its in-process, unpaced simulator: the time from
 // launching the process to its window being shown, the time from Connect to
 // the last identification reply handled, and the peak resident memory of the
-// whole run; each against a bare Qt Widgets window of the same size, started
-// alternately with it so that both see the same machine.
+// whole run; each against a bare Qt Widgets window of the size the main
+// window took, started alternately with it so that both see the same machine.
 int runAppCase()
 {
     constexpr int Runs = 5;
     std::vector<double> startup, identify, rss, bareStartup, bareRss;
+    QString windowSize;
     for (int i = 0; i < Runs; ++i) {
         const Run velmora = runOnce(QStringLiteral(VELMORA_APP_PATH),
                                     {QStringLiteral("--simulate"), QStringLiteral("--connect"),
                                      QStringLiteral("--self-test")});
-        const Run bare = runOnce(QStringLiteral(VELMORA_BARE_PATH), {});
+        const Run bare = runOnce(QStringLiteral(VELMORA_BARE_PATH), {velmora.windowSize});
         if (!velmora.ok || velmora.identifyMs < 0 || !bare.ok) {
             std::fprintf(stderr, "app: run %d gave no figures\n", i);
             return 1;
         }
+        windowSize = velmora.windowSize;
         startup.push_back(velmora.shownMs);
         identify.push_back(velmora.identifyMs);
         rss.push_back(velmora.rssMb);
@@ -101,6 +107,7 @@ int runAppCase()
     }
     std::printf("app: %d runs of velmora --simulate --connect --self-test, each followed by a bare window\n",
                 Runs);
+    std::printf("window_size: %s\n", qPrintable(windowSize));
     std::printf("startup_ms: %.1f\n", median(startup));
     std::printf("identify_ms: %.1f\n", median(identify));
     std::printf("peak_rss_mb: %.1f\n", *std::max_element(rss.begin(), rss.end()));
