@@ -18,6 +18,7 @@
 #include "update/appupdater.h"
 #include "upgrade/ui/firmwareupgradefeature.h"
 #include "widgets/aboutdialog.h"
+#include "widgets/edithistory.h"
 #include "widgets/messageboxprompt.h"
 #include "widgets/hiddenviewaccessible.h"
 #include "widgets/namedcomboaccessible.h"
@@ -267,6 +268,7 @@ void MainWindow::buildMenus()
     QAction *exitAction = file->addAction(QStringLiteral("Exit"));
     exitAction->setObjectName(QStringLiteral("actionExit"));
     connect(exitAction, &QAction::triggered, this, &MainWindow::onExitTriggered);
+    buildEditMenu();
 
     QMenu *setting = m_menuBar->addMenu(QStringLiteral("Setting"));
     QMenu *noteName = setting->addMenu(QStringLiteral("MIDI Note=60 Name"));
@@ -311,9 +313,7 @@ void MainWindow::wireSession()
     connect(m_offline, &OfflineEditor::started, this,
             [this] { showDevicePages(QStringLiteral("Offline: %1").arg(m_offline->model())); });
     connect(m_offline, &OfflineEditor::finished, this, &MainWindow::resetDevicePages);
-    connect(m_offline, &OfflineEditor::titleChanged, this, [this](const QString &title) {
-        setWindowTitle(title.isEmpty() ? QStringLiteral("Velmora") : title);
-    });
+    wireEditHistory();
     // Kept before an online upgrade: what Save File would write.
     m_upgrade->setSettingsSource([this] { return ConfigFile::write(m_configFiles->document()); });
     // In this order: the filter page's handlers come before the mapping
@@ -443,6 +443,7 @@ void MainWindow::disconnectDevice()
     if (!m_session->isOpen() && m_connectedDeviceName.isEmpty())
         return;
     m_session->close();
+    m_history->clear(EditHistory::DisconnectedText);
     m_deviceCombo->setEnabled(true);
     m_connectButton->setText(QStringLiteral("Connect"));
     m_connectButton->setAccessibleName(m_connectButton->text());
@@ -579,6 +580,12 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 
 void MainWindow::onExitTriggered()
 {
+    // Unsaved work: the save question takes the place of the exit one.
+    if (hasUnsavedChanges()) {
+        if (confirmUnsavedChanges())
+            emit exitRequested();
+        return;
+    }
     const int answer = m_prompt->message(Prompt::Question, QStringLiteral("Exit"),
                                          QStringLiteral("Exit software?"), Prompt::Ok | Prompt::Cancel);
     if (answer == Prompt::Ok)

@@ -10,8 +10,10 @@
 #include "mapping/mappingportpanel.h"
 #include "mapping/mappingprotocol.h"
 #include "mapping/mappingrule.h"
+#include "mapping/mappingsteps.h"
 #include "mapping/standardmappingeditor.h"
 #include "mapping/sysexmappingeditor.h"
+#include "widgets/edithistory.h"
 #include "widgets/placeholdercombobox.h"
 
 #include <QCheckBox>
@@ -281,11 +283,76 @@ void MappingPage::sendRecord(bool refuseIdentical)
                               QStringLiteral("The Same Mapping data already exists."), Prompt::Ok);
         return;
     }
+    recordRuleStep(record.mappingNumber(), QStringLiteral("send"), storedRule(record.mappingNumber()), record);
     // Queued and flushed; the port reports a failed write itself, so the
     // window never waits here for the bytes to leave.
     writeCommand(record.toStoreCommand(), "store");
     m_store.setPendingMapping(record);
     emit recordSent(record);
+}
+
+std::optional<MappingRecord> MappingPage::storedRule(int number) const
+{
+    if (!m_store.isStored(number))
+        return std::nullopt;
+    return m_store.mapping(number);
+}
+
+void MappingPage::recordRuleStep(int number, const QString &action, const std::optional<MappingRecord> &before,
+                                 const std::optional<MappingRecord> &after)
+{
+    EditHistory *history = editHistory();
+    // Deleting a number that holds nothing changes nothing.
+    if (!before && !after)
+        return;
+    if (history && !history->isReplaying() && Mapping::isValidMappingNumber(number))
+        history->record(new MappingSteps::RuleStep(history, this, number, action, before, after));
+}
+
+void MappingPage::selectNumber(int number)
+{
+    if (m_numberCombo->currentIndex() == number - 1)
+        showMappingNumber(number - 1);
+    else
+        m_numberCombo->setCurrentIndex(number - 1);
+}
+
+void MappingPage::storeRule(int number, const MappingRecord &record)
+{
+    writeCommand(record.toStoreCommand(), "store");
+    m_store.setPendingMapping(record);
+    QVector<MappingRecord> records = m_store.feedbackMappings();
+    records[number] = record;
+    records[number].enable = true;
+    (void)m_store.setFeedbackMappings(records);
+    selectNumber(number);
+}
+
+void MappingPage::deleteRule(int number)
+{
+    writeCommand(Mapping::deleteMappingCommand(number), "delete");
+    m_store.confirmDelete(number);
+    selectNumber(number);
+}
+
+void MappingPage::restoreRules(const QVector<MappingRecord> &records)
+{
+    if (!m_store.setFeedbackMappings(records))
+        return;
+    for (const MappingRecord &record : records) {
+        if (record.enable) {
+            writeCommand(record.toStoreCommand(), "store");
+            m_store.setPendingMapping(record);
+        }
+    }
+    showMappingNumber(m_numberCombo->currentIndex());
+}
+
+void MappingPage::deleteAllRules()
+{
+    writeCommand(Mapping::deleteAllMappingsCommand(), "delete all");
+    m_store.clearAll();
+    reset();
 }
 
 void MappingPage::writeCommand(const QByteArray &frame, const char *what, bool answered)
@@ -304,6 +371,7 @@ void MappingPage::onReadClicked()
 
 void MappingPage::deleteSelectedMapping()
 {
+    recordRuleStep(selectedNumber(), QStringLiteral("Del"), storedRule(selectedNumber()), std::nullopt);
     writeCommand(Mapping::deleteMappingCommand(selectedNumber()), "delete");
     reset();
 }
@@ -320,9 +388,9 @@ void MappingPage::onRestoreClicked()
                                  QStringLiteral("NO"))
             != Prompt::Ok)
         return;
-    writeCommand(Mapping::deleteAllMappingsCommand(), "delete all");
-    m_store.clearAll();
-    reset();
+    if (EditHistory *history = editHistory(); history && !history->isReplaying())
+        history->record(new MappingSteps::RestoreStep(history, this, m_store.feedbackMappings()));
+    deleteAllRules();
 }
 
 void MappingPage::showMappingNumber(int index)

@@ -9,6 +9,8 @@
 #include <QList>
 #include <QVector>
 
+#include <optional>
+
 class MappingFeedback;
 class MappingOverlay;
 class MappingPortPanel;
@@ -94,6 +96,14 @@ public:
     // selected number, as "Del" does.
     void onDeleteClicked();
 
+    // For the edit history: the number is selected, the rule stored on (or
+    // deleted from) the device and kept as stored, and the page shows it.
+    void storeRule(int number, const MappingRecord &record);
+    void deleteRule(int number);
+    // Every stored rule of these 17 records sent again / every rule deleted.
+    void restoreRules(const QVector<MappingRecord> &records);
+    void deleteAllRules();
+
 public slots:
     void onSendClicked();
     void onReadClicked();
@@ -121,6 +131,11 @@ private:
     void onFactoryReset();
     // A command the device answers is watched for its answer.
     void writeCommand(const QByteArray &frame, const char *what, bool answered = true);
+    void selectNumber(int number);
+    // The stored rule of a number, if any: a step's before.
+    [[nodiscard]] std::optional<MappingRecord> storedRule(int number) const;
+    void recordRuleStep(int number, const QString &action, const std::optional<MappingRecord> &before,
+                        const std::optional<MappingRecord> &after);
 
     DeviceSession *m_session = nullptr;
     Prompt *m_prompt = nullptr;

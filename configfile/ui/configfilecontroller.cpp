@@ -5,6 +5,7 @@
 #include "configfile/configsaver.h"
 #include "configfile/configwriter.h"
 #include "configfile/ui/comparedialog.h"
+#include "configfile/ui/configsteps.h"
 #include "configfile/ui/filequestions.h"
 #include "device/devicesession.h"
 #include "device/feedbackdispatcher.h"
@@ -17,6 +18,7 @@
 #include "routing/routeprotocol.h"
 #include "routing/routingpage.h"
 #include "device/prompt.h"
+#include "widgets/edithistory.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -125,6 +127,8 @@ void ConfigFileController::openFile()
             emit offlineFileChosen(path);
         return;
     }
+    if (m_openGuard && !m_openGuard())
+        return;
     m_currentFilePath = m_prompt->openFileName(tr("Please select ini file！"), startDirectory(), FileFilter);
     if (m_currentFilePath.isEmpty())
         return;
@@ -136,7 +140,14 @@ void ConfigFileController::openFile()
     const ConfigFile::Translation translation = ConfigFile::translate(result.import, targetPorts());
     if (!FileQuestions::acceptLeftOut(m_prompt, tr("Open File"), translation))
         return;
-    (void)importIntoDevice(translation.carried);
+    const ConfigFile::Import before = ConfigSteps::importOf(document());
+    if (!importIntoDevice(translation.carried) || !m_history)
+        return;
+    m_history->record(new ConfigSteps::SetupStep(m_history, this,
+                                                 tr("Open File %1").arg(QFileInfo(m_currentFilePath).fileName()),
+                                                 before, translation.carried));
+    // The device now takes the file's setup: it is what was opened.
+    m_history->markClean();
 }
 
 bool ConfigFileController::importIntoDevice(const ConfigFile::Import &import)

@@ -6,9 +6,11 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class DeviceSession;
+class EditHistory;
 class FilterPage;
 class MappingPage;
 class Prompt;
@@ -57,6 +59,10 @@ public:
     // Where the file dialogs start: "C:" where there is such a drive, the
     // user's documents folder elsewhere.
     [[nodiscard]] static QString startDirectory();
+    // Open File on a device becomes one step of this history. Not owned.
+    void setEditHistory(EditHistory *history) { m_history = history; }
+    // Asked before another file replaces the device's setup; true goes on.
+    void setOpenGuard(std::function<bool()> guard) { m_openGuard = std::move(guard); }
 
 public slots:
     // With a device connected, its configuration becomes the file's (asking
@@ -94,4 +100,6 @@ private:
     QString m_currentFilePath;
     std::optional<ConfigFile::Import> m_pending;
     bool m_listening = false;
+    EditHistory *m_history = nullptr;
+    std::function<bool()> m_openGuard;
 };
