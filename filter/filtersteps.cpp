@@ -131,14 +131,16 @@ void SetStep::undoEdit()
         if (same && !m_before.isEmpty())
             m_page->sendCommand(Filter::setAllCommand(m_before.first()));
     }
-    m_page->showPortFilter(m_page->currentPortText());
+    // The page shows what it showed before "Set": the boxes are ready to be
+    // set again.
+    m_page->showBytes(m_after);
 }
 
 void SetStep::redoEdit()
 {
     m_page->selectTarget(m_target.port, m_target.allPorts);
     m_page->sendCommand(m_page->model()->set(m_target.allPorts, m_target.port, m_after));
-    m_page->showPortFilter(m_page->currentPortText());
+    m_page->showBytes(m_after);
 }
 
 } // namespace FilterSteps
