@@ -22,6 +22,8 @@
 #include <QUndoStack>
 #include <QUndoView>
 
+#include <functional>
+
 using namespace Routing;
 
 namespace {
@@ -37,8 +39,13 @@ class TestEditHistory : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init() { m_fixture.reset(); }
+    void cleanup()
+    {
+        m_window.reset();
+        m_device.reset();
+        m_fixture.release();
+    }
     void stepUndoesAndRedoes_data();
     void stepUndoesAndRedoes();
     void refusedUndoStaysDone();
@@ -46,7 +53,7 @@ private slots:
 
 private:
     void start();
-    void trigger(const char *name);
+    void trigger(const char *name) { m_window->findChild<QAction *>(QLatin1String(name))->trigger(); }
     // Waits until the device has answered everything sent; the frames it got.
     QVector<QByteArray> settle();
     void prepare(Kind kind);
@@ -61,18 +68,6 @@ private:
     std::unique_ptr<MainWindow> m_window;
 };
 
-void TestEditHistory::init()
-{
-    m_fixture.reset();
-}
-
-void TestEditHistory::cleanup()
-{
-    m_window.reset();
-    m_device.reset();
-    m_fixture.release();
-}
-
 void TestEditHistory::start()
 {
     m_device = TestSupport::startDevice(QStringLiteral("Kestrova Alder-4"), 2);
@@ -81,13 +76,6 @@ void TestEditHistory::start()
     QVERIFY(TestSupport::WindowFixture::connectTo(*m_window, QStringLiteral("Kestrova Alder-4"), 5000));
     QTRY_VERIFY(m_window->filterPage()->model()->count() > 0 && m_window->routingPage()->columns()->hintLabel());
     settle();
-}
-
-void TestEditHistory::trigger(const char *name)
-{
-    auto *action = m_window->findChild<QAction *>(QLatin1String(name));
-    QVERIFY2(action, name);
-    action->trigger();
 }
 
 QVector<QByteArray> TestEditHistory::settle()
@@ -106,25 +94,16 @@ QVector<QByteArray> TestEditHistory::settle()
 void TestEditHistory::prepare(Kind kind)
 {
     MappingPage *mapping = m_window->mappingPage();
-    switch (kind) {
-    case RouteRemoved:
-    case DisconnectAll:
+    if (kind == RouteRemoved || kind == DisconnectAll)
         QVERIFY(m_window->routingPage()->canvas()->requestRoute(OneToTwo.in, OneToTwo.out));
-        break;
-    case FilterSet:
+    if (kind == FilterSet)
         m_window->filterPage()->itemBox(QStringLiteral("channel3Box"))->click();
-        break;
-    case MappingSend:
-    case MappingDel:
-    case MappingRestore:
+    if (kind >= MappingSend) {
         m_window->tabWidget()->setCurrentWidget(mapping);
         mapping->findChild<QComboBox *>(QStringLiteral("originalPlaceholderCombo"))->setCurrentText("Note On");
         mapping->findChild<QComboBox *>(QStringLiteral("mappedPlaceholderCombo"))->setCurrentText("Program Change(PC)");
         if (kind != MappingSend)
             mapping->onSendClicked();
-        break;
-    default:
-        break;
     }
     settle();
     m_fixture.prompt()->clear();
@@ -135,32 +114,18 @@ void TestEditHistory::prepare(Kind kind)
 void TestEditHistory::act(Kind kind)
 {
     FilterPage *filter = m_window->filterPage();
-    switch (kind) {
-    case RouteMade:
-        QVERIFY(m_window->routingPage()->canvas()->requestRoute(OneToTwo.in, OneToTwo.out));
-        break;
-    case RouteRemoved:
-        m_window->routingPage()->removeRoute(OneToTwo);
-        break;
-    case DisconnectAll:
-        m_window->routingPage()->onDisconnectAllClicked();
-        break;
-    case FilterEdit:
-        QTest::mouseClick(filter->section(FilterPage::Channels)->sectionBox(), Qt::LeftButton, {}, QPoint(4, 4));
-        break;
-    case FilterSet:
-        m_window->onSetClicked();
-        break;
-    case MappingSend:
-        m_window->mappingPage()->onSendClicked();
-        break;
-    case MappingDel:
-        m_window->mappingPage()->deleteSelectedMapping();
-        break;
-    case MappingRestore:
-        m_window->mappingPage()->onRestoreClicked();
-        break;
-    }
+    RoutingPage *routing = m_window->routingPage();
+    MappingPage *mapping = m_window->mappingPage();
+    const std::function<void()> actions[] = {
+        [&] { QVERIFY(routing->canvas()->requestRoute(OneToTwo.in, OneToTwo.out)); },
+        [&] { routing->removeRoute(OneToTwo); },
+        [&] { routing->onDisconnectAllClicked(); },
+        [&] { QTest::mouseClick(filter->section(FilterPage::Channels)->sectionBox(), Qt::LeftButton, {}, {4, 4}); },
+        [&] { m_window->onSetClicked(); },
+        [&] { mapping->onSendClicked(); },
+        [&] { mapping->deleteSelectedMapping(); },
+        [&] { mapping->onRestoreClicked(); }};
+    actions[kind]();
 }
 
 QString TestEditHistory::deviceState() const
