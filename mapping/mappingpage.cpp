@@ -128,6 +128,17 @@ MappingPage::MappingPage(QWidget *parent)
     m_overlay = new MappingOverlay(m_original, m_mapped, this);
     connect(m_drawBox, &QCheckBox::clicked, m_overlay, &MappingOverlay::setDrawEnabled);
 
+    // Whatever the user changes ends in one of these; the form tells what.
+    connect(m_overlay, &MappingOverlay::sourcesChanged, this, &MappingPage::noteFormEdit);
+    for (MappingSidePanel *side : {m_original, m_mapped}) {
+        StandardMappingEditor *editor = side->editor();
+        for (QComboBox *combo : {editor->channelCombo(), editor->data1MinCombo(), editor->data1MaxCombo(),
+                                 editor->data2MinCombo(), editor->data2MaxCombo()})
+            connect(combo, QOverload<int>::of(&QComboBox::activated), this, &MappingPage::noteFormEdit);
+        connect(side->sysEx(), &SysExMappingEditor::rowsChanged, this, &MappingPage::noteFormEdit);
+        connect(side->sysEx(), &SysExMappingEditor::rowValuesEdited, this, &MappingPage::noteFormEdit);
+    }
+
     reset();
 }
 
@@ -210,10 +221,77 @@ void MappingPage::refreshUsbLabels()
 
 void MappingPage::reset()
 {
+    ++m_formLoading;
     m_original->reset();
     m_mapped->reset();
     m_ports->clearChecks();
     m_overlay->clearLines();
+    --m_formLoading;
+    rememberForm();
+}
+
+MappingSteps::Form MappingPage::form() const
+{
+    const auto sideForm = [](const MappingSidePanel *panel) {
+        MappingSteps::Form::Side side;
+        side.page = panel->page();
+        // Only what the side's page shows: the rest is not the user's.
+        if (side.page == StandardPage || side.page == SysExPage)
+            side.type = panel->editor()->typeName();
+        if (side.page == StandardPage) {
+            side.channel = panel->editor()->channelText();
+            side.ranges = panel->editor()->ranges();
+        } else if (side.page == SysExPage) {
+            side.rows = panel->sysEx()->rows();
+        }
+        return side;
+    };
+    return {sideForm(m_original), sideForm(m_mapped), m_overlay->sources()};
+}
+
+void MappingPage::showForm(int number, const MappingSteps::Form &form)
+{
+    if (number != selectedNumber())
+        selectNumber(number);
+    ++m_formLoading;
+    const auto showSide = [](MappingSidePanel *panel, const MappingSteps::Form::Side &side) {
+        if (side.page == PlaceholderPage) {
+            panel->reset();
+            return;
+        }
+        panel->editor()->selectType(side.type);
+        if (side.page == SysExPage) {
+            panel->sysEx()->resetTypeCombo();
+            panel->sysEx()->setRows(side.rows);
+        } else {
+            panel->editor()->channelCombo()->setCurrentText(side.channel);
+            panel->editor()->setRanges(side.ranges);
+        }
+        panel->showPage(side.page);
+    };
+    showSide(m_original, form.original);
+    showSide(m_mapped, form.mapped);
+    m_overlay->setSources(form.sources);
+    --m_formLoading;
+    rememberForm();
+}
+
+void MappingPage::noteFormEdit()
+{
+    EditHistory *history = editHistory();
+    if (m_formLoading > 0 || !history || history->isReplaying())
+        return;
+    const MappingSteps::Form now = form();
+    if (MappingSteps::formChange(m_shownForm, now).isEmpty())
+        return;
+    history->record(new MappingSteps::FormStep(history, this, selectedNumber(), m_shownForm, now));
+    m_shownForm = now;
+}
+
+void MappingPage::rememberForm()
+{
+    if (m_formLoading == 0)
+        m_shownForm = form();
 }
 
 // Sources whose original field the new type lacks are dropped by
@@ -222,6 +300,7 @@ void MappingPage::onOriginalTypeChosen(const QString &typeName)
 {
     m_original->showPage(isSysExType(typeName) ? SysExPage : StandardPage);
     m_overlay->reconcileSources();
+    noteFormEdit();
 }
 
 void MappingPage::onMappedTypeChosen(const QString &typeName)
@@ -238,6 +317,7 @@ void MappingPage::onMappedTypeChosen(const QString &typeName)
     else if (m_original->page() == StandardPage)
         m_overlay->presetStraightSources();
     m_overlay->reconcileSources();
+    noteFormEdit();
 }
 
 void MappingPage::attach(DeviceSession *session, Prompt *prompt)
@@ -395,10 +475,12 @@ void MappingPage::onRestoreClicked()
 
 void MappingPage::showMappingNumber(int index)
 {
+    ++m_formLoading;
     reset();
-    if (index < 0 || index >= MappingProtocol::LastNumber)
-        return;
-    showNumber(index + 1);
+    if (index >= 0 && index < MappingProtocol::LastNumber)
+        showNumber(index + 1);
+    --m_formLoading;
+    rememberForm();
 }
 
 void MappingPage::showNumber(int number)
@@ -446,6 +528,7 @@ void MappingPage::onDeleteConfirmed()
     m_original->showPage(PlaceholderPage);
     m_mapped->showPage(PlaceholderPage);
     m_messageLabel->clear();
+    rememberForm();
 }
 
 void MappingPage::onFactoryReset()

@@ -2,6 +2,7 @@
 
 #include "mapping/mappingrecord.h"
 #include "mapping/mappingsidepanel.h"
+#include "mapping/mappingsteps.h"
 #include "mapping/mappingstore.h"
 #include "widgets/devicepage.h"
 
@@ -103,6 +104,9 @@ public:
     // Every stored rule of these 17 records sent again / every rule deleted.
     void restoreRules(const QVector<MappingRecord> &records);
     void deleteAllRules();
+    // What the editors show, and the same shown again on a number.
+    [[nodiscard]] MappingSteps::Form form() const;
+    void showForm(int number, const MappingSteps::Form &form);
 
 public slots:
     void onSendClicked();
@@ -136,6 +140,11 @@ private:
     [[nodiscard]] std::optional<MappingRecord> storedRule(int number) const;
     void recordRuleStep(int number, const QString &action, const std::optional<MappingRecord> &before,
                         const std::optional<MappingRecord> &after);
+    // The user changed the editors: what differs from the form last seen
+    // becomes a step.
+    void noteFormEdit();
+    // The page filled its editors itself: that is where the user starts.
+    void rememberForm();
 
     DeviceSession *m_session = nullptr;
     Prompt *m_prompt = nullptr;
@@ -150,4 +159,7 @@ private:
     QCheckBox *m_drawBox = nullptr;
     MappingOverlay *m_overlay = nullptr;
     QTimer *const m_refreshTimer;
+    MappingSteps::Form m_shownForm;
+    // Above zero while the page fills its editors: their signals are not edits.
+    int m_formLoading = 0;
 };

@@ -6,6 +6,8 @@
 #include "filter/filtersection.h"
 #include "filter/portfilteringsituation.h"
 #include "mapping/mappingpage.h"
+#include "mapping/standardmappingeditor.h"
+#include "mapping/sysexmappingeditor.h"
 #include "routing/portcolumns.h"
 #include "routing/routemodel.h"
 #include "routing/routeprotocol.h"
@@ -17,6 +19,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QTableView>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QUndoStack>
@@ -28,7 +31,10 @@ using namespace Routing;
 
 namespace {
 
-enum Kind { RouteMade, RouteRemoved, DisconnectAll, FilterEdit, FilterSet, MappingSend, MappingDel, MappingRestore };
+enum Kind {
+    RouteMade, RouteRemoved, DisconnectAll, FilterEdit, FilterSet, MappingSend, MappingDel, MappingRestore,
+    MappingField, MappingLine, MappingSysExRow
+};
 
 const Route OneToTwo{{FivePin, 1}, {FivePin, 2}};
 
@@ -66,6 +72,7 @@ private:
     TestSupport::WindowFixture m_fixture;
     std::unique_ptr<SimulatedDevicePort> m_device;
     std::unique_ptr<MainWindow> m_window;
+    Kind m_kind = RouteMade;
 };
 
 void TestEditHistory::start()
@@ -101,7 +108,8 @@ void TestEditHistory::prepare(Kind kind)
     if (kind >= MappingSend) {
         m_window->tabWidget()->setCurrentWidget(mapping);
         mapping->findChild<QComboBox *>(QStringLiteral("originalPlaceholderCombo"))->setCurrentText("Note On");
-        mapping->findChild<QComboBox *>(QStringLiteral("mappedPlaceholderCombo"))->setCurrentText("Program Change(PC)");
+        mapping->findChild<QComboBox *>(QStringLiteral("mappedPlaceholderCombo"))->setCurrentText(
+            kind == MappingSysExRow ? "System Exclusive" : "Program Change(PC)");
         if (kind != MappingSend)
             mapping->onSendClicked();
     }
@@ -124,7 +132,23 @@ void TestEditHistory::act(Kind kind)
         [&] { m_window->onSetClicked(); },
         [&] { mapping->onSendClicked(); },
         [&] { mapping->deleteSelectedMapping(); },
-        [&] { mapping->onRestoreClicked(); }};
+        [&] { mapping->onRestoreClicked(); },
+        [&] { // two choices of one field make one step
+            for (int i = 0; i < 2; ++i)
+                QTest::keyClick(mapping->originalEditor()->channelCombo(), Qt::Key_Down);
+        },
+        [&] {
+            m_window->activateWindow();
+            for (const char *field : {"originalData2Field", "mappedData1Field"}) {
+                mapping->findChild<QWidget *>(QLatin1String(field))->setFocus();
+                QTest::keyClick(mapping->findChild<QWidget *>(QLatin1String(field)), Qt::Key_Space);
+            }
+        },
+        [&] {
+            QTableView *table = mapping->mappedSysExEditor()->tableView();
+            table->setCurrentIndex(table->model()->index(1, 0));
+            mapping->mappedSysExEditor()->onDeleteClicked();
+        }};
     actions[kind]();
 }
 
@@ -154,6 +178,10 @@ QString TestEditHistory::pageState() const
         if (mapping->feedbackMappings().at(n).enable)
             state << QStringLiteral("rule%1=%2").arg(n).arg(QString::fromLatin1(mapping->feedbackMappings().at(n).toStoreCommand().toHex()));
     }
+    // The editors only for steps that edit them: a rule stored or deleted
+    // shows its number as the device holds it.
+    if (m_kind >= MappingField)
+        state << QString::fromLatin1(mapping->buildRecord().toStoreCommand().toHex());
     return state.join(QLatin1Char(' '));
 }
 
@@ -170,6 +198,9 @@ void TestEditHistory::stepUndoesAndRedoes_data()
     QTest::newRow("mapping send") << int(MappingSend) << "Mapping 1: send" << true;
     QTest::newRow("mapping Del") << int(MappingDel) << "Mapping 1: Del" << true;
     QTest::newRow("mapping Restore") << int(MappingRestore) << "Mapping: Restore" << true;
+    QTest::newRow("mapping field") << int(MappingField) << "Mapping 1: Original Channel" << false;
+    QTest::newRow("mapping line") << int(MappingLine) << "Mapping 1: Data1 line" << false;
+    QTest::newRow("mapping SysEx row") << int(MappingSysExRow) << "Mapping 1: Mapped SysEx row" << false;
 }
 
 void TestEditHistory::stepUndoesAndRedoes()
@@ -177,6 +208,7 @@ void TestEditHistory::stepUndoesAndRedoes()
     QFETCH(int, kind);
     QFETCH(QString, name);
     QFETCH(bool, sends);
+    m_kind = Kind(kind);
     start();
     prepare(Kind(kind));
     const QString deviceBefore = deviceState();
