@@ -11,6 +11,7 @@
 #include "device/feedbackdispatcher.h"
 #include "filter/filtermodel.h"
 #include "filter/filterpage.h"
+#include "filter/filterprotocol.h"
 #include "filter/portfilteringsituation.h"
 #include "mapping/mappingoverlay.h"
 #include "mapping/mappingpage.h"
@@ -27,6 +28,9 @@
 #include <QSignalBlocker>
 #include <QStandardPaths>
 #include <QTimer>
+
+#include <memory>
+#include <utility>
 
 const QString ConfigFileController::FileFilter = QStringLiteral("Config Files (*.ini)");
 
@@ -150,7 +154,7 @@ void ConfigFileController::openFile()
     m_history->markClean();
 }
 
-bool ConfigFileController::importIntoDevice(const ConfigFile::Import &import)
+bool ConfigFileController::importIntoDevice(const ConfigFile::Import &import, bool wholeDevice)
 {
     // The device must hold exactly the file's routes: its own go first, and
     // nothing of the file is applied until it says they are gone.
@@ -170,6 +174,7 @@ bool ConfigFileController::importIntoDevice(const ConfigFile::Import &import)
         return false;
     }
     m_pending = import;
+    m_pendingWholeDevice = wholeDevice;
     m_clearTimer->start();
     return true;
 }
@@ -194,7 +199,20 @@ void ConfigFileController::compareWithDevice()
     emit releaseDeviceRequested();
     auto *dialog = new CompareDialog(m_prompt, port, path, result.import, qobject_cast<QWidget *>(parent()));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &QDialog::finished, this, &ConfigFileController::reconnectRequested);
+    // The history went with the connection; an Apply becomes its first
+    // step once the window holds the device again.
+    auto applied = std::make_shared<std::optional<std::pair<ConfigFile::Import, ConfigFile::Import>>>();
+    connect(dialog, &CompareDialog::applied, this,
+            [applied](const ConfigFile::Import &before, const ConfigFile::Import &after) {
+                // Applied twice: still one step from what was there first.
+                *applied = std::make_pair(*applied ? (*applied)->first : before, after);
+            });
+    connect(dialog, &QDialog::finished, this, [this, applied, name = QFileInfo(path).fileName()] {
+        emit reconnectRequested();
+        if (*applied && m_history && m_session->isOpen())
+            m_history->record(new ConfigSteps::SetupStep(m_history, this, tr("Apply %1 to Device").arg(name),
+                                                         (*applied)->first, (*applied)->second, true));
+    });
     dialog->open();
     QTimer::singleShot(0, dialog, &CompareDialog::readDevice);
 }
@@ -209,12 +227,28 @@ void ConfigFileController::onRouteAnswered(const QByteArray &frame)
         return;
     m_clearTimer->stop();
     const ConfigFile::Import import = *m_pending;
+    const bool wholeDevice = m_pendingWholeDevice;
     m_pending.reset();
     if (answer->result != 0) {
         showMessage(tr("File import failed, the device did not remove its routes!"));
         return;
     }
+    if (wholeDevice)
+        sendFiltersAndRules(import);
     apply(import);
+}
+
+void ConfigFileController::sendFiltersAndRules(const ConfigFile::Import &import)
+{
+    if (import.listFiltering) {
+        for (const ConfigFile::FilterEntry &entry : *import.listFiltering) {
+            if (const auto port = Filter::parsePortText(entry.portName))
+                m_pages.filter->sendCommand(Filter::setCommand(port->typeCode, port->number, entry.bytes));
+        }
+    }
+    // Rules the device gained are deleted with the rest; its own are stored again.
+    m_pages.mapping->deleteAllRules();
+    m_pages.mapping->restoreRules(import.feedbackMappings);
 }
 
 void ConfigFileController::onClearTimeout()

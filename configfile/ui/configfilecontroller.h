@@ -54,7 +54,9 @@ public:
     // Open File's work once the file is read and accepted: the device's
     // routes go, then the configuration goes into the pages and its routes
     // are replayed. False when there is no device to send to.
-    bool importIntoDevice(const ConfigFile::Import &import);
+    // wholeDevice: the filters and mapping rules go to the device too, not
+    // only into the pages (a device's own setup put back).
+    bool importIntoDevice(const ConfigFile::Import &import, bool wholeDevice = false);
     [[nodiscard]] bool isImportPending() const { return m_pending.has_value(); }
     // Where the file dialogs start: "C:" where there is such a drive, the
     // user's documents folder elsewhere.
@@ -91,6 +93,7 @@ private:
     void onRouteAnswered(const QByteArray &frame);
     void onClearTimeout();
     void apply(const ConfigFile::Import &import);
+    void sendFiltersAndRules(const ConfigFile::Import &import);
     void showMessage(const QString &text);
 
     Prompt *const m_prompt;
@@ -99,6 +102,7 @@ private:
     QTimer *const m_clearTimer;
     QString m_currentFilePath;
     std::optional<ConfigFile::Import> m_pending;
+    bool m_pendingWholeDevice = false;
     bool m_listening = false;
     EditHistory *m_history = nullptr;
     std::function<bool()> m_openGuard;

@@ -18,22 +18,23 @@ ConfigFile::Import importOf(const ConfigFile::Document &document)
 }
 
 SetupStep::SetupStep(EditHistory *history, ConfigFileController *files, const QString &text,
-                     const ConfigFile::Import &before, const ConfigFile::Import &after)
+                     const ConfigFile::Import &before, const ConfigFile::Import &after, bool wholeDevice)
     : EditStep(history, text)
     , m_files(files)
     , m_before(before)
     , m_after(after)
+    , m_wholeDevice(wholeDevice)
 {
 }
 
 void SetupStep::undoEdit()
 {
-    (void)m_files->importIntoDevice(m_before);
+    (void)m_files->importIntoDevice(m_before, m_wholeDevice);
 }
 
 void SetupStep::redoEdit()
 {
-    (void)m_files->importIntoDevice(m_after);
+    (void)m_files->importIntoDevice(m_after, m_wholeDevice);
 }
 
 } // namespace ConfigSteps
