@@ -19,6 +19,7 @@
 #include "update/appupdater.h"
 #include "upgrade/ui/firmwareupgradefeature.h"
 #include "widgets/aboutdialog.h"
+#include "widgets/edithistory.h"
 #include "widgets/messageboxprompt.h"
 #include "widgets/hiddenviewaccessible.h"
 #include "widgets/namedcomboaccessible.h"
@@ -302,6 +303,7 @@ void MainWindow::buildMenus()
     QAction *exitAction = file->addAction(QStringLiteral("Exit"));
     exitAction->setObjectName(QStringLiteral("actionExit"));
     connect(exitAction, &QAction::triggered, this, &MainWindow::onExitTriggered);
+    buildEditMenu();
 
     QMenu *setting = m_menuBar->addMenu(QStringLiteral("Setting"));
     QMenu *noteName = setting->addMenu(QStringLiteral("MIDI Note=60 Name"));
@@ -347,9 +349,7 @@ void MainWindow::wireSession()
     connect(m_configFiles, &ConfigFileController::offlineFileChosen, m_offline, &OfflineEditor::openFile);
     connect(m_offline, &OfflineEditor::started, this, &MainWindow::showDevicePages);
     connect(m_offline, &OfflineEditor::finished, this, &MainWindow::resetDevicePages);
-    connect(m_offline, &OfflineEditor::titleChanged, this, [this](const QString &title) {
-        setWindowTitle(title.isEmpty() ? QStringLiteral("Velmora") : title);
-    });
+    wireEditHistory();
     // Kept before an online upgrade: what Save File would write.
     m_upgrade->setSettingsSource([this] { return ConfigFile::write(m_configFiles->document()); });
     // In this order: the filter page's handlers come before the mapping
@@ -479,6 +479,7 @@ void MainWindow::disconnectDevice()
     if (!m_session->isOpen() && m_connectedDeviceName.isEmpty())
         return;
     m_session->close();
+    m_history->clear(EditHistory::DisconnectedText);
     m_deviceCombo->setEnabled(true);
     m_connectButton->setText(QStringLiteral("Connect"));
     m_connectButton->setAccessibleName(m_connectButton->text());
@@ -632,6 +633,12 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 
 void MainWindow::onExitTriggered()
 {
+    // Unsaved work: the save question takes the place of the exit one.
+    if (hasUnsavedChanges()) {
+        if (confirmUnsavedChanges())
+            emit exitRequested();
+        return;
+    }
     const int answer = m_prompt->message(Prompt::Question, QStringLiteral("Exit"),
                                          QStringLiteral("Exit software?"), Prompt::Ok | Prompt::Cancel);
     if (answer == Prompt::Ok)

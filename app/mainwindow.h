@@ -13,6 +13,8 @@ class ConfigFileController;
 class DevicePage;
 class DeviceSession;
 class DeviceWatcher;
+class EditHistory;
+class HistoryDialog;
 class FilterPage;
 class FirmwareUpgradeFeature;
 class MappingPage;
@@ -68,6 +70,12 @@ public:
     [[nodiscard]] bool isMappingPageShown() const;
     // Made at the first check for a newer version.
     [[nodiscard]] AppUpdater *updater() const;
+    [[nodiscard]] EditHistory *editHistory() const { return m_history; }
+    // The setup differs from the file last opened or saved.
+    [[nodiscard]] bool hasUnsavedChanges() const;
+    // "Save changes to <file>?" when there are unsaved changes; false when
+    // the user cancels (or the save failed).
+    bool confirmUnsavedChanges();
 
     int showMessage(const QString &text, const QString &okText, const QString &cancelText = QString());
 
@@ -86,6 +94,7 @@ public slots:
     void onShowCCNameToggled(bool checked);
     void onAboutTriggered();
     void checkForUpdate();
+    void showHistory();
 
 signals:
     // The user confirmed "Exit"; the application quits on it.
@@ -95,6 +104,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void changeEvent(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void buildUi();
@@ -118,6 +128,10 @@ private:
     void stepPage(int step);
     void addPageShortcuts();
     void syncDeviceList();
+    // Edit menu, history wiring and the title's unsaved mark (edithistoryui.cpp).
+    void buildEditMenu();
+    void wireEditHistory();
+    void updateTitle();
 
     std::unique_ptr<Prompt> m_ownPrompt;
     Prompt *const m_prompt;
@@ -152,6 +166,8 @@ private:
     QActionGroup *m_middleCGroup = nullptr;
     QAction *m_showCCNameAction = nullptr;
     QAction *m_compareAction = nullptr;
+    EditHistory *m_history = nullptr;
+    HistoryDialog *m_historyDialog = nullptr;
 
     QString m_connectedDeviceName;
 };

@@ -11,7 +11,14 @@ class Prompt
 {
 public:
     enum Icon { NoIcon, Information, Warning, Critical, Question };
-    enum Button { Ok = 0x00000400, Cancel = 0x00400000, Yes = 0x00004000, No = 0x00010000 };
+    enum Button {
+        Ok = 0x00000400,
+        Save = 0x00000800,
+        Cancel = 0x00400000,
+        Discard = 0x00800000,
+        Yes = 0x00004000,
+        No = 0x00010000
+    };
 
     virtual ~Prompt() = default;
 

@@ -6,8 +6,10 @@
 #include "filter/filtermodel.h"
 #include "filter/filterprotocol.h"
 #include "filter/filtersection.h"
+#include "filter/filtersteps.h"
 #include "filter/portfilteringsituation.h"
 #include "device/prompt.h"
+#include "widgets/edithistory.h"
 #include "widgets/midinames.h"
 #include "widgets/palettecolours.h"
 
@@ -20,6 +22,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSet>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -264,6 +267,51 @@ void FilterPage::wireSection(Section s)
             [this, all, none](bool checked) { (this->*(checked ? all : none))(); });
     connect(section->allButton(), &QPushButton::clicked, this, all);
     connect(section->noneButton(), &QPushButton::clicked, this, none);
+    // After the counting above: the step records what the click changed.
+    for (QCheckBox *box : section->items())
+        connect(box, &QCheckBox::clicked, this, &FilterPage::noteEdit);
+    for (QAbstractButton *button : std::initializer_list<QAbstractButton *>{
+             section->sectionBox(), section->allButton(), section->noneButton()})
+        connect(button, &QAbstractButton::clicked, this, &FilterPage::noteEdit);
+}
+
+void FilterPage::noteEdit()
+{
+    const Filter::Bytes before = m_shownBytes;
+    m_shownBytes = pageBytes();
+    EditHistory *history = editHistory();
+    if (m_showing || !history || history->isReplaying() || before == m_shownBytes)
+        return;
+    const FilterSteps::Target target{currentPortText(), m_appliesToAllBox->isChecked()};
+    history->record(new FilterSteps::EditStep(history, this, target, before, m_shownBytes));
+}
+
+QString FilterPage::currentPortText() const
+{
+    return m_portCombo->currentText();
+}
+
+void FilterPage::selectTarget(const QString &port, bool allPorts)
+{
+    m_appliesToAllBox->setChecked(allPorts);
+    updatePortCombosEnabled();
+    const int index = m_portCombo->findText(port, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index >= 0 && index != m_portCombo->currentIndex())
+        m_portCombo->setCurrentIndex(index);
+}
+
+void FilterPage::showBytes(const Filter::Bytes &bytes)
+{
+    const QSet<QString> checked = Filter::decode(bytes);
+    for (auto it = m_itemBoxes.cbegin(); it != m_itemBoxes.cend(); ++it)
+        it.value()->setChecked(checked.contains(it.key()));
+    recountSections();
+}
+
+void FilterPage::sendCommand(const QByteArray &command)
+{
+    if (m_session && m_session->isOpen() && !command.isEmpty())
+        m_session->writeExpectingAnswer(command);
 }
 
 bool FilterPage::hasPorts() const
@@ -337,6 +385,7 @@ void FilterPage::recountSections()
         counterRef(section) = m_sections[s]->checkedCount();
         showSectionState(section);
     }
+    m_shownBytes = pageBytes();
 }
 
 void FilterPage::channelsCountChange(bool ok) { countChange(Channels, ok); }
@@ -357,6 +406,15 @@ void FilterPage::checkAllSystemRealtime() { setSectionItems(SystemRealtime, true
 void FilterPage::clearSystemRealtime() { setSectionItems(SystemRealtime, false); }
 
 void FilterPage::showPortFilter(const QString &name)
+{
+    // The clicks below show a record; they are no edit of the user's.
+    m_showing = true;
+    showRecord(name);
+    m_showing = false;
+    m_shownBytes = pageBytes();
+}
+
+void FilterPage::showRecord(const QString &name)
 {
     for (FilterSection *section : m_sections) {
         if (section->sectionBox()->checkState() != Qt::Unchecked)
@@ -513,13 +571,24 @@ void FilterPage::onSetClicked()
             m_prompt->showMessage(NotConnectedText, OkText);
         return;
     }
-    const QByteArray command =
-        m_model->set(m_appliesToAllBox->isChecked(), m_portCombo->currentText(), pageBytes());
+    const FilterSteps::Target target{m_portCombo->currentText(), m_appliesToAllBox->isChecked()};
+    QVector<Filter::Bytes> before;
+    for (const PortFilteringSituation *situation : m_model->filterSituations()) {
+        if (target.allPorts || situation->name() == target.port) {
+            before.append(situation->data());
+            if (!target.allPorts)
+                break;
+        }
+    }
+    const Filter::Bytes bytes = pageBytes();
+    const QByteArray command = m_model->set(target.allPorts, target.port, bytes);
     if (command.isEmpty()) {
         if (m_prompt)
             m_prompt->showMessage(NoPortText, OkText);
         return;
     }
+    if (EditHistory *history = editHistory(); history && !history->isReplaying())
+        history->record(new FilterSteps::SetStep(history, this, target, before, bytes));
     m_session->writeExpectingAnswer(command);
 }
 

@@ -60,6 +60,13 @@ public:
     // Empties the records and the chooser and clears the page.
     void clear();
 
+    // For the edit history: the chooser's port ("" when none), choosing a
+    // port (or all), showing bytes as if the user ticked them, and a command.
+    [[nodiscard]] QString currentPortText() const;
+    void selectTarget(const QString &port, bool allPorts);
+    void showBytes(const Filter::Bytes &bytes);
+    void sendCommand(const QByteArray &command);
+
     void attach(DeviceSession *session, Prompt *prompt) override;
     void onSetClicked() override;
     void resetForDisconnect() override;
@@ -118,6 +125,9 @@ private:
     void onPortTextChanged(const QString &before);
     // The connected model's fixed ports; none when it lists what it reports.
     [[nodiscard]] std::optional<DeviceModels::FixedFilterPorts> fixedPortsOfModel() const;
+    // After a click: the boxes the user changed become a step.
+    void noteEdit();
+    void showRecord(const QString &name);
 
     DeviceSession *m_session = nullptr;
     Prompt *m_prompt = nullptr;
@@ -137,6 +147,9 @@ private:
     // The USB HOST pairs the hub count last allowed; a count reported before
     // the chooser is filled takes effect when it is.
     int m_lindenHostPairs = 1;
+    // What the boxes showed after the last step or port change: an edit's before.
+    Filter::Bytes m_shownBytes{};
+    bool m_showing = false;
 
     int channelsCount = 0;
     int messagesCount = 0;

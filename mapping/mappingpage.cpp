@@ -10,8 +10,10 @@
 #include "mapping/mappingportpanel.h"
 #include "mapping/mappingprotocol.h"
 #include "mapping/mappingrule.h"
+#include "mapping/mappingsteps.h"
 #include "mapping/standardmappingeditor.h"
 #include "mapping/sysexmappingeditor.h"
+#include "widgets/edithistory.h"
 #include "widgets/placeholdercombobox.h"
 
 #include <QCheckBox>
@@ -144,6 +146,17 @@ MappingPage::MappingPage(QWidget *parent)
     m_overlay = new MappingOverlay(m_original, m_mapped, editors);
     connect(m_drawBox, &QCheckBox::clicked, m_overlay, &MappingOverlay::setDrawEnabled);
 
+    // Whatever the user changes ends in one of these; the form tells what.
+    connect(m_overlay, &MappingOverlay::sourcesChanged, this, &MappingPage::noteFormEdit);
+    for (MappingSidePanel *side : {m_original, m_mapped}) {
+        StandardMappingEditor *editor = side->editor();
+        for (QComboBox *combo : {editor->channelCombo(), editor->data1MinCombo(), editor->data1MaxCombo(),
+                                 editor->data2MinCombo(), editor->data2MaxCombo()})
+            connect(combo, QOverload<int>::of(&QComboBox::activated), this, &MappingPage::noteFormEdit);
+        connect(side->sysEx(), &SysExMappingEditor::rowsChanged, this, &MappingPage::noteFormEdit);
+        connect(side->sysEx(), &SysExMappingEditor::rowValuesEdited, this, &MappingPage::noteFormEdit);
+    }
+
     reset();
 }
 
@@ -226,10 +239,77 @@ void MappingPage::refreshUsbLabels()
 
 void MappingPage::reset()
 {
+    ++m_formLoading;
     m_original->reset();
     m_mapped->reset();
     m_ports->clearChecks();
     m_overlay->clearLines();
+    --m_formLoading;
+    rememberForm();
+}
+
+MappingSteps::Form MappingPage::form() const
+{
+    const auto sideForm = [](const MappingSidePanel *panel) {
+        MappingSteps::Form::Side side;
+        side.page = panel->page();
+        // Only what the side's page shows: the rest is not the user's.
+        if (side.page == StandardPage || side.page == SysExPage)
+            side.type = panel->editor()->typeName();
+        if (side.page == StandardPage) {
+            side.channel = panel->editor()->channelText();
+            side.ranges = panel->editor()->ranges();
+        } else if (side.page == SysExPage) {
+            side.rows = panel->sysEx()->rows();
+        }
+        return side;
+    };
+    return {sideForm(m_original), sideForm(m_mapped), m_overlay->sources()};
+}
+
+void MappingPage::showForm(int number, const MappingSteps::Form &form)
+{
+    if (number != selectedNumber())
+        selectNumber(number);
+    ++m_formLoading;
+    const auto showSide = [](MappingSidePanel *panel, const MappingSteps::Form::Side &side) {
+        if (side.page == PlaceholderPage) {
+            panel->reset();
+            return;
+        }
+        panel->editor()->selectType(side.type);
+        if (side.page == SysExPage) {
+            panel->sysEx()->resetTypeCombo();
+            panel->sysEx()->setRows(side.rows);
+        } else {
+            panel->editor()->channelCombo()->setCurrentText(side.channel);
+            panel->editor()->setRanges(side.ranges);
+        }
+        panel->showPage(side.page);
+    };
+    showSide(m_original, form.original);
+    showSide(m_mapped, form.mapped);
+    m_overlay->setSources(form.sources);
+    --m_formLoading;
+    rememberForm();
+}
+
+void MappingPage::noteFormEdit()
+{
+    EditHistory *history = editHistory();
+    if (m_formLoading > 0 || !history || history->isReplaying())
+        return;
+    const MappingSteps::Form now = form();
+    if (MappingSteps::formChange(m_shownForm, now).isEmpty())
+        return;
+    history->record(new MappingSteps::FormStep(history, this, selectedNumber(), m_shownForm, now));
+    m_shownForm = now;
+}
+
+void MappingPage::rememberForm()
+{
+    if (m_formLoading == 0)
+        m_shownForm = form();
 }
 
 // Sources whose original field the new type lacks are dropped by
@@ -238,6 +318,7 @@ void MappingPage::onOriginalTypeChosen(const QString &typeName)
 {
     m_original->showPage(isSysExType(typeName) ? SysExPage : StandardPage);
     m_overlay->reconcileSources();
+    noteFormEdit();
 }
 
 void MappingPage::onMappedTypeChosen(const QString &typeName)
@@ -254,6 +335,7 @@ void MappingPage::onMappedTypeChosen(const QString &typeName)
     else if (m_original->page() == StandardPage)
         m_overlay->presetStraightSources();
     m_overlay->reconcileSources();
+    noteFormEdit();
 }
 
 void MappingPage::attach(DeviceSession *session, Prompt *prompt)
@@ -299,11 +381,76 @@ void MappingPage::sendRecord(bool refuseIdentical)
                               QStringLiteral("The Same Mapping data already exists."), Prompt::Ok);
         return;
     }
+    recordRuleStep(record.mappingNumber(), QStringLiteral("send"), storedRule(record.mappingNumber()), record);
     // Queued and flushed; the port reports a failed write itself, so the
     // window never waits here for the bytes to leave.
     writeCommand(record.toStoreCommand(), "store");
     m_store.setPendingMapping(record);
     emit recordSent(record);
+}
+
+std::optional<MappingRecord> MappingPage::storedRule(int number) const
+{
+    if (!m_store.isStored(number))
+        return std::nullopt;
+    return m_store.mapping(number);
+}
+
+void MappingPage::recordRuleStep(int number, const QString &action, const std::optional<MappingRecord> &before,
+                                 const std::optional<MappingRecord> &after)
+{
+    EditHistory *history = editHistory();
+    // Deleting a number that holds nothing changes nothing.
+    if (!before && !after)
+        return;
+    if (history && !history->isReplaying() && Mapping::isValidMappingNumber(number))
+        history->record(new MappingSteps::RuleStep(history, this, number, action, before, after));
+}
+
+void MappingPage::selectNumber(int number)
+{
+    if (m_numberCombo->currentIndex() == number - 1)
+        showMappingNumber(number - 1);
+    else
+        m_numberCombo->setCurrentIndex(number - 1);
+}
+
+void MappingPage::storeRule(int number, const MappingRecord &record)
+{
+    writeCommand(record.toStoreCommand(), "store");
+    m_store.setPendingMapping(record);
+    QVector<MappingRecord> records = m_store.feedbackMappings();
+    records[number] = record;
+    records[number].enable = true;
+    (void)m_store.setFeedbackMappings(records);
+    selectNumber(number);
+}
+
+void MappingPage::deleteRule(int number)
+{
+    writeCommand(Mapping::deleteMappingCommand(number), "delete");
+    m_store.confirmDelete(number);
+    selectNumber(number);
+}
+
+void MappingPage::restoreRules(const QVector<MappingRecord> &records)
+{
+    if (!m_store.setFeedbackMappings(records))
+        return;
+    for (const MappingRecord &record : records) {
+        if (record.enable) {
+            writeCommand(record.toStoreCommand(), "store");
+            m_store.setPendingMapping(record);
+        }
+    }
+    showMappingNumber(m_numberCombo->currentIndex());
+}
+
+void MappingPage::deleteAllRules()
+{
+    writeCommand(Mapping::deleteAllMappingsCommand(), "delete all");
+    m_store.clearAll();
+    reset();
 }
 
 void MappingPage::writeCommand(const QByteArray &frame, const char *what, bool answered)
@@ -322,6 +469,7 @@ void MappingPage::onReadClicked()
 
 void MappingPage::deleteSelectedMapping()
 {
+    recordRuleStep(selectedNumber(), QStringLiteral("Del"), storedRule(selectedNumber()), std::nullopt);
     writeCommand(Mapping::deleteMappingCommand(selectedNumber()), "delete");
     reset();
 }
@@ -338,17 +486,19 @@ void MappingPage::onRestoreClicked()
                                  QStringLiteral("NO"))
             != Prompt::Ok)
         return;
-    writeCommand(Mapping::deleteAllMappingsCommand(), "delete all");
-    m_store.clearAll();
-    reset();
+    if (EditHistory *history = editHistory(); history && !history->isReplaying())
+        history->record(new MappingSteps::RestoreStep(history, this, m_store.feedbackMappings()));
+    deleteAllRules();
 }
 
 void MappingPage::showMappingNumber(int index)
 {
+    ++m_formLoading;
     reset();
-    if (index < 0 || index >= MappingProtocol::LastNumber)
-        return;
-    showNumber(index + 1);
+    if (index >= 0 && index < MappingProtocol::LastNumber)
+        showNumber(index + 1);
+    --m_formLoading;
+    rememberForm();
 }
 
 void MappingPage::showNumber(int number)
@@ -396,6 +546,7 @@ void MappingPage::onDeleteConfirmed()
     m_original->showPage(PlaceholderPage);
     m_mapped->showPage(PlaceholderPage);
     m_messageLabel->clear();
+    rememberForm();
 }
 
 void MappingPage::onFactoryReset()

@@ -2,12 +2,15 @@
 
 #include "mapping/mappingrecord.h"
 #include "mapping/mappingsidepanel.h"
+#include "mapping/mappingsteps.h"
 #include "mapping/mappingstore.h"
 #include "widgets/devicepage.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QVector>
+
+#include <optional>
 
 class MappingFeedback;
 class MappingOverlay;
@@ -95,6 +98,17 @@ public:
     // selected number, as "Del" does.
     void onDeleteClicked();
 
+    // For the edit history: the number is selected, the rule stored on (or
+    // deleted from) the device and kept as stored, and the page shows it.
+    void storeRule(int number, const MappingRecord &record);
+    void deleteRule(int number);
+    // Every stored rule of these 17 records sent again / every rule deleted.
+    void restoreRules(const QVector<MappingRecord> &records);
+    void deleteAllRules();
+    // What the editors show, and the same shown again on a number.
+    [[nodiscard]] MappingSteps::Form form() const;
+    void showForm(int number, const MappingSteps::Form &form);
+
 public slots:
     void onSendClicked();
     void onReadClicked();
@@ -122,6 +136,16 @@ private:
     void onFactoryReset();
     // A command the device answers is watched for its answer.
     void writeCommand(const QByteArray &frame, const char *what, bool answered = true);
+    void selectNumber(int number);
+    // The stored rule of a number, if any: a step's before.
+    [[nodiscard]] std::optional<MappingRecord> storedRule(int number) const;
+    void recordRuleStep(int number, const QString &action, const std::optional<MappingRecord> &before,
+                        const std::optional<MappingRecord> &after);
+    // The user changed the editors: what differs from the form last seen
+    // becomes a step.
+    void noteFormEdit();
+    // The page filled its editors itself: that is where the user starts.
+    void rememberForm();
 
     DeviceSession *m_session = nullptr;
     Prompt *m_prompt = nullptr;
@@ -139,4 +163,7 @@ private:
     QCheckBox *m_drawBox = nullptr;
     MappingOverlay *m_overlay = nullptr;
     QTimer *const m_refreshTimer;
+    MappingSteps::Form m_shownForm;
+    // Above zero while the page fills its editors: their signals are not edits.
+    int m_formLoading = 0;
 };

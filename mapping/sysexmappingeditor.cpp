@@ -294,6 +294,8 @@ QWidget *SysExMappingEditor::makeDataRowWidget(Kind kind, int minimum, int maxim
     };
     HexSpinBox *min = makeBox(false, minimum);
     HexSpinBox *max = makeBox(true, maximum);
+    for (HexSpinBox *box : {min, max})
+        connect(box, QOverload<int>::of(&QSpinBox::valueChanged), this, &SysExMappingEditor::rowValuesEdited);
     auto *layout = new QHBoxLayout(widget);
     // A free strip on the right, where a line to a mapped field starts.
     layout->setContentsMargins(6, 0, 24, 0);

@@ -78,6 +78,8 @@ signals:
     void typeChosen(const QString &typeName);
     // Rows were added, removed or replaced.
     void rowsChanged();
+    // The user changed a Data row's Min or Max.
+    void rowValuesEdited();
     // The user deleted a Data row.
     void dataRowRemoved(Mapping::SysExRow::Kind kind);
 

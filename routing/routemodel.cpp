@@ -48,7 +48,7 @@ RouteModel::EndClickResult RouteModel::endClick(int outType, int outNum,
         return result;
     }
     addToRouteMap(result.route);
-    m_lastConnect = result.route;
+    m_connects.enqueue(result.route);
     result.outcome = EndClickResult::Requested;
     result.command = connectCommand(result.route);
     return result;
@@ -56,15 +56,14 @@ RouteModel::EndClickResult RouteModel::endClick(int outType, int outNum,
 
 QByteArray RouteModel::deleteRoute(const Route &route)
 {
-    m_routeBeingRemoved = route;
-    m_pendingOp = PendingSingleRemoval;
+    m_removals.enqueue(Removal{false, route});
     removeFromConnList(route);
     return removeCommand(route);
 }
 
 QByteArray RouteModel::disconnectAll()
 {
-    m_pendingOp = PendingDisconnectAll;
+    m_removals.enqueue(Removal{true, {}});
     m_connList.clear();
     return removeAllCommand();
 }
@@ -79,49 +78,50 @@ RouteModel::AnswerResult RouteModel::handleRouteAnswer(const QByteArray &frame)
     if (answer->operation != OpRemove) {
         // A connect's answer can arrive after a removal was asked for (the
         // user is quicker than the device); the removal still awaits its own.
+        const std::optional<Route> asked =
+            m_connects.isEmpty() ? std::nullopt : std::optional<Route>(m_connects.dequeue());
         if (answer->result == 0) {
             result.outcome = AnswerResult::ConnectAccepted;
-            m_lastConnect.reset();
             return result;
         }
         result.outcome = AnswerResult::ConnectRefused;
         result.message = connectResultText(answer->result);
-        if (m_lastConnect) {
-            result.droppedRoute = m_lastConnect;
-            removeFromConnList(*m_lastConnect);
-            removeFromRouteMap(*m_lastConnect);
-            m_lastConnect.reset();
+        if (asked) {
+            result.droppedRoute = asked;
+            removeFromConnList(*asked);
+            removeFromRouteMap(*asked);
         }
         return result;
     }
 
-    const PendingOp pending = m_pendingOp;
-    m_pendingOp = NoPendingOp;
+    const std::optional<Removal> removal =
+        m_removals.isEmpty() ? std::nullopt : std::optional<Removal>(m_removals.dequeue());
+    const PendingOp pending = !removal ? NoPendingOp : removal->all ? PendingDisconnectAll : PendingSingleRemoval;
+    const std::optional<Route> removed =
+        pending == PendingSingleRemoval ? std::optional<Route>(removal->route) : std::nullopt;
 
     if (answer->result != 0) {
         // The device kept what we asked it to remove; put the routes that the
         // request took out of connList back, so that the lines reappear.
         result.outcome = AnswerResult::RemovalRefused;
-        if (pending == PendingSingleRemoval && m_routeBeingRemoved
-            && hasRoute(*m_routeBeingRemoved) && !m_connList.contains(*m_routeBeingRemoved))
-            m_connList.append(*m_routeBeingRemoved);
+        if (pending == PendingSingleRemoval && removed
+            && hasRoute(*removed) && !m_connList.contains(*removed))
+            m_connList.append(*removed);
         if (pending == PendingDisconnectAll) {
             for (auto it = m_routeMap.cbegin(); it != m_routeMap.cend(); ++it)
                 m_connList.append(Route{it.key(), it.value()});
         }
-        m_routeBeingRemoved.reset();
         return result;
     }
 
     result.outcome = AnswerResult::RemovalAccepted;
-    if (pending == PendingSingleRemoval && m_routeBeingRemoved) {
-        removeFromConnList(*m_routeBeingRemoved);
-        removeFromRouteMap(*m_routeBeingRemoved);
+    if (pending == PendingSingleRemoval && removed) {
+        removeFromConnList(*removed);
+        removeFromRouteMap(*removed);
     } else if (pending == PendingDisconnectAll) {
         m_routeMap.clear();
         emit routesCleared();
     }
-    m_routeBeingRemoved.reset();
     return result;
 }
 
@@ -140,8 +140,8 @@ void RouteModel::clear()
 {
     m_connList.clear();
     m_routeMap.clear();
-    m_lastConnect.reset();
-    m_routeBeingRemoved.reset();
+    m_connects.clear();
+    m_removals.clear();
     emit routesCleared();
 }
 

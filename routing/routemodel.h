@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QMultiMap>
 #include <QObject>
+#include <QQueue>
 #include <QString>
 #include <QVector>
 
@@ -87,7 +88,11 @@ public:
     [[nodiscard]] QByteArray deleteRoute(const Routing::Route &route);
     // "Disconnect All" was accepted. Returns the command to write.
     [[nodiscard]] QByteArray disconnectAll();
-    [[nodiscard]] int pendingRouteOp() const { return m_pendingOp; }
+    // The oldest removal still waiting for its answer.
+    [[nodiscard]] int pendingRouteOp() const
+    {
+        return m_removals.isEmpty() ? NoPendingOp : m_removals.head().all ? PendingDisconnectAll : PendingSingleRemoval;
+    }
 
     // FrameKind::RouteAnswer.
     AnswerResult handleRouteAnswer(const QByteArray &frame);
@@ -122,7 +127,13 @@ private:
     Routing::Port m_input;
     Routing::Port m_output;
     bool m_hasInput = false;
-    PendingOp m_pendingOp = NoPendingOp;
-    std::optional<Routing::Route> m_routeBeingRemoved;
-    std::optional<Routing::Route> m_lastConnect;
+    // Requests in flight, oldest first: the device answers in order, and an
+    // undo or a quick user may have several under way.
+    struct Removal
+    {
+        bool all = false;
+        Routing::Route route;
+    };
+    QQueue<Removal> m_removals;
+    QQueue<Routing::Route> m_connects;
 };

@@ -10,7 +10,9 @@
 #include "routing/routelist.h"
 #include "routing/routingcanvas.h"
 #include "routing/routingfeedback.h"
+#include "routing/routingsteps.h"
 #include "routing/usbnameslots.h"
+#include "widgets/edithistory.h"
 
 #include <QLabel>
 #include <QResizeEvent>
@@ -19,6 +21,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace Routing;
@@ -113,8 +116,10 @@ void RoutingPage::attach(DeviceSession *session, Prompt *prompt)
             [this](const QByteArray &frame) { m_model->handleRouteSituation(frame); });
     // The handler shows the refusal texts right after this returns; the
     // model drops the refused route (and the canvas its line) before that.
-    connect(m_feedback, &RoutingFeedback::routeAnswered, m_model,
-            [this](const QByteArray &frame) { m_model->handleRouteAnswer(frame); });
+    connect(m_feedback, &RoutingFeedback::routeAnswered, m_model, [this](const QByteArray &frame) {
+        m_model->handleRouteAnswer(frame);
+        onAnswerForHistory(frame);
+    });
     connect(dispatcher, &FeedbackDispatcher::usbNameReported, m_names, [this](int slot, const QString &name) {
         m_names->apply(PortNameReport{PortNameReport::SlotName, slot, name});
     });
@@ -129,6 +134,7 @@ void RoutingPage::attach(DeviceSession *session, Prompt *prompt)
 void RoutingPage::clear()
 {
     cancelReplay();
+    m_awaited.clear();
     m_model->clear();
     m_names->reset(0);
     m_canvas->clear();
@@ -160,15 +166,75 @@ void RoutingPage::connectRoute(const Route &route)
     const DeviceModels::DeviceModel *model = m_session ? m_session->connectedModel() : nullptr;
     const RouteModel::EndClickResult result = m_model->endClick(route.out.type, route.out.number, model);
     // Not connected: the route stays recorded and the write fails quietly.
-    if (result.outcome == RouteModel::EndClickResult::Requested && m_session)
-        m_session->writeExpectingAnswer(result.command);
+    if (result.outcome != RouteModel::EndClickResult::Requested || !m_session)
+        return;
+    quint64 step = 0;
+    EditHistory *history = editHistory();
+    if (history && !m_replaying && !history->isReplaying()) {
+        auto *made = new RoutingSteps::RouteStep(history, this, route, true);
+        step = made->stepId();
+        history->record(made);
+    }
+    if (m_session->writeExpectingAnswer(result.command))
+        awaitAnswer(false, step);
 }
 
 void RoutingPage::removeRoute(const Route &route)
 {
     const QByteArray command = m_model->deleteRoute(route);
-    if (m_session)
-        m_session->writeExpectingAnswer(command);
+    if (!m_session)
+        return;
+    quint64 step = 0;
+    EditHistory *history = editHistory();
+    if (history && !history->isReplaying()) {
+        auto *removed = new RoutingSteps::RouteStep(history, this, route, false);
+        step = removed->stepId();
+        history->record(removed);
+    }
+    if (m_session->writeExpectingAnswer(command))
+        awaitAnswer(true, step);
+}
+
+void RoutingPage::awaitAnswer(bool removal, quint64 userStep)
+{
+    AwaitedAnswer awaited;
+    awaited.removal = removal;
+    awaited.step = userStep;
+    // A route of a replay is one of many: its refusal is shown, the step stays.
+    if (m_replaying)
+        awaited.step = 0;
+    else if (EditHistory *history = editHistory(); history && history->isReplaying()) {
+        awaited.step = history->replayingStep();
+        awaited.fromHistory = true;
+        awaited.undo = history->replayingUndo();
+    }
+    m_awaited.append(awaited);
+}
+
+void RoutingPage::onAnswerForHistory(const QByteArray &frame)
+{
+    const auto answer = parseRouteAnswer(frame);
+    if (!answer)
+        return;
+    // The device answers in order; connects and removals are told apart by
+    // the answer itself, so an import's own removal takes no connect's place.
+    const bool removal = answer->operation == OpRemove;
+    const auto awaited = std::find_if(m_awaited.begin(), m_awaited.end(),
+                                      [removal](const AwaitedAnswer &a) { return a.removal == removal; });
+    if (awaited == m_awaited.end())
+        return;
+    const AwaitedAnswer asked = *awaited;
+    m_awaited.erase(awaited);
+    EditHistory *history = editHistory();
+    if (answer->result == 0 || !asked.step || !history)
+        return;
+    if (!asked.fromHistory) {
+        history->dropRefused(asked.step);
+        return;
+    }
+    const QString why = removal ? tr("it kept the route")
+                                : connectResultText(answer->result).value_or(tr("result code %1").arg(answer->result));
+    history->refuse(asked.step, asked.undo, why);
 }
 
 bool RoutingPage::refuseWhileClosed()
@@ -187,7 +253,29 @@ void RoutingPage::onDisconnectAllClicked()
     if (!m_prompt
         || m_prompt->showMessage(tr("Disconnect All ?"), tr("Yes"), QStringLiteral("NO")) != Prompt::Ok)
         return;
-    m_session->writeExpectingAnswer(m_model->disconnectAll());
+    quint64 step = 0;
+    if (EditHistory *history = editHistory()) {
+        auto *all = new RoutingSteps::DisconnectAllStep(history, this, m_model->routes());
+        step = all->stepId();
+        history->record(all);
+    }
+    if (m_session->writeExpectingAnswer(m_model->disconnectAll()))
+        awaitAnswer(true, step);
+}
+
+void RoutingPage::sendDisconnectAll()
+{
+    cancelReplay();
+    if (m_session && m_session->writeExpectingAnswer(m_model->disconnectAll()))
+        awaitAnswer(true, 0);
+}
+
+void RoutingPage::requestRoutes(const QVector<Route> &routes)
+{
+    m_model->clearRoutesToReplay();
+    for (const Route &route : routes)
+        m_model->addRouteToReplay(route);
+    replayRoutes();
 }
 
 void RoutingPage::onSetClicked()
@@ -266,7 +354,10 @@ void RoutingPage::replayNext()
 {
     while (!m_replayQueue.isEmpty()) {
         const Route route = m_replayQueue.dequeue();
-        if (!m_canvas->requestRoute(route.in, route.out))
+        m_replaying = true;
+        const bool requested = m_canvas->requestRoute(route.in, route.out);
+        m_replaying = false;
+        if (!requested)
             continue;
         m_replayTimer->start();
         return;

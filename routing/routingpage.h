@@ -75,6 +75,10 @@ public:
     void cancelReplay();
     // Forgets every route and line (the buttons stay), for an import.
     void clearRoutes();
+    // Asks for each route as the replay does (undoing "Disconnect All").
+    void requestRoutes(const QVector<Routing::Route> &routes);
+    // "Disconnect All" without its question (redoing it).
+    void sendDisconnectAll();
 
 public slots:
     // The canvas asks for a route from the last pressed input.
@@ -102,6 +106,16 @@ private:
     // Shows the USB buttons the pending hub count allows, once per report,
     // and redraws the lines beside them.
     void applyPendingHubCount();
+    // Who asked for a route command, so that its answer reaches the step.
+    struct AwaitedAnswer
+    {
+        bool removal = false;
+        quint64 step = 0;          // 0: no step (a replay)
+        bool fromHistory = false;  // the step's undo or redo, not the user
+        bool undo = false;
+    };
+    void awaitAnswer(bool removal, quint64 userStep);
+    void onAnswerForHistory(const QByteArray &frame);
 
     DeviceSession *m_session = nullptr;
     Prompt *m_prompt = nullptr;
@@ -113,6 +127,8 @@ private:
 
     QTimer *const m_replayTimer;
     QQueue<Routing::Route> m_replayQueue;
+    bool m_replaying = false;
+    QList<AwaitedAnswer> m_awaited;
     int m_pendingHubCount = -1;
     QSize m_referenceSize;
     int m_headerMargin = 0;

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class DeviceSession;
+class EditHistory;
 class Prompt;
 
 // One page of the main window. The window owns the pages and the session;
@@ -29,4 +30,12 @@ public:
         Q_UNUSED(middleCOctave)
         Q_UNUSED(showCCName)
     }
+
+    // The window's history, where the page records what its user changes;
+    // without one nothing is recorded. Not owned.
+    void setEditHistory(EditHistory *history) { m_editHistory = history; }
+    [[nodiscard]] EditHistory *editHistory() const { return m_editHistory; }
+
+private:
+    EditHistory *m_editHistory = nullptr;
 };

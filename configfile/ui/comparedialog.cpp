@@ -6,6 +6,7 @@
 #include "configfile/sync/configapply.h"
 #include "configfile/sync/devicebackup.h"
 #include "configfile/ui/configfilecontroller.h"
+#include "configfile/ui/configsteps.h"
 #include "configfile/ui/filequestions.h"
 #include "device/prompt.h"
 
@@ -186,6 +187,7 @@ void CompareDialog::applyToDevice()
         showLines(tr("%1 cannot be applied.").arg(fileName), {plan.error});
         return;
     }
+    const ConfigFile::Import before = ConfigSteps::importOf(m_backup->configuration());
     setBusy(true);
     m_status->setText(tr("Applying %1 to %2…").arg(fileName, deviceWords()));
     // Every command, then the read-back.
@@ -203,6 +205,7 @@ void CompareDialog::applyToDevice()
     }
     setBusy(false);
     m_progress->setValue(m_progress->maximum());
+    emit applied(before, ConfigSteps::importOf(m_backup->configuration()));
     const QStringList differences = texts(DeviceSync::compare(translation.carried, m_backup->configuration()));
     if (result.refusals.isEmpty() && differences.isEmpty())
         showLines(tr("Applied and read back: %1 now holds what %2 says.").arg(deviceWords(), fileName), {});

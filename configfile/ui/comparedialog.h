@@ -43,6 +43,11 @@ public slots:
     void reject() override;
     void done(int result) override;
 
+signals:
+    // Apply to Device ran to its end: what the device held before and what
+    // it reads back now.
+    void applied(const ConfigFile::Import &before, const ConfigFile::Import &after);
+
 private:
     void setBusy(bool busy);
     void showLines(const QString &status, const QStringList &lines);

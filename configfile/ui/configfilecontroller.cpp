@@ -6,11 +6,13 @@
 #include "configfile/configwriter.h"
 #include "configfile/savename.h"
 #include "configfile/ui/comparedialog.h"
+#include "configfile/ui/configsteps.h"
 #include "configfile/ui/filequestions.h"
 #include "device/devicesession.h"
 #include "device/feedbackdispatcher.h"
 #include "filter/filtermodel.h"
 #include "filter/filterpage.h"
+#include "filter/filterprotocol.h"
 #include "filter/portfilteringsituation.h"
 #include "mapping/mappingoverlay.h"
 #include "mapping/mappingpage.h"
@@ -18,6 +20,7 @@
 #include "routing/routeprotocol.h"
 #include "routing/routingpage.h"
 #include "device/prompt.h"
+#include "widgets/edithistory.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -27,6 +30,9 @@
 #include <QSignalBlocker>
 #include <QStandardPaths>
 #include <QTimer>
+
+#include <memory>
+#include <utility>
 
 const QString ConfigFileController::FileFilter = QStringLiteral("Config Files (*.ini)");
 
@@ -146,6 +152,8 @@ void ConfigFileController::openFile()
             emit offlineFileChosen(path);
         return;
     }
+    if (m_openGuard && !m_openGuard())
+        return;
     m_currentFilePath = m_prompt->openFileName(tr("Please select ini file!"), startDirectory(), FileFilter);
     if (m_currentFilePath.isEmpty())
         return;
@@ -157,10 +165,17 @@ void ConfigFileController::openFile()
     const ConfigFile::Translation translation = ConfigFile::translate(result.import, targetPorts());
     if (!FileQuestions::acceptLeftOut(m_prompt, tr("Open File"), translation))
         return;
-    (void)importIntoDevice(translation.carried);
+    const ConfigFile::Import before = ConfigSteps::importOf(document());
+    if (!importIntoDevice(translation.carried) || !m_history)
+        return;
+    m_history->record(new ConfigSteps::SetupStep(m_history, this,
+                                                 tr("Open File %1").arg(QFileInfo(m_currentFilePath).fileName()),
+                                                 before, translation.carried));
+    // The device now takes the file's setup: it is what was opened.
+    m_history->markClean();
 }
 
-bool ConfigFileController::importIntoDevice(const ConfigFile::Import &import)
+bool ConfigFileController::importIntoDevice(const ConfigFile::Import &import, bool wholeDevice)
 {
     // The device must hold exactly the file's routes: its own go first, and
     // nothing of the file is applied until it says they are gone.
@@ -180,6 +195,7 @@ bool ConfigFileController::importIntoDevice(const ConfigFile::Import &import)
         return false;
     }
     m_pending = import;
+    m_pendingWholeDevice = wholeDevice;
     m_clearTimer->start();
     return true;
 }
@@ -204,7 +220,20 @@ void ConfigFileController::compareWithDevice()
     emit releaseDeviceRequested();
     auto *dialog = new CompareDialog(m_prompt, port, path, result.import, qobject_cast<QWidget *>(parent()));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &QDialog::finished, this, &ConfigFileController::reconnectRequested);
+    // The history went with the connection; an Apply becomes its first
+    // step once the window holds the device again.
+    auto applied = std::make_shared<std::optional<std::pair<ConfigFile::Import, ConfigFile::Import>>>();
+    connect(dialog, &CompareDialog::applied, this,
+            [applied](const ConfigFile::Import &before, const ConfigFile::Import &after) {
+                // Applied twice: still one step from what was there first.
+                *applied = std::make_pair(*applied ? (*applied)->first : before, after);
+            });
+    connect(dialog, &QDialog::finished, this, [this, applied, name = QFileInfo(path).fileName()] {
+        emit reconnectRequested();
+        if (*applied && m_history && m_session->isOpen())
+            m_history->record(new ConfigSteps::SetupStep(m_history, this, tr("Apply %1 to Device").arg(name),
+                                                         (*applied)->first, (*applied)->second, true));
+    });
     dialog->open();
     QTimer::singleShot(0, dialog, &CompareDialog::readDevice);
 }
@@ -219,12 +248,28 @@ void ConfigFileController::onRouteAnswered(const QByteArray &frame)
         return;
     m_clearTimer->stop();
     const ConfigFile::Import import = *m_pending;
+    const bool wholeDevice = m_pendingWholeDevice;
     m_pending.reset();
     if (answer->result != 0) {
         showMessage(tr("File import failed, the device did not remove its routes!"));
         return;
     }
+    if (wholeDevice)
+        sendFiltersAndRules(import);
     apply(import);
+}
+
+void ConfigFileController::sendFiltersAndRules(const ConfigFile::Import &import)
+{
+    if (import.listFiltering) {
+        for (const ConfigFile::FilterEntry &entry : *import.listFiltering) {
+            if (const auto port = Filter::parsePortText(entry.portName))
+                m_pages.filter->sendCommand(Filter::setCommand(port->typeCode, port->number, entry.bytes));
+        }
+    }
+    // Rules the device gained are deleted with the rest; its own are stored again.
+    m_pages.mapping->deleteAllRules();
+    m_pages.mapping->restoreRules(import.feedbackMappings);
 }
 
 void ConfigFileController::onClearTimeout()

@@ -6,9 +6,11 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class DeviceSession;
+class EditHistory;
 class FilterPage;
 class MappingPage;
 class Prompt;
@@ -52,7 +54,9 @@ public:
     // Open File's work once the file is read and accepted: the device's
     // routes go, then the configuration goes into the pages and its routes
     // are replayed. False when there is no device to send to.
-    bool importIntoDevice(const ConfigFile::Import &import);
+    // wholeDevice: the filters and mapping rules go to the device too, not
+    // only into the pages (a device's own setup put back).
+    bool importIntoDevice(const ConfigFile::Import &import, bool wholeDevice = false);
     [[nodiscard]] bool isImportPending() const { return m_pending.has_value(); }
     // Where Open File starts: "C:" where there is such a drive, the user's
     // documents folder elsewhere (the home folder when there is none).
@@ -60,6 +64,10 @@ public:
     // What Save File proposes: the device's model and today's date, in the
     // documents folder if there is one, else in the home folder.
     [[nodiscard]] QString suggestedSavePath() const;
+    // Open File on a device becomes one step of this history. Not owned.
+    void setEditHistory(EditHistory *history) { m_history = history; }
+    // Asked before another file replaces the device's setup; true goes on.
+    void setOpenGuard(std::function<bool()> guard) { m_openGuard = std::move(guard); }
 
 public slots:
     // With a device connected, its configuration becomes the file's (asking
@@ -88,6 +96,7 @@ private:
     void onRouteAnswered(const QByteArray &frame);
     void onClearTimeout();
     void apply(const ConfigFile::Import &import);
+    void sendFiltersAndRules(const ConfigFile::Import &import);
     void showMessage(const QString &text);
 
     Prompt *const m_prompt;
@@ -96,5 +105,8 @@ private:
     QTimer *const m_clearTimer;
     QString m_currentFilePath;
     std::optional<ConfigFile::Import> m_pending;
+    bool m_pendingWholeDevice = false;
     bool m_listening = false;
+    EditHistory *m_history = nullptr;
+    std::function<bool()> m_openGuard;
 };

@@ -98,6 +98,7 @@ void OfflineEditor::onLoadStep(LoadStep step)
     if (m_loadSteps == (ImportApplied | RoutesReplayed)) {
         m_loading = false;
         remember();
+        emit fileLoaded();
     }
 }
 
@@ -128,7 +129,10 @@ bool OfflineEditor::leave()
 {
     if (!isActive())
         return true;
-    if (hasUnsavedChanges()) {
+    if (m_leaveGuard) {
+        if (!m_leaveGuard())
+            return false;
+    } else if (hasUnsavedChanges()) {
         const QString text = tr("The changes to %1 have not been saved. Leave offline editing without them?")
                                  .arg(QFileInfo(m_path).fileName());
         if (m_prompt->message(Prompt::Question, tr("Offline Editing"), text, Prompt::Yes | Prompt::No) != Prompt::Yes)

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class ConfigFileController;
@@ -33,6 +34,9 @@ public:
     // The routes, filters or mapping rules differ from what was opened or
     // last saved. The filter page's check boxes are a view and do not count.
     [[nodiscard]] bool hasUnsavedChanges() const;
+    // Asked instead of the editor's own question before offline editing
+    // ends; true lets it end.
+    void setLeaveGuard(std::function<bool()> guard) { m_leaveGuard = std::move(guard); }
 
 public slots:
     // Opens the file for the model it names, asking for one when it names
@@ -49,6 +53,8 @@ signals:
     void started();
     void finished();
     void titleChanged(const QString &title);
+    // The opened file is wholly in the pages and the device.
+    void fileLoaded();
 
 private:
     enum LoadStep { ImportApplied = 1, RoutesReplayed = 2 };
@@ -68,4 +74,5 @@ private:
     bool m_loading = false;
     int m_loadSteps = 0;
     ConfigFile::Document m_saved;
+    std::function<bool()> m_leaveGuard;
 };

@@ -30,7 +30,8 @@ int ScriptedPrompt::message(Icon icon, const QString &title, const QString &text
 {
     m_shown.append({QStringLiteral("message"), icon, title, text, {}, {}, buttons, {}});
     emit boxShown(title, text);
-    const int accept = (buttons & Yes) ? int(Yes) : int(Ok);
+    // A save question goes on without saving unless told.
+    const int accept = (buttons & Yes) ? int(Yes) : (buttons & Discard) ? int(Discard) : int(Ok);
     return nextAnswer(accept);
 }
 
