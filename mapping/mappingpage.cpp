@@ -148,13 +148,11 @@ MappingPage::MappingPage(QWidget *parent)
 
     // Whatever the user changes ends in one of these; the form tells what.
     connect(m_overlay, &MappingOverlay::sourcesChanged, this, &MappingPage::noteFormEdit);
+    // Through the sides, which make their editors only when first needed.
     for (MappingSidePanel *side : {m_original, m_mapped}) {
-        StandardMappingEditor *editor = side->editor();
-        for (QComboBox *combo : {editor->channelCombo(), editor->data1MinCombo(), editor->data1MaxCombo(),
-                                 editor->data2MinCombo(), editor->data2MaxCombo()})
-            connect(combo, QOverload<int>::of(&QComboBox::activated), this, &MappingPage::noteFormEdit);
-        connect(side->sysEx(), &SysExMappingEditor::rowsChanged, this, &MappingPage::noteFormEdit);
-        connect(side->sysEx(), &SysExMappingEditor::rowValuesEdited, this, &MappingPage::noteFormEdit);
+        connect(side, &MappingSidePanel::fieldActivated, this, &MappingPage::noteFormEdit);
+        connect(side, &MappingSidePanel::sysExRowsChanged, this, &MappingPage::noteFormEdit);
+        connect(side, &MappingSidePanel::sysExRowValuesEdited, this, &MappingPage::noteFormEdit);
     }
 
     reset();

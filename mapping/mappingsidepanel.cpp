@@ -6,6 +6,7 @@
 #include "mapping/sysexmappingeditor.h"
 #include "widgets/placeholdercombobox.h"
 
+#include <QComboBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QScrollBar>
@@ -118,7 +119,11 @@ void MappingSidePanel::makeEditors()
         emit typeChosen(type);
     });
     connect(m_editor, &StandardMappingEditor::fieldsChanged, this, &MappingSidePanel::fieldsChanged);
+    for (QComboBox *combo : {m_editor->channelCombo(), m_editor->data1MinCombo(), m_editor->data1MaxCombo(),
+                             m_editor->data2MinCombo(), m_editor->data2MaxCombo()})
+        connect(combo, QOverload<int>::of(&QComboBox::activated), this, &MappingSidePanel::fieldActivated);
     connect(m_sysEx, &SysExMappingEditor::rowsChanged, this, &MappingSidePanel::sysExRowsChanged);
+    connect(m_sysEx, &SysExMappingEditor::rowValuesEdited, this, &MappingSidePanel::sysExRowValuesEdited);
     connect(m_sysEx->tableView()->verticalScrollBar(), &QScrollBar::valueChanged, this,
             &MappingSidePanel::sysExScrolled);
     connect(m_sysEx, &SysExMappingEditor::dataRowRemoved, this, &MappingSidePanel::sysExDataRowRemoved);

@@ -77,10 +77,13 @@ signals:
     // The user chose a type: in the standard editor, on the placeholder page
     // or in the SysEx page's own type list. The editor already shows it.
     void typeChosen(const QString &typeName);
-    // The editors' own signals, passed on so that the page's line overlay
-    // can listen before the editors are made.
+    // The editors' own signals, passed on so that the page and its line
+    // overlay can listen before the editors are made.
     void fieldsChanged();
+    // The user chose a channel or a Data range in the standard editor.
+    void fieldActivated();
     void sysExRowsChanged();
+    void sysExRowValuesEdited();
     void sysExScrolled(int value);
     void sysExDataRowRemoved(Mapping::SysExRow::Kind kind);
     // The editors now exist, in their start state.
