@@ -42,6 +42,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <utility>
+
 const QString MainWindow::ApplicationVersion = QStringLiteral("V2.0.1");
 const QString MainWindow::ConnectingText = QStringLiteral("Connecting\u2026");
 const QString MainWindow::NoAnswerText =
@@ -257,8 +259,18 @@ void MainWindow::wireSession()
     connect(m_session, &DeviceSession::identificationOverdue, this, &MainWindow::showConnectionState);
     connect(m_upgrade, &FirmwareUpgradeFeature::releaseDeviceRequested, this, &MainWindow::disconnectDevice);
     connect(m_upgrade, &FirmwareUpgradeFeature::reconnectRequested, this, &MainWindow::onConnectClicked);
-    connect(m_configFiles, &ConfigFileController::releaseDeviceRequested, this, &MainWindow::disconnectDevice);
-    connect(m_configFiles, &ConfigFileController::reconnectRequested, this, &MainWindow::onConnectClicked);
+    // Compare with Device borrows the port for a while: the history waits for
+    // the device to come back, and goes if another one (or none) does.
+    connect(m_configFiles, &ConfigFileController::releaseDeviceRequested, this, [this] {
+        m_historyHeldFor = m_connectedDeviceName;
+        disconnectDevice();
+    });
+    connect(m_configFiles, &ConfigFileController::reconnectRequested, this, [this] {
+        onConnectClicked();
+        const QString heldFor = std::exchange(m_historyHeldFor, QString());
+        if (!m_session->isOpen() || m_connectedDeviceName != heldFor)
+            m_history->clear(EditHistory::DisconnectedText);
+    });
     connect(m_configFiles, &ConfigFileController::offlineFileChosen, m_offline, &OfflineEditor::openFile);
     connect(m_offline, &OfflineEditor::started, this, &MainWindow::showDevicePages);
     connect(m_offline, &OfflineEditor::finished, this, &MainWindow::resetDevicePages);
@@ -392,7 +404,8 @@ void MainWindow::disconnectDevice()
     if (!m_session->isOpen() && m_connectedDeviceName.isEmpty())
         return;
     m_session->close();
-    m_history->clear(EditHistory::DisconnectedText);
+    if (m_historyHeldFor.isEmpty())
+        m_history->clear(EditHistory::DisconnectedText);
     m_deviceCombo->setEnabled(true);
     m_connectButton->setText(QStringLiteral("Connect"));
     m_connectButton->setAccessibleName(m_connectButton->text());
