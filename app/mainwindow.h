@@ -170,4 +170,6 @@ private:
     HistoryDialog *m_historyDialog = nullptr;
 
     QString m_connectedDeviceName;
+    // The device whose edit history survives its port being lent out.
+    QString m_historyHeldFor;
 };

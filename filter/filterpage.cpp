@@ -283,7 +283,7 @@ void FilterPage::noteEdit()
     if (m_showing || !history || history->isReplaying() || before == m_shownBytes)
         return;
     const FilterSteps::Target target{currentPortText(), m_appliesToAllBox->isChecked()};
-    history->record(new FilterSteps::EditStep(history, this, target, before, m_shownBytes));
+    history->record(new FilterSteps::BoxesStep(history, this, target, before, m_shownBytes));
 }
 
 QString FilterPage::currentPortText() const

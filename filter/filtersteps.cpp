@@ -75,7 +75,7 @@ QString editText(const FilterPage *page, const Target &target, const Filter::Byt
     return tr("Filter %1: %2").arg(where, changes.join(QStringLiteral("; ")));
 }
 
-EditStep::EditStep(EditHistory *history, FilterPage *page, const Target &target, const Filter::Bytes &before,
+BoxesStep::BoxesStep(EditHistory *history, FilterPage *page, const Target &target, const Filter::Bytes &before,
                    const Filter::Bytes &after)
     : ::EditStep(history, editText(page, target, before, after))
     , m_page(page)
@@ -85,13 +85,13 @@ EditStep::EditStep(EditHistory *history, FilterPage *page, const Target &target,
 {
 }
 
-void EditStep::undoEdit()
+void BoxesStep::undoEdit()
 {
     m_page->selectTarget(m_target.port, m_target.allPorts);
     m_page->showBytes(m_before);
 }
 
-void EditStep::redoEdit()
+void BoxesStep::redoEdit()
 {
     m_page->selectTarget(m_target.port, m_target.allPorts);
     m_page->showBytes(m_after);

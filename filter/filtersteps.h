@@ -22,10 +22,10 @@ struct Target
                                const Filter::Bytes &after);
 
 // Boxes ticked or cleared on the page before "Set"; nothing is sent.
-class EditStep : public ::EditStep
+class BoxesStep : public ::EditStep
 {
 public:
-    EditStep(EditHistory *history, FilterPage *page, const Target &target, const Filter::Bytes &before,
+    BoxesStep(EditHistory *history, FilterPage *page, const Target &target, const Filter::Bytes &before,
              const Filter::Bytes &after);
 
 protected:

@@ -220,8 +220,7 @@ void ConfigFileController::compareWithDevice()
     emit releaseDeviceRequested();
     auto *dialog = new CompareDialog(m_prompt, port, path, result.import, qobject_cast<QWidget *>(parent()));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    // The history went with the connection; an Apply becomes its first
-    // step once the window holds the device again.
+    // An Apply becomes a step once the window holds the device again.
     auto applied = std::make_shared<std::optional<std::pair<ConfigFile::Import, ConfigFile::Import>>>();
     connect(dialog, &CompareDialog::applied, this,
             [applied](const ConfigFile::Import &before, const ConfigFile::Import &after) {

@@ -272,6 +272,19 @@ void TestEditHistory::refusedUndoStaysDone()
     QCOMPARE(m_fixture.prompt()->lastText(),
              QString("The device refused to undo \"Route MIDI IN 1 to MIDI OUT 2\": it kept the route"));
 
+    // Compare with Device lends the port out for a while; the history waits.
+    sim()->setFaults({});
+    QFile file(m_fixture.workPath("same.ini"));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(ConfigFile::write(m_window->configFiles()->document())) > 0);
+    file.close();
+    m_fixture.prompt()->answerNextFile(file.fileName());
+    trigger("actionCompareWithDevice");
+    auto *compare = m_window->findChild<CompareDialog *>();
+    QTRY_VERIFY(compare && !compare->isBusy());
+    compare->reject();
+    QTRY_VERIFY(m_window->session()->isOpen());
+    QCOMPARE(stack()->count(), 1);
+
     // A disconnect empties the history and the History view says why.
     trigger("actionHistory");
     auto *dialog = m_window->findChild<HistoryDialog *>();
