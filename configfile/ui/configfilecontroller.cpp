@@ -154,10 +154,12 @@ void ConfigFileController::openFile()
     }
     if (m_openGuard && !m_openGuard())
         return;
-    m_currentFilePath = m_prompt->openFileName(tr("Please select ini file!"), startDirectory(), FileFilter);
-    if (m_currentFilePath.isEmpty())
+    // The file becomes the current one only once it is read and taken: Save
+    // File must not write over a file that could not be opened.
+    const QString path = m_prompt->openFileName(tr("Please select ini file!"), startDirectory(), FileFilter);
+    if (path.isEmpty())
         return;
-    const ConfigFile::ReadResult result = ConfigFile::readFile(m_currentFilePath);
+    const ConfigFile::ReadResult result = ConfigFile::readFile(path);
     if (!result.ok()) {
         showMessage(result.errorString());
         return;
@@ -166,10 +168,13 @@ void ConfigFileController::openFile()
     if (!FileQuestions::acceptLeftOut(m_prompt, tr("Open File"), translation))
         return;
     const ConfigFile::Import before = ConfigSteps::importOf(document());
-    if (!importIntoDevice(translation.carried) || !m_history)
+    if (!importIntoDevice(translation.carried))
+        return;
+    m_currentFilePath = path;
+    if (!m_history)
         return;
     m_history->record(new ConfigSteps::SetupStep(m_history, this,
-                                                 tr("Open File %1").arg(QFileInfo(m_currentFilePath).fileName()),
+                                                 tr("Open File %1").arg(QFileInfo(path).fileName()),
                                                  before, translation.carried));
     // The device now takes the file's setup: it is what was opened.
     m_history->markClean();
