@@ -156,15 +156,11 @@ void ConfigFileController::openFile()
         return;
     // The file becomes the current one only once it is read and taken: Save
     // File must not write over a file that could not be opened.
-    const QString path = m_prompt->openFileName(tr("Please select ini file!"), startDirectory(), FileFilter);
-    if (path.isEmpty())
+    const std::optional<ChosenFile> chosen = chooseAndRead(tr("Please select ini file!"));
+    if (!chosen)
         return;
-    const ConfigFile::ReadResult result = ConfigFile::readFile(path);
-    if (!result.ok()) {
-        showMessage(result.errorString());
-        return;
-    }
-    const ConfigFile::Translation translation = ConfigFile::translate(result.import, targetPorts());
+    const QString &path = chosen->path;
+    const ConfigFile::Translation translation = ConfigFile::translate(chosen->import, targetPorts());
     if (!FileQuestions::acceptLeftOut(m_prompt, tr("Open File"), translation))
         return;
     const ConfigFile::Import before = ConfigSteps::importOf(document());
@@ -178,6 +174,19 @@ void ConfigFileController::openFile()
                                                  before, translation.carried));
     // The device now takes the file's setup: it is what was opened.
     m_history->markClean();
+}
+
+std::optional<ConfigFileController::ChosenFile> ConfigFileController::chooseAndRead(const QString &title)
+{
+    const QString path = m_prompt->openFileName(title, startDirectory(), FileFilter);
+    if (path.isEmpty())
+        return std::nullopt;
+    const ConfigFile::ReadResult result = ConfigFile::readFile(path);
+    if (!result.ok()) {
+        showMessage(result.errorString());
+        return std::nullopt;
+    }
+    return ChosenFile{path, result.import};
 }
 
 bool ConfigFileController::importIntoDevice(const ConfigFile::Import &import, bool wholeDevice)
@@ -211,19 +220,15 @@ void ConfigFileController::compareWithDevice()
         showMessage(tr("Please connect the device and try again"));
         return;
     }
-    const QString path = m_prompt->openFileName(tr("Compare with Device"), startDirectory(), FileFilter);
-    if (path.isEmpty())
+    const std::optional<ChosenFile> chosen = chooseAndRead(tr("Compare with Device"));
+    if (!chosen)
         return;
-    const ConfigFile::ReadResult result = ConfigFile::readFile(path);
-    if (!result.ok()) {
-        showMessage(result.errorString());
-        return;
-    }
+    const QString &path = chosen->path;
     // Every answer is checked and everything read back, which the pages
     // would answer with a box per command: the dialog has its own link.
     const QString port = m_session->connectedPortName();
     emit releaseDeviceRequested();
-    auto *dialog = new CompareDialog(m_prompt, port, path, result.import, qobject_cast<QWidget *>(parent()));
+    auto *dialog = new CompareDialog(m_prompt, port, path, chosen->import, qobject_cast<QWidget *>(parent()));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     // An Apply becomes a step once the window holds the device again.
     auto applied = std::make_shared<std::optional<std::pair<ConfigFile::Import, ConfigFile::Import>>>();

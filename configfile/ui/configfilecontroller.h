@@ -98,6 +98,14 @@ private:
     void apply(const ConfigFile::Import &import);
     void sendFiltersAndRules(const ConfigFile::Import &import);
     void showMessage(const QString &text);
+    // Asks for a file and reads it whole; nothing when the user cancels or
+    // the file cannot be read (which is said).
+    struct ChosenFile
+    {
+        QString path;
+        ConfigFile::Import import;
+    };
+    std::optional<ChosenFile> chooseAndRead(const QString &title);
 
     Prompt *const m_prompt;
     DeviceSession *const m_session;
